@@ -1,0 +1,123 @@
+#pragma once
+// The database session layer: a connection and a row set over the ODBC
+// wide-character API, with the members the rest of the program uses and
+// nothing else. Every failure throws db::Error with the driver's diagnostics.
+//
+//     db::Connection target;
+//     target.setCursorLocation(db::CursorLocation::Server);
+//     target.Open(connectionString);
+//     target.Execute(u"DROP TABLE \"T\""_s);
+//
+//     db::RowSet rows;
+//     rows.Open(u"SELECT * FROM \"T\""_s, source);
+//     for (; !rows.Eof(); rows.MoveNext()) { ... rows.Fields().item(0).Value() ... }
+//
+// Knows nothing of widgets; its only use of the shell is the yield helper,
+// called while a client-side row set reads all its rows at open.
+#include "Error.h"
+#include "Value.h"
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+namespace db {
+
+namespace detail {
+struct ConnectionCore;
+struct RowSource;
+} // namespace detail
+
+enum class CursorLocation : int { Server = 2, Client = 3 };
+
+// The catalogue that OpenSchema(20) returns: every table, view and system
+// object the login can see.
+inline constexpr int schemaTables = 20;
+
+class RowSet;
+
+class Connection {
+public:
+    Connection();
+    ~Connection(); // closes an open connection
+    Connection(Connection&&) noexcept;
+    Connection& operator=(Connection&&) noexcept;
+
+    // Set before Open. Client: row sets read every row at open and know their
+    // count; Server (the default): rows are streamed and the count is -1.
+    void setCursorLocation(CursorLocation location);
+    CursorLocation cursorLocation() const;
+    // Seconds a statement may run (0: no limit).
+    void setCommandTimeout(int seconds);
+    // Seconds a login may take (0: the driver's default).
+    void setConnectionTimeout(int seconds);
+
+    void Open(const QString& connectionString);
+    bool isOpen() const;
+    void Execute(const QString& sql);
+    RowSet OpenSchema(int schema);
+    void Close();
+
+private:
+    friend class RowSet;
+    std::shared_ptr<detail::ConnectionCore> core_;
+};
+
+class Field {
+public:
+    QString Name() const;
+    // The ADO data type code.
+    int Type() const;
+    // Throws when this field's value of the current row could not be read.
+    db::Value Value() const;
+
+private:
+    friend class Fields;
+    Field(const RowSet* rows, int index) : rows_(rows), index_(index) {}
+    const RowSet* rows_;
+    int index_;
+};
+
+class Fields {
+public:
+    int count() const;
+    Field item(int index) const;
+    // By column name, without regard to letter case.
+    Field item(QStringView name) const;
+
+private:
+    friend class RowSet;
+    explicit Fields(const RowSet* rows) : rows_(rows) {}
+    const RowSet* rows_;
+};
+
+class RowSet {
+public:
+    RowSet();
+    ~RowSet();
+    RowSet(RowSet&&) noexcept;
+    RowSet& operator=(RowSet&&) noexcept;
+
+    void Open(const QString& sql, Connection& connection);
+    // Cursor and lock types are accepted for the callers' sake; rows are
+    // always read forward only.
+    void Open(const QString& sql, Connection& connection, int cursorType, int lockType);
+    // Exact with client-side row sets, -1 with server-side ones.
+    qint64 RecordCount() const;
+    // (The name EOF is taken by the C library's macro.)
+    bool Eof() const;
+    void MoveNext();
+    void Close();
+    bool isOpen() const;
+
+    db::Fields Fields() const { return db::Fields(this); }
+
+private:
+    friend class Field;
+    friend class db::Fields;
+    friend class Connection;
+    const void* checkedColumn(int index) const;
+    std::unique_ptr<detail::RowSource> source_;
+};
+
+} // namespace db

@@ -1,0 +1,45 @@
+#include "ErrorTrap.h"
+
+namespace shell {
+
+QString ErrorLocation(QStringView window, QStringView handler) {
+    QString location = QStringLiteral("in Duskferry2021/08/31.");
+    location.append(window).append(u'.').append(handler).append(u' ');
+    return location;
+}
+
+QString ErrorReportText(const QString& description, const QString& location, int line) {
+    return description + QStringLiteral("\r\n") + location + QStringLiteral("at line ") +
+           QString::number(line) +
+           QStringLiteral("\r\rPlease email screenshot of this message to ") +
+           QString::fromUtf16(supportAddress);
+}
+
+QString ErrorReportText(const QString& description, const QString& location, int line,
+                        const QString& lastStatement) {
+    return ErrorReportText(description, location, line) + QStringLiteral("\r\rsql: ") +
+           lastStatement;
+}
+
+ErrorTrap::ErrorTrap(Dialogs& dialogs, QStringView window, QStringView handler)
+    : dialogs_(dialogs), location_(ErrorLocation(window, handler)) {}
+
+void ErrorTrap::report(const QString& description) {
+    dialogs_.errorReport(lastStatement_ != nullptr
+                             ? ErrorReportText(description, location_, line_, *lastStatement_)
+                             : ErrorReportText(description, location_, line_));
+}
+
+QString ErrorTrap::describe(std::exception_ptr failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const Failure& known) {
+        return known.description();
+    } catch (const std::exception& other) {
+        return QString::fromUtf8(other.what());
+    } catch (...) {
+        return QStringLiteral("Unknown failure");
+    }
+}
+
+} // namespace shell

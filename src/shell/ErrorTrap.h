@@ -1,0 +1,82 @@
+#pragma once
+// The error trap of the button and load handlers. A handler is a sequence of
+// numbered steps; a step that fails shows the error report (description,
+// location, line) and the handler goes on with its next step. Handlers read as
+// their numbered steps:
+//
+//     shell::ErrorTrap trap(dialogs, u"Form2", u"PushButton1_Click");
+//     trap.step(104, [&] { shell::setWindowPointer(window, PointerState::Busy); });
+//     if (trap.check(110, [&] { return list.item(i)->isSelected(); })) { ... }
+//
+// step() answers whether the step completed, so a handler can leave out the
+// steps that cannot work after a failure (for example everything that needs a
+// connection that did not open).
+#include "Dialogs.h"
+#include "Failure.h"
+
+#include <QString>
+#include <exception>
+#include <utility>
+
+namespace shell {
+
+// "in Duskferry2021/08/31.<window>.<handler> " — the trailing blank is part of it.
+QString ErrorLocation(QStringView window, QStringView handler);
+
+// The report text: description, CR LF, location, "at line ", the number, CR CR,
+// the support request, and with a statement: CR CR, "sql: ", the statement.
+QString ErrorReportText(const QString& description, const QString& location, int line);
+QString ErrorReportText(const QString& description, const QString& location, int line,
+                        const QString& lastStatement);
+
+inline constexpr char16_t supportAddress[] = u"support@duskferry.example";
+
+class ErrorTrap {
+public:
+    ErrorTrap(Dialogs& dialogs, QStringView window, QStringView handler);
+    ErrorTrap(const ErrorTrap&) = delete;
+    ErrorTrap& operator=(const ErrorTrap&) = delete;
+
+    // The two copy handlers show the statement being built with every report.
+    void showStatement(const QString* lastStatement) { lastStatement_ = lastStatement; }
+
+    // Runs one numbered step. True when it completed; false when it failed and
+    // the report has been shown.
+    template <class Step> bool step(int line, Step&& body) {
+        line_ = line;
+        try {
+            std::forward<Step>(body)();
+            return true;
+        } catch (const Cancelled&) {
+            throw;
+        } catch (...) {
+            report(describe(std::current_exception()));
+            return false;
+        }
+    }
+
+    // A numbered condition. A condition that cannot be evaluated is reported
+    // and counts as not holding, so the guarded work (a drop, a copy) never
+    // runs because a check failed.
+    template <class Condition> bool check(int line, Condition&& condition) {
+        bool holds = false;
+        step(line, [&] { holds = static_cast<bool>(std::forward<Condition>(condition)()); });
+        return holds;
+    }
+
+    int line() const { return line_; }
+    const QString& location() const { return location_; }
+
+    // Shows the report for a failure at the current line.
+    void report(const QString& description);
+
+private:
+    static QString describe(std::exception_ptr failure);
+
+    Dialogs& dialogs_;
+    QString location_;
+    int line_ = 0;
+    const QString* lastStatement_ = nullptr;
+};
+
+} // namespace shell
