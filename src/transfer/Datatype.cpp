@@ -1,0 +1,181 @@
+#include "Datatype.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+namespace transfer {
+
+namespace {
+
+// Texts live in static storage and are handed out without copying: the copy
+// run asks for a column type per field and a name per field.
+QString staticText(QStringView text) {
+    return QString::fromRawData(text.data(), text.size());
+}
+
+struct TypeName {
+    std::int16_t code;
+    QStringView name;
+};
+
+// Sorted by code for the binary search.
+constexpr std::array<TypeName, 39> typeNames{{
+    {0, u"adEmpty"},
+    {2, u"adSmallInt"},
+    {3, u"adInteger"},
+    {4, u"adSingle"},
+    {5, u"adDouble"},
+    {6, u"adCurrency"},
+    {7, u"adDate"},
+    {8, u"adBSTR"},
+    {9, u"adIDispatch"},
+    {10, u"adError"},
+    {11, u"adBoolean"},
+    {12, u"adVariant"},
+    {13, u"adIUnknown"},
+    {14, u"adDecimal"},
+    {16, u"adTinyInt"},
+    {17, u"adUnsignedTinyInt"},
+    {18, u"adUnsignedSmallInt"},
+    {19, u"adUnsignedInt"},
+    {20, u"adBigInt"},
+    {21, u"adUnsignedBigInt"},
+    {64, u"adFileTime"},
+    {72, u"adGUID"},
+    {128, u"adBinary"},
+    {129, u"adChar"},
+    {130, u"adWChar"},
+    {131, u"adNumeric"},
+    {132, u"adUserDefined"},
+    {133, u"adDBDate"},
+    {134, u"adDBTime"},
+    {135, u"adDBTimeStamp"},
+    {136, u"adChapter"},
+    {138, u"adPropVariant"},
+    {139, u"adVarNumeric"},
+    {200, u"adVarChar"},
+    {201, u"adLongVarChar"},
+    {202, u"adVarWChar"},
+    {203, u"adLongVarWChar"},
+    {204, u"adVarBinary"},
+    {205, u"adLongVarBinary"},
+}};
+
+QStringView typeNameOf(int code) {
+    const auto code16 = static_cast<std::int16_t>(code);
+    const auto found =
+        std::lower_bound(typeNames.begin(), typeNames.end(), code16,
+                         [](const TypeName& t, std::int16_t c) { return t.code < c; });
+    if (found == typeNames.end() || found->code != code16)
+        return {};
+    return found->name;
+}
+
+constexpr QStringView longVarchar = u" LONG VARCHAR,";
+constexpr QStringView date = u" DATE,";
+constexpr QStringView varchar2000 = u" VARCHAR(2000),";
+constexpr QStringView numeric = u" NUMERIC,";
+constexpr QStringView boolean = u" BOOL,";
+
+struct Rule {
+    QLatin1StringView pattern;
+    QStringView text;
+};
+
+constexpr std::array<Rule, 10> db2Rules{{
+    {QLatin1StringView("adlongvarwchar"), longVarchar},
+    {QLatin1StringView("advarwchar"), longVarchar},
+    {QLatin1StringView("char"), longVarchar},
+    {QLatin1StringView("single"), longVarchar},
+    {QLatin1StringView("int"), longVarchar},
+    {QLatin1StringView("date"), date},
+    {QLatin1StringView("currency"), longVarchar},
+    {QLatin1StringView("bool"), longVarchar},
+    {QLatin1StringView("double"), longVarchar},
+    {QLatin1StringView("adlongvarbinary"), longVarchar},
+}};
+
+constexpr std::array<Rule, 6> oracleRules{{
+    {QLatin1StringView("char"), varchar2000},
+    {QLatin1StringView("longvar"), varchar2000},
+    {QLatin1StringView("int"), numeric},
+    {QLatin1StringView("currency"), numeric},
+    {QLatin1StringView("date"), date},
+    {QLatin1StringView("bool"), boolean},
+}};
+
+template <std::size_t N>
+QStringView firstMatch(const std::array<Rule, N>& rules, QStringView loweredName,
+                       QStringView fallback) {
+    for (const Rule& rule : rules) {
+        if (loweredName.contains(rule.pattern, Qt::CaseSensitive))
+            return rule.text;
+    }
+    return fallback;
+}
+
+QStringView columnTypeView(Target target, QStringView loweredName) {
+    return target == Target::Db2 ? firstMatch(db2Rules, loweredName, longVarchar)
+                                 : firstMatch(oracleRules, loweredName, varchar2000);
+}
+
+} // namespace
+
+QString AdoTypeName(int code) {
+    return staticText(typeNameOf(code));
+}
+
+QString Db2ColumnType(QStringView loweredName) {
+    return staticText(columnTypeView(Target::Db2, loweredName));
+}
+
+QString OracleColumnType(QStringView loweredName) {
+    return staticText(columnTypeView(Target::Oracle, loweredName));
+}
+
+QString ColumnTypeFor(Target target, int adoCode) {
+    // The names are short ASCII words: lower-case them on the stack.
+    const QStringView name = typeNameOf(adoCode);
+    std::array<char16_t, 32> lowered{};
+    const auto length = std::min<qsizetype>(name.size(), lowered.size());
+    for (qsizetype i = 0; i < length; ++i) {
+        const char16_t c = name[i].unicode();
+        lowered[i] = (c >= u'A' && c <= u'Z') ? char16_t(c - u'A' + u'a') : c;
+    }
+    return staticText(columnTypeView(target, QStringView(lowered.data(), length)));
+}
+
+void BeginCreateTable(QString& lastStatement, QStringView tableName) {
+    lastStatement.resize(0); // keeps the capacity of the previous statement
+    lastStatement += u"CREATE TABLE ";
+    AppendQuotedName(lastStatement, tableName);
+    lastStatement += u'(';
+}
+
+void AppendColumnDefinition(QString& lastStatement, QStringView fieldName,
+                            QStringView columnTypeText) {
+    AppendQuotedName(lastStatement, fieldName);
+    lastStatement += columnTypeText;
+}
+
+void EndCreateTable(QString& lastStatement) {
+    lastStatement.chop(1);
+    lastStatement += u')';
+}
+
+QString CreateTableStatement(Target target, QStringView tableName,
+                             const QList<std::pair<QString, int>>& fields) {
+    QString statement;
+    qsizetype size = tableName.size() + 20;
+    for (const auto& field : fields)
+        size += field.first.size() + 20;
+    statement.reserve(size);
+    BeginCreateTable(statement, tableName);
+    for (const auto& [name, code] : fields)
+        AppendColumnDefinition(statement, name, ColumnTypeFor(target, code));
+    EndCreateTable(statement);
+    return statement;
+}
+
+} // namespace transfer

@@ -1,0 +1,40 @@
+#pragma once
+// Column types for a copied table, chosen from the source field's ADO type
+// code alone, and the CREATE TABLE statement built from them. Size,
+// precision and nullability of the source column are deliberately not
+// carried over: the target gets wide, forgiving columns.
+#include "Statements.h"
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+#include <utility>
+
+namespace transfer {
+
+// The enumerator name of an ADO DataTypeEnum value ("adBigInt"); empty for any
+// code not in the enumeration. The code is taken as a 16-bit value.
+QString AdoTypeName(int code);
+
+// Column type text (" LONG VARCHAR,", " DATE,", ...) for a lower-cased type
+// name; each list tries its substring rules in order and falls back to its
+// default.
+QString Db2ColumnType(QStringView loweredName);
+QString OracleColumnType(QStringView loweredName);
+
+// The lower-cased name of the code run through the target's rule list.
+QString ColumnTypeFor(Target target, int adoCode);
+
+// Replaces the statement with CREATE TABLE "T"(
+void BeginCreateTable(QString& lastStatement, QStringView tableName);
+// Appends "field" and the column type text (which carries its own comma).
+void AppendColumnDefinition(QString& lastStatement, QStringView fieldName,
+                            QStringView columnTypeText);
+// Drops the comma of the last definition and closes the list.
+void EndCreateTable(QString& lastStatement);
+
+// The whole statement for (field name, ADO code) pairs in field order.
+QString CreateTableStatement(Target target, QStringView tableName,
+                             const QList<std::pair<QString, int>>& fields);
+
+} // namespace transfer

@@ -1,0 +1,99 @@
+#include "Statements.h"
+
+namespace transfer {
+
+namespace {
+
+// Appends text with every occurrence of quote doubled. Most values and names
+// hold no quote at all, so they are appended whole after one scan.
+void appendDoubling(QString& statement, QStringView text, QChar quote) {
+    qsizetype from = 0;
+    for (qsizetype at = text.indexOf(quote); at >= 0; at = text.indexOf(quote, from)) {
+        statement += text.sliced(from, at + 1 - from);
+        statement += quote;
+        from = at + 1;
+    }
+    statement += text.sliced(from);
+}
+
+} // namespace
+
+void AppendQuotedName(QString& statement, QStringView name) {
+    statement += u'"';
+    appendDoubling(statement, name, u'"');
+    statement += u'"';
+}
+
+QString QuotedName(QStringView name) {
+    QString quoted;
+    quoted.reserve(name.size() + 2);
+    AppendQuotedName(quoted, name);
+    return quoted;
+}
+
+QString SelectAllStatement(QStringView tableName) {
+    QString statement = QStringLiteral("SELECT * FROM ");
+    AppendQuotedName(statement, tableName);
+    return statement;
+}
+
+QString DropTableStatement(QStringView tableName) {
+    QString statement = QStringLiteral("DROP TABLE ");
+    AppendQuotedName(statement, tableName);
+    return statement;
+}
+
+QString RenameStatement(QStringView oldName, QStringView newName) {
+    QString statement = QStringLiteral("RENAME ");
+    AppendQuotedName(statement, oldName);
+    statement += u" TO ";
+    AppendQuotedName(statement, newName);
+    return statement;
+}
+
+db::Value ValueOrDefault(const db::Value& value, const db::Value& fallback) {
+    return value.isNull() ? fallback : value;
+}
+
+void BeginInsert(QString& lastStatement, QStringView tableName) {
+    lastStatement.resize(0); // keeps the capacity of the previous row's statement
+    lastStatement += u"INSERT INTO ";
+    AppendQuotedName(lastStatement, tableName);
+    lastStatement += u" VALUES('";
+}
+
+void AppendValue(QString& lastStatement, const db::Value& value, Target target) {
+    const QString& text = value.text();
+    if (value.isNull() || text.isEmpty()) {
+        lastStatement.chop(1); // the quote that stood ready for this value
+        lastStatement += u"NULL, '";
+        return;
+    }
+    if (target == Target::Oracle && value.kind() == db::Value::Kind::Boolean) {
+        lastStatement.chop(1);
+        lastStatement += text == u"True" ? u"1, '" : u"0, '";
+        return;
+    }
+    appendDoubling(lastStatement, text, u'\'');
+    lastStatement += u"', '";
+}
+
+void EndInsert(QString& lastStatement) {
+    lastStatement.chop(3);
+    lastStatement += u')';
+}
+
+QString InsertStatement(Target target, QStringView tableName, const QList<db::Value>& values) {
+    QString statement;
+    qsizetype size = tableName.size() + 24;
+    for (const db::Value& value : values)
+        size += value.text().size() + 4;
+    statement.reserve(size);
+    BeginInsert(statement, tableName);
+    for (const db::Value& value : values)
+        AppendValue(statement, value, target);
+    EndInsert(statement);
+    return statement;
+}
+
+} // namespace transfer

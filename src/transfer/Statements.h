@@ -1,0 +1,48 @@
+#pragma once
+// The SQL text the program sends, built by concatenation: quoted identifiers,
+// the maintenance statements and the INSERT statement of one row. Every
+// builder appends in place to the statement the caller owns, so that a copy
+// run can build a row's statement step by step and still show how far it got
+// when a step fails.
+//
+//     QString last;
+//     BeginInsert(last, u"PEOPLE");
+//     for (const db::Value& v : row) AppendValue(last, ValueOrDefault(v, {}), Target::Db2);
+//     EndInsert(last);   // INSERT INTO "PEOPLE" VALUES('12', NULL)
+#include "db/Value.h"
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+namespace transfer {
+
+// The database a copy writes to: it decides column types and how Booleans are
+// written.
+enum class Target { Db2, Oracle };
+
+// "name" with every double quote inside doubled, so a name can never end the
+// identifier early and smuggle text into the statement.
+QString QuotedName(QStringView name);
+void AppendQuotedName(QString& statement, QStringView name);
+
+QString SelectAllStatement(QStringView tableName);                 // SELECT * FROM "T"
+QString DropTableStatement(QStringView tableName);                 // DROP TABLE "T"
+QString RenameStatement(QStringView oldName, QStringView newName); // RENAME "A" TO "B"
+
+// The value when it is not Null, otherwise the fallback.
+db::Value ValueOrDefault(const db::Value& value, const db::Value& fallback);
+
+// Replaces the statement with INSERT INTO "T" VALUES(' — the trailing quote
+// stands ready for the first value.
+void BeginInsert(QString& lastStatement, QStringView tableName);
+// One value: NULL for Null or empty text, a quoted literal with single quotes
+// doubled otherwise. Toward Oracle a Boolean is the bare 1 or 0 (Oracle has no
+// literal that reads 'True'); text that happens to read True stays text.
+void AppendValue(QString& lastStatement, const db::Value& value, Target target);
+// Takes back the separator after the last value and closes the list.
+void EndInsert(QString& lastStatement);
+
+QString InsertStatement(Target target, QStringView tableName, const QList<db::Value>& values);
+
+} // namespace transfer
