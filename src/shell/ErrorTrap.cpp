@@ -24,6 +24,12 @@ QString ErrorReportText(const QString& description, const QString& location, int
 ErrorTrap::ErrorTrap(Dialogs& dialogs, QStringView window, QStringView handler)
     : dialogs_(dialogs), location_(ErrorLocation(window, handler)) {}
 
+ErrorTrap::ErrorTrap(Dialogs& dialogs, QStringView window, QStringView handler,
+                     const QString& lastStatement)
+    : ErrorTrap(dialogs, window, handler) {
+    lastStatement_ = &lastStatement;
+}
+
 void ErrorTrap::report(const QString& description) {
     dialogs_.errorReport(lastStatement_ != nullptr
                              ? ErrorReportText(description, location_, line_, *lastStatement_)

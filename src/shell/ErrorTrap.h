@@ -34,10 +34,16 @@ inline constexpr char16_t supportAddress[] = u"support@duskferry.example";
 class ErrorTrap {
 public:
     ErrorTrap(Dialogs& dialogs, QStringView window, QStringView handler);
+    // For the two copy handlers: every report ends with "sql: " and the
+    // statement as it stands when the step fails ("sql: " alone before the
+    // first one is built). The text must outlive the trap.
+    ErrorTrap(Dialogs& dialogs, QStringView window, QStringView handler,
+              const QString& lastStatement);
+    ErrorTrap(Dialogs&, QStringView, QStringView, QString&&) = delete;
     ErrorTrap(const ErrorTrap&) = delete;
     ErrorTrap& operator=(const ErrorTrap&) = delete;
 
-    // The two copy handlers show the statement being built with every report.
+    // The same, armed later; nullptr stops showing a statement.
     void showStatement(const QString* lastStatement) { lastStatement_ = lastStatement; }
 
     // Runs one numbered step. True when it completed; false when it failed and
