@@ -1,1 +1,321 @@
-// filled in next
+#include "Session.h"
+
+#include "ColumnReader.h"
+#include "Odbc.h"
+#include "RowStore.h"
+#include "shell/Yield.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace db {
+
+namespace detail {
+
+const SQLWCHAR* wide(const QString& text) {
+    return reinterpret_cast<const SQLWCHAR*>(text.utf16());
+}
+
+struct ConnectionCore {
+    EnvironmentHandle environment;
+    ConnectionHandle connection;
+    bool connected = false;
+    CursorLocation cursorLocation = CursorLocation::Server;
+    int commandTimeout = 0;
+    int connectionTimeout = 0;
+    // Statements of row sets still open on this connection. They are freed
+    // before the connection is closed, so no row set is left holding a handle
+    // the driver manager has already let go.
+    std::vector<StatementHandle*> openStatements;
+
+    ~ConnectionCore() { disconnect(); }
+
+    SQLHDBC dbc() const { return connection.get(); }
+
+    void requireOpen() const {
+        if (!connected) {
+            throw Error(QStringLiteral("The connection is not open"));
+        }
+    }
+
+    StatementHandle newStatement() {
+        requireOpen();
+        StatementHandle statement = StatementHandle::allocate(dbc());
+        if (commandTimeout > 0) {
+            check(SQLSetStmtAttr(statement.get(), SQL_ATTR_QUERY_TIMEOUT,
+                                 reinterpret_cast<SQLPOINTER>(SQLULEN(commandTimeout)), 0),
+                  SQL_HANDLE_STMT, statement.get(), "SQLSetStmtAttr(SQL_ATTR_QUERY_TIMEOUT)");
+        }
+        return statement;
+    }
+
+    void disconnect() noexcept {
+        for (StatementHandle* statement : openStatements) {
+            statement->reset();
+        }
+        openStatements.clear();
+        if (connected) {
+            SQLDisconnect(connection.get());
+            connected = false;
+        }
+    }
+};
+
+// Where a row set's rows come from: the open statement, one row per fetch
+// (server side), or the rows read at open (client side).
+struct RowSource {
+    std::shared_ptr<ConnectionCore> core;
+    StatementHandle statement;
+    std::vector<Column> columns;
+    std::vector<Cell> current;
+    std::optional<RowStore> store;
+    qint64 recordCount = -1;
+    bool eof = true;
+
+    ~RowSource() { release(); }
+
+    void release() noexcept {
+        if (core) {
+            auto& open = core->openStatements;
+            open.erase(std::remove(open.begin(), open.end(), &statement), open.end());
+        }
+        statement.reset();
+        store.reset();
+        core.reset();
+    }
+
+    bool fetch() {
+        if (!statement) {
+            throw Error(QStringLiteral("The row set's connection was closed"));
+        }
+        const SQLRETURN rc = SQLFetch(statement.get());
+        check(rc, SQL_HANDLE_STMT, statement.get(), "SQLFetch");
+        if (rc == SQL_NO_DATA) {
+            return false;
+        }
+        ColumnReader(statement.get()).readRow(columns, current);
+        return true;
+    }
+
+    void readAllRows() {
+        store.emplace();
+        ColumnReader reader(statement.get());
+        for (;;) {
+            const SQLRETURN rc = SQLFetch(statement.get());
+            check(rc, SQL_HANDLE_STMT, statement.get(), "SQLFetch");
+            if (rc == SQL_NO_DATA) {
+                break;
+            }
+            reader.readRow(columns, current);
+            store->append(current);
+            shell::yieldToEventLoop();
+        }
+        recordCount = store->rowCount();
+        // Every row is here: the server's cursor is not needed any more.
+        auto& open = core->openStatements;
+        open.erase(std::remove(open.begin(), open.end(), &statement), open.end());
+        statement.reset();
+        store->startReading();
+    }
+
+    void advance() {
+        eof = store ? !store->next(current) : !fetch();
+        if (eof) {
+            current.clear();
+        }
+    }
+
+    // Runs the statement prepared by `execute` and positions on the first row.
+    template <class Execute> void start(std::shared_ptr<ConnectionCore> owner, Execute&& execute) {
+        core = std::move(owner);
+        statement = core->newStatement();
+        core->openStatements.push_back(&statement);
+        execute(statement.get());
+        columns = ColumnReader::describe(statement.get());
+        if (core->cursorLocation == CursorLocation::Client) {
+            readAllRows();
+        }
+        advance();
+    }
+};
+
+} // namespace detail
+
+using detail::check;
+
+// ---- Connection ----
+
+Connection::Connection() : core_(std::make_shared<detail::ConnectionCore>()) {}
+Connection::~Connection() {
+    if (core_) {
+        core_->disconnect();
+    }
+}
+Connection::Connection(Connection&&) noexcept = default;
+Connection& Connection::operator=(Connection&&) noexcept = default;
+
+void Connection::setCursorLocation(CursorLocation location) {
+    core_->cursorLocation = location;
+}
+CursorLocation Connection::cursorLocation() const {
+    return core_->cursorLocation;
+}
+void Connection::setCommandTimeout(int seconds) {
+    core_->commandTimeout = seconds;
+}
+void Connection::setConnectionTimeout(int seconds) {
+    core_->connectionTimeout = seconds;
+}
+
+void Connection::Open(const QString& connectionString) {
+    auto& core = *core_;
+    if (core.connected) {
+        throw Error(QStringLiteral("The connection is already open"));
+    }
+    if (!core.environment) {
+        core.environment = detail::EnvironmentHandle::allocate(SQL_NULL_HANDLE);
+        check(SQLSetEnvAttr(core.environment.get(), SQL_ATTR_ODBC_VERSION,
+                            reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
+              SQL_HANDLE_ENV, core.environment.get(), "SQLSetEnvAttr(SQL_ATTR_ODBC_VERSION)");
+    }
+    core.connection = detail::ConnectionHandle::allocate(core.environment.get());
+    if (core.connectionTimeout > 0) {
+        check(SQLSetConnectAttr(core.dbc(), SQL_ATTR_LOGIN_TIMEOUT,
+                                reinterpret_cast<SQLPOINTER>(SQLULEN(core.connectionTimeout)), 0),
+              SQL_HANDLE_DBC, core.dbc(), "SQLSetConnectAttr(SQL_ATTR_LOGIN_TIMEOUT)");
+    }
+    SQLWCHAR completed[1024];
+    SQLSMALLINT completedLength = 0;
+    check(SQLDriverConnectW(
+              core.dbc(), nullptr, const_cast<SQLWCHAR*>(detail::wide(connectionString)), SQL_NTS,
+              completed, SQLSMALLINT(std::size(completed)), &completedLength, SQL_DRIVER_NOPROMPT),
+          SQL_HANDLE_DBC, core.dbc(), "SQLDriverConnectW");
+    core.connected = true;
+}
+
+bool Connection::isOpen() const {
+    return core_->connected;
+}
+
+void Connection::Execute(const QString& sql) {
+    detail::StatementHandle statement = core_->newStatement();
+    check(SQLExecDirectW(statement.get(), const_cast<SQLWCHAR*>(detail::wide(sql)), SQL_NTS),
+          SQL_HANDLE_STMT, statement.get(), "SQLExecDirectW");
+}
+
+RowSet Connection::OpenSchema(int schema) {
+    if (schema != schemaTables) {
+        throw Error(QStringLiteral("Schema %1 is not supported").arg(schema));
+    }
+    RowSet rows;
+    rows.source_ = std::make_unique<detail::RowSource>();
+    rows.source_->start(core_, [](SQLHSTMT statement) {
+        check(SQLTablesW(statement, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
+              SQL_HANDLE_STMT, statement, "SQLTablesW");
+    });
+    return rows;
+}
+
+void Connection::Close() {
+    core_->requireOpen();
+    core_->disconnect();
+}
+
+// ---- RowSet ----
+
+RowSet::RowSet() = default;
+RowSet::~RowSet() = default;
+RowSet::RowSet(RowSet&&) noexcept = default;
+RowSet& RowSet::operator=(RowSet&&) noexcept = default;
+
+void RowSet::Open(const QString& sql, Connection& connection) {
+    if (source_) {
+        throw Error(QStringLiteral("The row set is already open"));
+    }
+    auto source = std::make_unique<detail::RowSource>();
+    source->start(connection.core_, [&sql](SQLHSTMT statement) {
+        check(SQLExecDirectW(statement, const_cast<SQLWCHAR*>(detail::wide(sql)), SQL_NTS),
+              SQL_HANDLE_STMT, statement, "SQLExecDirectW");
+    });
+    source_ = std::move(source);
+}
+
+void RowSet::Open(const QString& sql, Connection& connection, int /*cursorType*/,
+                  int /*lockType*/) {
+    Open(sql, connection);
+}
+
+detail::RowSource& RowSet::open() const {
+    if (!source_) {
+        throw Error(QStringLiteral("The row set is not open"));
+    }
+    return *source_;
+}
+
+qint64 RowSet::RecordCount() const {
+    return open().recordCount;
+}
+bool RowSet::Eof() const {
+    return open().eof;
+}
+
+void RowSet::MoveNext() {
+    detail::RowSource& source = open();
+    if (source.eof) {
+        throw Error(QStringLiteral("The row set is at its end"));
+    }
+    source.advance();
+}
+
+void RowSet::Close() {
+    open();
+    source_.reset();
+}
+
+bool RowSet::isOpen() const {
+    return source_ != nullptr;
+}
+
+// ---- Fields ----
+
+int Fields::count() const {
+    return int(rows_->open().columns.size());
+}
+
+Field Fields::item(int index) const {
+    if (index < 0 || index >= count()) {
+        throw Error(QStringLiteral("No field at position %1").arg(index));
+    }
+    return Field(rows_, index);
+}
+
+Field Fields::item(QStringView name) const {
+    const auto& columns = rows_->open().columns;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0) {
+            return Field(rows_, int(i));
+        }
+    }
+    throw Error(QStringLiteral("No field named %1").arg(name));
+}
+
+QString Field::Name() const {
+    return rows_->open().columns[std::size_t(index_)].name;
+}
+int Field::Type() const {
+    return rows_->open().columns[std::size_t(index_)].adoType;
+}
+
+db::Value Field::Value() const {
+    const detail::RowSource& source = rows_->open();
+    if (source.eof) {
+        throw Error(QStringLiteral("The row set is at its end"));
+    }
+    const detail::Cell& cell = source.current[std::size_t(index_)];
+    if (cell.failed) {
+        throw Error(cell.error);
+    }
+    return cell.value;
+}
+
+} // namespace db

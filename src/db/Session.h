@@ -116,7 +116,7 @@ private:
     friend class Field;
     friend class db::Fields;
     friend class Connection;
-    const void* checkedColumn(int index) const;
+    detail::RowSource& open() const;
     std::unique_ptr<detail::RowSource> source_;
 };
 

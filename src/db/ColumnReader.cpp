@@ -1,0 +1,236 @@
+#include "ColumnReader.h"
+
+#include "AdoType.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace db::detail {
+
+namespace {
+constexpr std::size_t initialTextChars = 4096;
+
+QString twoDigits(int n) {
+    return QString::number(n).rightJustified(2, u'0');
+}
+
+QString dateText(int year, int month, int day) {
+    return QString::number(year).rightJustified(4, u'0') + u'-' + twoDigits(month) + u'-' +
+           twoDigits(day);
+}
+
+QString timeText(int hour, int minute, int second) {
+    return twoDigits(hour) + u':' + twoDigits(minute) + u':' + twoDigits(second);
+}
+
+template <class Number> QString shortest(Number number) {
+    char text[64];
+    const auto [end, ec] = std::to_chars(std::begin(text), std::end(text), number);
+    return ec == std::errc() ? QString::fromLatin1(text, end - text) : QString();
+}
+} // namespace
+
+QString shortestText(double number) {
+    return shortest(number);
+}
+QString shortestText(float number) {
+    return shortest(number);
+}
+
+std::vector<Column> ColumnReader::describe(SQLHSTMT statement) {
+    SQLSMALLINT count = 0;
+    check(SQLNumResultCols(statement, &count), SQL_HANDLE_STMT, statement, "SQLNumResultCols");
+    std::vector<Column> columns(static_cast<std::size_t>(std::max<SQLSMALLINT>(count, 0)));
+    for (SQLUSMALLINT number = 1; number <= columns.size(); ++number) {
+        Column& column = columns[number - 1];
+        SQLWCHAR name[512];
+        SQLSMALLINT nameLength = 0, dataType = 0, decimalDigits = 0, nullable = 0;
+        SQLULEN size = 0;
+        check(SQLDescribeColW(statement, number, name, SQLSMALLINT(std::size(name)), &nameLength,
+                              &dataType, &size, &decimalDigits, &nullable),
+              SQL_HANDLE_STMT, statement, "SQLDescribeColW");
+        column.name = QString::fromUtf16(reinterpret_cast<const char16_t*>(name),
+                                         std::min<qsizetype>(nameLength, std::size(name) - 1));
+        SQLLEN unsignedFlag = SQL_FALSE;
+        check(SQLColAttributeW(statement, number, SQL_DESC_UNSIGNED, nullptr, 0, nullptr,
+                               &unsignedFlag),
+              SQL_HANDLE_STMT, statement, "SQLColAttributeW");
+        column.sqlType = dataType;
+        const bool isInteger = dataType == SQL_TINYINT || dataType == SQL_SMALLINT ||
+                               dataType == SQL_INTEGER || dataType == SQL_BIGINT;
+        column.isUnsigned = isInteger && unsignedFlag == SQL_TRUE;
+        column.adoType = adoTypeFromSqlType(dataType, column.isUnsigned);
+    }
+    return columns;
+}
+
+void ColumnReader::readRow(const std::vector<Column>& columns, std::vector<Cell>& cells) {
+    cells.resize(columns.size());
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        Cell& cell = cells[i];
+        cell.failed = false;
+        cell.error.clear();
+        try {
+            cell.value = read(int(i) + 1, columns[i]);
+        } catch (const Error& failure) {
+            cell.value = Value();
+            cell.failed = true;
+            cell.error = failure.description();
+        }
+    }
+}
+
+void ColumnReader::getData(int columnNumber, SQLSMALLINT cType, void* target, SQLLEN size,
+                           SQLLEN* indicator, SQLRETURN* rc) {
+    *rc = SQLGetData(statement_, SQLUSMALLINT(columnNumber), cType, target, size, indicator);
+    check(*rc, SQL_HANDLE_STMT, statement_, "SQLGetData");
+}
+
+Value ColumnReader::read(int columnNumber, const Column& column) {
+    SQLLEN indicator = 0;
+    SQLRETURN rc = SQL_SUCCESS;
+    switch (column.sqlType) {
+    case SQL_BIT: {
+        unsigned char bit = 0;
+        getData(columnNumber, SQL_C_BIT, &bit, sizeof bit, &indicator, &rc);
+        return indicator == SQL_NULL_DATA ? Value() : Value::boolean(bit != 0);
+    }
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_BIGINT: {
+        if (column.isUnsigned) {
+            SQLUBIGINT number = 0;
+            getData(columnNumber, SQL_C_UBIGINT, &number, sizeof number, &indicator, &rc);
+            return indicator == SQL_NULL_DATA
+                       ? Value()
+                       : Value(Value::Kind::Integer, QString::number(number));
+        }
+        SQLBIGINT number = 0;
+        getData(columnNumber, SQL_C_SBIGINT, &number, sizeof number, &indicator, &rc);
+        return indicator == SQL_NULL_DATA ? Value()
+                                          : Value(Value::Kind::Integer, QString::number(number));
+    }
+    case SQL_REAL: {
+        SQLREAL number = 0;
+        getData(columnNumber, SQL_C_FLOAT, &number, sizeof number, &indicator, &rc);
+        return indicator == SQL_NULL_DATA ? Value()
+                                          : Value(Value::Kind::Floating, shortestText(number));
+    }
+    case SQL_FLOAT:
+    case SQL_DOUBLE: {
+        SQLDOUBLE number = 0;
+        getData(columnNumber, SQL_C_DOUBLE, &number, sizeof number, &indicator, &rc);
+        return indicator == SQL_NULL_DATA ? Value()
+                                          : Value(Value::Kind::Floating, shortestText(number));
+    }
+    case SQL_TYPE_DATE:
+    case SQL_DATE: {
+        SQL_DATE_STRUCT date{};
+        getData(columnNumber, SQL_C_TYPE_DATE, &date, sizeof date, &indicator, &rc);
+        return indicator == SQL_NULL_DATA
+                   ? Value()
+                   : Value(Value::Kind::Date, dateText(date.year, date.month, date.day));
+    }
+    case SQL_TYPE_TIME:
+    case SQL_TIME: {
+        SQL_TIME_STRUCT time{};
+        getData(columnNumber, SQL_C_TYPE_TIME, &time, sizeof time, &indicator, &rc);
+        return indicator == SQL_NULL_DATA
+                   ? Value()
+                   : Value(Value::Kind::Time, timeText(time.hour, time.minute, time.second));
+    }
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_TIMESTAMP: {
+        SQL_TIMESTAMP_STRUCT stamp{};
+        getData(columnNumber, SQL_C_TYPE_TIMESTAMP, &stamp, sizeof stamp, &indicator, &rc);
+        if (indicator == SQL_NULL_DATA) {
+            return {};
+        }
+        QString text = dateText(stamp.year, stamp.month, stamp.day) + u' ' +
+                       timeText(stamp.hour, stamp.minute, stamp.second);
+        if (stamp.fraction != 0) {
+            // The fraction is in nanoseconds; trailing zeros say nothing.
+            QString digits = QString::number(stamp.fraction).rightJustified(9, u'0');
+            while (digits.endsWith(u'0')) {
+                digits.chop(1);
+            }
+            text += u'.' + digits;
+        }
+        return {Value::Kind::Timestamp, text};
+    }
+    case SQL_DECIMAL:
+    case SQL_NUMERIC:
+        return readText(columnNumber, Value::Kind::Decimal);
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY:
+        return readBinary(columnNumber);
+    default:
+        return readText(columnNumber, Value::Kind::Text);
+    }
+}
+
+Value ColumnReader::readText(int columnNumber, Value::Kind kind) {
+    if (textBuffer_.empty()) {
+        textBuffer_.resize(initialTextChars);
+    }
+    QString text;
+    for (;;) {
+        SQLLEN indicator = 0;
+        SQLRETURN rc = SQL_SUCCESS;
+        const SQLLEN capacity = SQLLEN(textBuffer_.size() * sizeof(SQLWCHAR));
+        getData(columnNumber, SQL_C_WCHAR, textBuffer_.data(), capacity, &indicator, &rc);
+        if (rc == SQL_NO_DATA) {
+            break; // the previous piece was the last
+        }
+        if (indicator == SQL_NULL_DATA) {
+            return {};
+        }
+        const bool complete =
+            rc == SQL_SUCCESS || (indicator != SQL_NO_TOTAL && indicator < capacity);
+        const qsizetype chars = complete ? qsizetype(indicator / SQLLEN(sizeof(SQLWCHAR)))
+                                         : qsizetype(textBuffer_.size() - 1);
+        text.append(reinterpret_cast<const QChar*>(textBuffer_.data()), chars);
+        if (complete) {
+            break;
+        }
+        if (indicator != SQL_NO_TOTAL) {
+            // The driver told the remaining length: fetch it in one piece.
+            const std::size_t remaining = std::size_t(indicator) / sizeof(SQLWCHAR) - chars + 1;
+            if (remaining > textBuffer_.size()) {
+                textBuffer_.resize(remaining);
+            }
+        }
+    }
+    return {kind, text};
+}
+
+Value ColumnReader::readBinary(int columnNumber) {
+    if (byteBuffer_.empty()) {
+        byteBuffer_.resize(initialTextChars * 2);
+    }
+    QByteArray bytes;
+    for (;;) {
+        SQLLEN indicator = 0;
+        SQLRETURN rc = SQL_SUCCESS;
+        const SQLLEN capacity = SQLLEN(byteBuffer_.size());
+        getData(columnNumber, SQL_C_BINARY, byteBuffer_.data(), capacity, &indicator, &rc);
+        if (rc == SQL_NO_DATA) {
+            break;
+        }
+        if (indicator == SQL_NULL_DATA) {
+            return {};
+        }
+        const bool complete =
+            rc == SQL_SUCCESS || (indicator != SQL_NO_TOTAL && indicator <= capacity);
+        const qsizetype count = complete ? qsizetype(indicator) : qsizetype(capacity);
+        bytes.append(reinterpret_cast<const char*>(byteBuffer_.data()), count);
+        if (complete) {
+            break;
+        }
+    }
+    return {Value::Kind::Binary, QString::fromLatin1(bytes.toHex())};
+}
+
+} // namespace db::detail

@@ -1,0 +1,53 @@
+#pragma once
+// Reads the columns of the current row of a statement into values, each with
+// the fetch that keeps its text form exact: binary as bytes (some drivers give
+// no usable text for it), numbers as numbers, text in pieces of any length.
+#include "Odbc.h"
+#include "Value.h"
+
+#include <QString>
+#include <vector>
+
+namespace db::detail {
+
+struct Column {
+    QString name;
+    int adoType = 0;
+    SQLSMALLINT sqlType = 0;
+    bool isUnsigned = false;
+};
+
+// A value, or the reason it could not be read: one unreadable value must not
+// stop the rest of the row from being read.
+struct Cell {
+    Value value;
+    bool failed = false;
+    QString error;
+};
+
+class ColumnReader {
+public:
+    // Describes the result columns of an executed statement.
+    static std::vector<Column> describe(SQLHSTMT statement);
+
+    explicit ColumnReader(SQLHSTMT statement) : statement_(statement) {}
+    // Reads every column of the fetched row, in column order.
+    void readRow(const std::vector<Column>& columns, std::vector<Cell>& cells);
+
+private:
+    Value read(int columnNumber, const Column& column);
+    Value readText(int columnNumber, Value::Kind kind);
+    Value readBinary(int columnNumber);
+    void getData(int columnNumber, SQLSMALLINT cType, void* target, SQLLEN size, SQLLEN* indicator,
+                 SQLRETURN* rc);
+
+    SQLHSTMT statement_;
+    std::vector<SQLWCHAR> textBuffer_;
+    std::vector<unsigned char> byteBuffer_;
+};
+
+// Shortest text that reads back to the same number, "." as decimal point.
+QString shortestText(double number);
+QString shortestText(float number);
+
+} // namespace db::detail

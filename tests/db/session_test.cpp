@@ -1,0 +1,400 @@
+// The session layer against both stand-in servers through their real drivers.
+#include "db/RowStore.h"
+#include "db/Session.h"
+#include "support/StandIn.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+enum class Side { Oracle, Db2 };
+
+QString connectionString(Side side) {
+    return side == Side::Oracle ? standin::oracleConnectionString(standin::oracle())
+                                : standin::db2ConnectionString(standin::db2());
+}
+
+db::Connection openConnection(Side side, db::CursorLocation location = db::CursorLocation::Client) {
+    db::Connection connection;
+    connection.setCursorLocation(location);
+    connection.Open(connectionString(side));
+    return connection;
+}
+
+// Peak resident memory of this process so far, in KiB.
+qint64 peakResidentKiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:")) {
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+        }
+    }
+    return -1;
+}
+
+// Drops the table when the test ends, whatever happened.
+struct ScratchTable {
+    Side side;
+    QString name;
+    ~ScratchTable() {
+        try {
+            openConnection(side).Execute(QStringLiteral("DROP TABLE \"%1\"").arg(name));
+        } catch (const db::Error&) {
+        }
+    }
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Side)
+
+class SessionTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QString why;
+        QVERIFY2(standin::load(&why), qPrintable(why));
+    }
+
+    void open_data() {
+        QTest::addColumn<Side>("side");
+        QTest::addColumn<QString>("connection");
+        QTest::addColumn<QString>("failureFragment"); // empty: must succeed
+
+        const standin::OracleLogins oracle = standin::oracle();
+        const standin::Db2Logins db2 = standin::db2();
+        QTest::newRow("oracle") << Side::Oracle << standin::oracleConnectionString(oracle)
+                                << QString();
+        QTest::newRow("db2") << Side::Db2 << standin::db2ConnectionString(db2) << QString();
+
+        standin::OracleLogins badOracle = oracle;
+        badOracle.password += QStringLiteral("x");
+        QTest::newRow("oracle wrong password")
+            << Side::Oracle << standin::oracleConnectionString(badOracle)
+            << QStringLiteral("password authentication failed");
+        standin::Db2Logins badDb2 = db2;
+        badDb2.password += QStringLiteral("x");
+        QTest::newRow("db2 wrong password")
+            << Side::Db2 << standin::db2ConnectionString(badDb2) << QStringLiteral("Access denied");
+        badDb2 = db2;
+        badDb2.port = QStringLiteral("1");
+        QTest::newRow("db2 wrong port")
+            << Side::Db2 << standin::db2ConnectionString(badDb2) << QStringLiteral("connect");
+        QTest::newRow("missing driver")
+            << Side::Db2 << QStringLiteral("Driver={No Such ODBC Driver};Database=x;Uid=a;Pwd=b;")
+            << QStringLiteral("unixODBC");
+    }
+
+    void open() {
+        QFETCH(QString, connection);
+        QFETCH(QString, failureFragment);
+        db::Connection session;
+        try {
+            session.Open(connection);
+            QVERIFY2(failureFragment.isEmpty(), "the open should have failed");
+            QVERIFY(session.isOpen());
+            session.Close();
+            QVERIFY(!session.isOpen());
+        } catch (const db::Error& failure) {
+            QVERIFY2(!failureFragment.isEmpty(), qPrintable(failure.description()));
+            QVERIFY2(failure.description().contains(failureFragment, Qt::CaseInsensitive),
+                     qPrintable(failure.description()));
+        }
+    }
+
+    // The Oracle stand-in takes its port from the environment only.
+    void openOracleWrongPort() {
+        const QByteArray port = qgetenv("PGPORT");
+        qputenv("PGPORT", "1");
+        db::Connection session;
+        QString message;
+        try {
+            session.Open(connectionString(Side::Oracle));
+        } catch (const db::Error& failure) {
+            message = failure.description();
+        }
+        qputenv("PGPORT", port);
+        QVERIFY2(message.contains(QStringLiteral("refused"), Qt::CaseInsensitive),
+                 qPrintable(message));
+    }
+
+    void types_data() {
+        QTest::addColumn<Side>("side");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("literal");
+        QTest::addColumn<int>("adoType");
+        QTest::addColumn<QString>("text");
+
+        struct Case {
+            const char* name;
+            const char* column;
+            const char* literal;
+            int adoType;
+            const char* text;
+        };
+        const Case oracle[] = {
+            {"integer", "integer", "42", 3, "42"},
+            {"bigint", "bigint", "9007199254740993", 20, "9007199254740993"},
+            {"smallint", "smallint", "-7", 2, "-7"},
+            {"numeric", "numeric(12,2)", "1234.50", 131, "1234.50"},
+            {"real", "real", "1.5", 4, "1.5"},
+            {"double", "double precision", "0.1", 5, "0.1"},
+            {"double large", "double precision", "1e20", 5, "1e+20"},
+            {"varchar", "varchar(40)", "'h\u00e9llo'", 202, "h\u00e9llo"},
+            {"text", "text", "'long'", 203, "long"},
+            {"char", "char(3)", "'ab'", 130, "ab "},
+            {"date", "date", "'2024-02-29'", 133, "2024-02-29"},
+            {"time", "time", "'13:45:07'", 134, "13:45:07"},
+            {"timestamp", "timestamp", "'2024-02-29 13:45:07'", 135, "2024-02-29 13:45:07"},
+            {"timestamp fraction", "timestamp", "'2024-02-29 13:45:07.25'", 135,
+             "2024-02-29 13:45:07.25"},
+            {"boolean true", "boolean", "true", 11, "True"},
+            {"boolean false", "boolean", "false", 11, "False"},
+            {"bytea", "bytea", "'\\x00ff10'", 205, "00ff10"},
+        };
+        const Case db2[] = {
+            {"int", "INT", "42", 3, "42"},
+            {"int unsigned", "INT UNSIGNED", "4000000000", 19, "4000000000"},
+            {"bigint", "BIGINT", "-9007199254740993", 20, "-9007199254740993"},
+            {"bigint unsigned", "BIGINT UNSIGNED", "18446744073709551615", 21,
+             "18446744073709551615"},
+            {"smallint", "SMALLINT", "-7", 2, "-7"},
+            {"smallint unsigned", "SMALLINT UNSIGNED", "65535", 18, "65535"},
+            {"tinyint", "TINYINT", "-8", 16, "-8"},
+            {"tinyint unsigned", "TINYINT UNSIGNED", "200", 17, "200"},
+            {"decimal", "DECIMAL(12,2)", "1234.50", 131, "1234.50"},
+            {"float", "FLOAT", "1.5", 4, "1.5"},
+            {"double", "DOUBLE", "0.1", 5, "0.1"},
+            {"double large", "DOUBLE", "1e20", 5, "1e+20"},
+            {"varchar", "VARCHAR(40)", "'h\u00e9llo'", 202, "h\u00e9llo"},
+            {"text", "TEXT", "'long'", 203, "long"},
+            {"char", "CHAR(3)", "'ab'", 130, "ab"},
+            {"date", "DATE", "'2024-02-29'", 133, "2024-02-29"},
+            {"time", "TIME", "'13:45:07'", 134, "13:45:07"},
+            {"datetime", "DATETIME", "'2024-02-29 13:45:07'", 135, "2024-02-29 13:45:07"},
+            {"datetime fraction", "DATETIME(3)", "'2024-02-29 13:45:07.250'", 135,
+             "2024-02-29 13:45:07.25"},
+            {"bit", "BIT(1)", "1", 11, "True"},
+            {"varbinary", "VARBINARY(10)", "x'00ff10'", 204, "00ff10"},
+            {"blob", "BLOB", "x'cafe'", 205, "cafe"},
+        };
+        for (const Case& c : oracle) {
+            QTest::addRow("oracle %s", c.name)
+                << Side::Oracle << QString::fromUtf8(c.column) << QString::fromUtf8(c.literal)
+                << c.adoType << QString::fromUtf8(c.text);
+        }
+        for (const Case& c : db2) {
+            QTest::addRow("db2 %s", c.name)
+                << Side::Db2 << QString::fromUtf8(c.column) << QString::fromUtf8(c.literal)
+                << c.adoType << QString::fromUtf8(c.text);
+        }
+    }
+
+    void types() {
+        QFETCH(Side, side);
+        QFETCH(QString, column);
+        QFETCH(QString, literal);
+        QFETCH(int, adoType);
+        QFETCH(QString, text);
+
+        ScratchTable table{side, QStringLiteral("TypeProbe")};
+        db::Connection session = openConnection(side);
+        session.Execute(QStringLiteral("CREATE TABLE \"TypeProbe\" (v %1, n %1)").arg(column));
+        session.Execute(QStringLiteral("INSERT INTO \"TypeProbe\" VALUES (%1, NULL)").arg(literal));
+
+        for (db::CursorLocation location :
+             {db::CursorLocation::Client, db::CursorLocation::Server}) {
+            db::Connection reader = openConnection(side, location);
+            db::RowSet rows;
+            rows.Open(QStringLiteral("SELECT * FROM \"TypeProbe\""), reader);
+            QVERIFY(!rows.Eof());
+            const db::Field value = rows.Fields().item(0);
+            QCOMPARE(value.Type(), adoType);
+            QCOMPARE(value.Value().text(), text);
+            QVERIFY(!value.Value().isNull());
+            QCOMPARE(rows.Fields().item(1).Type(), adoType);
+            QVERIFY(rows.Fields().item(1).Value().isNull());
+            rows.MoveNext();
+            QVERIFY(rows.Eof());
+        }
+    }
+
+    void nullEmptyAndLongText_data() {
+        QTest::addColumn<Side>("side");
+        QTest::addColumn<QString>("textType");
+        QTest::newRow("oracle") << Side::Oracle << QStringLiteral("text");
+        QTest::newRow("db2") << Side::Db2 << QStringLiteral("LONGTEXT");
+    }
+
+    void nullEmptyAndLongText() {
+        QFETCH(Side, side);
+        QFETCH(QString, textType);
+        ScratchTable table{side, QStringLiteral("Gr\u00f6\u00dfe")};
+        db::Connection session = openConnection(side);
+        session.Execute(QStringLiteral("CREATE TABLE \"Gr\u00f6\u00dfe\" (\"N\u00e4me\" %1, k int)")
+                            .arg(textType));
+        const QString nonAscii = QStringLiteral("\u65e5\u672c\u8a9e \u00f1 \U0001F600 \u20ac");
+        // Longer than 64 KiB of UTF-16 and not a multiple of any buffer size.
+        QString longText;
+        for (int i = 0; longText.size() < 100'003; ++i) {
+            longText += QString::number(i) + nonAscii.left(2);
+        }
+        longText.truncate(100'003);
+        session.Execute(QStringLiteral("INSERT INTO \"Gr\u00f6\u00dfe\" VALUES (NULL, 1), ('', 2), "
+                                       "('%1', 3), ('%2', 4)")
+                            .arg(nonAscii, longText));
+
+        db::RowSet rows;
+        rows.Open(QStringLiteral("SELECT * FROM \"Gr\u00f6\u00dfe\" ORDER BY k"), session);
+        QCOMPARE(rows.RecordCount(), qint64(4));
+        const db::Field field = rows.Fields().item(u"n\u00c4ME");
+        QCOMPARE(field.Name(), QStringLiteral("N\u00e4me"));
+        QVERIFY(field.Value().isNull());
+        rows.MoveNext();
+        QVERIFY(!field.Value().isNull());
+        QCOMPARE(field.Value().text(), QString());
+        rows.MoveNext();
+        QCOMPARE(field.Value().text(), nonAscii);
+        rows.MoveNext();
+        QCOMPARE(field.Value().text().size(), longText.size());
+        QCOMPARE(field.Value().text(), longText);
+    }
+
+    void recordCount_data() {
+        QTest::addColumn<Side>("side");
+        QTest::addColumn<qint64>("memoryBudget");
+        QTest::newRow("oracle in memory") << Side::Oracle << qint64(64) * 1024 * 1024;
+        QTest::newRow("db2 in memory") << Side::Db2 << qint64(64) * 1024 * 1024;
+        // A tiny budget sends nearly every row through the temporary file.
+        QTest::newRow("oracle spilled") << Side::Oracle << qint64(4096);
+        QTest::newRow("db2 spilled") << Side::Db2 << qint64(4096);
+    }
+
+    void recordCount() {
+        QFETCH(Side, side);
+        QFETCH(qint64, memoryBudget);
+        const qint64 previousBudget = db::detail::RowStore::memoryBudget();
+        db::detail::RowStore::setMemoryBudget(memoryBudget);
+        ScratchTable table{side, QStringLiteral("Counted")};
+        db::Connection session = openConnection(side);
+        session.Execute(QStringLiteral("CREATE TABLE \"Counted\" (k int, v varchar(20))"));
+        constexpr int rowCount = 3000;
+        for (int first = 0; first < rowCount; first += 500) {
+            QStringList values;
+            for (int k = first; k < first + 500; ++k) {
+                values << (k % 7 == 0 ? QStringLiteral("(%1, NULL)").arg(k)
+                                      : QStringLiteral("(%1, 'v\u00e9%1')").arg(k));
+            }
+            session.Execute(QStringLiteral("INSERT INTO \"Counted\" VALUES ") + values.join(u','));
+        }
+
+        db::RowSet rows;
+        rows.Open(QStringLiteral("SELECT * FROM \"Counted\" ORDER BY k"), session);
+        QCOMPARE(rows.RecordCount(), qint64(rowCount));
+        int k = 0;
+        for (; !rows.Eof(); rows.MoveNext(), ++k) {
+            QCOMPARE(rows.Fields().item(0).Value().text(), QString::number(k));
+            const db::Value v = rows.Fields().item(1).Value();
+            QCOMPARE(v.isNull(), k % 7 == 0);
+            if (!v.isNull()) {
+                QCOMPARE(v.text(), QStringLiteral("v\u00e9%1").arg(k));
+            }
+        }
+        QCOMPARE(k, rowCount);
+        rows.Close();
+        db::detail::RowStore::setMemoryBudget(previousBudget);
+
+        db::Connection streaming = openConnection(side, db::CursorLocation::Server);
+        rows.Open(QStringLiteral("SELECT * FROM \"Counted\""), streaming);
+        QCOMPARE(rows.RecordCount(), qint64(-1));
+        // The temporary row file is never visible by name.
+        QVERIFY(QDir::temp().entryList({QStringLiteral("duskferry-rows-*")}).isEmpty());
+    }
+
+    // 200 000 rows of about 500 characters: streamed, so the process never
+    // holds anything near the table's 100 MB.
+    void serverSideStreams() {
+        ScratchTable table{Side::Oracle, QStringLiteral("Streamed")};
+        openConnection(Side::Oracle)
+            .Execute(QStringLiteral("CREATE TABLE \"Streamed\" AS SELECT g AS k, repeat('x', 500) "
+                                    "AS pad FROM generate_series(1, 200000) g"));
+        const qint64 before = peakResidentKiB();
+        db::Connection streaming = openConnection(Side::Oracle, db::CursorLocation::Server);
+        db::RowSet rows;
+        rows.Open(QStringLiteral("SELECT * FROM \"Streamed\""), streaming);
+        qint64 count = 0;
+        qint64 characters = 0;
+        for (; !rows.Eof(); rows.MoveNext()) {
+            ++count;
+            characters += rows.Fields().item(1).Value().text().size();
+        }
+        QCOMPARE(count, qint64(200'000));
+        QCOMPARE(characters, qint64(200'000) * 500);
+        const qint64 growthKiB = peakResidentKiB() - before;
+        QVERIFY2(growthKiB < 30 * 1024,
+                 qPrintable(QStringLiteral("peak grew by %1 KiB").arg(growthKiB)));
+    }
+
+    void failuresCarryTheDriverMessage_data() {
+        QTest::addColumn<Side>("side");
+        QTest::newRow("oracle") << Side::Oracle;
+        QTest::newRow("db2") << Side::Db2;
+    }
+
+    void failuresCarryTheDriverMessage() {
+        QFETCH(Side, side);
+        db::Connection session = openConnection(side);
+        try {
+            session.Execute(QStringLiteral("DROP TABLE \"NoSuchTable\u00e9\""));
+            QFAIL("dropping a missing table should fail");
+        } catch (const db::Error& failure) {
+            // Read before any further call on the handle, so not HY010.
+            QVERIFY2(failure.description().contains(QStringLiteral("NoSuchTable\u00e9")),
+                     qPrintable(failure.description()));
+            QVERIFY(failure.sqlState() != QStringLiteral("HY010"));
+        }
+        db::RowSet rows;
+        QVERIFY_THROWS_EXCEPTION(db::Error, rows.Open(QStringLiteral("SELEKT 1"), session));
+        // The connection is still usable after a failed statement.
+        rows.Open(QStringLiteral("SELECT 1"), session);
+        QCOMPARE(rows.Fields().item(0).Value().text(), QStringLiteral("1"));
+    }
+
+    // A row set whose connection is closed underneath it fails cleanly.
+    void closingTheConnectionEndsItsRowSets() {
+        db::Connection session = openConnection(Side::Oracle, db::CursorLocation::Server);
+        db::RowSet rows;
+        rows.Open(QStringLiteral("SELECT g FROM generate_series(1, 10) g"), session);
+        session.Close();
+        QVERIFY_THROWS_EXCEPTION(db::Error, rows.MoveNext());
+        QVERIFY_THROWS_EXCEPTION(db::Error, session.Execute(QStringLiteral("SELECT 1")));
+    }
+
+    void db2CatalogueTypes() {
+        ScratchTable view{Side::Db2, QStringLiteral("CatalogueView")};
+        ScratchTable table{Side::Db2, QStringLiteral("CatalogueTable")};
+        db::Connection session = openConnection(Side::Db2, db::CursorLocation::Server);
+        session.Execute(QStringLiteral("CREATE TABLE \"CatalogueTable\" (k int)"));
+        session.Execute(
+            QStringLiteral("CREATE VIEW \"CatalogueView\" AS SELECT k FROM \"CatalogueTable\""));
+        db::RowSet catalogue = session.OpenSchema(db::schemaTables);
+        QHash<QString, QString> types;
+        for (; !catalogue.Eof(); catalogue.MoveNext()) {
+            types.insert(catalogue.Fields().item(u"TABLE_NAME").Value().text(),
+                         catalogue.Fields().item(u"TABLE_TYPE").Value().text());
+        }
+        QCOMPARE(types.value(QStringLiteral("CatalogueTable")), QStringLiteral("TABLE"));
+        QCOMPARE(types.value(QStringLiteral("CatalogueView")), QStringLiteral("VIEW"));
+        // Views must go before their table.
+        session.Execute(QStringLiteral("DROP VIEW \"CatalogueView\""));
+    }
+};
+
+QTEST_GUILESS_MAIN(SessionTest)
+#include "session_test.moc"
