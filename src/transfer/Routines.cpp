@@ -1,0 +1,41 @@
+#include "Routines.h"
+
+#include "db/Session.h"
+
+#include <QListWidget>
+
+namespace transfer {
+
+bool ListContainsName(const QListWidget* list, QStringView name) {
+    for (int i = 0; i < list->count(); ++i) {
+        if (QStringView(list->item(i)->text()).compare(name, Qt::CaseInsensitive) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void RemoveListName(QListWidget* list, QStringView name) {
+    // From the end, so an item that moves up into an emptied position has
+    // already been looked at.
+    for (int i = list->count() - 1; i >= 0; --i) {
+        if (list->item(i)->text() == name) {
+            delete list->takeItem(i);
+        }
+    }
+}
+
+void AddListName(QListWidget* list, const QString& name) {
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->item(i)->text() == name) {
+            return;
+        }
+    }
+    list->addItem(name);
+}
+
+void ExecuteStatement(db::Connection& connection, const QString& statement) {
+    connection.Execute(statement);
+}
+
+} // namespace transfer

@@ -1,0 +1,311 @@
+#include "TransferRun.h"
+
+#include "Datatype.h"
+#include "Routines.h"
+#include "Statements.h"
+#include "db/Session.h"
+#include "shell/ErrorTrap.h"
+#include "shell/OperationGuard.h"
+#include "shell/Pointer.h"
+#include "shell/Yield.h"
+
+#include <QListWidget>
+#include <QProgressBar>
+#include <functional>
+#include <optional>
+
+namespace transfer {
+
+namespace {
+
+// The numbered lines of one direction; the error report shows them.
+struct Lines {
+    int noCurrentItem, selectMessage, busyPointer;
+    int db2CursorLocation, oracleCursorLocation;
+    int positionLoop;
+    int createFieldLoop, createExecute;
+    int rowCount, rowLoop, rowYield, progress, insertFirst, valueLoop, valueYield, valueText,
+        insertExecute, moveNext;
+    int progressReset, closeRowSet, addName;
+    int closeOracle, closeDb2, finalPointer;
+};
+
+struct Direction {
+    const char16_t* handler;
+    const char16_t* noCurrentItemMessage;
+    Target target;
+    bool yieldPerPosition;
+    bool pointerBeforeClosing;
+    Lines lines;
+};
+
+const Direction oracleToDb2{u"PushButton3_Click",
+                            u"Please select a table",
+                            Target::Db2,
+                            true,
+                            false,
+                            Lines{110, 298, 112, 114, 122, 130, 168, 228, 236, 238, 240, 242,
+                                  244, 246, 248, 250, 272, 274, 278, 280, 282, 292, 294, 296}};
+
+const Direction db2ToOracle{u"PushButton4_Click",
+                            u"Please select a table to send.",
+                            Target::Oracle,
+                            false,
+                            true,
+                            Lines{112, 286, 114, 116, 124, 132, 168, 212, 220, 222, 224, 226,
+                                  228, 230, 232, 234, 260, 262, 266, 268, 270, 282, 284, 280}};
+
+// Steps with the same number in both directions.
+constexpr int positionYield = 132, selectedTest = 134, takeSourceName = 136, containsTest = 140,
+              spellingTest = 144, spellingTake = 146, overwriteQuestion = 150, dropOnYes = 158,
+              removeDropped = 160, openRowSet = 164, createFirstPiece = 166, fieldYield = 170,
+              fieldName = 172, fieldType = 174;
+
+class TransferRun {
+public:
+    TransferRun(const Workspace& workspace, const Direction& direction)
+        : ws_(workspace), dir_(direction), lines_(direction.lines),
+          trap_(*workspace.dialogs, u"Form2", QStringView(direction.handler), lastStatement_) {}
+
+    void run();
+
+private:
+    bool sourceIsOracle() const { return dir_.target == Target::Db2; }
+    QListWidget* sourceList() const { return sourceIsOracle() ? ws_.oracleList : ws_.db2List; }
+    QListWidget* targetList() const { return sourceIsOracle() ? ws_.db2List : ws_.oracleList; }
+    db::Connection& source() { return sourceIsOracle() ? oracle_ : db2_; }
+    db::Connection& target() { return sourceIsOracle() ? db2_ : oracle_; }
+
+    bool openConnections();
+    bool openConnection(db::Connection& connection, bool isSource, int firstLine,
+                        const std::function<QString()>& connectionString);
+    void copyPosition(int position);
+    std::optional<QString> askOverwrite(const QString& sourceName, bool* skip);
+    bool createTargetTable(db::RowSet& rows, const QString& tableName);
+    void copyRows(db::RowSet& rows, const QString& tableName);
+    bool buildInsert(db::RowSet& rows, const QString& tableName, int fieldCount);
+    void closeConnections();
+
+    const Workspace& ws_;
+    const Direction& dir_;
+    const Lines& lines_;
+    QString lastStatement_;
+    shell::ErrorTrap trap_;
+    db::Connection oracle_;
+    db::Connection db2_;
+};
+
+void TransferRun::run() {
+    if (sourceList()->currentRow() < 0) {
+        trap_.step(lines_.selectMessage,
+                   [&] { ws_.dialogs->notice(QString::fromUtf16(dir_.noCurrentItemMessage)); });
+        return;
+    }
+    shell::OperationGuard buttonsOff(ws_.window);
+    trap_.step(lines_.busyPointer,
+               [&] { shell::setWindowPointer(ws_.window, shell::PointerState::Busy); });
+
+    if (openConnections()) {
+        const int count = sourceList()->count();
+        for (int position = count - 1; position >= 0; --position) {
+            copyPosition(position);
+        }
+    }
+    closeConnections();
+}
+
+bool TransferRun::openConnections() {
+    // A connection that did not open would fail every later step, one report
+    // per table and row: report it once and end the run. The DB2 connection
+    // is opened first in both directions.
+    return openConnection(db2_, !sourceIsOracle(), lines_.db2CursorLocation,
+                          [&] { return db::Db2ConnectionString(ws_.db2Login()); }) &&
+           openConnection(oracle_, sourceIsOracle(), lines_.oracleCursorLocation,
+                          [&] { return db::OracleConnectionString(ws_.oracleLogin()); });
+}
+
+// Cursor location, command time-out, connection time-out and open stand on
+// four consecutive lines.
+bool TransferRun::openConnection(db::Connection& connection, bool isSource, int firstLine,
+                                 const std::function<QString()>& connectionString) {
+    // The source reads every row at open and knows its count; the target only
+    // takes statements.
+    trap_.step(firstLine, [&] {
+        connection.setCursorLocation(isSource ? db::CursorLocation::Client
+                                              : db::CursorLocation::Server);
+    });
+    trap_.step(firstLine + 2, [&] { connection.setCommandTimeout(5000); });
+    trap_.step(firstLine + 4, [&] { connection.setConnectionTimeout(5000); });
+    return trap_.step(firstLine + 6, [&] { connection.Open(connectionString()); });
+}
+
+void TransferRun::copyPosition(int position) {
+    if (dir_.yieldPerPosition) {
+        trap_.step(positionYield, [] { shell::yieldToEventLoop(); });
+    }
+    QListWidgetItem* item = sourceList()->item(position);
+    if (!trap_.check(selectedTest, [&] { return item != nullptr && item->isSelected(); })) {
+        return;
+    }
+    QString sourceName;
+    trap_.step(takeSourceName, [&] { sourceName = item->text(); });
+    const QString savedName = sourceName;
+
+    bool skip = false;
+    const std::optional<QString> dropName = askOverwrite(sourceName, &skip);
+    if (skip) {
+        return;
+    }
+    if (dropName) {
+        const bool dropped = trap_.step(
+            dropOnYes, [&] { ExecuteStatement(target(), DropTableStatement(*dropName)); });
+        // Only a table that is gone leaves the list.
+        if (dropped) {
+            trap_.step(removeDropped, [&] { RemoveListName(targetList(), *dropName); });
+        }
+    }
+    sourceName = savedName;
+
+    db::RowSet rows;
+    if (!trap_.step(openRowSet, [&] { rows.Open(SelectAllStatement(sourceName), source()); })) {
+        return;
+    }
+    if (createTargetTable(rows, sourceName)) {
+        copyRows(rows, sourceName);
+        trap_.step(lines_.progressReset, [&] {
+            ws_.progressBar->setValue(0);
+            ws_.progressBar->setFormat(QStringLiteral("Progress Bar"));
+        });
+        trap_.step(lines_.closeRowSet, [&] { rows.Close(); });
+        trap_.step(lines_.addName, [&] { AddListName(targetList(), sourceName); });
+    }
+}
+
+// The target list's spelling of the table when the user agreed to replace it;
+// nothing when no such table is listed. *skip when the user said No.
+std::optional<QString> TransferRun::askOverwrite(const QString& sourceName, bool* skip) {
+    if (!trap_.check(containsTest, [&] { return ListContainsName(targetList(), sourceName); })) {
+        return std::nullopt;
+    }
+    QString targetName = sourceName;
+    const QString lowered = sourceName.toLower();
+    for (int j = 0; j < targetList()->count(); ++j) {
+        if (trap_.check(spellingTest,
+                        [&] { return targetList()->item(j)->text().toLower() == lowered; })) {
+            trap_.step(spellingTake, [&] { targetName = targetList()->item(j)->text(); });
+        }
+    }
+    bool yes = false;
+    const bool asked = trap_.step(overwriteQuestion, [&] {
+        yes = ws_.dialogs->askYesNo(QStringLiteral("Would you like to overwrite ") + targetName +
+                                        u'?',
+                                    QStringLiteral("Overwrite?"));
+    });
+    // A question that could not be asked is not a Yes.
+    *skip = !asked || !yes;
+    return yes ? std::optional<QString>(targetName) : std::nullopt;
+}
+
+bool TransferRun::createTargetTable(db::RowSet& rows, const QString& tableName) {
+    trap_.step(createFirstPiece, [&] { BeginCreateTable(lastStatement_, tableName); });
+    int fieldCount = 0;
+    if (!trap_.step(lines_.createFieldLoop, [&] { fieldCount = rows.Fields().count(); })) {
+        return false;
+    }
+    bool complete = true;
+    for (int f = 0; f < fieldCount; ++f) {
+        trap_.step(fieldYield, [] { shell::yieldToEventLoop(); });
+        QString name;
+        int adoType = 0;
+        // A column whose name or type cannot be read would get a wrong
+        // definition; such a table is not created at all.
+        complete = trap_.step(fieldName, [&] { name = rows.Fields().item(f).Name(); }) && complete;
+        complete =
+            trap_.step(fieldType, [&] { adoType = rows.Fields().item(f).Type(); }) && complete;
+        AppendColumnDefinition(lastStatement_, name, ColumnTypeFor(dir_.target, adoType));
+    }
+    EndCreateTable(lastStatement_);
+    if (!complete) {
+        return false;
+    }
+    // A table that could not be created may exist under that name with
+    // someone else's rows in it: nothing is inserted into it.
+    return trap_.step(lines_.createExecute, [&] { ExecuteStatement(target(), lastStatement_); });
+}
+
+void TransferRun::copyRows(db::RowSet& rows, const QString& tableName) {
+    qint64 rowCount = -1;
+    trap_.step(lines_.rowCount, [&] { rowCount = rows.RecordCount(); });
+    int fieldCount = 0;
+    if (!trap_.step(lines_.valueLoop, [&] { fieldCount = rows.Fields().count(); })) {
+        return;
+    }
+    // Every row to the end of the row set, whatever the count said; the count
+    // only drives the progress bar.
+    for (qint64 r = 0;; ++r) {
+        bool atEnd = true;
+        if (!trap_.step(lines_.rowLoop, [&] { atEnd = rows.Eof(); }) || atEnd) {
+            break;
+        }
+        trap_.step(lines_.rowYield, [] { shell::yieldToEventLoop(); });
+        if (rowCount > 0) {
+            trap_.step(lines_.progress, [&] {
+                ws_.progressBar->setValue(int(double(r + 1) / double(rowCount) * 100.0));
+            });
+        }
+        if (buildInsert(rows, tableName, fieldCount)) {
+            trap_.step(lines_.insertExecute, [&] { ExecuteStatement(target(), lastStatement_); });
+        }
+        // A row set that cannot move on cannot deliver the next row either.
+        if (!trap_.step(lines_.moveNext, [&] { rows.MoveNext(); })) {
+            break;
+        }
+    }
+}
+
+// False when a value could not be read: that row's statement is not sent,
+// since whatever stood in the value's place would be wrong.
+bool TransferRun::buildInsert(db::RowSet& rows, const QString& tableName, int fieldCount) {
+    trap_.step(lines_.insertFirst, [&] { BeginInsert(lastStatement_, tableName); });
+    bool complete = true;
+    for (int f = 0; f < fieldCount; ++f) {
+        trap_.step(lines_.valueYield, [] { shell::yieldToEventLoop(); });
+        const bool read = trap_.step(lines_.valueText, [&] {
+            AppendValue(lastStatement_, ValueOrDefault(rows.Fields().item(f).Value(), {}),
+                        dir_.target);
+        });
+        complete = complete && read;
+    }
+    EndInsert(lastStatement_);
+    return complete;
+}
+
+void TransferRun::closeConnections() {
+    const auto closeIfOpen = [](db::Connection& connection) {
+        if (connection.isOpen()) {
+            connection.Close();
+        }
+    };
+    if (dir_.pointerBeforeClosing) {
+        trap_.step(lines_.finalPointer,
+                   [&] { shell::setWindowPointer(ws_.window, shell::PointerState::Default); });
+    }
+    trap_.step(lines_.closeOracle, [&] { closeIfOpen(oracle_); });
+    trap_.step(lines_.closeDb2, [&] { closeIfOpen(db2_); });
+    if (!dir_.pointerBeforeClosing) {
+        trap_.step(lines_.finalPointer,
+                   [&] { shell::setWindowPointer(ws_.window, shell::PointerState::Default); });
+    }
+}
+
+} // namespace
+
+void CopyOracleToDb2(const Workspace& workspace) {
+    TransferRun(workspace, oracleToDb2).run();
+}
+
+void CopyDb2ToOracle(const Workspace& workspace) {
+    TransferRun(workspace, db2ToOracle).run();
+}
+
+} // namespace transfer
