@@ -1,19 +1,15 @@
 #include "Dialogs.h"
 
+#include "Look.h"
+
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 
 namespace shell {
 
-namespace {
-QString applicationTitle() {
-    return QApplication::applicationDisplayName();
-}
-} // namespace
-
 void QtDialogs::notice(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok,
+    QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::Ok,
                     QApplication::activeWindow());
     box.exec();
 }
@@ -26,7 +22,7 @@ bool QtDialogs::askYesNo(const QString& text, const QString& caption) {
 
 QString QtDialogs::inputText(const QString& prompt, const QString& initialText) {
     bool accepted = false;
-    const QString text = QInputDialog::getText(QApplication::activeWindow(), applicationTitle(),
+    const QString text = QInputDialog::getText(QApplication::activeWindow(), ApplicationTitle(),
                                                prompt, QLineEdit::Normal, initialText, &accepted);
     return accepted ? text : QString();
 }
