@@ -1,0 +1,14 @@
+#pragma once
+#include <QString>
+
+class QListWidget;
+
+namespace db {
+
+// Fills the list with the tables that the Oracle login owns and makes the first
+// item current (without selecting it). The list is cleared only once the query
+// has run, so a login that fails leaves the list as it was. Failures throw
+// db::Error; items added before a failure stay.
+void LoadOracleTables(QListWidget* list, const QString& oracleConnectionString);
+
+} // namespace db
