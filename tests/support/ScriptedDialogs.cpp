@@ -73,6 +73,8 @@ void ScriptedDialogs::record(Box box) {
     if (!box.expected)
         qWarning().noquote() << "Unexpected dialog:" << line(box);
     boxes_.append(std::move(box));
+    if (onShow)
+        onShow(boxes_.last());
 }
 
 void ScriptedDialogs::notice(const QString& text) {

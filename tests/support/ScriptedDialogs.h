@@ -16,6 +16,7 @@
 #include <QQueue>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class ScriptedDialogs final : public shell::Dialogs {
 public:
@@ -36,6 +37,9 @@ public:
 
     // Count every error report as unexpected (for runs that must go cleanly).
     bool failOnErrorReport = false;
+    // Called while each box is "open", to look at the state of the world at
+    // that moment (for example what a run has done before it asks).
+    std::function<void(const Box&)> onShow;
 
     // Every box in order, one line each:
     //   "notice: <text>", "question [<caption>]: <text>",

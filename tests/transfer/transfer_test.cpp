@@ -1,0 +1,451 @@
+// Copy runs in both directions with real widgets offscreen, scripted dialogs
+// and both stand-in servers.
+#include "db/Session.h"
+#include "shell/Pointer.h"
+#include "support/ScriptedDialogs.h"
+#include "support/StandIn.h"
+#include "transfer/TransferRun.h"
+
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+using standin::Side;
+
+QString connectionString(Side side) {
+    return side == Side::Oracle ? standin::oracleConnectionString(standin::oracle())
+                                : standin::db2ConnectionString(standin::db2());
+}
+
+db::Connection openSession(Side side) {
+    db::Connection connection;
+    connection.setCursorLocation(db::CursorLocation::Client);
+    connection.Open(connectionString(side));
+    return connection;
+}
+
+void execute(Side side, const QString& sql) {
+    openSession(side).Execute(sql);
+}
+
+void dropIfExists(Side side, const QString& table) {
+    try {
+        execute(side, QStringLiteral("DROP TABLE \"%1\"").arg(table));
+    } catch (const db::Error&) {
+    }
+}
+
+// Every row's value texts in key order ("<NULL>" for Null), and the column types.
+struct TableContents {
+    QList<int> types;
+    QList<QStringList> rows;
+};
+
+// Rows sorted by the number in their first column (a copied key may be text).
+TableContents contents(Side side, const QString& table) {
+    db::Connection connection = openSession(side);
+    db::RowSet rows;
+    rows.Open(QStringLiteral("SELECT * FROM \"%1\"").arg(table), connection);
+    TableContents result;
+    for (int f = 0; f < rows.Fields().count(); ++f) {
+        result.types << rows.Fields().item(f).Type();
+    }
+    for (; !rows.Eof(); rows.MoveNext()) {
+        QStringList row;
+        for (int f = 0; f < rows.Fields().count(); ++f) {
+            const db::Value v = rows.Fields().item(f).Value();
+            row << (v.isNull() ? QStringLiteral("<NULL>") : v.text());
+        }
+        result.rows << row;
+    }
+    std::sort(result.rows.begin(), result.rows.end(),
+              [](const QStringList& a, const QStringList& b) {
+                  return a[0].toLongLong() < b[0].toLongLong();
+              });
+    return result;
+}
+
+qint64 rowCount(Side side, const QString& table) {
+    db::Connection connection = openSession(side);
+    db::RowSet rows;
+    rows.Open(QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(table), connection);
+    return rows.Fields().item(0).Value().text().toLongLong();
+}
+
+// The table manager's controls as the runs see them.
+struct Window {
+    QWidget window;
+    QListWidget* oracleList = new QListWidget(&window);
+    QListWidget* db2List = new QListWidget(&window);
+    QProgressBar* progressBar = new QProgressBar(&window);
+    QPushButton* button = new QPushButton(QStringLiteral("Send"), &window);
+    ScriptedDialogs dialogs;
+    standin::OracleLogins oracleLogins = standin::oracle();
+    standin::Db2Logins db2Logins = standin::db2();
+
+    Window() {
+        auto* layout = new QVBoxLayout(&window);
+        for (QListWidget* list : {oracleList, db2List}) {
+            list->setSortingEnabled(true);
+            list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+            layout->addWidget(list);
+        }
+        layout->addWidget(progressBar);
+        layout->addWidget(button);
+        progressBar->setRange(0, 100);
+        progressBar->setFormat(QStringLiteral("Progress Bar"));
+    }
+
+    transfer::Workspace workspace() {
+        transfer::Workspace ws;
+        ws.window = &window;
+        ws.oracleList = oracleList;
+        ws.db2List = db2List;
+        ws.progressBar = progressBar;
+        ws.dialogs = &dialogs;
+        ws.oracleLogin = [this] {
+            return db::OracleLogin{oracleLogins.server, oracleLogins.user, oracleLogins.password};
+        };
+        ws.db2Login = [this] {
+            return db::Db2Login{db2Logins.server, db2Logins.port, db2Logins.user,
+                                db2Logins.password, db2Logins.database};
+        };
+        return ws;
+    }
+
+    QListWidget* list(Side side) { return side == Side::Oracle ? oracleList : db2List; }
+
+    // Selects the named items of a list and makes the first of them current.
+    void select(Side side, const QStringList& names) {
+        QListWidget* l = list(side);
+        l->clearSelection();
+        for (const QString& name : names) {
+            const auto found = l->findItems(name, Qt::MatchExactly);
+            QVERIFY(!found.isEmpty());
+            found.first()->setSelected(true);
+        }
+        if (!names.isEmpty()) {
+            l->setCurrentItem(l->findItems(names.first(), Qt::MatchExactly).first(),
+                              QItemSelectionModel::NoUpdate);
+        }
+    }
+
+    void copy(Side from) {
+        const transfer::Workspace ws = workspace();
+        if (from == Side::Oracle) {
+            transfer::CopyOracleToDb2(ws);
+        } else {
+            transfer::CopyDb2ToOracle(ws);
+        }
+    }
+
+    QStringList items(Side side) {
+        QStringList names;
+        for (int i = 0; i < list(side)->count(); ++i) {
+            names << list(side)->item(i)->text();
+        }
+        return names;
+    }
+};
+
+// 10 000 rows: Nulls, empty text, quotes of both kinds, a backslash,
+// non-ASCII text; the row numbers come from %1.
+const QString mixedValues =
+    QStringLiteral("SELECT g, g * 1.25, CASE WHEN g % 11 = 0 THEN NULL WHEN g % 13 = 0 THEN '' "
+                   "WHEN g % 2 = 0 THEN CONCAT('it''s \"quoted\" \\ \u00e9\u65e5\u672c ', g) "
+                   "ELSE CONCAT('plain ', g) END, %2, %3, g % 3 = 0, g / 8.0 FROM %1");
+
+} // namespace
+
+Q_DECLARE_METATYPE(standin::Side)
+
+class TransferTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QString why;
+        QVERIFY2(standin::load(&why), qPrintable(why));
+    }
+
+    void cleanup() {
+        for (Side side : {Side::Oracle, Side::Db2}) {
+            for (const char* table : {"Mixed", "PEOPLE", "people", "Late", "A1", "B2", "C3", "Wide",
+                                      "Taken", "a1", "b2", "c3"}) {
+                dropIfExists(side, QString::fromLatin1(table));
+            }
+        }
+    }
+
+    // Every common column type, Nulls, empty text, quotes and non-ASCII
+    // text, 10 000 rows: the target has the same rows with the same texts
+    // (empty text arrives as NULL) and the mapped column types.
+    void copiesEveryRow_data() {
+        QTest::addColumn<Side>("from");
+        QTest::addColumn<QList<int>>("targetTypes");
+        // Oracle columns: k integer, n numeric, v varchar, d date, ts timestamp, b boolean, f
+        // double
+        QTest::newRow("oracle to db2")
+            << Side::Oracle << QList<int>{203, 203, 203, 133, 203, 203, 203};
+        // DB2 columns: k INT, n DECIMAL, v VARCHAR, d DATE, ts DATETIME, b BIT, f DOUBLE
+        QTest::newRow("db2 to oracle") << Side::Db2 << QList<int>{131, 202, 202, 133, 202, 11, 202};
+    }
+
+    void copiesEveryRow() {
+        QFETCH(Side, from);
+        QFETCH(QList<int>, targetTypes);
+        const Side to = from == Side::Oracle ? Side::Db2 : Side::Oracle;
+        if (from == Side::Oracle) {
+            execute(from, QStringLiteral("CREATE TABLE \"Mixed\" (k integer, n numeric(12,2), "
+                                         "v varchar(200), d date, ts timestamp, b boolean, "
+                                         "f double precision)"));
+            execute(from, QStringLiteral("INSERT INTO \"Mixed\" ") +
+                              mixedValues.arg(QStringLiteral("generate_series(1, 10000) g"),
+                                              QStringLiteral("DATE '2024-01-01' + g"),
+                                              QStringLiteral("TIMESTAMP '2024-02-29 13:45:07.25' "
+                                                             "+ g * INTERVAL '1 minute'")));
+        } else {
+            execute(from, QStringLiteral("CREATE TABLE \"Mixed\" (k INT, n DECIMAL(12,2), "
+                                         "v VARCHAR(200), d DATE, ts DATETIME(2), b BIT(1), "
+                                         "f DOUBLE)"));
+            db::Connection session = openSession(from);
+            session.Execute(QStringLiteral("SET SESSION max_recursive_iterations = 20000"));
+            session.Execute(
+                QStringLiteral("INSERT INTO \"Mixed\" WITH RECURSIVE s(g) AS (SELECT 1 UNION ALL "
+                               "SELECT g + 1 FROM s WHERE g < 10000) ") +
+                mixedValues.arg(QStringLiteral("s"),
+                                QStringLiteral("DATE '2024-01-01' + INTERVAL g DAY"),
+                                QStringLiteral("TIMESTAMP '2024-02-29 13:45:07.25' + INTERVAL g "
+                                               "MINUTE")));
+        }
+        const TableContents source = contents(from, QStringLiteral("Mixed"));
+        QCOMPARE(source.rows.size(), 10000);
+
+        Window w;
+        w.list(from)->addItem(QStringLiteral("Mixed"));
+        w.select(from, {QStringLiteral("Mixed")});
+        w.dialogs.failOnErrorReport = true;
+        w.copy(from);
+        QVERIFY2(w.dialogs.allExpected(), qPrintable(w.dialogs.unexpectedSummary()));
+        QCOMPARE(w.items(to), QStringList{QStringLiteral("Mixed")});
+        QCOMPARE(shell::windowPointer(&w.window), shell::PointerState::Default);
+        QCOMPARE(w.progressBar->value(), 0);
+        QCOMPARE(w.progressBar->format(), QStringLiteral("Progress Bar"));
+        QVERIFY(w.button->isEnabled());
+
+        const TableContents target = contents(to, QStringLiteral("Mixed"));
+        QCOMPARE(target.types, targetTypes);
+        QCOMPARE(target.rows.size(), source.rows.size());
+        for (qsizetype r = 0; r < source.rows.size(); ++r) {
+            QStringList expected = source.rows[r];
+            for (QString& text : expected) {
+                if (text.isEmpty()) {
+                    text = QStringLiteral("<NULL>");
+                }
+            }
+            QCOMPARE(target.rows[r], expected);
+        }
+    }
+
+    void overwrite_data() {
+        QTest::addColumn<Side>("from");
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("oracle to db2, no") << Side::Oracle << false;
+        QTest::newRow("oracle to db2, yes") << Side::Oracle << true;
+        QTest::newRow("db2 to oracle, no") << Side::Db2 << false;
+        QTest::newRow("db2 to oracle, yes") << Side::Db2 << true;
+    }
+
+    // The target lists the table in other letter case.
+    void overwrite() {
+        QFETCH(Side, from);
+        QFETCH(bool, answer);
+        const Side to = from == Side::Oracle ? Side::Db2 : Side::Oracle;
+        execute(from, QStringLiteral("CREATE TABLE \"PEOPLE\" (id int, name varchar(20))"));
+        execute(from, QStringLiteral("INSERT INTO \"PEOPLE\" VALUES (1, 'Ann'), (2, 'Bo')"));
+        execute(to, QStringLiteral("CREATE TABLE \"people\" (id int)"));
+        execute(to, QStringLiteral("INSERT INTO \"people\" VALUES (7)"));
+
+        Window w;
+        w.list(from)->addItem(QStringLiteral("PEOPLE"));
+        w.list(to)->addItems({QStringLiteral("Other"), QStringLiteral("people")});
+        w.select(from, {QStringLiteral("PEOPLE")});
+        w.dialogs.failOnErrorReport = true;
+        w.dialogs.queueYesNo(answer);
+        w.copy(from);
+        QVERIFY2(w.dialogs.allExpected(), qPrintable(w.dialogs.unexpectedSummary()));
+        QCOMPARE(w.dialogs.shown(),
+                 QStringList{
+                     QStringLiteral("question [Overwrite?]: Would you like to overwrite people?")});
+        if (answer) {
+            QCOMPARE(w.items(to), (QStringList{QStringLiteral("Other"), QStringLiteral("PEOPLE")}));
+            QCOMPARE(rowCount(to, QStringLiteral("PEOPLE")), qint64(2));
+            QVERIFY_THROWS_EXCEPTION(db::Error, rowCount(to, QStringLiteral("people")));
+        } else {
+            QCOMPARE(w.items(to), (QStringList{QStringLiteral("Other"), QStringLiteral("people")}));
+            QCOMPARE(rowCount(to, QStringLiteral("people")), qint64(1));
+            QVERIFY_THROWS_EXCEPTION(db::Error, rowCount(to, QStringLiteral("PEOPLE")));
+        }
+    }
+
+    void selection_data() {
+        QTest::addColumn<Side>("from");
+        QTest::addColumn<bool>("withCurrentItem");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("oracle, no current item")
+            << Side::Oracle << false
+            << QStringList{QStringLiteral("notice: Please select a table")};
+        QTest::newRow("db2, no current item")
+            << Side::Db2 << false
+            << QStringList{QStringLiteral("notice: Please select a table to send.")};
+        QTest::newRow("oracle, nothing selected") << Side::Oracle << true << QStringList{};
+        QTest::newRow("db2, nothing selected") << Side::Db2 << true << QStringList{};
+    }
+
+    // Without a current item no connection is even tried: wrong logins give
+    // no report. With one but nothing selected, both open and nothing happens.
+    void selection() {
+        QFETCH(Side, from);
+        QFETCH(bool, withCurrentItem);
+        QFETCH(QStringList, shown);
+        Window w;
+        w.list(from)->addItems({QStringLiteral("A1"), QStringLiteral("B2")});
+        w.list(from)->clearSelection();
+        w.list(from)->setCurrentRow(withCurrentItem ? 1 : -1, QItemSelectionModel::NoUpdate);
+        w.list(from)->clearSelection();
+        if (!withCurrentItem) {
+            w.oracleLogins.password = QStringLiteral("wrong");
+            w.db2Logins.password = QStringLiteral("wrong");
+        }
+        w.copy(from);
+        QCOMPARE(w.dialogs.shown(), shown);
+        QCOMPARE(w.items(from == Side::Oracle ? Side::Db2 : Side::Oracle), QStringList{});
+    }
+
+    // A row the target rejects is reported once, with the run's location,
+    // its line and the statement; the other rows arrive.
+    void rejectedInsert() {
+        execute(Side::Db2, QStringLiteral("CREATE TABLE \"Wide\" (k INT, v TEXT)"));
+        const QString tooLong(2001, u'w');
+        execute(Side::Db2, QStringLiteral("INSERT INTO \"Wide\" VALUES (1, 'short'), (2, '%1'), "
+                                          "(3, 'also short')")
+                               .arg(tooLong));
+        Window w;
+        w.db2List->addItem(QStringLiteral("Wide"));
+        w.select(Side::Db2, {QStringLiteral("Wide")});
+        w.copy(Side::Db2);
+        const QStringList reports = w.dialogs.errorReports();
+        QCOMPARE(reports.size(), 1);
+        QVERIFY2(reports[0].contains(QStringLiteral(
+                     "\r\nin Duskferry2021/08/31.Form2.PushButton4_Click at line 260\r\r")),
+                 qPrintable(reports[0]));
+        QVERIFY(reports[0].endsWith(QStringLiteral("\r\rsql: INSERT INTO \"Wide\" VALUES('2', '") +
+                                    tooLong + QStringLiteral("')")));
+        QCOMPARE(rowCount(Side::Oracle, QStringLiteral("Wide")), qint64(2));
+        QCOMPARE(w.items(Side::Oracle), QStringList{QStringLiteral("Wide")});
+    }
+
+    // A table of that name exists on the target but is not listed: its
+    // CREATE fails, and none of the rows go into the stranger's table.
+    void failedCreate() {
+        execute(Side::Oracle, QStringLiteral("CREATE TABLE \"Taken\" (k int)"));
+        execute(Side::Oracle, QStringLiteral("INSERT INTO \"Taken\" VALUES (1), (2), (3)"));
+        execute(Side::Db2, QStringLiteral("CREATE TABLE \"Taken\" (k LONG VARCHAR)"));
+        Window w;
+        w.oracleList->addItem(QStringLiteral("Taken"));
+        w.select(Side::Oracle, {QStringLiteral("Taken")});
+        w.copy(Side::Oracle);
+        const QStringList reports = w.dialogs.errorReports();
+        QCOMPARE(reports.size(), 1);
+        QVERIFY2(reports[0].contains(QStringLiteral("PushButton3_Click at line 228\r\r")),
+                 qPrintable(reports[0]));
+        QVERIFY(
+            reports[0].endsWith(QStringLiteral("sql: CREATE TABLE \"Taken\"(\"k\" LONG VARCHAR)")));
+        QCOMPARE(rowCount(Side::Db2, QStringLiteral("Taken")), qint64(0));
+        QCOMPARE(w.items(Side::Db2), QStringList{});
+    }
+
+    void unreachableTarget_data() {
+        QTest::addColumn<Side>("from");
+        QTest::addColumn<QString>("location");
+        QTest::newRow("db2 unreachable")
+            << Side::Oracle << QStringLiteral("PushButton3_Click at line 120");
+        QTest::newRow("oracle unreachable")
+            << Side::Db2 << QStringLiteral("PushButton4_Click at line 130");
+    }
+
+    // One report, not one per table and row; pointer and buttons restored.
+    void unreachableTarget() {
+        QFETCH(Side, from);
+        QFETCH(QString, location);
+        Window w;
+        w.list(from)->addItems({QStringLiteral("A1"), QStringLiteral("B2")});
+        w.select(from, {QStringLiteral("A1"), QStringLiteral("B2")});
+        if (from == Side::Oracle) {
+            w.db2Logins.port = QStringLiteral("1");
+        } else {
+            w.oracleLogins.password = QStringLiteral("wrong");
+        }
+        w.copy(from);
+        const QStringList reports = w.dialogs.errorReports();
+        QCOMPARE(reports.size(), 1);
+        QVERIFY2(reports[0].contains(location), qPrintable(reports[0]));
+        QVERIFY(reports[0].endsWith(QStringLiteral("\r\rsql: ")));
+        QCOMPARE(shell::windowPointer(&w.window), shell::PointerState::Default);
+        QVERIFY(w.button->isEnabled());
+    }
+
+    // Bottom-up, each table complete before the next question; the window's
+    // buttons are off and the pointer busy all the while.
+    void severalTablesBottomUp() {
+        for (const char* name : {"A1", "B2", "C3"}) {
+            execute(Side::Oracle, QStringLiteral("CREATE TABLE \"%1\" AS SELECT g AS k FROM "
+                                                 "generate_series(1, 50) g")
+                                      .arg(QLatin1String(name)));
+            execute(Side::Db2, QStringLiteral("CREATE TABLE \"%1\" (k int)")
+                                   .arg(QString::fromLatin1(name).toLower()));
+        }
+        Window w;
+        w.oracleList->addItems({QStringLiteral("A1"), QStringLiteral("B2"), QStringLiteral("C3")});
+        w.db2List->addItems({QStringLiteral("a1"), QStringLiteral("b2"), QStringLiteral("c3")});
+        w.select(Side::Oracle, {QStringLiteral("A1"), QStringLiteral("B2"), QStringLiteral("C3")});
+        QStringList observed;
+        w.dialogs.onShow = [&](const ScriptedDialogs::Box& box) {
+            QVERIFY(!w.button->isEnabled());
+            QCOMPARE(shell::windowPointer(&w.window), shell::PointerState::Busy);
+            QString state = box.text;
+            for (const char* name : {"A1", "B2", "C3"}) {
+                try {
+                    state += QStringLiteral(" %1=%2")
+                                 .arg(QLatin1String(name))
+                                 .arg(rowCount(Side::Db2, QString::fromLatin1(name)));
+                } catch (const db::Error&) {
+                }
+            }
+            observed << state;
+        };
+        w.dialogs.failOnErrorReport = true;
+        w.dialogs.queueYesNo(true);
+        w.dialogs.queueYesNo(true);
+        w.dialogs.queueYesNo(true);
+        w.copy(Side::Oracle);
+        QVERIFY2(w.dialogs.allExpected(), qPrintable(w.dialogs.unexpectedSummary()));
+        // Each question shows which copies were complete when it was asked.
+        QCOMPARE(observed, (QStringList{
+                               QStringLiteral("Would you like to overwrite c3?"),
+                               QStringLiteral("Would you like to overwrite b2? C3=50"),
+                               QStringLiteral("Would you like to overwrite a1? B2=50 C3=50"),
+                           }));
+        QCOMPARE(w.items(Side::Db2),
+                 (QStringList{QStringLiteral("A1"), QStringLiteral("B2"), QStringLiteral("C3")}));
+        QCOMPARE(shell::windowPointer(&w.window), shell::PointerState::Default);
+    }
+};
+
+QTEST_MAIN(TransferTest)
+#include "transfer_test.moc"
