@@ -1,9 +1,20 @@
+#include "shell/Dialogs.h"
+#include "shell/SettingsStore.h"
+#include "shell/Yield.h"
+#include "ui/Form1.h"
+
 #include <QApplication>
-#include <QLabel>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QLabel placeholder(QStringLiteral("Duskferry"));
-    placeholder.show();
-    return QApplication::exec();
+    shell::QtDialogs dialogs;
+    shell::SettingsStore store;
+    ui::Form1 form1(dialogs, store);
+    form1.start();
+    // Closed before the event loop ran (during the start-up checks): nothing is left to run.
+    if (shell::quitRequested()) {
+        return 0;
+    }
+    QApplication::exec();
+    return 0;
 }

@@ -1,0 +1,205 @@
+#include "Form2.h"
+
+#include "ApplicationIcon.h"
+#include "Form1.h"
+#include "HelpTexts.h"
+#include "Program.h"
+#include "db/Db2Tables.h"
+#include "db/OracleTables.h"
+#include "maintenance/DeleteTables.h"
+#include "maintenance/RenameTable.h"
+#include "shell/CursorFile.h"
+#include "shell/Dialogs.h"
+#include "shell/ErrorTrap.h"
+#include "shell/Look.h"
+#include "shell/Pointer.h"
+#include "transfer/TransferRun.h"
+
+#include <QCloseEvent>
+#include <QListWidget>
+#include <QProgressBar>
+
+namespace ui {
+
+namespace {
+
+constexpr char16_t windowName[] = u"Form2";
+
+// The outer height the window was laid out for is the bottom of "< Back" plus
+// 580 twips; 460 of them are the caption and borders, which the window
+// manager adds around the client area here.
+constexpr int bottomAllowanceTwips = 580;
+constexpr int captionAndBordersTwips = 460;
+
+KindFonts form2Fonts() {
+    const QFont bold = ArialFont(9, true);
+    return {bold, bold, bold, ArialFont(11.25, true), bold, bold};
+}
+
+const ControlRow& row(const char16_t* name) {
+    for (const ControlRow& control : form2Controls) {
+        if (QStringView(control.name) == QStringView(name)) {
+            return control;
+        }
+    }
+    Q_UNREACHABLE();
+}
+
+} // namespace
+
+Form2::Form2(Form1& connectionWindow, shell::Dialogs& dialogs)
+    : form1_(connectionWindow), dialogs_(dialogs) {
+    MakeFixedWindow(this, form2WidthTwips, form2HeightTwips);
+    setFont(ArialFont(9, true));
+    controls_ = BuildControls(this, form2Controls, form2Fonts());
+
+    for (const char16_t* name : {u"List1", u"List2"}) {
+        QListWidget* tables = list(name);
+        tables->setAccessibleName(tables->parentWidget()->property("title").toString());
+    }
+
+    const struct {
+        const char16_t* button;
+        void (Form2::*handler)();
+    } clicks[] = {
+        {u"PushButton1", &Form2::PushButton1_Click},
+        {u"PushButton2", &Form2::PushButton2_Click},
+        {u"PushButton3", &Form2::PushButton3_Click},
+        {u"PushButton4", &Form2::PushButton4_Click},
+        {u"PushButton5", &Form2::PushButton5_Click},
+        {u"PushButton6", &Form2::PushButton6_Click},
+        {u"PushButton7", &Form2::PushButton7_Click},
+        {u"PushButton8", &Form2::PushButton8_Click},
+        {u"PushButton9", &Form2::PushButton9_Click},
+        {u"PushButton10", &Form2::PushButton10_Click},
+        {u"PushButton11", &Form2::PushButton11_Click},
+        {u"PushButton12", &Form2::PushButton12_Click},
+    };
+    QList<QWidget*> buttons;
+    for (const auto& click : clicks) {
+        QWidget* button = controls_.value(QString::fromUtf16(click.button));
+        OnClick(button, [this, handler = click.handler] { (this->*handler)(); });
+        buttons << button;
+    }
+    shell::InstallHoverPointer(this, buttons,
+                               {list(u"List1"), list(u"List2"),
+                                controls_.value(QStringLiteral("Frame1")),
+                                controls_.value(QStringLiteral("Frame2"))});
+}
+
+QListWidget* Form2::list(const char16_t* name) const {
+    return static_cast<QListWidget*>(controls_.value(QString::fromUtf16(name)));
+}
+
+transfer::Workspace Form2::workspace() {
+    transfer::Workspace workspace;
+    workspace.window = this;
+    workspace.oracleList = list(u"List1");
+    workspace.db2List = list(u"List2");
+    workspace.progressBar =
+        static_cast<QProgressBar*>(controls_.value(QStringLiteral("ProgressBar1")));
+    workspace.dialogs = &dialogs_;
+    Form1* logins = &form1_;
+    workspace.oracleLogin = [logins] { return logins->oracleLogin(); };
+    workspace.db2Login = [logins] { return logins->db2Login(); };
+    return workspace;
+}
+
+void Form2::Form_Load() {
+    shell::ErrorTrap trap(dialogs_, windowName, u"Form_Load");
+    trap.step(100, [&] { shell::ApplyWindowColours(this); });
+    trap.step(102, [&] { setWindowIcon(ApplicationIcon()); });
+    if (trap.check(106, [&] { return shell::FileExists(shell::CursorFilePath()); })) {
+        trap.step(108, [&] { shell::LoadCustomPointerImage(this, shell::CursorFilePath()); });
+    }
+    trap.step(110, [&] { setWindowTitle(QString::fromUtf16(shell::productName)); });
+    trap.step(112, [&] { list(u"List1")->clear(); });
+    trap.step(114, [&] { list(u"List2")->clear(); });
+    trap.step(116, [&] {
+        db::LoadOracleTables(list(u"List1"), db::OracleConnectionString(form1_.oracleLogin()));
+    });
+    trap.step(118, [&] {
+        db::LoadDb2Tables(list(u"List2"), db::Db2ConnectionString(form1_.db2Login()));
+    });
+    trap.step(120, [&] {
+        const ControlRow& back = row(u"PushButton2");
+        const int outerHeight = back.top + back.height + bottomAllowanceTwips;
+        setFixedHeight(pixels(outerHeight - captionAndBordersTwips));
+    });
+}
+
+void Form2::selectEvery(QListWidget* tables, bool selected, const char16_t* handler) {
+    shell::ErrorTrap trap(dialogs_, windowName, handler);
+    int count = 0;
+    trap.step(100, [&] { count = tables->count(); });
+    for (int i = 0; i < count; ++i) {
+        trap.step(102, [&] { tables->item(i)->setSelected(selected); });
+    }
+}
+
+void Form2::PushButton10_Click() {
+    selectEvery(list(u"List1"), true, u"PushButton10_Click");
+}
+
+void Form2::PushButton11_Click() {
+    selectEvery(list(u"List1"), false, u"PushButton11_Click");
+}
+
+void Form2::PushButton8_Click() {
+    selectEvery(list(u"List2"), true, u"PushButton8_Click");
+}
+
+void Form2::PushButton9_Click() {
+    selectEvery(list(u"List2"), false, u"PushButton9_Click");
+}
+
+void Form2::PushButton2_Click() {
+    shell::ErrorTrap trap(dialogs_, windowName, u"PushButton2_Click");
+    trap.step(100, [&] { form1_.show(); });
+    trap.step(102, [&] { hide(); });
+}
+
+void Form2::PushButton12_Click() {
+    shell::ErrorTrap trap(dialogs_, windowName, u"PushButton12_Click");
+    trap.step(100, [&] { dialogs_.notice(ContactHelpText()); });
+}
+
+// The table operations arm their own traps, with their own step numbers.
+void Form2::PushButton3_Click() {
+    transfer::CopyOracleToDb2(workspace());
+}
+
+void Form2::PushButton4_Click() {
+    transfer::CopyDb2ToOracle(workspace());
+}
+
+void Form2::PushButton1_Click() {
+    maintenance::DeleteOracleTables(workspace());
+}
+
+void Form2::PushButton5_Click() {
+    maintenance::DeleteDb2Tables(workspace());
+}
+
+void Form2::PushButton6_Click() {
+    maintenance::RenameOracleTable(workspace());
+}
+
+void Form2::PushButton7_Click() {
+    maintenance::RenameDb2Table(workspace());
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+    event->accept();
+    EndProgram();
+}
+
+void Form2::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!centred_) {
+        centred_ = true;
+        CentreOnScreen(this);
+    }
+}
+
+} // namespace ui

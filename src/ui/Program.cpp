@@ -1,0 +1,23 @@
+#include "Program.h"
+
+#include "shell/Yield.h"
+
+#include <QApplication>
+#include <QWidget>
+
+namespace ui {
+
+void EndProgram() {
+    // Quitting closes the remaining windows, whose close handlers come back
+    // here; the first call does the work.
+    if (shell::quitRequested()) {
+        return;
+    }
+    shell::requestQuit();
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        window->hide();
+    }
+    QCoreApplication::quit();
+}
+
+} // namespace ui
