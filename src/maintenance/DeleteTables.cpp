@@ -1,0 +1,89 @@
+#include "DeleteTables.h"
+
+#include "db/Session.h"
+#include "shell/ErrorTrap.h"
+#include "shell/OperationGuard.h"
+#include "shell/Pointer.h"
+#include "shell/Yield.h"
+#include "transfer/Routines.h"
+#include "transfer/Statements.h"
+
+#include <QListWidget>
+
+namespace maintenance {
+
+void DeleteOracleTables(const transfer::Workspace& workspace) {
+    shell::ErrorTrap trap(*workspace.dialogs, u"Form2", u"PushButton1_Click");
+    QListWidget* const list = workspace.oracleList;
+    db::Connection connection;
+
+    if (!trap.check(102, [&] { return list->currentRow() >= 0; })) {
+        trap.step(124, [&] { workspace.dialogs->notice(QStringLiteral("Please select a table")); });
+        return;
+    }
+    shell::OperationGuard buttonsOff(workspace.window);
+    trap.step(104, [&] { shell::setWindowPointer(workspace.window, shell::PointerState::Busy); });
+
+    // From the last item up, so that removing an item leaves the positions
+    // still to be visited where they were.
+    for (int i = list->count() - 1; i >= 0; --i) {
+        trap.step(108, [] { shell::yieldToEventLoop(); });
+        QListWidgetItem* const item = list->item(i);
+        if (!trap.check(110, [&] { return item != nullptr && item->isSelected(); })) {
+            continue;
+        }
+        // A login that is refused now is refused for every further table:
+        // one report, and the run ends.
+        if (!trap.step(112, [&] {
+                connection.Open(db::OracleConnectionString(workspace.oracleLogin()));
+            })) {
+            break;
+        }
+        const bool dropped = trap.step(114, [&] {
+            transfer::ExecuteStatement(connection, transfer::DropTableStatement(item->text()));
+        });
+        trap.step(116, [&] { connection.Close(); });
+        if (dropped) {
+            trap.step(118, [&] { delete list->takeItem(i); });
+        }
+    }
+    trap.step(122,
+              [&] { shell::setWindowPointer(workspace.window, shell::PointerState::Default); });
+}
+
+void DeleteDb2Tables(const transfer::Workspace& workspace) {
+    shell::ErrorTrap trap(*workspace.dialogs, u"Form2", u"PushButton5_Click");
+    QListWidget* const list = workspace.db2List;
+    db::Connection connection;
+
+    shell::OperationGuard buttonsOff(workspace.window);
+    trap.step(102, [&] { shell::setWindowPointer(workspace.window, shell::PointerState::Busy); });
+    // Nothing can be dropped without the connection: its failure is the one
+    // report of the press.
+    if (trap.step(104, [&] { connection.Open(db::Db2ConnectionString(workspace.db2Login())); })) {
+        if (trap.check(106, [&] { return list->currentRow() >= 0; })) {
+            for (int i = list->count() - 1; i >= 0; --i) {
+                QListWidgetItem* const item = list->item(i);
+                if (!trap.check(110, [&] { return item != nullptr && item->isSelected(); })) {
+                    continue;
+                }
+                const bool dropped = trap.step(112, [&] {
+                    transfer::ExecuteStatement(connection,
+                                               transfer::DropTableStatement(item->text()));
+                });
+                if (dropped) {
+                    trap.step(114, [&] { delete list->takeItem(i); });
+                }
+            }
+        } else {
+            trap.step(118, [&] {
+                workspace.dialogs->notice(QStringLiteral("Please select a table to delete"));
+            });
+        }
+    }
+    // The connection goes when the handler returns.
+    trap.step(120,
+              [&] { shell::setWindowPointer(workspace.window, shell::PointerState::Default); });
+}
+
+} // namespace maintenance

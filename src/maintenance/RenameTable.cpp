@@ -1,0 +1,137 @@
+#include "RenameTable.h"
+
+#include "db/Session.h"
+#include "shell/ErrorTrap.h"
+#include "shell/OperationGuard.h"
+#include "shell/Pointer.h"
+#include "transfer/Routines.h"
+#include "transfer/Statements.h"
+
+#include <QListWidget>
+
+namespace maintenance {
+
+namespace {
+
+QString askNewName(const transfer::Workspace& workspace, const QString& oldName) {
+    return workspace.dialogs->inputText(QStringLiteral("Enter new name of ") + oldName + u':',
+                                        oldName);
+}
+
+void setPointer(const transfer::Workspace& workspace, shell::PointerState state) {
+    shell::setWindowPointer(workspace.window, state);
+}
+
+void renameSelectedDb2Table(const transfer::Workspace& workspace, shell::ErrorTrap& trap,
+                            db::Connection& connection, const StatementRunner& execute) {
+    QListWidget* const list = workspace.db2List;
+    for (int i = list->count() - 1; i >= 0; --i) {
+        if (!trap.check(112, [&] { return list->item(i)->isSelected(); })) {
+            continue;
+        }
+        QString oldName;
+        QString newName;
+        trap.step(114, [&] { oldName = list->item(i)->text(); });
+        trap.step(116, [&] { newName = askNewName(workspace, oldName); });
+        if (trap.check(118, [&] { return !newName.isEmpty(); }) && trap.step(120, [&] {
+                execute(connection, transfer::RenameStatement(oldName, newName));
+            })) {
+            trap.step(122, [&] { delete list->takeItem(i); });
+            trap.step(124, [&] { transfer::AddListName(list, newName); });
+            // Current without being selected: the one item the user selected
+            // stays the only one this press renames.
+            trap.step(126, [&] {
+                if (list->count() >= 1) {
+                    list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+                }
+            });
+        }
+        // Exactly one item was selected, and it has had its turn.
+        return;
+    }
+}
+
+} // namespace
+
+void RenameOracleTable(const transfer::Workspace& workspace) {
+    RenameOracleTable(workspace, transfer::ExecuteStatement);
+}
+
+void RenameOracleTable(const transfer::Workspace& workspace, const StatementRunner& execute) {
+    shell::ErrorTrap trap(*workspace.dialogs, u"Form2", u"PushButton6_Click");
+    QListWidget* const list = workspace.oracleList;
+    db::Connection connection;
+
+    if (!trap.check(102, [&] { return list->currentRow() >= 0; })) {
+        trap.step(138, [&] { workspace.dialogs->notice(QStringLiteral("Please select a table")); });
+        return;
+    }
+    QString oldName;
+    int index = -1;
+    int selectedCount = 0;
+    for (int i = 0; i < list->count(); ++i) {
+        if (trap.check(106, [&] { return list->item(i)->isSelected(); })) {
+            trap.step(108, [&] { oldName = list->item(i)->text(); });
+            index = i;
+            ++selectedCount;
+        }
+    }
+    if (selectedCount != 1) {
+        trap.step(136, [&] {
+            workspace.dialogs->notice(QStringLiteral("Please select just one table to rename"));
+        });
+        return;
+    }
+
+    shell::OperationGuard buttonsOff(workspace.window);
+    trap.step(118, [&] { setPointer(workspace, shell::PointerState::Busy); });
+    QString newName;
+    trap.step(120, [&] { newName = askNewName(workspace, oldName); });
+    if (newName.isEmpty()) {
+        trap.step(122, [&] { setPointer(workspace, shell::PointerState::Default); });
+        return;
+    }
+    if (trap.step(124,
+                  [&] { connection.Open(db::OracleConnectionString(workspace.oracleLogin())); })) {
+        const bool renamed = trap.step(
+            126, [&] { execute(connection, transfer::RenameStatement(oldName, newName)); });
+        trap.step(128, [&] { connection.Close(); });
+        if (renamed) {
+            trap.step(130, [&] { delete list->takeItem(index); });
+            trap.step(132, [&] { transfer::AddListName(list, newName); });
+        }
+    }
+    trap.step(134, [&] { setPointer(workspace, shell::PointerState::Default); });
+}
+
+void RenameDb2Table(const transfer::Workspace& workspace) {
+    RenameDb2Table(workspace, transfer::ExecuteStatement);
+}
+
+void RenameDb2Table(const transfer::Workspace& workspace, const StatementRunner& execute) {
+    shell::ErrorTrap trap(*workspace.dialogs, u"Form2", u"PushButton7_Click");
+    QListWidget* const list = workspace.db2List;
+    db::Connection connection;
+
+    shell::OperationGuard buttonsOff(workspace.window);
+    trap.step(102, [&] { setPointer(workspace, shell::PointerState::Busy); });
+    // Without the connection there is nothing to rename: its failure is the
+    // one report of the press.
+    if (trap.step(104, [&] { connection.Open(db::Db2ConnectionString(workspace.db2Login())); })) {
+        if (!trap.check(106, [&] { return list->currentRow() >= 0; })) {
+            trap.step(132, [&] {
+                workspace.dialogs->notice(QStringLiteral("Please select a table to rename."));
+            });
+        } else if (!trap.check(108, [&] { return list->selectedItems().size() == 1; })) {
+            trap.step(130, [&] {
+                workspace.dialogs->notice(
+                    QStringLiteral("Please select just one table to rename."));
+            });
+        } else {
+            renameSelectedDb2Table(workspace, trap, connection, execute);
+        }
+    }
+    trap.step(134, [&] { setPointer(workspace, shell::PointerState::Default); });
+}
+
+} // namespace maintenance
