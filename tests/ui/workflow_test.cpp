@@ -1,0 +1,438 @@
+// The whole workflow through the two windows and their buttons, offscreen,
+// against the stand-in servers: first and later starts, typing the logins,
+// "Next >" and "< Back", the connection tests, and the table operations.
+#include "db/Session.h"
+#include "shell/Pointer.h"
+#include "shell/SettingsStore.h"
+#include "shell/Yield.h"
+#include "support/ScriptedDialogs.h"
+#include "support/StandIn.h"
+#include "ui/Form1.h"
+#include "ui/Form2.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using standin::Side;
+
+namespace {
+
+// Tables of this test only; the names mix cases, as real ones may.
+const QString oracleTable = u"UiWindows Customers"_s;
+const QString db2Table = u"UiWindowsOrders"_s;
+constexpr int oracleRows = 25;
+constexpr int db2Rows = 12;
+
+QString connectionString(Side side) {
+    return side == Side::Oracle ? standin::oracleConnectionString(standin::oracle())
+                                : standin::db2ConnectionString(standin::db2());
+}
+
+void execute(Side side, const QString& sql) {
+    db::Connection connection;
+    connection.Open(connectionString(side));
+    connection.Execute(sql);
+}
+
+void dropIfExists(Side side, const QString& table) {
+    try {
+        execute(side, u"DROP TABLE \"%1\""_s.arg(table));
+    } catch (const db::Error&) {
+    }
+}
+
+// Every row as "value|value|...", in the order of the first column.
+QStringList rowsOf(Side side, const QString& table) {
+    db::Connection connection;
+    connection.setCursorLocation(db::CursorLocation::Client);
+    connection.Open(connectionString(side));
+    db::RowSet rows;
+    rows.Open(u"SELECT * FROM \"%1\" ORDER BY 1"_s.arg(table), connection);
+    QStringList lines;
+    for (; !rows.Eof(); rows.MoveNext()) {
+        QStringList values;
+        for (int f = 0; f < rows.Fields().count(); ++f) {
+            const db::Value value = rows.Fields().item(f).Value();
+            values << (value.isNull() ? u"<NULL>"_s : value.text());
+        }
+        lines << values.join(u'|');
+    }
+    return lines;
+}
+
+bool tableExists(Side side, const QString& table) {
+    try {
+        rowsOf(side, table);
+        return true;
+    } catch (const db::Error&) {
+        return false;
+    }
+}
+
+int sessionsOf(Side side, const QString& user) {
+    QString output;
+    const QString sql =
+        side == Side::Oracle
+            ? u"SELECT count(*) FROM pg_stat_activity WHERE usename = '%1'"_s.arg(user)
+            : u"SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE USER = '%1'"_s.arg(user);
+    if (!standin::adminSql(side, sql, &output))
+        qFatal("cannot count sessions: %s", qPrintable(output));
+    return output.trimmed().toInt();
+}
+
+QStringList itemsOf(const QListWidget* list) {
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items << list->item(i)->text();
+    return items;
+}
+
+// The eight boxes' contents in box order, Text1 to Text8.
+using Logins = QStringList;
+
+Logins goodLogins() {
+    const auto oracle = standin::oracle();
+    const auto db2 = standin::db2();
+    return {db2.server,   db2.port,      db2.user,    db2.password,
+            db2.database, oracle.server, oracle.user, oracle.password};
+}
+
+Logins lonelyLogins() {
+    const auto oracle = standin::lonelyOracle();
+    const auto db2 = standin::lonelyDb2();
+    return {db2.server,   db2.port,      db2.user,    db2.password,
+            db2.database, oracle.server, oracle.user, oracle.password};
+}
+
+} // namespace
+
+class WorkflowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> config_;
+    std::unique_ptr<shell::SettingsStore> store_;
+    ScriptedDialogs dialogs_;
+    std::unique_ptr<ui::Form1> form1_;
+
+    QLineEdit* box(int n) const { return form1_->findChild<QLineEdit*>(u"Text%1"_s.arg(n)); }
+    QPushButton* form1Button(int n) const {
+        return form1_->findChild<QPushButton*>(u"PushButton%1"_s.arg(n));
+    }
+    ui::Form2* form2() const { return form1_->tableManager(); }
+    QPushButton* form2Button(int n) const {
+        return form2()->findChild<QPushButton*>(u"PushButton%1"_s.arg(n));
+    }
+    QListWidget* list(int n) const { return form2()->findChild<QListWidget*>(u"List%1"_s.arg(n)); }
+
+    QString stored(const QString& key) const {
+        QSettings file(store_->filePath(), QSettings::IniFormat);
+        return file.value(u"Duskferry/"_s + key).toString();
+    }
+    void storeLogins(const Logins& logins) {
+        for (int i = 0; i < 8; ++i)
+            QVERIFY(store_->write(QString::fromUtf16(ui::loginBoxes[i].settingsKey), logins[i]));
+    }
+
+    // As a user would: click into the box (which selects its text) and type
+    // over it.
+    void typeInto(QLineEdit* edit, const QString& text) {
+        QTest::mouseClick(edit, Qt::LeftButton, {}, edit->rect().center());
+        QTRY_COMPARE(edit->selectedText(), edit->text());
+        if (text.isEmpty())
+            QTest::keyClick(edit, Qt::Key_Delete);
+        else
+            QTest::keyClicks(edit, text);
+        QCOMPARE(edit->text(), text);
+    }
+    void typeLogins(const Logins& logins) {
+        QApplication::setActiveWindow(form1_.get());
+        QVERIFY(QTest::qWaitForWindowActive(form1_.get()));
+        for (int n = 1; n <= 8; ++n) {
+            typeInto(box(n), logins[n - 1]);
+            if (QTest::currentTestFailed())
+                return;
+        }
+    }
+
+    void selectOnly(QListWidget* tables, const QString& name) {
+        const auto found = tables->findItems(name, Qt::MatchExactly);
+        QCOMPARE(found.size(), 1);
+        tables->clearSelection();
+        tables->setCurrentItem(found.first());
+        found.first()->setSelected(true);
+    }
+
+    void startWith(const Logins& logins) {
+        storeLogins(logins);
+        form1_ = std::make_unique<ui::Form1>(dialogs_, *store_);
+        form1_->start();
+    }
+
+private slots:
+    void initTestCase() {
+        QString why;
+        QVERIFY2(standin::load(&why), qPrintable(why));
+        for (Side side : {Side::Oracle, Side::Db2}) {
+            dropIfExists(side, oracleTable);
+            dropIfExists(side, db2Table);
+        }
+        execute(Side::Oracle, u"CREATE TABLE \"%1\" (\"Id\" integer, \"Name\" varchar(40), "
+                              u"\"Amount\" numeric(10,2), \"Since\" date)"_s.arg(oracleTable));
+        for (int i = 1; i <= oracleRows; ++i) {
+            execute(Side::Oracle,
+                    u"INSERT INTO \"%1\" VALUES (%2, 'Customer %2''s', %2.25, DATE '2020-01-%3')"_s
+                        .arg(oracleTable)
+                        .arg(i)
+                        .arg(i, 2, 10, QChar(u'0')));
+        }
+        execute(Side::Db2,
+                u"CREATE TABLE \"%1\" (\"OrderNo\" INTEGER, \"Note\" VARCHAR(30))"_s.arg(db2Table));
+        for (int i = 1; i <= db2Rows; ++i)
+            execute(Side::Db2,
+                    u"INSERT INTO \"%1\" VALUES (%2, 'order %2')"_s.arg(db2Table).arg(i));
+    }
+    void cleanupTestCase() {
+        for (Side side : {Side::Oracle, Side::Db2}) {
+            dropIfExists(side, oracleTable);
+            dropIfExists(side, db2Table);
+        }
+    }
+
+    void init() {
+        config_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(config_->isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config_->path()));
+        store_ = std::make_unique<shell::SettingsStore>();
+        dialogs_.clear();
+        dialogs_.failOnErrorReport = true;
+    }
+    void cleanup() {
+        QVERIFY2(dialogs_.allExpected(), qPrintable(dialogs_.unexpectedSummary()));
+        form1_.reset();
+        shell::clearQuitRequest();
+    }
+
+    void firstStartShowsTheConnectionWindow() {
+        form1_ = std::make_unique<ui::Form1>(dialogs_, *store_);
+        form1_->start();
+        QVERIFY(form1_->isVisible());
+        QVERIFY(form2() == nullptr);
+        QVERIFY(dialogs_.shown().isEmpty());
+        QCOMPARE(form1_->windowTitle(), u"Duskferry"_s);
+        QCOMPARE(box(2)->text(), u"50069"_s);
+        for (int n : {1, 3, 4, 5, 6, 7, 8})
+            QCOMPARE(box(n)->text(), QString());
+
+        QSettings file(store_->filePath(), QSettings::IniFormat);
+        QVERIFY(file.contains(u"Duskferry/Port"_s));
+        QCOMPARE(stored(u"Port"_s), u"50069"_s);
+        for (const char16_t* key : {u"Server", u"User", u"Password", u"Database", u"OracleServer",
+                                    u"OracleUser", u"OraclePassword"})
+            QCOMPARE(stored(QString::fromUtf16(key)), QString());
+
+        QApplication::setActiveWindow(form1_.get());
+        QVERIFY(QTest::qWaitForWindowActive(form1_.get()));
+        QCOMPARE(QApplication::focusWidget(), box(1));
+    }
+
+    // Typed logins are in the store at once and lead to the table manager;
+    // coming back, changing the logins and going on again shows the other
+    // databases' tables.
+    void typedLoginsLeadToTheTableManager() {
+        form1_ = std::make_unique<ui::Form1>(dialogs_, *store_);
+        form1_->start();
+        typeLogins(goodLogins());
+        for (int i = 0; i < 8; ++i)
+            QCOMPARE(stored(QString::fromUtf16(ui::loginBoxes[i].settingsKey)), goodLogins()[i]);
+
+        form1Button(2)->click();
+        QVERIFY(form2() != nullptr);
+        QVERIFY(form2()->isVisible());
+        QVERIFY(!form1_->isVisible());
+        QCOMPARE(form2()->windowTitle(), u"Duskferry"_s);
+        QCOMPARE(form2()->height(), 367);
+        QVERIFY2(itemsOf(list(1)).contains(oracleTable), qPrintable(itemsOf(list(1)).join(u", ")));
+        QVERIFY2(itemsOf(list(2)).contains(db2Table), qPrintable(itemsOf(list(2)).join(u", ")));
+        QCOMPARE(list(1)->currentRow(), 0);
+        QCOMPARE(shell::windowPointer(form1_.get()), shell::PointerState::Default);
+
+        form2Button(2)->click();
+        QVERIFY(form1_->isVisible());
+        QVERIFY(!form2()->isVisible());
+        typeLogins(lonelyLogins());
+        form1Button(2)->click();
+        QVERIFY(form2()->isVisible());
+        QCOMPARE(itemsOf(list(1)), QStringList());
+        QCOMPARE(itemsOf(list(2)), QStringList());
+
+        form2Button(2)->click();
+        typeLogins(goodLogins());
+        form1Button(2)->click();
+        QVERIFY(itemsOf(list(1)).contains(oracleTable));
+        QVERIFY(itemsOf(list(2)).contains(db2Table));
+        QVERIFY(dialogs_.shown().isEmpty());
+    }
+
+    // A side that does not connect keeps the connection window up, without a word.
+    void nextStaysWhenALoginFails_data() {
+        QTest::addColumn<int>("wrongBox");
+        QTest::newRow("Oracle password") << 8;
+        QTest::newRow("IBM DB2 password") << 4;
+        QTest::newRow("IBM DB2 port") << 2;
+    }
+    void nextStaysWhenALoginFails() {
+        QFETCH(int, wrongBox);
+        Logins logins = goodLogins();
+        logins[wrongBox - 1] = wrongBox == 2 ? u"1"_s : u"wrong"_s;
+        startWith(logins);
+        QVERIFY(form1_->isVisible());
+        QVERIFY(form2() == nullptr);
+
+        form1Button(2)->click();
+        QVERIFY(form1_->isVisible());
+        QVERIFY(form2() == nullptr);
+        QCOMPARE(shell::windowPointer(form1_.get()), shell::PointerState::Default);
+        QVERIFY(dialogs_.shown().isEmpty());
+    }
+
+    void secondStartOpensTheTableManagerDirectly() {
+        startWith(goodLogins());
+        // Started over with the stored logins, as the next run of the program does.
+        form1_.reset();
+        int shows = 0;
+        struct ShowCounter : QObject {
+            int* shows;
+            explicit ShowCounter(int* counter) : shows(counter) {}
+            bool eventFilter(QObject*, QEvent* event) override {
+                if (event->type() == QEvent::Show)
+                    ++*shows;
+                return false;
+            }
+        } counter(&shows);
+        form1_ = std::make_unique<ui::Form1>(dialogs_, *store_);
+        form1_->installEventFilter(&counter);
+        form1_->start();
+        form1_->removeEventFilter(&counter);
+
+        QCOMPARE(shows, 0);
+        QVERIFY(!form1_->isVisible());
+        QVERIFY(form2() != nullptr && form2()->isVisible());
+        QVERIFY(itemsOf(list(1)).contains(oracleTable));
+        QVERIFY(itemsOf(list(2)).contains(db2Table));
+        for (int n = 1; n <= 8; ++n)
+            QCOMPARE(box(n)->text(), goodLogins()[n - 1]);
+        QVERIFY(dialogs_.shown().isEmpty());
+    }
+
+    // The right answer for good and bad details, the normal pointer again,
+    // and no session of ours left open on the server.
+    void testConnectionAnswersAndLetsGo_data() {
+        QTest::addColumn<int>("side");
+        QTest::addColumn<int>("wrongBox");
+        QTest::addColumn<QString>("notice");
+        const QString good = u"Connection successful."_s;
+        const QString bad = u"Could not connect. Please check with your administrator."_s;
+        QTest::newRow("Oracle, good") << int(Side::Oracle) << 0 << good;
+        QTest::newRow("Oracle, wrong password") << int(Side::Oracle) << 8 << bad;
+        QTest::newRow("Oracle, wrong user") << int(Side::Oracle) << 7 << bad;
+        QTest::newRow("IBM DB2, good") << int(Side::Db2) << 0 << good;
+        QTest::newRow("IBM DB2, wrong password") << int(Side::Db2) << 4 << bad;
+        QTest::newRow("IBM DB2, wrong database") << int(Side::Db2) << 5 << bad;
+        // The other side's boxes play no part.
+        QTest::newRow("Oracle, IBM DB2 wrong") << int(Side::Oracle) << 4 << good;
+        QTest::newRow("IBM DB2, Oracle wrong") << int(Side::Db2) << 8 << good;
+    }
+    void testConnectionAnswersAndLetsGo() {
+        QFETCH(int, side);
+        QFETCH(int, wrongBox);
+        QFETCH(QString, notice);
+        Logins logins = goodLogins();
+        if (wrongBox != 0)
+            logins[wrongBox - 1] = u"wrong"_s;
+        startWith(logins);
+
+        const Side tested = Side(side);
+        const QString user = tested == Side::Oracle ? standin::oracle().user : standin::db2().user;
+        const int before = sessionsOf(tested, user);
+        form1Button(tested == Side::Oracle ? 1 : 3)->click();
+        QCOMPARE(dialogs_.shown(), QStringList{u"notice: "_s + notice});
+        QCOMPARE(shell::windowPointer(form1_.get()), shell::PointerState::Default);
+        QTRY_COMPARE_WITH_TIMEOUT(sessionsOf(tested, user), before, 5000);
+    }
+
+    // Copy each way, then delete, all from the table manager's buttons.
+    void tableOperationsFromTheButtons() {
+        dropIfExists(Side::Db2, oracleTable);
+        dropIfExists(Side::Oracle, db2Table);
+        startWith(goodLogins());
+        QVERIFY(form2() != nullptr && form2()->isVisible());
+        const QStringList oracleSource = rowsOf(Side::Oracle, oracleTable);
+        QCOMPARE(oracleSource.size(), oracleRows);
+
+        selectOnly(list(1), oracleTable);
+        form2Button(3)->click();
+        QVERIFY(itemsOf(list(2)).contains(oracleTable));
+        QCOMPARE(rowsOf(Side::Db2, oracleTable).size(), oracleRows);
+        QCOMPARE(rowsOf(Side::Db2, oracleTable).first().section(u'|', 0, 1),
+                 oracleSource.first().section(u'|', 0, 1));
+        QCOMPARE(shell::windowPointer(form2()), shell::PointerState::Default);
+
+        selectOnly(list(2), db2Table);
+        form2Button(4)->click();
+        QVERIFY(itemsOf(list(1)).contains(db2Table));
+        QCOMPARE(rowsOf(Side::Oracle, db2Table), rowsOf(Side::Db2, db2Table));
+
+        selectOnly(list(2), oracleTable);
+        form2Button(5)->click();
+        QVERIFY(!itemsOf(list(2)).contains(oracleTable));
+        QVERIFY(!tableExists(Side::Db2, oracleTable));
+
+        selectOnly(list(1), db2Table);
+        form2Button(1)->click();
+        QVERIFY(!itemsOf(list(1)).contains(db2Table));
+        QVERIFY(!tableExists(Side::Oracle, db2Table));
+        QVERIFY(tableExists(Side::Oracle, oracleTable));
+        QVERIFY(dialogs_.shown().isEmpty());
+    }
+
+    // Rename asks for the new name. The stand-ins do not take RENAME, so the
+    // statement's failure is reported and the list stays as it was.
+    void renameAsksForTheNewName_data() {
+        QTest::addColumn<int>("listNumber");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("table");
+        QTest::newRow("Oracle") << 1 << 6 << oracleTable;
+        QTest::newRow("IBM DB2") << 2 << 7 << db2Table;
+    }
+    void renameAsksForTheNewName() {
+        QFETCH(int, listNumber);
+        QFETCH(int, button);
+        QFETCH(QString, table);
+        startWith(goodLogins());
+        const QStringList before = itemsOf(list(listNumber));
+        selectOnly(list(listNumber), table);
+        dialogs_.failOnErrorReport = false;
+        dialogs_.queueInput(u"UiWindowsRenamed"_s);
+        form2Button(button)->click();
+
+        QCOMPARE(dialogs_.inputs(), QStringList{u"Enter new name of "_s + table + u':'});
+        QCOMPARE(dialogs_.errorReports().size(), 1);
+        QVERIFY2(
+            dialogs_.errorReports().first().contains(u".Form2.PushButton%1_Click "_s.arg(button)),
+            qPrintable(dialogs_.errorReports().first()));
+        QCOMPARE(itemsOf(list(listNumber)), before);
+        QVERIFY(tableExists(listNumber == 1 ? Side::Oracle : Side::Db2, table));
+        dialogs_.clear();
+    }
+};
+
+QTEST_MAIN(WorkflowTest)
+#include "workflow_test.moc"
