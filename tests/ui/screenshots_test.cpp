@@ -1,0 +1,108 @@
+// Pictures of both windows as the program shows them, for a look by eye:
+// <build folder>/screenshots/form1.png and form2.png. The table manager is
+// shown with both stand-ins' tables, the connection window with its logins.
+#include "db/Session.h"
+#include "shell/SettingsStore.h"
+#include "support/ScriptedDialogs.h"
+#include "support/StandIn.h"
+#include "ui/Form1.h"
+#include "ui/Form2.h"
+
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using standin::Side;
+
+namespace {
+
+const QStringList oracleTables{u"UiShot EMPLOYEES"_s, u"UiShot Departments"_s,
+                               u"UiShot SALGRADE"_s};
+const QStringList db2Tables{u"UiShotSTAFF"_s, u"UiShotORG"_s};
+
+void execute(Side side, const QString& sql) {
+    db::Connection connection;
+    connection.Open(side == Side::Oracle ? standin::oracleConnectionString(standin::oracle())
+                                         : standin::db2ConnectionString(standin::db2()));
+    connection.Execute(sql);
+}
+
+void dropTables() {
+    for (const QString& table : oracleTables) {
+        try {
+            execute(Side::Oracle, u"DROP TABLE \"%1\""_s.arg(table));
+        } catch (const db::Error&) {
+        }
+    }
+    for (const QString& table : db2Tables) {
+        try {
+            execute(Side::Db2, u"DROP TABLE \"%1\""_s.arg(table));
+        } catch (const db::Error&) {
+        }
+    }
+}
+
+QString screenshotFolder() {
+    // The test programs live in <build folder>/tests.
+    return QDir(QCoreApplication::applicationDirPath() + u"/../screenshots"_s).absolutePath();
+}
+
+} // namespace
+
+class ScreenshotsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QString why;
+        QVERIFY2(standin::load(&why), qPrintable(why));
+        dropTables();
+        for (const QString& table : oracleTables)
+            execute(Side::Oracle, u"CREATE TABLE \"%1\" (\"ID\" integer)"_s.arg(table));
+        for (const QString& table : db2Tables)
+            execute(Side::Db2, u"CREATE TABLE \"%1\" (\"ID\" INTEGER)"_s.arg(table));
+    }
+    void cleanupTestCase() { dropTables(); }
+
+    void bothWindows() {
+        QTemporaryDir config;
+        QVERIFY(config.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        shell::SettingsStore store;
+        const auto oracle = standin::oracle();
+        const auto db2 = standin::db2();
+        const QStringList logins{db2.server,   db2.port,      db2.user,    db2.password,
+                                 db2.database, oracle.server, oracle.user, oracle.password};
+        for (int i = 0; i < 8; ++i)
+            QVERIFY(store.write(QString::fromUtf16(ui::loginBoxes[i].settingsKey), logins[i]));
+
+        ScriptedDialogs dialogs;
+        dialogs.failOnErrorReport = true;
+        ui::Form1 form1(dialogs, store);
+        form1.start();
+        ui::Form2* form2 = form1.tableManager();
+        QVERIFY(form2 != nullptr && form2->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(form2));
+        auto* oracleList = form2->findChild<QListWidget*>(u"List1"_s);
+        oracleList->item(0)->setSelected(true);
+
+        QVERIFY(QDir().mkpath(screenshotFolder()));
+        const QString form2Path = screenshotFolder() + u"/form2.png"_s;
+        QVERIFY(form2->grab().save(form2Path));
+
+        form2->findChild<QPushButton*>(u"PushButton2"_s)->click();
+        QVERIFY(QTest::qWaitForWindowExposed(&form1));
+        const QString form1Path = screenshotFolder() + u"/form1.png"_s;
+        QVERIFY(form1.grab().save(form1Path));
+
+        QVERIFY2(dialogs.allExpected(), qPrintable(dialogs.unexpectedSummary()));
+        qInfo("screenshots: %s, %s", qPrintable(form1Path), qPrintable(form2Path));
+    }
+};
+
+QTEST_MAIN(ScreenshotsTest)
+#include "screenshots_test.moc"
