@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace ui {
@@ -22,7 +23,11 @@ namespace {
 // would otherwise put the caret where it landed and undo it.
 class SelectAllBox final : public QLineEdit {
 public:
-    using QLineEdit::QLineEdit;
+    explicit SelectAllBox(QWidget* parent) : QLineEdit(parent) {
+        // The toolkit would cut a value at 32767 characters, and the cut value
+        // would go back to the store on the next start: the boxes take any length.
+        setMaxLength(std::numeric_limits<int>::max());
+    }
 
 protected:
     void focusInEvent(QFocusEvent* event) override {

@@ -381,6 +381,18 @@ private slots:
         QCOMPARE(stored(u"User"_s), u"db2inst1"_s);
     }
 
+    // A value of any length goes into the box and the store whole.
+    void boxesTakeValuesOfAnyLength() {
+        const QString longValue = QString(40000, u'p') + u"end"_s;
+        auto* password = control<QLineEdit>(u"Form1"_s, u"Text8"_s);
+        password->setText(longValue);
+        QCOMPARE(password->text(), longValue);
+        QCOMPARE(stored(u"OraclePassword"_s), longValue);
+        QTest::keyClick(password, Qt::Key_End);
+        QTest::keyClicks(password, u"!"_s);
+        QCOMPARE(stored(u"OraclePassword"_s), longValue + u'!');
+    }
+
     // When the store cannot be written the user hears so once, not at every keystroke.
     void unsavableLoginIsReportedOnce() {
         form2_.reset();

@@ -332,6 +332,41 @@ private slots:
         QVERIFY(dialogs_.shown().isEmpty());
     }
 
+    // A side that cannot be listed while the table manager loads is reported
+    // once, under the load's own name and line; the other side, the caption
+    // and the height still come.
+    void tableManagerLoadsWhatAnswers_data() {
+        QTest::addColumn<int>("wrongBox");
+        QTest::addColumn<int>("failingList");
+        QTest::addColumn<int>("line");
+        QTest::newRow("Oracle side gone") << 8 << 1 << 116;
+        QTest::newRow("IBM DB2 side gone") << 4 << 2 << 118;
+    }
+    void tableManagerLoadsWhatAnswers() {
+        QFETCH(int, wrongBox);
+        QFETCH(int, failingList);
+        QFETCH(int, line);
+        startWith(goodLogins());
+        QVERIFY(form2() != nullptr && form2()->isVisible());
+        form2()->setWindowTitle(QString());
+        form2()->setFixedHeight(100);
+        // As when a server goes away after the checks of "Next >".
+        box(wrongBox)->setText(u"wrong"_s);
+        dialogs_.failOnErrorReport = false;
+
+        form2()->Form_Load();
+        QCOMPARE(dialogs_.errorReports().size(), 1);
+        QVERIFY2(dialogs_.errorReports().first().contains(
+                     u"\r\nin Duskferry2021/08/31.Form2.Form_Load at line %1\r\r"_s.arg(line)),
+                 qPrintable(dialogs_.errorReports().first()));
+        QCOMPARE(itemsOf(list(failingList)), QStringList());
+        const int otherList = failingList == 1 ? 2 : 1;
+        QVERIFY(itemsOf(list(otherList)).contains(otherList == 1 ? oracleTable : db2Table));
+        QCOMPARE(form2()->windowTitle(), u"Duskferry"_s);
+        QCOMPARE(form2()->height(), 367);
+        dialogs_.clear();
+    }
+
     // The right answer for good and bad details, the normal pointer again,
     // and no session of ours left open on the server.
     void testConnectionAnswersAndLetsGo_data() {
