@@ -10,17 +10,41 @@ namespace db::detail {
 namespace {
 constexpr std::size_t initialTextChars = 4096;
 
-QString twoDigits(int n) {
-    return QString::number(n).rightJustified(2, u'0');
+// Date and time texts are fixed-width digits, written straight into one
+// string: these run once per value of every copied row.
+char16_t* putDigits(char16_t* out, unsigned value, int width) {
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = char16_t(u'0' + value % 10);
+        value /= 10;
+    }
+    return out + width;
 }
 
-QString dateText(int year, int month, int day) {
-    return QString::number(year).rightJustified(4, u'0') + u'-' + twoDigits(month) + u'-' +
-           twoDigits(day);
+// Years outside 0..9999 (a date BC, say) keep their sign and every digit.
+char16_t* putDate(char16_t* out, int year, int month, int day) {
+    if (year < 0 || year > 9999) {
+        const QString digits = QString::number(year);
+        std::copy(digits.utf16(), digits.utf16() + digits.size(), out);
+        out += digits.size();
+    } else {
+        out = putDigits(out, unsigned(year), 4);
+    }
+    *out++ = u'-';
+    out = putDigits(out, unsigned(month), 2);
+    *out++ = u'-';
+    return putDigits(out, unsigned(day), 2);
 }
 
-QString timeText(int hour, int minute, int second) {
-    return twoDigits(hour) + u':' + twoDigits(minute) + u':' + twoDigits(second);
+char16_t* putTime(char16_t* out, int hour, int minute, int second) {
+    out = putDigits(out, unsigned(hour), 2);
+    *out++ = u':';
+    out = putDigits(out, unsigned(minute), 2);
+    *out++ = u':';
+    return putDigits(out, unsigned(second), 2);
+}
+
+QString fromBuffer(const char16_t* begin, const char16_t* end) {
+    return QString(reinterpret_cast<const QChar*>(begin), end - begin);
 }
 
 template <class Number> QString shortest(Number number) {
@@ -128,17 +152,23 @@ Value ColumnReader::read(int columnNumber, const Column& column) {
     case SQL_DATE: {
         SQL_DATE_STRUCT date{};
         getData(columnNumber, SQL_C_TYPE_DATE, &date, sizeof date, &indicator, &rc);
-        return indicator == SQL_NULL_DATA
-                   ? Value()
-                   : Value(Value::Kind::Date, dateText(date.year, date.month, date.day));
+        if (indicator == SQL_NULL_DATA) {
+            return {};
+        }
+        char16_t text[16];
+        return {Value::Kind::Date,
+                fromBuffer(text, putDate(text, date.year, date.month, date.day))};
     }
     case SQL_TYPE_TIME:
     case SQL_TIME: {
         SQL_TIME_STRUCT time{};
         getData(columnNumber, SQL_C_TYPE_TIME, &time, sizeof time, &indicator, &rc);
-        return indicator == SQL_NULL_DATA
-                   ? Value()
-                   : Value(Value::Kind::Time, timeText(time.hour, time.minute, time.second));
+        if (indicator == SQL_NULL_DATA) {
+            return {};
+        }
+        char16_t text[16];
+        return {Value::Kind::Time,
+                fromBuffer(text, putTime(text, time.hour, time.minute, time.second))};
     }
     case SQL_TYPE_TIMESTAMP:
     case SQL_TIMESTAMP: {
@@ -147,17 +177,19 @@ Value ColumnReader::read(int columnNumber, const Column& column) {
         if (indicator == SQL_NULL_DATA) {
             return {};
         }
-        QString text = dateText(stamp.year, stamp.month, stamp.day) + u' ' +
-                       timeText(stamp.hour, stamp.minute, stamp.second);
+        char16_t text[32];
+        char16_t* end = putDate(text, stamp.year, stamp.month, stamp.day);
+        *end++ = u' ';
+        end = putTime(end, stamp.hour, stamp.minute, stamp.second);
         if (stamp.fraction != 0) {
             // The fraction is in nanoseconds; trailing zeros say nothing.
-            QString digits = QString::number(stamp.fraction).rightJustified(9, u'0');
-            while (digits.endsWith(u'0')) {
-                digits.chop(1);
+            *end++ = u'.';
+            end = putDigits(end, stamp.fraction, 9);
+            while (end[-1] == u'0') {
+                --end;
             }
-            text += u'.' + digits;
         }
-        return {Value::Kind::Timestamp, text};
+        return {Value::Kind::Timestamp, fromBuffer(text, end)};
     }
     case SQL_DECIMAL:
     case SQL_NUMERIC:
@@ -191,6 +223,9 @@ Value ColumnReader::readText(int columnNumber, Value::Kind kind) {
             rc == SQL_SUCCESS || (indicator != SQL_NO_TOTAL && indicator < capacity);
         const qsizetype chars = complete ? qsizetype(indicator / SQLLEN(sizeof(SQLWCHAR)))
                                          : qsizetype(textBuffer_.size() - 1);
+        if (complete && text.isEmpty()) {
+            return {kind, QString(reinterpret_cast<const QChar*>(textBuffer_.data()), chars)};
+        }
         text.append(reinterpret_cast<const QChar*>(textBuffer_.data()), chars);
         if (complete) {
             break;

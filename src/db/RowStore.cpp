@@ -15,20 +15,16 @@ namespace {
 std::atomic<qint64> budget{64LL * 1024 * 1024};
 constexpr qsizetype fileWindow = 1 << 20;
 constexpr unsigned char errorMarker = 0xff;
-
-template <class T> void put(QByteArray& out, T value) {
-    out.append(reinterpret_cast<const char*>(&value), sizeof value);
-}
-
-void putText(QByteArray& out, const QString& text) {
-    put<qint64>(out, text.size());
-    out.append(reinterpret_cast<const char*>(text.constData()),
-               text.size() * qsizetype(sizeof(QChar)));
-}
+// What a value costs in memory beyond its characters (string header, cell).
+constexpr qint64 cellOverhead = 64;
 
 [[noreturn]] void fail(const char* what) {
     throw Error(QStringLiteral("Temporary row file: %1: %2")
                     .arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+qint64 memoryCost(const Cell& cell) {
+    return cellOverhead + (cell.value.text().size() + cell.error.size()) * qint64(sizeof(QChar));
 }
 } // namespace
 
@@ -48,29 +44,41 @@ qint64 RowStore::memoryBudget() {
 }
 
 void RowStore::append(const std::vector<Cell>& row) {
-    // The row is encoded apart first, so the in-memory buffer never grows past
-    // the budget (its growth would double the memory it holds).
-    QByteArray& encoded = encoded_;
-    encoded.clear();
-    put<quint32>(encoded, quint32(row.size()));
-    for (const Cell& cell : row) {
-        if (cell.failed) {
-            put<unsigned char>(encoded, errorMarker);
-            putText(encoded, cell.error);
-        } else {
-            put<unsigned char>(encoded, static_cast<unsigned char>(cell.value.kind()));
-            if (!cell.value.isNull()) {
-                putText(encoded, cell.value.text());
-            }
+    columns_ = row.size();
+    ++rows_;
+    if (file_ < 0) {
+        qint64 cost = 0;
+        for (const Cell& cell : row) {
+            cost += memoryCost(cell);
         }
-    }
-    if (file_ < 0 && buffer_.size() + encoded.size() > budget) {
+        if (memoryBytes_ + cost <= budget) {
+            memory_.insert(memory_.end(), row.begin(), row.end());
+            memoryBytes_ += cost;
+            return;
+        }
         spill();
     }
-    buffer_.append(encoded);
-    ++rows_;
-    if (file_ >= 0 && buffer_.size() >= fileWindow) {
+    encode(row.data(), row.size());
+    if (buffer_.size() >= fileWindow) {
         flushWrites();
+    }
+}
+
+// Row layout in the file: per cell a kind byte (or the error marker), then for
+// anything but Null the length in characters and the UTF-16 text.
+void RowStore::encode(const Cell* cells, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const Cell& cell = cells[i];
+        const unsigned char kind =
+            cell.failed ? errorMarker : static_cast<unsigned char>(cell.value.kind());
+        buffer_.append(static_cast<char>(kind));
+        if (kind != static_cast<unsigned char>(Value::Kind::Null)) {
+            const QString& text = cell.failed ? cell.error : cell.value.text();
+            const qint64 length = text.size();
+            buffer_.append(reinterpret_cast<const char*>(&length), sizeof length);
+            buffer_.append(reinterpret_cast<const char*>(text.constData()),
+                           text.size() * qsizetype(sizeof(QChar)));
+        }
     }
 }
 
@@ -82,7 +90,14 @@ void RowStore::spill() {
         fail("create");
     }
     ::unlink(pattern.constData());
-    flushWrites();
+    for (const Cell& cell : memory_) {
+        encode(&cell, 1);
+        if (buffer_.size() >= fileWindow) {
+            flushWrites();
+        }
+    }
+    std::deque<Cell>().swap(memory_);
+    memoryBytes_ = 0;
 }
 
 void RowStore::flushWrites() {
@@ -99,15 +114,15 @@ void RowStore::flushWrites() {
         data += written;
         left -= written;
     }
-    buffer_.clear();
+    buffer_.resize(0);
 }
 
 void RowStore::startReading() {
     rowsRead_ = 0;
+    readIndex_ = 0;
     readPosition_ = 0;
     if (file_ >= 0) {
         flushWrites();
-        buffer_.squeeze();
         if (::lseek(file_, 0, SEEK_SET) < 0) {
             fail("seek");
         }
@@ -117,9 +132,6 @@ void RowStore::startReading() {
 bool RowStore::fill(qsizetype needed) {
     if (buffer_.size() - readPosition_ >= needed) {
         return true;
-    }
-    if (file_ < 0) {
-        return false;
     }
     buffer_.remove(0, readPosition_);
     readPosition_ = 0;
@@ -155,9 +167,15 @@ bool RowStore::next(std::vector<Cell>& row) {
     if (rowsRead_ >= rows_) {
         return false;
     }
-    quint32 count = 0;
-    take(&count, sizeof count);
-    row.resize(count);
+    ++rowsRead_;
+    row.resize(columns_);
+    if (file_ < 0) {
+        // Forward only: each row is read once, so its values can move out.
+        for (Cell& cell : row) {
+            cell = std::move(memory_[readIndex_++]);
+        }
+        return true;
+    }
     for (Cell& cell : row) {
         unsigned char kind = 0;
         take(&kind, sizeof kind);
@@ -171,13 +189,12 @@ bool RowStore::next(std::vector<Cell>& row) {
         cell.failed = kind == errorMarker;
         if (cell.failed) {
             cell.value = Value();
-            cell.error = text;
+            cell.error = std::move(text);
         } else {
-            cell.value = Value(static_cast<Value::Kind>(kind), text);
+            cell.value = Value(static_cast<Value::Kind>(kind), std::move(text));
             cell.error.clear();
         }
     }
-    ++rowsRead_;
     return true;
 }
 

@@ -130,7 +130,10 @@ struct RowSource {
         core = std::move(owner);
         statement = core->newStatement();
         core->openStatements.push_back(&statement);
-        execute(statement.get());
+        // Some drivers read the whole result before the call returns; the
+        // window keeps painting meanwhile.
+        SQLHSTMT handle = statement.get();
+        shell::runWhileYielding([&] { execute(handle); });
         columns = ColumnReader::describe(statement.get());
         if (core->cursorLocation == CursorLocation::Client) {
             readAllRows();

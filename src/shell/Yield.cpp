@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <atomic>
+#include <future>
 
 namespace shell {
 
@@ -37,6 +38,20 @@ void yieldNow() {
         throw Cancelled{};
     }
     pass();
+}
+
+void runWhileYielding(const std::function<void()>& work) {
+    std::future<void> done = std::async(std::launch::async, work);
+    while (done.wait_for(std::chrono::milliseconds(2)) != std::future_status::ready) {
+        if (QCoreApplication::instance() != nullptr && Clock::now() - lastPass >= yieldInterval) {
+            QCoreApplication::processEvents();
+            lastPass = Clock::now();
+        }
+    }
+    done.get();
+    if (quitFlag.load(std::memory_order_relaxed)) {
+        throw Cancelled{};
+    }
 }
 
 void requestQuit() {

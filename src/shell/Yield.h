@@ -3,6 +3,7 @@
 // call it per row and per value; it only really runs the loop when enough
 // time has passed, so a call costs a clock read.
 #include <chrono>
+#include <functional>
 
 namespace shell {
 
@@ -12,6 +13,13 @@ void yieldToEventLoop();
 
 // Services pending events now, whatever the throttle says.
 void yieldNow();
+
+// Runs blocking work (a call into a database driver that may take long) on a
+// helper thread while this thread goes on serving the event loop; returns when
+// the work is done, rethrowing its failure. The work must not touch widgets.
+// When the program is asked to end meanwhile, the work is still waited for
+// (it holds the driver's handle) and Cancelled is thrown after it.
+void runWhileYielding(const std::function<void()>& work);
 
 // Asked for by the windows when the user closes one of them: running
 // operations stop at their next yield.
