@@ -106,6 +106,9 @@ void TransferRun::run() {
                [&] { shell::setWindowPointer(ws_.window, shell::PointerState::Busy); });
 
     if (openConnections()) {
+        // Opening blocks until both drivers answer: let the window catch up
+        // before the first table.
+        shell::yieldNow();
         const int count = sourceList()->count();
         for (int position = count - 1; position >= 0; --position) {
             copyPosition(position);

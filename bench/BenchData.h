@@ -1,0 +1,30 @@
+#pragma once
+// Source tables for the measurements, generated on the servers themselves so
+// that generating them costs seconds, not a copy of their own.
+#include "support/StandIn.h"
+
+#include <QString>
+
+namespace bench {
+
+using standin::Side;
+
+QString connectionString(Side side);
+
+// Runs one statement as the side's login.
+void execute(Side side, const QString& sql);
+void dropTable(Side side, const QString& table);
+qint64 rowCount(Side side, const QString& table);
+
+// Eight columns: integer, numeric(12,2), varchar(40), varchar(200) with
+// quotes and non-ASCII text, date, timestamp, boolean, double; some Nulls.
+void createMixedTable(Side side, const QString& table, int rows);
+
+// Few wide rows: a key and one text column of rowBytes characters.
+void createWideTable(Side side, const QString& table, int rows, int rowBytes);
+
+// count empty tables named <prefix>0000... on the side.
+void createManyTables(Side side, const QString& prefix, int count);
+void dropManyTables(Side side, const QString& prefix, int count);
+
+} // namespace bench

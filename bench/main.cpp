@@ -1,0 +1,355 @@
+// The performance harness. Prints one table of figures with their targets:
+//
+//     bash bench/run.sh            full size (starts and stops the stand-ins)
+//     duskferry_bench --tiny       smoke size; the figures are printed, not judged
+#include "BenchData.h"
+#include "Probes.h"
+#include "db/Db2Tables.h"
+#include "db/OracleTables.h"
+#include "db/Session.h"
+#include "shell/Pointer.h"
+#include "transfer/Datatype.h"
+#include "transfer/Statements.h"
+#include "transfer/TransferRun.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cstdio>
+
+namespace {
+
+using bench::Side;
+
+struct Sizes {
+    int copyRows = 100'000;
+    int copyRepeats = 2;
+    int buildRows = 200'000;
+    int smallWideRows = 5'000; // x 10 KB = 50 MB
+    int largeWideRows = 50'000;
+    int catalogueTables = 5'000;
+};
+
+const Sizes tinySizes{300, 1, 20'000, 100, 500, 50};
+
+struct Figure {
+    QString name;
+    QString measured;
+    QString target;
+    bool pass;
+};
+
+QList<Figure> figures;
+
+void report(const QString& name, const QString& measured, const QString& target, bool pass) {
+    figures.append({name, measured, target, pass});
+    std::printf("  %-48s %14s   %s\n", qPrintable(name), qPrintable(measured), qPrintable(target));
+    std::fflush(stdout);
+}
+
+// The table manager's controls, offscreen.
+struct Window {
+    QWidget window;
+    QListWidget* oracleList = new QListWidget(&window);
+    QListWidget* db2List = new QListWidget(&window);
+    QProgressBar* progressBar = new QProgressBar(&window);
+    bench::CountingDialogs dialogs;
+
+    Window() {
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(oracleList);
+        layout->addWidget(db2List);
+        layout->addWidget(progressBar);
+        layout->addWidget(new QPushButton(QStringLiteral("Send"), &window));
+        oracleList->setSortingEnabled(true);
+        db2List->setSortingEnabled(true);
+        oracleList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        db2List->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        window.show();
+    }
+
+    // Copies one table from `from`; the target list starts empty.
+    void copy(Side from, const QString& table) {
+        QListWidget* source = from == Side::Oracle ? oracleList : db2List;
+        oracleList->clear();
+        db2List->clear();
+        source->addItem(table);
+        source->item(0)->setSelected(true);
+        source->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+        transfer::Workspace ws;
+        ws.window = &window;
+        ws.oracleList = oracleList;
+        ws.db2List = db2List;
+        ws.progressBar = progressBar;
+        ws.dialogs = &dialogs;
+        ws.oracleLogin = [] {
+            const auto l = standin::oracle();
+            return db::OracleLogin{l.server, l.user, l.password};
+        };
+        ws.db2Login = [] {
+            const auto l = standin::db2();
+            return db::Db2Login{l.server, l.port, l.user, l.password, l.database};
+        };
+        if (from == Side::Oracle) {
+            transfer::CopyOracleToDb2(ws);
+        } else {
+            transfer::CopyDb2ToOracle(ws);
+        }
+    }
+};
+
+[[noreturn]] void fail(const QString& why) {
+    std::fprintf(stderr, "duskferry_bench: %s\n", qPrintable(why));
+    std::exit(2);
+}
+
+// Figure 1 and 4: the copy through the transfer run against the floor, the
+// very same INSERT texts sent in a bare loop through the same session layer.
+void measureThroughput(Side from, const Sizes& sizes, double* longestGapMs) {
+    const Side to = from == Side::Oracle ? Side::Db2 : Side::Oracle;
+    const transfer::Target target =
+        to == Side::Db2 ? transfer::Target::Db2 : transfer::Target::Oracle;
+    const QString table = QStringLiteral("BenchMixed");
+    const QString direction =
+        from == Side::Oracle ? QStringLiteral("Oracle -> DB2") : QStringLiteral("DB2 -> Oracle");
+    bench::createMixedTable(from, table, sizes.copyRows);
+
+    // The floor's statements, built before its clock starts.
+    QString create;
+    QList<QString> inserts;
+    {
+        db::Connection source;
+        source.setCursorLocation(db::CursorLocation::Client);
+        source.Open(bench::connectionString(from));
+        db::RowSet rows;
+        rows.Open(transfer::SelectAllStatement(table), source);
+        QList<std::pair<QString, int>> fields;
+        for (int f = 0; f < rows.Fields().count(); ++f) {
+            fields.append({rows.Fields().item(f).Name(), rows.Fields().item(f).Type()});
+        }
+        create = transfer::CreateTableStatement(target, table, fields);
+        inserts.reserve(sizes.copyRows);
+        QList<db::Value> values(fields.size());
+        for (; !rows.Eof(); rows.MoveNext()) {
+            for (int f = 0; f < fields.size(); ++f) {
+                values[f] = rows.Fields().item(f).Value();
+            }
+            inserts.append(transfer::InsertStatement(target, table, values));
+        }
+    }
+
+    double bestCopy = 0, bestFloor = 0;
+    bench::GapMeter gaps;
+    for (int repeat = 0; repeat < sizes.copyRepeats; ++repeat) {
+        bench::dropTable(to, table);
+        {
+            db::Connection connection;
+            connection.Open(bench::connectionString(to));
+            connection.Execute(create);
+            QElapsedTimer clock;
+            clock.start();
+            for (const QString& insert : inserts) {
+                connection.Execute(insert);
+            }
+            bestFloor = std::max(bestFloor, inserts.size() / (clock.nsecsElapsed() / 1e9));
+        }
+        bench::dropTable(to, table);
+        Window window;
+        QApplication::processEvents();
+        QElapsedTimer clock;
+        gaps.arm();
+        clock.start();
+        window.copy(from, table);
+        const double seconds = clock.nsecsElapsed() / 1e9;
+        gaps.disarm();
+        if (window.dialogs.errorReports != 0) {
+            fail(QStringLiteral("the copy reported: ") + window.dialogs.lastText);
+        }
+        const qint64 copied = bench::rowCount(to, table);
+        if (copied != sizes.copyRows) {
+            fail(QStringLiteral("%1 rows arrived of %2").arg(copied).arg(sizes.copyRows));
+        }
+        bestCopy = std::max(bestCopy, copied / seconds);
+    }
+    *longestGapMs = std::max(*longestGapMs, gaps.longestGapMs());
+    bench::dropTable(to, table);
+    bench::dropTable(from, table);
+
+    const double ratio = bestCopy / bestFloor;
+    report(QStringLiteral("1. copy %1, rows/s").arg(direction), QString::number(bestCopy, 'f', 0),
+           QString(), true);
+    report(QStringLiteral("   floor %1 (bare INSERT loop), rows/s").arg(direction),
+           QString::number(bestFloor, 'f', 0), QString(), true);
+    report(QStringLiteral("   copy / floor %1").arg(direction), QString::number(ratio, 'f', 3),
+           QStringLiteral(">= 0.90"), ratio >= 0.90);
+}
+
+// Figure 2: one INSERT for a row of 20 mixed values.
+void measureStatementBuilding(const Sizes& sizes) {
+    using Kind = db::Value::Kind;
+    QList<db::Value> row;
+    for (int i = 0; i < 4; ++i) {
+        row << db::Value(Kind::Integer, QString::number(123456 + i))
+            << db::Value(Kind::Text, QStringLiteral("O'Brien \u00e9t\u00e9 %1").arg(i))
+            << db::Value(Kind::Decimal, QStringLiteral("1234.56")) << db::Value()
+            << db::Value::boolean(i % 2 == 0);
+    }
+    row[7] = db::Value(Kind::Timestamp, QStringLiteral("2024-02-29 13:45:07.25"));
+    row[12] = db::Value(Kind::Date, QStringLiteral("2024-02-29"));
+    row[17] = db::Value(Kind::Text, QString(60, u'x'));
+    QString statement;
+    qsizetype checksum = 0;
+    QElapsedTimer clock;
+    clock.start();
+    for (int r = 0; r < sizes.buildRows; ++r) {
+        transfer::BeginInsert(statement, u"PEOPLE");
+        for (const db::Value& value : row) {
+            transfer::AppendValue(statement, transfer::ValueOrDefault(value, {}),
+                                  r % 2 ? transfer::Target::Db2 : transfer::Target::Oracle);
+        }
+        transfer::EndInsert(statement);
+        checksum += statement.size();
+    }
+    const double micros = clock.nsecsElapsed() / 1e3 / sizes.buildRows;
+    if (checksum == 0) {
+        fail(QStringLiteral("no statement built"));
+    }
+    report(QStringLiteral("2. build one INSERT of 20 values, us/row"),
+           QString::number(micros, 'f', 2), QStringLiteral("< 5"), micros < 5);
+}
+
+// Figure 3, in a child process so each copy has its own peak.
+qint64 childPeakKiB(const QString& table) {
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--memory-child"), table});
+    if (!child.waitForFinished(-1) || child.exitCode() != 0) {
+        fail(QStringLiteral("the memory child failed for ") + table);
+    }
+    return QString::fromLatin1(child.readAllStandardOutput()).trimmed().toLongLong();
+}
+
+int memoryChild(const QString& table) {
+    Window window;
+    window.copy(Side::Oracle, table);
+    if (window.dialogs.errorReports != 0) {
+        fail(QStringLiteral("the copy reported: ") + window.dialogs.lastText);
+    }
+    bench::dropTable(Side::Db2, table);
+    std::printf("%lld\n", static_cast<long long>(bench::peakResidentKiB()));
+    return 0;
+}
+
+void measureMemory(const Sizes& sizes) {
+    constexpr int rowBytes = 10'000;
+    const QString small = QStringLiteral("BenchWideSmall");
+    const QString large = QStringLiteral("BenchWideLarge");
+    bench::createWideTable(Side::Oracle, small, sizes.smallWideRows, rowBytes);
+    bench::createWideTable(Side::Oracle, large, sizes.largeWideRows, rowBytes);
+    bench::dropTable(Side::Db2, small);
+    bench::dropTable(Side::Db2, large);
+    const qint64 smallPeak = childPeakKiB(small);
+    const qint64 largePeak = childPeakKiB(large);
+    bench::dropTable(Side::Oracle, small);
+    bench::dropTable(Side::Oracle, large);
+    const double extraMiB = (largePeak - smallPeak) / 1024.0;
+    report(
+        QStringLiteral("3. peak RSS, copy of %1 MB, MiB").arg(sizes.smallWideRows * rowBytes / 1e6),
+        QString::number(smallPeak / 1024.0, 'f', 1), QString(), true);
+    report(
+        QStringLiteral("   peak RSS, copy of %1 MB, MiB").arg(sizes.largeWideRows * rowBytes / 1e6),
+        QString::number(largePeak / 1024.0, 'f', 1), QString(), true);
+    report(QStringLiteral("   larger minus smaller, MiB"), QString::number(extraMiB, 'f', 1),
+           QStringLiteral("< 64"), extraMiB < 64);
+}
+
+void measureCatalogue(const Sizes& sizes) {
+    const QString prefix = QStringLiteral("BenchCat");
+    for (Side side : {Side::Oracle, Side::Db2}) {
+        bench::createManyTables(side, prefix, sizes.catalogueTables);
+        QListWidget list;
+        list.setSortingEnabled(true);
+        QElapsedTimer clock;
+        clock.start();
+        if (side == Side::Oracle) {
+            db::LoadOracleTables(&list, bench::connectionString(side));
+        } else {
+            db::LoadDb2Tables(&list, bench::connectionString(side));
+        }
+        const double seconds = clock.nsecsElapsed() / 1e9;
+        bench::dropManyTables(side, prefix, sizes.catalogueTables);
+        if (list.count() < sizes.catalogueTables) {
+            fail(QStringLiteral("only %1 tables listed").arg(list.count()));
+        }
+        report(QStringLiteral("5. list %1 %2 tables, s")
+                   .arg(sizes.catalogueTables)
+                   .arg(side == Side::Oracle ? QStringLiteral("Oracle") : QStringLiteral("DB2")),
+               QString::number(seconds, 'f', 3), QStringLiteral("< 2"), seconds < 2);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addOption({QStringLiteral("tiny"), QStringLiteral("Smoke size; figures not judged.")});
+    parser.addOption({QStringLiteral("only"),
+                      QStringLiteral("Measure only these figures (comma-separated numbers)."),
+                      QStringLiteral("figures")});
+    parser.addOption(
+        {QStringLiteral("memory-child"), QStringLiteral("(internal)"), QStringLiteral("table")});
+    parser.process(app);
+
+    QString why;
+    if (!standin::load(&why)) {
+        fail(why);
+    }
+    if (parser.isSet(QStringLiteral("memory-child"))) {
+        return memoryChild(parser.value(QStringLiteral("memory-child")));
+    }
+    const bool tiny = parser.isSet(QStringLiteral("tiny"));
+    const Sizes sizes = tiny ? tinySizes : Sizes{};
+
+    std::printf("Duskferry benchmark%s\n", tiny ? " (tiny: figures not judged)" : "");
+    std::printf("  %-48s %14s   %s\n", "figure", "measured", "target");
+    const QStringList only = parser.value(QStringLiteral("only")).split(u',', Qt::SkipEmptyParts);
+    const auto wanted = [&](const char* figure) {
+        return only.isEmpty() || only.contains(QLatin1String(figure));
+    };
+    double longestGapMs = 0;
+    if (wanted("1") || wanted("4")) {
+        measureThroughput(Side::Oracle, sizes, &longestGapMs);
+        measureThroughput(Side::Db2, sizes, &longestGapMs);
+    }
+    if (wanted("2")) {
+        measureStatementBuilding(sizes);
+    }
+    if (wanted("3")) {
+        measureMemory(sizes);
+    }
+    if (wanted("1") || wanted("4")) {
+        report(QStringLiteral("4. longest event-loop gap during the copies, ms"),
+               QString::number(longestGapMs, 'f', 1), QStringLiteral("< 50"), longestGapMs < 50);
+    }
+    if (wanted("5")) {
+        measureCatalogue(sizes);
+    }
+
+    bool allPass = true;
+    std::printf("\n");
+    for (const Figure& figure : figures) {
+        if (!figure.target.isEmpty()) {
+            std::printf("  %-4s %s\n", figure.pass ? "PASS" : "FAIL", qPrintable(figure.name));
+            allPass = allPass && figure.pass;
+        }
+    }
+    return tiny || allPass ? 0 : 1;
+}
