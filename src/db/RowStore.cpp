@@ -1,5 +1,7 @@
 #include "RowStore.h"
 
+#include "shell/Yield.h"
+
 #include <QDir>
 #include <QFile>
 #include <atomic>
@@ -90,13 +92,18 @@ void RowStore::spill() {
         fail("create");
     }
     ::unlink(pattern.constData());
-    for (const Cell& cell : memory_) {
-        encode(&cell, 1);
+    // Everything read so far goes to the file now: tens of megabytes, encoded
+    // and freed value by value, so the window gets its turns meanwhile.
+    for (std::size_t written = 1; !memory_.empty(); ++written) {
+        encode(&memory_.front(), 1);
+        memory_.pop_front();
         if (buffer_.size() >= fileWindow) {
             flushWrites();
         }
+        if (written % 1024 == 0) {
+            shell::yieldToEventLoop();
+        }
     }
-    std::deque<Cell>().swap(memory_);
     memoryBytes_ = 0;
 }
 

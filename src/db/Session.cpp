@@ -111,10 +111,11 @@ struct RowSource {
             shell::yieldToEventLoop();
         }
         recordCount = store->rowCount();
-        // Every row is here: the server's cursor is not needed any more.
+        // Every row is here: the server's cursor is not needed any more. Some
+        // drivers free a whole buffered result here, which takes a while.
         auto& open = core->openStatements;
         open.erase(std::remove(open.begin(), open.end(), &statement), open.end());
-        statement.reset();
+        shell::runWhileYielding([this] { statement.reset(); });
         store->startReading();
     }
 
