@@ -1,7 +1,6 @@
 #pragma once
-// What the benchmark measures with: a monotonic stopwatch, the process's peak
-// resident memory, the longest gap between two event-loop passes, and dialogs
-// that answer Yes and count error reports.
+// What the benchmark measures with besides clocks: the longest gap between two
+// event-loop passes, and dialogs that answer Yes and count error reports.
 #include "shell/Dialogs.h"
 
 #include <QElapsedTimer>
@@ -9,8 +8,6 @@
 #include <QTimer>
 
 namespace bench {
-
-qint64 peakResidentKiB();
 
 // A 10 ms timer; while armed, the longest time between two of its ticks.
 class GapMeter : public QObject {

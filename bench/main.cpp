@@ -7,7 +7,8 @@
 #include "db/Db2Tables.h"
 #include "db/OracleTables.h"
 #include "db/Session.h"
-#include "shell/Pointer.h"
+#include "support/ProcessMemory.h"
+#include "support/TableManagerControls.h"
 #include "transfer/Datatype.h"
 #include "transfer/Statements.h"
 #include "transfer/TransferRun.h"
@@ -17,9 +18,6 @@
 #include <QElapsedTimer>
 #include <QListWidget>
 #include <QProcess>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QVBoxLayout>
 #include <cstdio>
 
 namespace {
@@ -52,49 +50,20 @@ void report(const QString& name, const QString& measured, const QString& target,
     std::fflush(stdout);
 }
 
-// The table manager's controls, offscreen.
-struct Window {
-    QWidget window;
-    QListWidget* oracleList = new QListWidget(&window);
-    QListWidget* db2List = new QListWidget(&window);
-    QProgressBar* progressBar = new QProgressBar(&window);
+// The table manager's controls, offscreen and shown.
+struct Window : TableManagerControls {
     bench::CountingDialogs dialogs;
 
-    Window() {
-        auto* layout = new QVBoxLayout(&window);
-        layout->addWidget(oracleList);
-        layout->addWidget(db2List);
-        layout->addWidget(progressBar);
-        layout->addWidget(new QPushButton(QStringLiteral("Send"), &window));
-        oracleList->setSortingEnabled(true);
-        db2List->setSortingEnabled(true);
-        oracleList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-        db2List->setSelectionMode(QAbstractItemView::ExtendedSelection);
-        window.show();
-    }
+    Window() { window.show(); }
 
     // Copies one table from `from`; the target list starts empty.
     void copy(Side from, const QString& table) {
-        QListWidget* source = from == Side::Oracle ? oracleList : db2List;
         oracleList->clear();
         db2List->clear();
-        source->addItem(table);
-        source->item(0)->setSelected(true);
-        source->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-        transfer::Workspace ws;
-        ws.window = &window;
-        ws.oracleList = oracleList;
-        ws.db2List = db2List;
-        ws.progressBar = progressBar;
-        ws.dialogs = &dialogs;
-        ws.oracleLogin = [] {
-            const auto l = standin::oracle();
-            return db::OracleLogin{l.server, l.user, l.password};
-        };
-        ws.db2Login = [] {
-            const auto l = standin::db2();
-            return db::Db2Login{l.server, l.port, l.user, l.password, l.database};
-        };
+        list(from)->addItem(table);
+        list(from)->item(0)->setSelected(true);
+        list(from)->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+        const transfer::Workspace ws = workspace(dialogs);
         if (from == Side::Oracle) {
             transfer::CopyOracleToDb2(ws);
         } else {
@@ -246,7 +215,7 @@ int memoryChild(const QString& table) {
         fail(QStringLiteral("the copy reported: ") + window.dialogs.lastText);
     }
     bench::dropTable(Side::Db2, table);
-    std::printf("%lld\n", static_cast<long long>(bench::peakResidentKiB()));
+    std::printf("%lld\n", static_cast<long long>(peakResidentKiB()));
     return 0;
 }
 

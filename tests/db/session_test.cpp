@@ -1,10 +1,10 @@
 // The session layer against both stand-in servers through their real drivers.
 #include "db/RowStore.h"
 #include "db/Session.h"
+#include "support/ProcessMemory.h"
 #include "support/StandIn.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTest>
 
 namespace {
@@ -21,20 +21,6 @@ db::Connection openConnection(Side side, db::CursorLocation location = db::Curso
     connection.setCursorLocation(location);
     connection.Open(connectionString(side));
     return connection;
-}
-
-// Peak resident memory of this process so far, in KiB.
-qint64 peakResidentKiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:")) {
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-        }
-    }
-    return -1;
 }
 
 // Drops the table when the test ends, whatever happened.

@@ -8,18 +8,17 @@
 #include "shell/Pointer.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"
+#include "support/TableManagerControls.h"
 
 #include <QListWidget>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-enum class Side { Oracle, Db2 };
+using standin::Side;
 enum class Operation { Delete, Rename };
 
 db::Connection openAsOwner(Side side) {
@@ -127,21 +126,17 @@ private:
 // The table manager's controls as the handlers see them.
 class Window {
 public:
-    Window() {
-        auto* layout = new QVBoxLayout(&window_);
-        for (QListWidget* list : {oracleList_, db2List_}) {
-            list->setSortingEnabled(true);
-            list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-            layout->addWidget(list);
+    // Passwords with a character too many: every open is refused.
+    void useWrongLogin(bool wrong) {
+        if (wrong) {
+            controls_.oracleLogins.password += u'x';
+            controls_.db2Logins.password += u'x';
         }
-        layout->addWidget(progressBar_);
-        layout->addWidget(button_);
     }
 
-    bool wrongLogin = false;
     ScriptedDialogs dialogs;
 
-    QListWidget* list(Side side) const { return side == Side::Oracle ? oracleList_ : db2List_; }
+    QListWidget* list(Side side) const { return controls_.list(side); }
 
     // False when the list does not show the selection and current item asked for.
     [[nodiscard]] bool fill(Side side, const QStringList& names, const QList<int>& selected,
@@ -156,12 +151,7 @@ public:
                target->selectedItems().size() == selected.size();
     }
 
-    QStringList items(Side side) const {
-        QStringList names;
-        for (int i = 0; i < list(side)->count(); ++i)
-            names << list(side)->item(i)->text();
-        return names;
-    }
+    QStringList items(Side side) const { return controls_.items(side); }
 
     void press(Side side, Operation operation, const maintenance::StatementRunner& runner = {}) {
         const transfer::Workspace workspace = this->workspace();
@@ -179,8 +169,8 @@ public:
 
     // The window once the handler has returned: default pointer, buttons live.
     bool idle() const {
-        return shell::windowPointer(&window_) == shell::PointerState::Default &&
-               button_->isEnabled();
+        return shell::windowPointer(&controls_.window) == shell::PointerState::Default &&
+               controls_.button->isEnabled();
     }
 
     // Every box came while the handler worked: busy pointer, buttons off.
@@ -193,34 +183,10 @@ public:
     }
 
 private:
-    transfer::Workspace workspace() {
-        transfer::Workspace workspace;
-        workspace.window = &window_;
-        workspace.oracleList = oracleList_;
-        workspace.db2List = db2List_;
-        workspace.progressBar = progressBar_;
-        workspace.dialogs = &watched_;
-        // Read at every call, like the connection window's boxes.
-        workspace.oracleLogin = [this] {
-            const standin::OracleLogins login = standin::oracle();
-            return db::OracleLogin{login.server, login.user,
-                                   wrongLogin ? login.password + u"x"_s : login.password};
-        };
-        workspace.db2Login = [this] {
-            const standin::Db2Logins login = standin::db2();
-            return db::Db2Login{login.server, login.port, login.user,
-                                wrongLogin ? login.password + u"x"_s : login.password,
-                                login.database};
-        };
-        return workspace;
-    }
+    transfer::Workspace workspace() { return controls_.workspace(watched_); }
 
-    QWidget window_;
-    QListWidget* oracleList_ = new QListWidget(&window_);
-    QListWidget* db2List_ = new QListWidget(&window_);
-    QProgressBar* progressBar_ = new QProgressBar(&window_);
-    QPushButton* button_ = new QPushButton(u"Delete Table/s"_s, &window_);
-    WatchedDialogs watched_{dialogs, window_, *button_};
+    TableManagerControls controls_;
+    WatchedDialogs watched_{dialogs, controls_.window, *controls_.button};
 };
 
 const QStringList nine{u"Mnt_A"_s, u"Mnt_B"_s, u"Mnt_C"_s, u"Mnt_D"_s, u"Mnt_E"_s,
@@ -355,7 +321,7 @@ private slots:
         const QStringList names{u"Mnt_A"_s, u"Mnt_B"_s, u"Mnt_C"_s};
         Window window;
         QVERIFY(window.fill(side, names, {1}, -1));
-        window.wrongLogin = wrongLogin;
+        window.useWrongLogin(wrongLogin);
 
         window.press(side, operation);
 
@@ -432,7 +398,7 @@ private slots:
         const QStringList names{u"Mnt_A"_s, u"Mnt_B"_s, u"Mnt_C"_s};
         Window window;
         QVERIFY(window.fill(side, names, selected, 1));
-        window.wrongLogin = wrongLogin;
+        window.useWrongLogin(wrongLogin);
         if (prompted)
             window.dialogs.queueInput(QString()); // what Cancel and an emptied field give
         QStringList sent;
@@ -567,7 +533,7 @@ private slots:
         const Tables tables(side, {u"Mnt_B"_s, u"Mnt_E"_s, u"Mnt_H"_s});
         Window window;
         QVERIFY(window.fill(side, nine, selected, 4));
-        window.wrongLogin = true;
+        window.useWrongLogin(true);
         if (prompted)
             window.dialogs.queueInput(u"Mnt_New"_s);
 

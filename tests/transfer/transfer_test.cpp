@@ -4,13 +4,13 @@
 #include "shell/Pointer.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"
+#include "support/TableManagerControls.h"
 #include "transfer/TransferRun.h"
 
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-#include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
@@ -77,48 +77,8 @@ qint64 rowCount(Side side, const QString& table) {
     return rows.Fields().item(0).Value().text().toLongLong();
 }
 
-// The table manager's controls as the runs see them.
-struct Window {
-    QWidget window;
-    QListWidget* oracleList = new QListWidget(&window);
-    QListWidget* db2List = new QListWidget(&window);
-    QProgressBar* progressBar = new QProgressBar(&window);
-    QPushButton* button = new QPushButton(QStringLiteral("Send"), &window);
+struct Window : TableManagerControls {
     ScriptedDialogs dialogs;
-    standin::OracleLogins oracleLogins = standin::oracle();
-    standin::Db2Logins db2Logins = standin::db2();
-
-    Window() {
-        auto* layout = new QVBoxLayout(&window);
-        for (QListWidget* list : {oracleList, db2List}) {
-            list->setSortingEnabled(true);
-            list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-            layout->addWidget(list);
-        }
-        layout->addWidget(progressBar);
-        layout->addWidget(button);
-        progressBar->setRange(0, 100);
-        progressBar->setFormat(QStringLiteral("Progress Bar"));
-    }
-
-    transfer::Workspace workspace() {
-        transfer::Workspace ws;
-        ws.window = &window;
-        ws.oracleList = oracleList;
-        ws.db2List = db2List;
-        ws.progressBar = progressBar;
-        ws.dialogs = &dialogs;
-        ws.oracleLogin = [this] {
-            return db::OracleLogin{oracleLogins.server, oracleLogins.user, oracleLogins.password};
-        };
-        ws.db2Login = [this] {
-            return db::Db2Login{db2Logins.server, db2Logins.port, db2Logins.user,
-                                db2Logins.password, db2Logins.database};
-        };
-        return ws;
-    }
-
-    QListWidget* list(Side side) { return side == Side::Oracle ? oracleList : db2List; }
 
     // Selects the named items of a list and makes the first of them current.
     void select(Side side, const QStringList& names) {
@@ -136,20 +96,12 @@ struct Window {
     }
 
     void copy(Side from) {
-        const transfer::Workspace ws = workspace();
+        const transfer::Workspace ws = workspace(dialogs);
         if (from == Side::Oracle) {
             transfer::CopyOracleToDb2(ws);
         } else {
             transfer::CopyDb2ToOracle(ws);
         }
-    }
-
-    QStringList items(Side side) {
-        QStringList names;
-        for (int i = 0; i < list(side)->count(); ++i) {
-            names << list(side)->item(i)->text();
-        }
-        return names;
     }
 };
 

@@ -1,0 +1,34 @@
+#pragma once
+// The table manager's controls as its operations see them, offscreen: both
+// lists sorted with extended selection, the progress bar, one button (a
+// running operation must turn it off), and the stand-ins' logins, read at
+// every connection like the connection window's boxes, so a test can change
+// them between presses.
+#include "StandIn.h"
+#include "transfer/Workspace.h"
+
+#include <QStringList>
+#include <QWidget>
+
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+
+class TableManagerControls {
+public:
+    TableManagerControls();
+    TableManagerControls(const TableManagerControls&) = delete;
+    TableManagerControls& operator=(const TableManagerControls&) = delete;
+
+    QWidget window;
+    QListWidget* const oracleList;
+    QListWidget* const db2List;
+    QProgressBar* const progressBar;
+    QPushButton* const button;
+    standin::OracleLogins oracleLogins = standin::oracle();
+    standin::Db2Logins db2Logins = standin::db2();
+
+    transfer::Workspace workspace(shell::Dialogs& dialogs);
+    QListWidget* list(standin::Side side) const;
+    QStringList items(standin::Side side) const;
+};
