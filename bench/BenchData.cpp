@@ -1,18 +1,13 @@
 #include "BenchData.h"
 
 #include "db/Session.h"
+#include "support/OwnerSql.h"
 
 #include <QStringList>
 
 namespace bench {
 
 namespace {
-db::Connection openSession(Side side) {
-    db::Connection connection;
-    connection.Open(connectionString(side));
-    return connection;
-}
-
 // A row source of n numbers named g, in each server's dialect.
 QString numbers(Side side, int n) {
     return side == Side::Oracle
@@ -23,66 +18,55 @@ QString numbers(Side side, int n) {
 }
 } // namespace
 
-QString connectionString(Side side) {
-    return side == Side::Oracle ? standin::oracleConnectionString(standin::oracle())
-                                : standin::db2ConnectionString(standin::db2());
-}
-
-void execute(Side side, const QString& sql) {
-    db::Connection connection = openSession(side);
+void executeLarge(Side side, const QString& sql) {
+    db::Connection connection = standin::openAsOwner(side);
     if (side == Side::Db2) {
         connection.Execute(QStringLiteral("SET SESSION max_recursive_iterations = 10000000"));
     }
     connection.Execute(sql);
 }
 
-void dropTable(Side side, const QString& table) {
-    try {
-        execute(side, QStringLiteral("DROP TABLE \"%1\"").arg(table));
-    } catch (const db::Error&) {
-    }
-}
-
 qint64 rowCount(Side side, const QString& table) {
-    db::Connection connection = openSession(side);
+    db::Connection connection = standin::openAsOwner(side);
     db::RowSet rows;
     rows.Open(QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(table), connection);
     return rows.Fields().item(0).Value().text().toLongLong();
 }
 
 void createMixedTable(Side side, const QString& table, int rows) {
-    dropTable(side, table);
+    standin::dropIfExists(side, table);
     const bool oracle = side == Side::Oracle;
-    execute(side, QStringLiteral("CREATE TABLE \"%1\" (k integer, amount numeric(12,2), code "
-                                 "varchar(40), note varchar(200), born date, seen timestamp, "
-                                 "active %2, ratio double precision)")
-                      .arg(table, oracle ? QStringLiteral("boolean") : QStringLiteral("BIT(1)")));
+    executeLarge(side,
+                 QStringLiteral("CREATE TABLE \"%1\" (k integer, amount numeric(12,2), code "
+                                "varchar(40), note varchar(200), born date, seen timestamp, "
+                                "active %2, ratio double precision)")
+                     .arg(table, oracle ? QStringLiteral("boolean") : QStringLiteral("BIT(1)")));
     const QString born = oracle ? QStringLiteral("DATE '2000-01-01' + g % 9000")
                                 : QStringLiteral("DATE '2000-01-01' + INTERVAL g % 9000 DAY");
     const QString seen =
         oracle ? QStringLiteral("TIMESTAMP '2024-01-01 08:00:00.5' + g * INTERVAL "
                                 "'1 second'")
                : QStringLiteral("TIMESTAMP '2024-01-01 08:00:00.5' + INTERVAL g SECOND");
-    execute(side,
-            QStringLiteral("INSERT INTO \"%1\" SELECT g, g * 1.01, CONCAT('C-', g), "
+    executeLarge(side, QStringLiteral(
+                           "INSERT INTO \"%1\" SELECT g, g * 1.01, CONCAT('C-', g), "
                            "CASE WHEN g % 17 = 0 THEN NULL ELSE CONCAT('O''Brien \"%2\" "
                            "\u00e9t\u00e9 \u65e5\u672c #', g, ' ', REPEAT('z', g % 100)) END, "
                            "CASE WHEN g % 23 = 0 THEN NULL ELSE %3 END, %4, g % 2 = 0, g / 7.0 %5")
-                .arg(table, QStringLiteral("quoted"), born, seen, numbers(side, rows)));
+                           .arg(table, QStringLiteral("quoted"), born, seen, numbers(side, rows)));
 }
 
 void createWideTable(Side side, const QString& table, int rows, int rowBytes) {
-    dropTable(side, table);
-    execute(side, QStringLiteral("CREATE TABLE \"%1\" (k integer, body text)").arg(table));
-    execute(side, QStringLiteral("INSERT INTO \"%1\" SELECT g, REPEAT(CONCAT('row ', g, ' '), "
-                                 "%2) %3")
-                      .arg(table)
-                      .arg(rowBytes / 10)
-                      .arg(numbers(side, rows)));
+    standin::dropIfExists(side, table);
+    executeLarge(side, QStringLiteral("CREATE TABLE \"%1\" (k integer, body text)").arg(table));
+    executeLarge(side, QStringLiteral("INSERT INTO \"%1\" SELECT g, REPEAT(CONCAT('row ', g, ' '), "
+                                      "%2) %3")
+                           .arg(table)
+                           .arg(rowBytes / 10)
+                           .arg(numbers(side, rows)));
 }
 
 void createManyTables(Side side, const QString& prefix, int count) {
-    db::Connection connection = openSession(side);
+    db::Connection connection = standin::openAsOwner(side);
     QStringList batch;
     for (int i = 0; i < count; ++i) {
         const QString name = prefix + QString::number(i).rightJustified(5, u'0');
@@ -94,7 +78,7 @@ void createManyTables(Side side, const QString& prefix, int count) {
 }
 
 void dropManyTables(Side side, const QString& prefix, int count) {
-    db::Connection connection = openSession(side);
+    db::Connection connection = standin::openAsOwner(side);
     for (int i = 0; i < count; ++i) {
         try {
             connection.Execute(QStringLiteral("DROP TABLE \"%1\"")

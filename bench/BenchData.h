@@ -1,19 +1,18 @@
 #pragma once
 // Source tables for the measurements, generated on the servers themselves so
 // that generating them costs seconds, not a copy of their own.
-#include "support/StandIn.h"
+#include "support/OwnerSql.h"
 
 #include <QString>
 
 namespace bench {
 
+using standin::connectionString;
 using standin::Side;
 
-QString connectionString(Side side);
-
-// Runs one statement as the side's login.
-void execute(Side side, const QString& sql);
-void dropTable(Side side, const QString& table);
+// Runs one statement as the side's owner login, with room for the DB2 side's
+// recursive row generators.
+void executeLarge(Side side, const QString& sql);
 qint64 rowCount(Side side, const QString& table);
 
 // Eight columns: integer, numeric(12,2), varchar(40), varchar(200) with

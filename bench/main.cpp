@@ -115,7 +115,7 @@ void measureThroughput(Side from, const Sizes& sizes, double* longestGapMs) {
     double bestCopy = 0, bestFloor = 0;
     bench::GapMeter gaps;
     for (int repeat = 0; repeat < sizes.copyRepeats; ++repeat) {
-        bench::dropTable(to, table);
+        standin::dropIfExists(to, table);
         {
             db::Connection connection;
             connection.Open(bench::connectionString(to));
@@ -127,7 +127,7 @@ void measureThroughput(Side from, const Sizes& sizes, double* longestGapMs) {
             }
             bestFloor = std::max(bestFloor, inserts.size() / (clock.nsecsElapsed() / 1e9));
         }
-        bench::dropTable(to, table);
+        standin::dropIfExists(to, table);
         Window window;
         // A window's first paint (fonts, style) is no part of a copy.
         QElapsedTimer settle;
@@ -151,8 +151,8 @@ void measureThroughput(Side from, const Sizes& sizes, double* longestGapMs) {
         bestCopy = std::max(bestCopy, copied / seconds);
     }
     *longestGapMs = std::max(*longestGapMs, gaps.longestGapMs());
-    bench::dropTable(to, table);
-    bench::dropTable(from, table);
+    standin::dropIfExists(to, table);
+    standin::dropIfExists(from, table);
 
     const double ratio = bestCopy / bestFloor;
     report(QStringLiteral("1. copy %1, rows/s").arg(direction), QString::number(bestCopy, 'f', 0),
@@ -214,7 +214,7 @@ int memoryChild(const QString& table) {
     if (window.dialogs.errorReports != 0) {
         fail(QStringLiteral("the copy reported: ") + window.dialogs.lastText);
     }
-    bench::dropTable(Side::Db2, table);
+    standin::dropIfExists(Side::Db2, table);
     std::printf("%lld\n", static_cast<long long>(peakResidentKiB()));
     return 0;
 }
@@ -225,12 +225,12 @@ void measureMemory(const Sizes& sizes) {
     const QString large = QStringLiteral("BenchWideLarge");
     bench::createWideTable(Side::Oracle, small, sizes.smallWideRows, rowBytes);
     bench::createWideTable(Side::Oracle, large, sizes.largeWideRows, rowBytes);
-    bench::dropTable(Side::Db2, small);
-    bench::dropTable(Side::Db2, large);
+    standin::dropIfExists(Side::Db2, small);
+    standin::dropIfExists(Side::Db2, large);
     const qint64 smallPeak = childPeakKiB(small);
     const qint64 largePeak = childPeakKiB(large);
-    bench::dropTable(Side::Oracle, small);
-    bench::dropTable(Side::Oracle, large);
+    standin::dropIfExists(Side::Oracle, small);
+    standin::dropIfExists(Side::Oracle, large);
     const double extraMiB = (largePeak - smallPeak) / 1024.0;
     report(
         QStringLiteral("3. peak RSS, copy of %1 MB, MiB").arg(sizes.smallWideRows * rowBytes / 1e6),

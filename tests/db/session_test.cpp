@@ -1,6 +1,7 @@
 // The session layer against both stand-in servers through their real drivers.
 #include "db/RowStore.h"
 #include "db/Session.h"
+#include "support/OwnerSql.h"
 #include "support/ProcessMemory.h"
 #include "support/StandIn.h"
 
@@ -9,18 +10,11 @@
 
 namespace {
 
-enum class Side { Oracle, Db2 };
-
-QString connectionString(Side side) {
-    return side == Side::Oracle ? standin::oracleConnectionString(standin::oracle())
-                                : standin::db2ConnectionString(standin::db2());
-}
+using standin::connectionString;
+using standin::Side;
 
 db::Connection openConnection(Side side, db::CursorLocation location = db::CursorLocation::Client) {
-    db::Connection connection;
-    connection.setCursorLocation(location);
-    connection.Open(connectionString(side));
-    return connection;
+    return standin::openAsOwner(side, location);
 }
 
 // Drops the table when the test ends, whatever happened.

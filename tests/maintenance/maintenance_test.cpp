@@ -6,6 +6,7 @@
 #include "maintenance/DeleteTables.h"
 #include "maintenance/RenameTable.h"
 #include "shell/Pointer.h"
+#include "support/OwnerSql.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"
 #include "support/TableManagerControls.h"
@@ -21,12 +22,7 @@ namespace {
 using standin::Side;
 enum class Operation { Delete, Rename };
 
-db::Connection openAsOwner(Side side) {
-    db::Connection connection;
-    connection.Open(side == Side::Oracle ? standin::oracleConnectionString(standin::oracle())
-                                         : standin::db2ConnectionString(standin::db2()));
-    return connection;
-}
+using standin::openAsOwner;
 
 bool tableExists(Side side, const QString& name) {
     db::Connection connection = openAsOwner(side);

@@ -2,6 +2,7 @@
 // and both stand-in servers.
 #include "db/Session.h"
 #include "shell/Pointer.h"
+#include "support/OwnerSql.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"
 #include "support/TableManagerControls.h"
@@ -15,30 +16,9 @@
 
 namespace {
 
+using standin::dropIfExists;
+using standin::execute;
 using standin::Side;
-
-QString connectionString(Side side) {
-    return side == Side::Oracle ? standin::oracleConnectionString(standin::oracle())
-                                : standin::db2ConnectionString(standin::db2());
-}
-
-db::Connection openSession(Side side) {
-    db::Connection connection;
-    connection.setCursorLocation(db::CursorLocation::Client);
-    connection.Open(connectionString(side));
-    return connection;
-}
-
-void execute(Side side, const QString& sql) {
-    openSession(side).Execute(sql);
-}
-
-void dropIfExists(Side side, const QString& table) {
-    try {
-        execute(side, QStringLiteral("DROP TABLE \"%1\"").arg(table));
-    } catch (const db::Error&) {
-    }
-}
 
 // Every row's value texts in key order ("<NULL>" for Null), and the column types.
 struct TableContents {
@@ -48,7 +28,7 @@ struct TableContents {
 
 // Rows sorted by the number in their first column (a copied key may be text).
 TableContents contents(Side side, const QString& table) {
-    db::Connection connection = openSession(side);
+    db::Connection connection = standin::openAsOwner(side);
     db::RowSet rows;
     rows.Open(QStringLiteral("SELECT * FROM \"%1\"").arg(table), connection);
     TableContents result;
@@ -71,7 +51,7 @@ TableContents contents(Side side, const QString& table) {
 }
 
 qint64 rowCount(Side side, const QString& table) {
-    db::Connection connection = openSession(side);
+    db::Connection connection = standin::openAsOwner(side);
     db::RowSet rows;
     rows.Open(QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(table), connection);
     return rows.Fields().item(0).Value().text().toLongLong();
@@ -165,7 +145,7 @@ private slots:
             execute(from, QStringLiteral("CREATE TABLE \"Mixed\" (k INT, n DECIMAL(12,2), "
                                          "v VARCHAR(200), d DATE, ts DATETIME(2), b BIT(1), "
                                          "f DOUBLE)"));
-            db::Connection session = openSession(from);
+            db::Connection session = standin::openAsOwner(from);
             session.Execute(QStringLiteral("SET SESSION max_recursive_iterations = 20000"));
             session.Execute(
                 QStringLiteral("INSERT INTO \"Mixed\" WITH RECURSIVE s(g) AS (SELECT 1 UNION ALL "

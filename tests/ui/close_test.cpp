@@ -5,6 +5,7 @@
 // IBM DB2" on a large table and closes the window a second later.
 #include "db/Session.h"
 #include "shell/SettingsStore.h"
+#include "support/OwnerSql.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"
 #include "ui/Form1.h"
@@ -23,6 +24,7 @@
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
+using standin::dropIfExists;
 using standin::Side;
 
 namespace {
@@ -30,21 +32,6 @@ namespace {
 const QString bigTable = u"UiCloseBig"_s;
 constexpr int bigRows = 50000;
 constexpr int closeAfterMs = 1000;
-
-db::Connection open(Side side) {
-    db::Connection connection;
-    connection.setCursorLocation(db::CursorLocation::Client);
-    connection.Open(side == Side::Oracle ? standin::oracleConnectionString(standin::oracle())
-                                         : standin::db2ConnectionString(standin::db2()));
-    return connection;
-}
-
-void dropIfExists(Side side, const QString& table) {
-    try {
-        open(side).Execute(u"DROP TABLE \"%1\""_s.arg(table));
-    } catch (const db::Error&) {
-    }
-}
 
 // The child: the program's own start, then a copy, then the close box.
 int driveCloseDuringCopy(int argc, char** argv) {
@@ -100,7 +87,7 @@ private slots:
         QVERIFY2(standin::load(&why), qPrintable(why));
         dropIfExists(Side::Oracle, bigTable);
         dropIfExists(Side::Db2, bigTable);
-        open(Side::Oracle)
+        standin::openAsOwner(Side::Oracle)
             .Execute(u"CREATE TABLE \"%1\" AS SELECT g AS \"Id\", CAST('Row ' || g AS varchar(40)) "
                      u"AS \"Text\", CAST(g * 1.5 AS numeric(12,2)) AS \"Amount\" "
                      u"FROM generate_series(1, %2) AS g"_s.arg(bigTable)
@@ -153,7 +140,7 @@ private slots:
         QCOMPARE(lines, QStringList());
 
         // The rows copied before the close are all there, each one whole.
-        db::Connection target = open(Side::Db2);
+        db::Connection target = standin::openAsOwner(Side::Db2);
         db::RowSet rows;
         rows.Open(u"SELECT * FROM \"%1\""_s.arg(bigTable), target);
         QSet<qint64> ids;

@@ -3,6 +3,7 @@
 // shown with both stand-ins' tables, the connection window with its logins.
 #include "db/Session.h"
 #include "shell/SettingsStore.h"
+#include "support/OwnerSql.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"
 #include "ui/Form1.h"
@@ -16,6 +17,8 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using standin::dropIfExists;
+using standin::execute;
 using standin::Side;
 
 namespace {
@@ -24,25 +27,12 @@ const QStringList oracleTables{u"UiShot EMPLOYEES"_s, u"UiShot Departments"_s,
                                u"UiShot SALGRADE"_s};
 const QStringList db2Tables{u"UiShotSTAFF"_s, u"UiShotORG"_s};
 
-void execute(Side side, const QString& sql) {
-    db::Connection connection;
-    connection.Open(side == Side::Oracle ? standin::oracleConnectionString(standin::oracle())
-                                         : standin::db2ConnectionString(standin::db2()));
-    connection.Execute(sql);
-}
-
 void dropTables() {
     for (const QString& table : oracleTables) {
-        try {
-            execute(Side::Oracle, u"DROP TABLE \"%1\""_s.arg(table));
-        } catch (const db::Error&) {
-        }
+        dropIfExists(Side::Oracle, table);
     }
     for (const QString& table : db2Tables) {
-        try {
-            execute(Side::Db2, u"DROP TABLE \"%1\""_s.arg(table));
-        } catch (const db::Error&) {
-        }
+        dropIfExists(Side::Db2, table);
     }
 }
 

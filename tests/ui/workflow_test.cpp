@@ -5,6 +5,7 @@
 #include "shell/Pointer.h"
 #include "shell/SettingsStore.h"
 #include "shell/Yield.h"
+#include "support/OwnerSql.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"
 #include "ui/Form1.h"
@@ -21,6 +22,9 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
+using standin::connectionString;
+using standin::dropIfExists;
+using standin::execute;
 using standin::Side;
 
 namespace {
@@ -30,24 +34,6 @@ const QString oracleTable = u"UiWindows Customers"_s;
 const QString db2Table = u"UiWindowsOrders"_s;
 constexpr int oracleRows = 25;
 constexpr int db2Rows = 12;
-
-QString connectionString(Side side) {
-    return side == Side::Oracle ? standin::oracleConnectionString(standin::oracle())
-                                : standin::db2ConnectionString(standin::db2());
-}
-
-void execute(Side side, const QString& sql) {
-    db::Connection connection;
-    connection.Open(connectionString(side));
-    connection.Execute(sql);
-}
-
-void dropIfExists(Side side, const QString& table) {
-    try {
-        execute(side, u"DROP TABLE \"%1\""_s.arg(table));
-    } catch (const db::Error&) {
-    }
-}
 
 // Every row as "value|value|...", in the order of the first column.
 QStringList rowsOf(Side side, const QString& table) {

@@ -1,0 +1,21 @@
+#pragma once
+// Set-up and checks as a side's owner login (the one the tests' tables belong
+// to), through the program's own session layer.
+#include "StandIn.h"
+#include "db/Session.h"
+
+namespace standin {
+
+// The owner login's connection string.
+QString connectionString(Side side);
+
+// A connection as the owner; client-side unless asked otherwise, so that row
+// sets opened on it know their count.
+db::Connection openAsOwner(Side side, db::CursorLocation location = db::CursorLocation::Client);
+
+void execute(Side side, const QString& sql);
+
+// Drops the table when it is there; never fails.
+void dropIfExists(Side side, const QString& table);
+
+} // namespace standin
