@@ -3,6 +3,7 @@
 // runs in a child process (this test program, started with --drive-close),
 // which opens the windows on the stand-ins' logins, presses "Send Table/s To
 // IBM DB2" on a large table and closes the window a second later.
+#include "StoredLogins.h"
 #include "db/Session.h"
 #include "shell/SettingsStore.h"
 #include "support/OwnerSql.h"
@@ -104,12 +105,7 @@ private slots:
         {
             qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
             shell::SettingsStore store;
-            const auto oracle = standin::oracle();
-            const auto db2 = standin::db2();
-            const QStringList logins{db2.server,   db2.port,      db2.user,    db2.password,
-                                     db2.database, oracle.server, oracle.user, oracle.password};
-            for (int i = 0; i < 8; ++i)
-                QVERIFY(store.write(QString::fromUtf16(ui::loginBoxes[i].settingsKey), logins[i]));
+            QVERIFY(storeLogins(store, standInLogins()));
         }
 
         QProcess program;

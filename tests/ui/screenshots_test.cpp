@@ -1,6 +1,7 @@
 // Pictures of both windows as the program shows them, for a look by eye:
 // <build folder>/screenshots/form1.png and form2.png. The table manager is
 // shown with both stand-ins' tables, the connection window with its logins.
+#include "StoredLogins.h"
 #include "db/Session.h"
 #include "shell/SettingsStore.h"
 #include "support/OwnerSql.h"
@@ -63,12 +64,7 @@ private slots:
         QVERIFY(config.isValid());
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
         shell::SettingsStore store;
-        const auto oracle = standin::oracle();
-        const auto db2 = standin::db2();
-        const QStringList logins{db2.server,   db2.port,      db2.user,    db2.password,
-                                 db2.database, oracle.server, oracle.user, oracle.password};
-        for (int i = 0; i < 8; ++i)
-            QVERIFY(store.write(QString::fromUtf16(ui::loginBoxes[i].settingsKey), logins[i]));
+        QVERIFY(storeLogins(store, standInLogins()));
 
         ScriptedDialogs dialogs;
         dialogs.failOnErrorReport = true;

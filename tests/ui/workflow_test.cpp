@@ -1,6 +1,7 @@
 // The whole workflow through the two windows and their buttons, offscreen,
 // against the stand-in servers: first and later starts, typing the logins,
 // "Next >" and "< Back", the connection tests, and the table operations.
+#include "StoredLogins.h"
 #include "db/Session.h"
 #include "shell/Pointer.h"
 #include "shell/SettingsStore.h"
@@ -84,20 +85,6 @@ QStringList itemsOf(const QListWidget* list) {
 // The eight boxes' contents in box order, Text1 to Text8.
 using Logins = QStringList;
 
-Logins goodLogins() {
-    const auto oracle = standin::oracle();
-    const auto db2 = standin::db2();
-    return {db2.server,   db2.port,      db2.user,    db2.password,
-            db2.database, oracle.server, oracle.user, oracle.password};
-}
-
-Logins lonelyLogins() {
-    const auto oracle = standin::lonelyOracle();
-    const auto db2 = standin::lonelyDb2();
-    return {db2.server,   db2.port,      db2.user,    db2.password,
-            db2.database, oracle.server, oracle.user, oracle.password};
-}
-
 } // namespace
 
 class WorkflowTest : public QObject {
@@ -122,10 +109,7 @@ class WorkflowTest : public QObject {
         QSettings file(store_->filePath(), QSettings::IniFormat);
         return file.value(u"Duskferry/"_s + key).toString();
     }
-    void storeLogins(const Logins& logins) {
-        for (int i = 0; i < 8; ++i)
-            QVERIFY(store_->write(QString::fromUtf16(ui::loginBoxes[i].settingsKey), logins[i]));
-    }
+    void storeLogins(const Logins& logins) { QVERIFY(::storeLogins(*store_, logins)); }
 
     // As a user would: click into the box (which selects its text) and type
     // over it.
@@ -235,9 +219,9 @@ private slots:
     void typedLoginsLeadToTheTableManager() {
         form1_ = std::make_unique<ui::Form1>(dialogs_, *store_);
         form1_->start();
-        typeLogins(goodLogins());
+        typeLogins(standInLogins());
         for (int i = 0; i < 8; ++i)
-            QCOMPARE(stored(QString::fromUtf16(ui::loginBoxes[i].settingsKey)), goodLogins()[i]);
+            QCOMPARE(stored(QString::fromUtf16(ui::loginBoxes[i].settingsKey)), standInLogins()[i]);
 
         form1Button(2)->click();
         QVERIFY(form2() != nullptr);
@@ -260,7 +244,7 @@ private slots:
         QCOMPARE(itemsOf(list(2)), QStringList());
 
         form2Button(2)->click();
-        typeLogins(goodLogins());
+        typeLogins(standInLogins());
         form1Button(2)->click();
         QVERIFY(itemsOf(list(1)).contains(oracleTable));
         QVERIFY(itemsOf(list(2)).contains(db2Table));
@@ -276,7 +260,7 @@ private slots:
     }
     void nextStaysWhenALoginFails() {
         QFETCH(int, wrongBox);
-        Logins logins = goodLogins();
+        Logins logins = standInLogins();
         logins[wrongBox - 1] = wrongBox == 2 ? u"1"_s : u"wrong"_s;
         startWith(logins);
         QVERIFY(form1_->isVisible());
@@ -290,7 +274,7 @@ private slots:
     }
 
     void secondStartOpensTheTableManagerDirectly() {
-        startWith(goodLogins());
+        startWith(standInLogins());
         // Started over with the stored logins, as the next run of the program does.
         form1_.reset();
         int shows = 0;
@@ -314,7 +298,7 @@ private slots:
         QVERIFY(itemsOf(list(1)).contains(oracleTable));
         QVERIFY(itemsOf(list(2)).contains(db2Table));
         for (int n = 1; n <= 8; ++n)
-            QCOMPARE(box(n)->text(), goodLogins()[n - 1]);
+            QCOMPARE(box(n)->text(), standInLogins()[n - 1]);
         QVERIFY(dialogs_.shown().isEmpty());
     }
 
@@ -332,7 +316,7 @@ private slots:
         QFETCH(int, wrongBox);
         QFETCH(int, failingList);
         QFETCH(int, line);
-        startWith(goodLogins());
+        startWith(standInLogins());
         QVERIFY(form2() != nullptr && form2()->isVisible());
         form2()->setWindowTitle(QString());
         form2()->setFixedHeight(100);
@@ -375,7 +359,7 @@ private slots:
         QFETCH(int, side);
         QFETCH(int, wrongBox);
         QFETCH(QString, notice);
-        Logins logins = goodLogins();
+        Logins logins = standInLogins();
         if (wrongBox != 0)
             logins[wrongBox - 1] = u"wrong"_s;
         startWith(logins);
@@ -393,7 +377,7 @@ private slots:
     void tableOperationsFromTheButtons() {
         dropIfExists(Side::Db2, oracleTable);
         dropIfExists(Side::Oracle, db2Table);
-        startWith(goodLogins());
+        startWith(standInLogins());
         QVERIFY(form2() != nullptr && form2()->isVisible());
         const QStringList oracleSource = rowsOf(Side::Oracle, oracleTable);
         QCOMPARE(oracleSource.size(), oracleRows);
@@ -437,7 +421,7 @@ private slots:
         QFETCH(int, listNumber);
         QFETCH(int, button);
         QFETCH(QString, table);
-        startWith(goodLogins());
+        startWith(standInLogins());
         const QStringList before = itemsOf(list(listNumber));
         selectOnly(list(listNumber), table);
         dialogs_.failOnErrorReport = false;
