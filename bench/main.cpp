@@ -26,7 +26,7 @@ using bench::Side;
 
 struct Sizes {
     int copyRows = 100'000;
-    int copyRepeats = 2;
+    int copyRepeats = 3;
     int buildRows = 200'000;
     int smallWideRows = 5'000; // x 10 KB = 50 MB
     int largeWideRows = 50'000;
@@ -117,7 +117,11 @@ void measureThroughput(Side from, const Sizes& sizes, double* longestGapMs) {
     for (int repeat = 0; repeat < sizes.copyRepeats; ++repeat) {
         standin::dropIfExists(to, table);
         {
+            // Set up as the run sets up its target connection.
             db::Connection connection;
+            connection.setCursorLocation(db::CursorLocation::Server);
+            connection.setCommandTimeout(5000);
+            connection.setConnectionTimeout(5000);
             connection.Open(bench::connectionString(to));
             connection.Execute(create);
             QElapsedTimer clock;
