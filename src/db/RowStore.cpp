@@ -1,7 +1,5 @@
 #include "RowStore.h"
 
-#include "shell/Yield.h"
-
 #include <QDir>
 #include <QFile>
 #include <atomic>
@@ -25,8 +23,13 @@ constexpr qint64 cellOverhead = 64;
                     .arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno))));
 }
 
-qint64 memoryCost(const Cell& cell) {
-    return cellOverhead + (cell.value.text().size() + cell.error.size()) * qint64(sizeof(QChar));
+qint64 memoryCost(const std::vector<Cell>& row) {
+    qint64 cost = 0;
+    for (const Cell& cell : row) {
+        cost +=
+            cellOverhead + (cell.value.text().size() + cell.error.size()) * qint64(sizeof(QChar));
+    }
+    return cost;
 }
 } // namespace
 
@@ -46,152 +49,187 @@ qint64 RowStore::memoryBudget() {
 }
 
 void RowStore::append(const std::vector<Cell>& row) {
-    columns_ = row.size();
-    ++rows_;
     if (file_ < 0) {
-        qint64 cost = 0;
-        for (const Cell& cell : row) {
-            cost += memoryCost(cell);
-        }
+        const qint64 cost = memoryCost(row);
         if (memoryBytes_ + cost <= budget) {
-            memory_.insert(memory_.end(), row.begin(), row.end());
             memoryBytes_ += cost;
+            {
+                std::lock_guard lock(mutex_);
+                memory_.push_back(row);
+                ++rows_;
+            }
+            changed_.notify_all();
             return;
         }
-        spill();
+        // From here on every row goes to the file; the rows in memory stay
+        // there, to be taken first.
+        QByteArray pattern =
+            QFile::encodeName(QDir::tempPath() + QStringLiteral("/duskferry-rows-XXXXXX"));
+        const int file = ::mkstemp(pattern.data()); // created 0600
+        if (file < 0) {
+            fail("create");
+        }
+        ::unlink(pattern.constData());
+        std::lock_guard lock(mutex_);
+        file_ = file;
     }
-    encode(row.data(), row.size());
-    if (buffer_.size() >= fileWindow) {
+    encode(row);
+    {
+        std::lock_guard lock(mutex_);
+        ++rows_;
+    }
+    if (writeBuffer_.size() >= fileWindow) {
         flushWrites();
     }
 }
 
 // Row layout in the file: per cell a kind byte (or the error marker), then for
 // anything but Null the length in characters and the UTF-16 text.
-void RowStore::encode(const Cell* cells, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        const Cell& cell = cells[i];
+void RowStore::encode(const std::vector<Cell>& row) {
+    for (const Cell& cell : row) {
         const unsigned char kind =
             cell.failed ? errorMarker : static_cast<unsigned char>(cell.value.kind());
-        buffer_.append(static_cast<char>(kind));
+        writeBuffer_.append(static_cast<char>(kind));
         if (kind != static_cast<unsigned char>(Value::Kind::Null)) {
             const QString& text = cell.failed ? cell.error : cell.value.text();
             const qint64 length = text.size();
-            buffer_.append(reinterpret_cast<const char*>(&length), sizeof length);
-            buffer_.append(reinterpret_cast<const char*>(text.constData()),
-                           text.size() * qsizetype(sizeof(QChar)));
+            writeBuffer_.append(reinterpret_cast<const char*>(&length), sizeof length);
+            writeBuffer_.append(reinterpret_cast<const char*>(text.constData()),
+                                text.size() * qsizetype(sizeof(QChar)));
         }
     }
+    ++written_;
 }
 
-void RowStore::spill() {
-    QByteArray pattern =
-        QFile::encodeName(QDir::tempPath() + QStringLiteral("/duskferry-rows-XXXXXX"));
-    file_ = ::mkstemp(pattern.data()); // created 0600
-    if (file_ < 0) {
-        fail("create");
-    }
-    ::unlink(pattern.constData());
-    // Everything read so far goes to the file now: tens of megabytes, encoded
-    // and freed value by value, so the window gets its turns meanwhile.
-    for (std::size_t written = 1; !memory_.empty(); ++written) {
-        encode(&memory_.front(), 1);
-        memory_.pop_front();
-        if (buffer_.size() >= fileWindow) {
-            flushWrites();
-        }
-        if (written % 1024 == 0) {
-            shell::yieldToEventLoop();
-        }
-    }
-    memoryBytes_ = 0;
-}
-
+// Only whole rows reach the file at once, so the taking side never sees half
+// of one.
 void RowStore::flushWrites() {
-    const char* data = buffer_.constData();
-    qsizetype left = buffer_.size();
+    const char* data = writeBuffer_.constData();
+    qsizetype left = writeBuffer_.size();
     while (left > 0) {
-        const ssize_t written = ::write(file_, data, std::size_t(left));
-        if (written < 0) {
+        const ssize_t n = ::write(file_, data, std::size_t(left));
+        if (n < 0) {
             if (errno == EINTR) {
                 continue;
             }
             fail("write");
         }
-        data += written;
-        left -= written;
+        data += n;
+        left -= n;
     }
-    buffer_.resize(0);
+    {
+        std::lock_guard lock(mutex_);
+        fileBytes_ += writeBuffer_.size();
+        fileRows_ = written_;
+    }
+    writeBuffer_.resize(0);
+    changed_.notify_all();
 }
 
-void RowStore::startReading() {
-    rowsRead_ = 0;
-    readIndex_ = 0;
-    readPosition_ = 0;
-    if (file_ >= 0) {
+void RowStore::finish(const QString& failure) {
+    if (file_ >= 0 && !writeBuffer_.isEmpty()) {
         flushWrites();
-        if (::lseek(file_, 0, SEEK_SET) < 0) {
-            fail("seek");
-        }
     }
+    {
+        std::lock_guard lock(mutex_);
+        finished_ = true;
+        failure_ = failure;
+    }
+    changed_.notify_all();
 }
 
-bool RowStore::fill(qsizetype needed) {
-    if (buffer_.size() - readPosition_ >= needed) {
+bool RowStore::finished() const {
+    std::lock_guard lock(mutex_);
+    return finished_;
+}
+
+qint64 RowStore::rowCount() const {
+    std::lock_guard lock(mutex_);
+    return rows_;
+}
+
+QString RowStore::failure() const {
+    std::lock_guard lock(mutex_);
+    return failure_;
+}
+
+bool RowStore::spilled() const {
+    std::lock_guard lock(mutex_);
+    return file_ >= 0;
+}
+
+void RowStore::waitForMore(std::chrono::milliseconds most) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(
+        lock, most, [this] { return finished_ || !memory_.empty() || fileRows_ > fileRowsTaken_; });
+}
+
+RowStore::Take RowStore::take(std::vector<Cell>& row) {
+    std::unique_lock lock(mutex_);
+    if (!memory_.empty()) {
+        row = std::move(memory_.front());
+        memory_.pop_front();
+        return Take::Row;
+    }
+    if (fileRows_ > fileRowsTaken_) {
+        lock.unlock();
+        decodeRow(row);
+        ++fileRowsTaken_;
+        return Take::Row;
+    }
+    return finished_ ? Take::End : Take::NotYet;
+}
+
+bool RowStore::fillFromFile(qsizetype needed) {
+    if (readBuffer_.size() - readPosition_ >= needed) {
         return true;
     }
-    buffer_.remove(0, readPosition_);
+    qint64 available = 0;
+    {
+        std::lock_guard lock(mutex_);
+        available = fileBytes_ - readOffset_;
+    }
+    readBuffer_.remove(0, readPosition_);
     readPosition_ = 0;
-    while (buffer_.size() < needed) {
-        const qsizetype old = buffer_.size();
-        const qsizetype chunk = std::max(fileWindow, needed - old);
-        buffer_.resize(old + chunk);
-        const ssize_t got = ::read(file_, buffer_.data() + old, std::size_t(chunk));
-        if (got < 0) {
-            buffer_.resize(old);
-            if (errno == EINTR) {
+    while (readBuffer_.size() < needed && available > 0) {
+        const qsizetype old = readBuffer_.size();
+        const qsizetype chunk =
+            qsizetype(std::min<qint64>(available, std::max<qint64>(fileWindow, needed - old)));
+        readBuffer_.resize(old + chunk);
+        const ssize_t got =
+            ::pread(file_, readBuffer_.data() + old, std::size_t(chunk), readOffset_);
+        if (got <= 0) {
+            readBuffer_.resize(old);
+            if (got < 0 && errno == EINTR) {
                 continue;
             }
             fail("read");
         }
-        buffer_.resize(old + got);
-        if (got == 0) {
-            return false;
-        }
+        readBuffer_.resize(old + got);
+        readOffset_ += got;
+        available -= got;
     }
-    return true;
+    return readBuffer_.size() - readPosition_ >= needed;
 }
 
-void RowStore::take(void* target, qsizetype size) {
-    if (!fill(size)) {
+void RowStore::takeBytes(void* target, qsizetype size) {
+    if (!fillFromFile(size)) {
         throw Error(QStringLiteral("Temporary row file: unexpected end"));
     }
-    std::memcpy(target, buffer_.constData() + readPosition_, std::size_t(size));
+    std::memcpy(target, readBuffer_.constData() + readPosition_, std::size_t(size));
     readPosition_ += size;
 }
 
-bool RowStore::next(std::vector<Cell>& row) {
-    if (rowsRead_ >= rows_) {
-        return false;
-    }
-    ++rowsRead_;
-    row.resize(columns_);
-    if (file_ < 0) {
-        // Forward only: each row is read once, so its values can move out.
-        for (Cell& cell : row) {
-            cell = std::move(memory_[readIndex_++]);
-        }
-        return true;
-    }
+void RowStore::decodeRow(std::vector<Cell>& row) {
     for (Cell& cell : row) {
         unsigned char kind = 0;
-        take(&kind, sizeof kind);
+        takeBytes(&kind, sizeof kind);
         QString text;
         if (kind != static_cast<unsigned char>(Value::Kind::Null)) {
             qint64 length = 0;
-            take(&length, sizeof length);
+            takeBytes(&length, sizeof length);
             text.resize(qsizetype(length));
-            take(text.data(), qsizetype(length) * qsizetype(sizeof(QChar)));
+            takeBytes(text.data(), qsizetype(length) * qsizetype(sizeof(QChar)));
         }
         cell.failed = kind == errorMarker;
         if (cell.failed) {
@@ -202,7 +240,6 @@ bool RowStore::next(std::vector<Cell>& row) {
             cell.error.clear();
         }
     }
-    return true;
 }
 
 } // namespace db::detail

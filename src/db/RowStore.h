@@ -1,12 +1,17 @@
 #pragma once
-// The rows of a client-side row set, read at open. They are kept in memory as
-// values up to a fixed budget, and beyond it encoded in a temporary file that
-// only the user can read and that the system removes however the program
-// ends (it is unlinked as soon as it is created).
+// The rows of a client-side row set. One side appends the rows as the driver
+// delivers them, the other takes them in order; the two may be different
+// threads (a row set that reads ahead). Rows are kept in memory as values up
+// to a fixed budget; the rows after that go, encoded, to a temporary file that
+// only the user can read and that the system removes however the program ends
+// (it is unlinked as soon as it is created).
 #include "ColumnReader.h"
 
 #include <QByteArray>
+#include <chrono>
+#include <condition_variable>
 #include <deque>
+#include <mutex>
 #include <vector>
 
 namespace db::detail {
@@ -18,36 +23,57 @@ public:
     RowStore(const RowStore&) = delete;
     RowStore& operator=(const RowStore&) = delete;
 
+    // -- the side that reads from the driver
     void append(const std::vector<Cell>& row);
-    // Switches from writing to reading, from the first row.
-    void startReading();
-    // Moves the next row out of the store; false after the last row.
-    bool next(std::vector<Cell>& row);
-    qint64 rowCount() const { return rows_; }
-    bool spilled() const { return file_ >= 0; }
+    // No more rows; a non-empty failure is what stopped the reading early.
+    void finish(const QString& failure = {});
+
+    // -- the side that takes the rows
+    enum class Take { Row, End, NotYet };
+    // Moves the next row out when it is there; never blocks.
+    Take take(std::vector<Cell>& row);
+    // Waits at most the given time for the next row or the end.
+    void waitForMore(std::chrono::milliseconds most);
+    bool finished() const;
+    // Rows appended so far; the row count once finished().
+    qint64 rowCount() const;
+    // Why the reading stopped early; empty when it reached the end.
+    QString failure() const;
+
+    bool spilled() const;
 
     // Bytes of values kept in memory before rows go to the temporary file.
     static void setMemoryBudget(qint64 bytes);
     static qint64 memoryBudget();
 
 private:
-    void spill();
-    void encode(const Cell* cells, std::size_t count);
+    void encode(const std::vector<Cell>& row);
     void flushWrites();
-    bool fill(qsizetype needed);
-    void take(void* target, qsizetype size);
+    bool fillFromFile(qsizetype needed);
+    void takeBytes(void* target, qsizetype size);
+    void decodeRow(std::vector<Cell>& row);
 
-    // Rows one after the other while they fit the budget; a deque, so that
-    // growing never moves what is already there.
-    std::deque<Cell> memory_;
-    std::size_t columns_ = 0;
-    qint64 memoryBytes_ = 0;
-    std::size_t readIndex_ = 0;
-    QByteArray buffer_; // the file's write or read window once spilled
-    qsizetype readPosition_ = 0;
-    int file_ = -1;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    // Shared, under the mutex.
+    std::deque<std::vector<Cell>> memory_; // the rows before the spill
+    qint64 fileBytes_ = 0;                 // bytes of whole rows in the file
     qint64 rows_ = 0;
-    qint64 rowsRead_ = 0;
+    qint64 fileRows_ = 0;
+    bool finished_ = false;
+    QString failure_;
+    int file_ = -1;
+
+    // The appending side only.
+    qint64 memoryBytes_ = 0;
+    QByteArray writeBuffer_;
+    qint64 written_ = 0;
+
+    // The taking side only.
+    QByteArray readBuffer_;
+    qsizetype readPosition_ = 0;
+    qint64 readOffset_ = 0; // of readBuffer_'s end in the file
+    qint64 fileRowsTaken_ = 0;
 };
 
 } // namespace db::detail

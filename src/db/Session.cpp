@@ -6,7 +6,9 @@
 #include "shell/Yield.h"
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
+#include <thread>
 
 namespace db {
 
@@ -16,17 +18,20 @@ const SQLWCHAR* wide(const QString& text) {
     return reinterpret_cast<const SQLWCHAR*>(text.utf16());
 }
 
+struct RowSource;
+
 struct ConnectionCore {
     EnvironmentHandle environment;
     ConnectionHandle connection;
     bool connected = false;
     CursorLocation cursorLocation = CursorLocation::Server;
+    bool readAhead = false;
     int commandTimeout = 0;
     int connectionTimeout = 0;
-    // Statements of row sets still open on this connection. They are freed
+    // Row sets still open on this connection. Their statements are freed
     // before the connection is closed, so no row set is left holding a handle
     // the driver manager has already let go.
-    std::vector<StatementHandle*> openStatements;
+    std::vector<RowSource*> openRowSets;
 
     ~ConnectionCore() { disconnect(); }
 
@@ -49,37 +54,40 @@ struct ConnectionCore {
         return statement;
     }
 
-    void disconnect() noexcept {
-        for (StatementHandle* statement : openStatements) {
-            statement->reset();
-        }
-        openStatements.clear();
-        if (connected) {
-            SQLDisconnect(connection.get());
-            connected = false;
-        }
-    }
+    void disconnect() noexcept;
 };
 
 // Where a row set's rows come from: the open statement, one row per fetch
-// (server side), or the rows read at open (client side).
+// (server side), or a RowStore (client side) that is filled at open, or by a
+// helper thread while the caller goes through the rows (reading ahead).
 struct RowSource {
     std::shared_ptr<ConnectionCore> core;
     StatementHandle statement;
     std::vector<Column> columns;
     std::vector<Cell> current;
     std::optional<RowStore> store;
-    qint64 recordCount = -1;
+    std::thread reader;
+    std::atomic<bool> stopReading{false};
     bool eof = true;
 
     ~RowSource() { release(); }
 
-    void release() noexcept {
-        if (core) {
-            auto& open = core->openStatements;
-            open.erase(std::remove(open.begin(), open.end(), &statement), open.end());
+    // Ends the reading and frees the statement; the rows already in the
+    // store stay readable.
+    void endStatement() noexcept {
+        stopReading = true;
+        if (reader.joinable()) {
+            reader.join();
         }
         statement.reset();
+    }
+
+    void release() noexcept {
+        endStatement();
+        if (core) {
+            auto& open = core->openRowSets;
+            open.erase(std::remove(open.begin(), open.end(), this), open.end());
+        }
         store.reset();
         core.reset();
     }
@@ -110,19 +118,79 @@ struct RowSource {
             store->append(current);
             shell::yieldToEventLoop();
         }
-        recordCount = store->rowCount();
+        store->finish();
         // Every row is here: the server's cursor is not needed any more. Some
         // drivers free a whole buffered result here, which takes a while.
-        auto& open = core->openStatements;
-        open.erase(std::remove(open.begin(), open.end(), &statement), open.end());
         shell::runWhileYielding([this] { statement.reset(); });
-        store->startReading();
+    }
+
+    // The helper thread's work: the only user of the statement until it ends.
+    void readRowsAhead() noexcept {
+        QString failure;
+        try {
+            ColumnReader columnReader(statement.get());
+            std::vector<Cell> row;
+            while (!stopReading) {
+                const SQLRETURN rc = SQLFetch(statement.get());
+                check(rc, SQL_HANDLE_STMT, statement.get(), "SQLFetch");
+                if (rc == SQL_NO_DATA) {
+                    break;
+                }
+                columnReader.readRow(columns, row);
+                store->append(row);
+            }
+        } catch (const Error& error) {
+            failure = error.description();
+        } catch (...) {
+            failure = QStringLiteral("Reading the rows failed");
+        }
+        if (stopReading && failure.isEmpty()) {
+            failure = QStringLiteral("The row set was closed while its rows were read");
+        }
+        try {
+            store->finish(failure);
+        } catch (const Error& error) {
+            store->finish(error.description());
+        }
     }
 
     void advance() {
-        eof = store ? !store->next(current) : !fetch();
+        if (!store) {
+            eof = !fetch();
+        } else {
+            current.resize(columns.size());
+            for (;;) {
+                const RowStore::Take taken = store->take(current);
+                if (taken == RowStore::Take::Row) {
+                    eof = false;
+                    return;
+                }
+                if (taken == RowStore::Take::End) {
+                    eof = true;
+                    current.clear();
+                    if (reader.joinable()) {
+                        endStatement();
+                    }
+                    const QString failure = store->failure();
+                    if (!failure.isEmpty()) {
+                        throw Error(failure);
+                    }
+                    return;
+                }
+                store->waitForMore(std::chrono::milliseconds(2));
+                shell::yieldToEventLoop();
+            }
+        }
         if (eof) {
             current.clear();
+        }
+    }
+
+    // Waits, serving the event loop, until every row has been read.
+    void awaitAllRows() {
+        while (store && !store->finished()) {
+            store->waitForMore(std::chrono::milliseconds(2));
+            shell::yieldToEventLoop();
         }
     }
 
@@ -130,18 +198,34 @@ struct RowSource {
     template <class Execute> void start(std::shared_ptr<ConnectionCore> owner, Execute&& execute) {
         core = std::move(owner);
         statement = core->newStatement();
-        core->openStatements.push_back(&statement);
+        core->openRowSets.push_back(this);
         // Some drivers read the whole result before the call returns; the
         // window keeps painting meanwhile.
         SQLHSTMT handle = statement.get();
         shell::runWhileYielding([&] { execute(handle); });
         columns = ColumnReader::describe(statement.get());
         if (core->cursorLocation == CursorLocation::Client) {
-            readAllRows();
+            if (core->readAhead) {
+                store.emplace();
+                reader = std::thread([this] { readRowsAhead(); });
+            } else {
+                readAllRows();
+            }
         }
         advance();
     }
 };
+
+void ConnectionCore::disconnect() noexcept {
+    for (RowSource* rows : openRowSets) {
+        rows->endStatement();
+    }
+    openRowSets.clear();
+    if (connected) {
+        SQLDisconnect(connection.get());
+        connected = false;
+    }
+}
 
 } // namespace detail
 
@@ -163,6 +247,9 @@ void Connection::setCursorLocation(CursorLocation location) {
 }
 CursorLocation Connection::cursorLocation() const {
     return core_->cursorLocation;
+}
+void Connection::setReadAhead(bool readAhead) {
+    core_->readAhead = readAhead;
 }
 void Connection::setCommandTimeout(int seconds) {
     core_->commandTimeout = seconds;
@@ -257,7 +344,17 @@ detail::RowSource& RowSet::open() const {
 }
 
 qint64 RowSet::RecordCount() const {
-    return open().recordCount;
+    detail::RowSource& source = open();
+    if (!source.store) {
+        return -1;
+    }
+    source.awaitAllRows();
+    return source.store->rowCount();
+}
+
+bool RowSet::isRecordCountKnown() const {
+    const detail::RowSource& source = open();
+    return !source.store || source.store->finished();
 }
 bool RowSet::Eof() const {
     return open().eof;

@@ -47,6 +47,10 @@ public:
     // count; Server (the default): rows are streamed and the count is -1.
     void setCursorLocation(CursorLocation location);
     CursorLocation cursorLocation() const;
+    // With client-side row sets: read the rows on a helper thread while the
+    // caller goes through them, instead of all of them before Open returns.
+    // The count is then exact once every row has been read.
+    void setReadAhead(bool readAhead);
     // Seconds a statement may run (0: no limit).
     void setCommandTimeout(int seconds);
     // Seconds a login may take (0: the driver's default).
@@ -102,8 +106,11 @@ public:
     // Cursor and lock types are accepted for the callers' sake; rows are
     // always read forward only.
     void Open(const QString& sql, Connection& connection, int cursorType, int lockType);
-    // Exact with client-side row sets, -1 with server-side ones.
+    // Exact with client-side row sets (waiting, if the rows are read ahead,
+    // until all are read), -1 with server-side ones.
     qint64 RecordCount() const;
+    // True when RecordCount would answer at once.
+    bool isRecordCountKnown() const;
     // (The name EOF is taken by the C library's macro.)
     bool Eof() const;
     void MoveNext();

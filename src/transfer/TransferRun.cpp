@@ -131,11 +131,13 @@ bool TransferRun::openConnections() {
 // four consecutive lines.
 bool TransferRun::openConnection(db::Connection& connection, bool isSource, int firstLine,
                                  const std::function<QString()>& connectionString) {
-    // The source reads every row at open and knows its count; the target only
+    // The source reads its rows on a helper thread while the rows read so far
+    // are inserted, and so learns their exact count early; the target only
     // takes statements.
     trap_.step(firstLine, [&] {
         connection.setCursorLocation(isSource ? db::CursorLocation::Client
                                               : db::CursorLocation::Server);
+        connection.setReadAhead(isSource);
     });
     trap_.step(firstLine + 2, [&] { connection.setCommandTimeout(5000); });
     trap_.step(firstLine + 4, [&] { connection.setConnectionTimeout(5000); });
@@ -237,8 +239,14 @@ bool TransferRun::createTargetTable(db::RowSet& rows, const QString& tableName) 
 }
 
 void TransferRun::copyRows(db::RowSet& rows, const QString& tableName) {
+    // The count is known once the source has read every row, long before the
+    // inserts are done; until then the bar waits.
     qint64 rowCount = -1;
-    trap_.step(lines_.rowCount, [&] { rowCount = rows.RecordCount(); });
+    const auto learnRowCount = [&] {
+        if (rowCount < 0 && rows.isRecordCountKnown()) {
+            trap_.step(lines_.rowCount, [&] { rowCount = rows.RecordCount(); });
+        }
+    };
     int fieldCount = 0;
     if (!trap_.step(lines_.valueLoop, [&] { fieldCount = rows.Fields().count(); })) {
         return;
@@ -251,6 +259,7 @@ void TransferRun::copyRows(db::RowSet& rows, const QString& tableName) {
             break;
         }
         trap_.step(lines_.rowYield, [] { shell::yieldToEventLoop(); });
+        learnRowCount();
         if (rowCount > 0) {
             trap_.step(lines_.progress, [&] {
                 ws_.progressBar->setValue(int(double(r + 1) / double(rowCount) * 100.0));

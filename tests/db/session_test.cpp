@@ -6,6 +6,7 @@
 #include "support/StandIn.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTest>
 
 namespace {
@@ -249,16 +250,23 @@ private slots:
     void recordCount_data() {
         QTest::addColumn<Side>("side");
         QTest::addColumn<qint64>("memoryBudget");
-        QTest::newRow("oracle in memory") << Side::Oracle << qint64(64) * 1024 * 1024;
-        QTest::newRow("db2 in memory") << Side::Db2 << qint64(64) * 1024 * 1024;
+        QTest::addColumn<bool>("readAhead");
+        constexpr qint64 ample = qint64(64) * 1024 * 1024;
         // A tiny budget sends nearly every row through the temporary file.
-        QTest::newRow("oracle spilled") << Side::Oracle << qint64(4096);
-        QTest::newRow("db2 spilled") << Side::Db2 << qint64(4096);
+        constexpr qint64 tiny = 4096;
+        for (bool readAhead : {false, true}) {
+            const char* mode = readAhead ? "read ahead" : "read at open";
+            QTest::addRow("oracle in memory, %s", mode) << Side::Oracle << ample << readAhead;
+            QTest::addRow("db2 in memory, %s", mode) << Side::Db2 << ample << readAhead;
+            QTest::addRow("oracle spilled, %s", mode) << Side::Oracle << tiny << readAhead;
+            QTest::addRow("db2 spilled, %s", mode) << Side::Db2 << tiny << readAhead;
+        }
     }
 
     void recordCount() {
         QFETCH(Side, side);
         QFETCH(qint64, memoryBudget);
+        QFETCH(bool, readAhead);
         const qint64 previousBudget = db::detail::RowStore::memoryBudget();
         db::detail::RowStore::setMemoryBudget(memoryBudget);
         ScratchTable table{side, QStringLiteral("Counted")};
@@ -274,11 +282,19 @@ private slots:
             session.Execute(QStringLiteral("INSERT INTO \"Counted\" VALUES ") + values.join(u','));
         }
 
+        session.setReadAhead(readAhead);
         db::RowSet rows;
         rows.Open(QStringLiteral("SELECT * FROM \"Counted\" ORDER BY k"), session);
-        QCOMPARE(rows.RecordCount(), qint64(rowCount));
+        if (!readAhead) {
+            QVERIFY(rows.isRecordCountKnown());
+        }
         int k = 0;
         for (; !rows.Eof(); rows.MoveNext(), ++k) {
+            if (k == 10) {
+                // Exact also while the rows are still being read.
+                QCOMPARE(rows.RecordCount(), qint64(rowCount));
+                QVERIFY(rows.isRecordCountKnown());
+            }
             QCOMPARE(rows.Fields().item(0).Value().text(), QString::number(k));
             const db::Value v = rows.Fields().item(1).Value();
             QCOMPARE(v.isNull(), k % 7 == 0);
@@ -287,6 +303,7 @@ private slots:
             }
         }
         QCOMPARE(k, rowCount);
+        QCOMPARE(rows.RecordCount(), qint64(rowCount));
         rows.Close();
         db::detail::RowStore::setMemoryBudget(previousBudget);
 
@@ -295,6 +312,34 @@ private slots:
         QCOMPARE(rows.RecordCount(), qint64(-1));
         // The temporary row file is never visible by name.
         QVERIFY(QDir::temp().entryList({QStringLiteral("duskferry-rows-*")}).isEmpty());
+    }
+
+    // A row set that reads ahead stops its reading when it is closed early or
+    // its connection goes away: no crash, no hang, and no pretended end.
+    void readAheadStopsCleanly() {
+        const QString million = QStringLiteral("SELECT g, repeat('x', 100) FROM "
+                                               "generate_series(1, 1000000) g");
+        db::Connection session = openConnection(Side::Oracle);
+        session.setReadAhead(true);
+        {
+            db::RowSet rows;
+            rows.Open(million, session);
+            rows.MoveNext();
+            QElapsedTimer closing;
+            closing.start();
+            rows.Close();
+            QVERIFY2(closing.elapsed() < 2000, "closing waited for every row");
+        }
+        db::RowSet rows;
+        rows.Open(million, session);
+        session.Close();
+        qint64 seen = 0;
+        QVERIFY_THROWS_EXCEPTION(db::Error, {
+            for (; !rows.Eof(); rows.MoveNext()) {
+                ++seen;
+            }
+        });
+        QVERIFY(seen < 1000000);
     }
 
     // 200 000 rows of about 500 characters: streamed, so the process never
