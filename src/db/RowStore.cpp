@@ -153,11 +153,6 @@ QString RowStore::failure() const {
     return failure_;
 }
 
-bool RowStore::spilled() const {
-    std::lock_guard lock(mutex_);
-    return file_ >= 0;
-}
-
 void RowStore::waitForMore(std::chrono::milliseconds most) {
     std::unique_lock lock(mutex_);
     changed_.wait_for(

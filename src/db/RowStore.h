@@ -40,8 +40,6 @@ public:
     // Why the reading stopped early; empty when it reached the end.
     QString failure() const;
 
-    bool spilled() const;
-
     // Bytes of values kept in memory before rows go to the temporary file.
     static void setMemoryBudget(qint64 bytes);
     static qint64 memoryBudget();

@@ -43,9 +43,6 @@ public:
     ErrorTrap(const ErrorTrap&) = delete;
     ErrorTrap& operator=(const ErrorTrap&) = delete;
 
-    // The same, armed later; nullptr stops showing a statement.
-    void showStatement(const QString* lastStatement) { lastStatement_ = lastStatement; }
-
     // Runs one numbered step. True when it completed; false when it failed and
     // the report has been shown.
     template <class Step> bool step(int line, Step&& body) {
