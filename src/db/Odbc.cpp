@@ -11,13 +11,17 @@ Handle<HandleType> Handle<HandleType>::allocate(SQLHANDLE parent) {
         constexpr SQLSMALLINT parentType = HandleType == SQL_HANDLE_STMT  ? SQL_HANDLE_DBC
                                            : HandleType == SQL_HANDLE_DBC ? SQL_HANDLE_ENV
                                                                           : 0;
+        QString state;
         QString description = parentType != 0 && parent != SQL_NULL_HANDLE
-                                  ? diagnostics(parentType, parent)
+                                  ? diagnostics(parentType, parent, &state)
                                   : QString();
         if (description.isEmpty()) {
             description = QStringLiteral("The ODBC driver manager could not allocate a handle");
         }
-        throw Error(description);
+        // A statement cannot be had on a connection that is gone (MariaDB's
+        // driver answers 08003 here).
+        throw Error(description, state,
+                    parentType == SQL_HANDLE_DBC && isConnectionLost(state, parent));
     }
     return handle;
 }
@@ -59,7 +63,20 @@ QString diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, QString* firstStat
     return text;
 }
 
-void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* operation) {
+bool isConnectionLost(const QString& sqlState, SQLHDBC connection) {
+    if (sqlState.startsWith(u"08")) {
+        return true;
+    }
+    if (connection == SQL_NULL_HDBC) {
+        return false;
+    }
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    return succeeded(SQLGetConnectAttr(connection, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+           dead == SQL_CD_TRUE;
+}
+
+void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* operation,
+           SQLHDBC connection) {
     if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO || rc == SQL_NO_DATA) {
         return;
     }
@@ -73,7 +90,11 @@ void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* o
                           .arg(QLatin1String(operation))
                           .arg(rc);
     }
-    throw Error(description, state);
+    // The diagnostics are read first: asking the connection anything may
+    // replace them.
+    const bool lost = isConnectionLost(
+        state, handleType == SQL_HANDLE_DBC ? static_cast<SQLHDBC>(handle) : connection);
+    throw Error(description, state, lost);
 }
 
 } // namespace db::detail

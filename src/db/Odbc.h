@@ -52,8 +52,16 @@ QString diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, QString* firstStat
 
 // Throws db::Error for SQL_ERROR and SQL_INVALID_HANDLE. SQL_SUCCESS,
 // SQL_SUCCESS_WITH_INFO and SQL_NO_DATA pass; callers that must tell them
-// apart look at the return code themselves.
-void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* operation);
+// apart look at the return code themselves. With the handle's connection
+// given, the error says whether that connection is gone.
+void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* operation,
+           SQLHDBC connection = SQL_NULL_HDBC);
+
+// Whether a failure with this first SQLSTATE, on this connection (may be
+// null), means the connection is gone. Class 08 says so on every driver; some
+// say it otherwise (psqlODBC answers a session the server ended with the
+// server's own 57P01), and then the driver's SQL_ATTR_CONNECTION_DEAD tells.
+bool isConnectionLost(const QString& sqlState, SQLHDBC connection);
 
 inline bool succeeded(SQLRETURN rc) {
     return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;

@@ -36,6 +36,27 @@ void ErrorTrap::report(const QString& description) {
                              : ErrorReportText(description, location_, line_));
 }
 
+void ErrorTrap::endRunOnLostConnection(std::function<QString()> progress) {
+    progress_ = std::move(progress);
+}
+
+void ErrorTrap::reportFailure(std::exception_ptr failure) {
+    bool lost = false;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const Failure& known) {
+        lost = known.connectionLost();
+    } catch (...) {
+    }
+    if (!lost || !progress_) {
+        report(describe(failure));
+        return;
+    }
+    const QString progress = progress_();
+    report(progress.isEmpty() ? describe(failure) : describe(failure) + u'\n' + progress);
+    throw RunEnded{};
+}
+
 QString ErrorTrap::describe(std::exception_ptr failure) {
     try {
         std::rethrow_exception(failure);

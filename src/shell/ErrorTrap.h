@@ -16,6 +16,7 @@
 
 #include <QString>
 #include <exception>
+#include <functional>
 #include <utility>
 
 namespace shell {
@@ -43,6 +44,13 @@ public:
     ErrorTrap(const ErrorTrap&) = delete;
     ErrorTrap& operator=(const ErrorTrap&) = delete;
 
+    // For the operations that work on a connection: a step that fails because
+    // a connection is gone is reported once, its description followed by what
+    // `progress` tells about how far the operation got (nothing when it
+    // answers an empty text), and then RunEnded is thrown so that the
+    // operation goes to its closing steps.
+    void endRunOnLostConnection(std::function<QString()> progress);
+
     // Runs one numbered step. True when it completed; false when it failed and
     // the report has been shown.
     template <class Step> bool step(int line, Step&& body) {
@@ -52,8 +60,10 @@ public:
             return true;
         } catch (const Cancelled&) {
             throw;
+        } catch (const RunEnded&) {
+            throw;
         } catch (...) {
-            report(describe(std::current_exception()));
+            reportFailure(std::current_exception());
             return false;
         }
     }
@@ -75,11 +85,14 @@ public:
 
 private:
     static QString describe(std::exception_ptr failure);
+    // Throws RunEnded for a lost connection when asked to.
+    void reportFailure(std::exception_ptr failure);
 
     Dialogs& dialogs_;
     QString location_;
     int line_ = 0;
     const QString* lastStatement_ = nullptr;
+    std::function<QString()> progress_;
 };
 
 } // namespace shell

@@ -4,7 +4,13 @@
 
 #include <QCoreApplication>
 #include <atomic>
-#include <future>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 namespace shell {
 
@@ -40,15 +46,94 @@ void yieldNow() {
     pass();
 }
 
-void runWhileYielding(const std::function<void()>& work) {
-    std::future<void> done = std::async(std::launch::async, work);
-    while (done.wait_for(std::chrono::milliseconds(2)) != std::future_status::ready) {
-        if (QCoreApplication::instance() != nullptr && Clock::now() - lastPass >= yieldInterval) {
+namespace {
+// The one helper thread of runWhileYielding, started on first use. It takes
+// the pieces of work in the order they come; a second one can come while the
+// first is waited for (from a handler that the event loop runs meanwhile). It
+// is never joined: it may be inside a driver that does not answer when the
+// program ends.
+class Helper {
+public:
+    static Helper& instance() {
+        static Helper* helper = new Helper;
+        return *helper;
+    }
+
+    void run(const std::function<void()>& work) {
+        Job job{&work, {}, false};
+        {
+            std::lock_guard lock(mutex_);
+            jobs_.push_back(&job);
+        }
+        changed_.notify_all();
+        waitServingEvents([&](std::chrono::milliseconds most) {
+            std::unique_lock lock(mutex_);
+            return changed_.wait_for(lock, most, [&] { return job.done; });
+        });
+        if (job.failure) {
+            std::rethrow_exception(job.failure);
+        }
+    }
+
+private:
+    struct Job {
+        const std::function<void()>* work;
+        std::exception_ptr failure;
+        bool done = false;
+    };
+
+    Helper() {
+        std::thread([this] { serve(); }).detach();
+    }
+
+    void serve() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return !jobs_.empty(); });
+            Job* job = jobs_.front();
+            jobs_.pop_front();
+            lock.unlock();
+            std::exception_ptr failure;
+            try {
+                (*job->work)();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            lock.lock();
+            job->failure = failure;
+            job->done = true;
+            changed_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Job*> jobs_;
+};
+} // namespace
+
+void waitServingEvents(const std::function<bool(std::chrono::milliseconds)>& waitFor,
+                       bool serveEvents) {
+    std::optional<Clock::time_point> quitSeen;
+    while (!waitFor(std::chrono::milliseconds(2))) {
+        if (serveEvents && QCoreApplication::instance() != nullptr &&
+            Clock::now() - lastPass >= yieldInterval) {
             QCoreApplication::processEvents();
             lastPass = Clock::now();
         }
+        if (quitFlag.load(std::memory_order_relaxed)) {
+            if (!quitSeen) {
+                quitSeen = Clock::now();
+            } else if (Clock::now() - *quitSeen >= quitGrace) {
+                std::fflush(nullptr);
+                std::_Exit(0);
+            }
+        }
     }
-    done.get();
+}
+
+void runWhileYielding(const std::function<void()>& work) {
+    Helper::instance().run(work);
     if (quitFlag.load(std::memory_order_relaxed)) {
         throw Cancelled{};
     }

@@ -15,11 +15,25 @@ void yieldToEventLoop();
 void yieldNow();
 
 // Runs blocking work (a call into a database driver that may take long) on a
-// helper thread while this thread goes on serving the event loop; returns when
-// the work is done, rethrowing its failure. The work must not touch widgets.
-// When the program is asked to end meanwhile, the work is still waited for
-// (it holds the driver's handle) and Cancelled is thrown after it.
+// helper thread that lives as long as the program, while this thread goes on
+// serving the event loop; returns when the work is done, rethrowing its
+// failure. The work must not touch widgets. When the program is asked to end
+// meanwhile, the work is still waited for (it holds the driver's handle) and
+// Cancelled is thrown after it; see waitServingEvents for a server that does
+// not answer.
 void runWhileYielding(const std::function<void()>& work);
+
+// Waits for work that another thread does with a server: `waitFor` waits at
+// most the time it is given and answers whether the work is done. The event
+// loop is served meanwhile when `serveEvents` is true. When the user has
+// asked the program to end and the work is still not done after
+// `quitGrace`, the server is not answering: the program ends here with
+// status 0 (nothing is left to save, every edit of the logins is on disk
+// already), since the thread inside the driver can be neither stopped nor
+// waited for.
+void waitServingEvents(const std::function<bool(std::chrono::milliseconds)>& waitFor,
+                       bool serveEvents = true);
+inline constexpr std::chrono::milliseconds quitGrace{500};
 
 // Asked for by the windows when the user closes one of them: running
 // operations stop at their next yield.
