@@ -49,6 +49,9 @@ qint64 RowStore::memoryBudget() {
 }
 
 void RowStore::append(const std::vector<Cell>& row) {
+    if (broken_) {
+        throw Error(QStringLiteral("Temporary row file: an earlier write failed"));
+    }
     if (file_ < 0) {
         const qint64 cost = memoryCost(row);
         if (memoryBytes_ + cost <= budget) {
@@ -102,16 +105,32 @@ void RowStore::encode(const std::vector<Cell>& row) {
 }
 
 // Only whole rows reach the file at once, so the taking side never sees half
-// of one.
+// of one. A write that fails, even after part of the buffer went out, leaves
+// the store broken: the rows of the buffer are dropped (and no longer
+// counted), and nothing is ever written after the partial bytes, which would
+// put every later row out of step.
 void RowStore::flushWrites() {
     const char* data = writeBuffer_.constData();
     qsizetype left = writeBuffer_.size();
     while (left > 0) {
-        const ssize_t n = ::write(file_, data, std::size_t(left));
-        if (n < 0) {
-            if (errno == EINTR) {
+        const ssize_t n = ::pwrite(file_, data, std::size_t(left),
+                                   fileBytes_ + (data - writeBuffer_.constData()));
+        if (n <= 0) {
+            if (n < 0 && errno == EINTR) {
                 continue;
             }
+            if (n == 0) {
+                errno = ENOSPC;
+            }
+            const int cause = errno;
+            broken_ = true;
+            writeBuffer_.clear();
+            {
+                std::lock_guard lock(mutex_);
+                rows_ -= written_ - fileRows_;
+            }
+            written_ = fileRows_;
+            errno = cause;
             fail("write");
         }
         data += n;
@@ -126,14 +145,24 @@ void RowStore::flushWrites() {
     changed_.notify_all();
 }
 
-void RowStore::finish(const QString& failure) {
-    if (file_ >= 0 && !writeBuffer_.isEmpty()) {
-        flushWrites();
+void RowStore::finish(std::optional<Error> failure) noexcept {
+    if (file_ >= 0 && !writeBuffer_.isEmpty() && !broken_) {
+        try {
+            flushWrites();
+        } catch (const Error& error) {
+            if (!failure) {
+                failure = error;
+            }
+        } catch (...) {
+            if (!failure) {
+                failure = Error(QStringLiteral("Temporary row file: write failed"));
+            }
+        }
     }
     {
         std::lock_guard lock(mutex_);
         finished_ = true;
-        failure_ = failure;
+        failure_ = std::move(failure);
     }
     changed_.notify_all();
 }
@@ -148,15 +177,20 @@ qint64 RowStore::rowCount() const {
     return rows_;
 }
 
-QString RowStore::failure() const {
+std::optional<Error> RowStore::failure() const {
     std::lock_guard lock(mutex_);
     return failure_;
 }
 
-void RowStore::waitForMore(std::chrono::milliseconds most) {
+bool RowStore::waitForMore(std::chrono::milliseconds most) {
     std::unique_lock lock(mutex_);
-    changed_.wait_for(
+    return changed_.wait_for(
         lock, most, [this] { return finished_ || !memory_.empty() || fileRows_ > fileRowsTaken_; });
+}
+
+bool RowStore::waitForEnd(std::chrono::milliseconds most) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, most, [this] { return finished_; });
 }
 
 RowStore::Take RowStore::take(std::vector<Cell>& row) {

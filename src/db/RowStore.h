@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace db::detail {
@@ -25,20 +26,24 @@ public:
 
     // -- the side that reads from the driver
     void append(const std::vector<Cell>& row);
-    // No more rows; a non-empty failure is what stopped the reading early.
-    void finish(const QString& failure = {});
+    // No more rows; a failure is what stopped the reading early. Rows that
+    // could not be stored whole are never handed on.
+    void finish(std::optional<Error> failure = {}) noexcept;
 
     // -- the side that takes the rows
     enum class Take { Row, End, NotYet };
     // Moves the next row out when it is there; never blocks.
     Take take(std::vector<Cell>& row);
-    // Waits at most the given time for the next row or the end.
-    void waitForMore(std::chrono::milliseconds most);
+    // Waits at most the given time for the next row or the end; true when
+    // either is there.
+    bool waitForMore(std::chrono::milliseconds most);
+    // Waits at most the given time for the end; true when it is there.
+    bool waitForEnd(std::chrono::milliseconds most);
     bool finished() const;
     // Rows appended so far; the row count once finished().
     qint64 rowCount() const;
-    // Why the reading stopped early; empty when it reached the end.
-    QString failure() const;
+    // Why the reading stopped early; nothing when it reached the end.
+    std::optional<Error> failure() const;
 
     // Bytes of values kept in memory before rows go to the temporary file.
     static void setMemoryBudget(qint64 bytes);
@@ -59,13 +64,16 @@ private:
     qint64 rows_ = 0;
     qint64 fileRows_ = 0;
     bool finished_ = false;
-    QString failure_;
+    std::optional<Error> failure_;
     int file_ = -1;
 
     // The appending side only.
     qint64 memoryBytes_ = 0;
     QByteArray writeBuffer_;
     qint64 written_ = 0;
+    // A write to the file failed: what is in the file past fileBytes_ is not
+    // to be trusted, and nothing more is written.
+    bool broken_ = false;
 
     // The taking side only.
     QByteArray readBuffer_;

@@ -1,7 +1,7 @@
 #include "Session.h"
 
 #include "ColumnReader.h"
-#include "Odbc.h"
+#include "ConnectionCore.h"
 #include "RowStore.h"
 #include "shell/Yield.h"
 
@@ -18,44 +18,24 @@ const SQLWCHAR* wide(const QString& text) {
     return reinterpret_cast<const SQLWCHAR*>(text.utf16());
 }
 
-struct RowSource;
-
-struct ConnectionCore {
-    EnvironmentHandle environment;
-    ConnectionHandle connection;
-    bool connected = false;
-    CursorLocation cursorLocation = CursorLocation::Server;
-    bool readAhead = false;
-    int commandTimeout = 0;
-    int connectionTimeout = 0;
-    // Row sets still open on this connection. Their statements are freed
-    // before the connection is closed, so no row set is left holding a handle
-    // the driver manager has already let go.
-    std::vector<RowSource*> openRowSets;
-
-    ~ConnectionCore() { disconnect(); }
-
-    SQLHDBC dbc() const { return connection.get(); }
-
-    void requireOpen() const {
-        if (!connected) {
-            throw Error(QStringLiteral("The connection is not open"));
+StatementHandle ConnectionCore::newStatement() {
+    requireOpen();
+    StatementHandle statement;
+    try {
+        statement = StatementHandle::allocate(dbc());
+    } catch (const Error& error) {
+        if (error.connectionLost()) {
+            lost = true;
         }
+        throw;
     }
-
-    StatementHandle newStatement() {
-        requireOpen();
-        StatementHandle statement = StatementHandle::allocate(dbc());
-        if (commandTimeout > 0) {
-            check(SQLSetStmtAttr(statement.get(), SQL_ATTR_QUERY_TIMEOUT,
-                                 reinterpret_cast<SQLPOINTER>(SQLULEN(commandTimeout)), 0),
-                  SQL_HANDLE_STMT, statement.get(), "SQLSetStmtAttr(SQL_ATTR_QUERY_TIMEOUT)");
-        }
-        return statement;
+    if (commandTimeout > 0) {
+        check(SQLSetStmtAttr(statement.get(), SQL_ATTR_QUERY_TIMEOUT,
+                             reinterpret_cast<SQLPOINTER>(SQLULEN(commandTimeout)), 0),
+              SQL_HANDLE_STMT, statement.get(), "SQLSetStmtAttr(SQL_ATTR_QUERY_TIMEOUT)");
     }
-
-    void disconnect() noexcept;
-};
+    return statement;
+}
 
 // Where a row set's rows come from: the open statement, one row per fetch
 // (server side), or a RowStore (client side) that is filled at open, or by a
@@ -77,6 +57,10 @@ struct RowSource {
     void endStatement() noexcept {
         stopReading = true;
         if (reader.joinable()) {
+            // The reader stops after the fetch it is in, which a stalled
+            // server may hold up.
+            shell::waitServingEvents(
+                [this](std::chrono::milliseconds most) { return store->waitForEnd(most); }, false);
             reader.join();
         }
         statement.reset();
@@ -97,7 +81,7 @@ struct RowSource {
             throw Error(QStringLiteral("The row set's connection was closed"));
         }
         const SQLRETURN rc = SQLFetch(statement.get());
-        check(rc, SQL_HANDLE_STMT, statement.get(), "SQLFetch");
+        core->check(rc, SQL_HANDLE_STMT, statement.get(), "SQLFetch");
         if (rc == SQL_NO_DATA) {
             return false;
         }
@@ -110,7 +94,7 @@ struct RowSource {
         ColumnReader reader(statement.get());
         for (;;) {
             const SQLRETURN rc = SQLFetch(statement.get());
-            check(rc, SQL_HANDLE_STMT, statement.get(), "SQLFetch");
+            core->check(rc, SQL_HANDLE_STMT, statement.get(), "SQLFetch");
             if (rc == SQL_NO_DATA) {
                 break;
             }
@@ -126,13 +110,13 @@ struct RowSource {
 
     // The helper thread's work: the only user of the statement until it ends.
     void readRowsAhead() noexcept {
-        QString failure;
+        std::optional<Error> failure;
         try {
             ColumnReader columnReader(statement.get());
             std::vector<Cell> row;
             while (!stopReading) {
                 const SQLRETURN rc = SQLFetch(statement.get());
-                check(rc, SQL_HANDLE_STMT, statement.get(), "SQLFetch");
+                core->check(rc, SQL_HANDLE_STMT, statement.get(), "SQLFetch");
                 if (rc == SQL_NO_DATA) {
                     break;
                 }
@@ -140,18 +124,14 @@ struct RowSource {
                 store->append(row);
             }
         } catch (const Error& error) {
-            failure = error.description();
+            failure = error;
         } catch (...) {
-            failure = QStringLiteral("Reading the rows failed");
+            failure = Error(QStringLiteral("Reading the rows failed"));
         }
-        if (stopReading && failure.isEmpty()) {
-            failure = QStringLiteral("The row set was closed while its rows were read");
+        if (stopReading && !failure) {
+            failure = Error(QStringLiteral("The row set was closed while its rows were read"));
         }
-        try {
-            store->finish(failure);
-        } catch (const Error& error) {
-            store->finish(error.description());
-        }
+        store->finish(std::move(failure));
     }
 
     void advance() {
@@ -171,14 +151,16 @@ struct RowSource {
                     if (reader.joinable()) {
                         endStatement();
                     }
-                    const QString failure = store->failure();
-                    if (!failure.isEmpty()) {
-                        throw Error(failure);
+                    if (const std::optional<Error> failure = store->failure()) {
+                        throw *failure;
                     }
                     return;
                 }
-                store->waitForMore(std::chrono::milliseconds(2));
                 shell::yieldToEventLoop();
+                // A source server that stalls keeps the reader waiting, and
+                // this side with it: the window is served meanwhile.
+                shell::waitServingEvents(
+                    [this](std::chrono::milliseconds most) { return store->waitForMore(most); });
             }
         }
         if (eof) {
@@ -188,8 +170,11 @@ struct RowSource {
 
     // Waits, serving the event loop, until every row has been read.
     void awaitAllRows() {
-        while (store && !store->finished()) {
-            store->waitForMore(std::chrono::milliseconds(2));
+        if (store) {
+            shell::waitServingEvents([this](std::chrono::milliseconds most) {
+                store->waitForMore(most);
+                return store->finished();
+            });
             shell::yieldToEventLoop();
         }
     }
@@ -289,9 +274,14 @@ bool Connection::isOpen() const {
 }
 
 void Connection::Execute(const QString& sql) {
-    detail::StatementHandle statement = core_->newStatement();
-    check(SQLExecDirectW(statement.get(), const_cast<SQLWCHAR*>(detail::wide(sql)), SQL_NTS),
-          SQL_HANDLE_STMT, statement.get(), "SQLExecDirectW");
+    detail::ConnectionCore& core = *core_;
+    detail::StatementHandle statement = core.newStatement();
+    // The window stays live however long the server takes.
+    shell::runWhileYielding([&] {
+        core.check(
+            SQLExecDirectW(statement.get(), const_cast<SQLWCHAR*>(detail::wide(sql)), SQL_NTS),
+            SQL_HANDLE_STMT, statement.get(), "SQLExecDirectW");
+    });
 }
 
 RowSet Connection::OpenSchema(int schema) {
@@ -300,15 +290,20 @@ RowSet Connection::OpenSchema(int schema) {
     }
     RowSet rows;
     rows.source_ = std::make_unique<detail::RowSource>();
-    rows.source_->start(core_, [](SQLHSTMT statement) {
-        check(SQLTablesW(statement, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
-              SQL_HANDLE_STMT, statement, "SQLTablesW");
+    detail::ConnectionCore& core = *core_;
+    rows.source_->start(core_, [&core](SQLHSTMT statement) {
+        core.check(SQLTablesW(statement, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
+                   SQL_HANDLE_STMT, statement, "SQLTablesW");
     });
     return rows;
 }
 
 void Connection::Close() {
-    core_->requireOpen();
+    // A connection that is lost is still closed without a word: closing is
+    // how every operation ends.
+    if (!core_->connected) {
+        throw Error(QStringLiteral("The connection is not open"));
+    }
     core_->disconnect();
 }
 
@@ -324,9 +319,10 @@ void RowSet::Open(const QString& sql, Connection& connection) {
         throw Error(QStringLiteral("The row set is already open"));
     }
     auto source = std::make_unique<detail::RowSource>();
-    source->start(connection.core_, [&sql](SQLHSTMT statement) {
-        check(SQLExecDirectW(statement, const_cast<SQLWCHAR*>(detail::wide(sql)), SQL_NTS),
-              SQL_HANDLE_STMT, statement, "SQLExecDirectW");
+    detail::ConnectionCore& core = *connection.core_;
+    source->start(connection.core_, [&sql, &core](SQLHSTMT statement) {
+        core.check(SQLExecDirectW(statement, const_cast<SQLWCHAR*>(detail::wide(sql)), SQL_NTS),
+                   SQL_HANDLE_STMT, statement, "SQLExecDirectW");
     });
     source_ = std::move(source);
 }

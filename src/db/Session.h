@@ -64,6 +64,7 @@ public:
 
 private:
     friend class RowSet;
+    friend class StatementQueue;
     std::shared_ptr<detail::ConnectionCore> core_;
 };
 

@@ -1,0 +1,60 @@
+#pragma once
+// What a Connection holds, shared with the row sets and statement queues
+// opened on it. Private to the session layer.
+#include "Odbc.h"
+#include "Session.h"
+
+#include <atomic>
+#include <vector>
+
+namespace db::detail {
+
+struct RowSource;
+
+struct ConnectionCore {
+    EnvironmentHandle environment;
+    ConnectionHandle connection;
+    bool connected = false;
+    // Set by whichever thread first sees that the server is gone; from then
+    // on nothing is sent.
+    std::atomic<bool> lost{false};
+    CursorLocation cursorLocation = CursorLocation::Server;
+    bool readAhead = false;
+    int commandTimeout = 0;
+    int connectionTimeout = 0;
+    // Row sets still open on this connection. Their statements are freed
+    // before the connection is closed, so no row set is left holding a handle
+    // the driver manager has already let go.
+    std::vector<RowSource*> openRowSets;
+
+    ~ConnectionCore() { disconnect(); }
+
+    SQLHDBC dbc() const { return connection.get(); }
+
+    void requireOpen() const {
+        if (!connected) {
+            throw Error(QStringLiteral("The connection is not open"));
+        }
+        if (lost) {
+            throw Error(QStringLiteral("The connection to the server has been lost"),
+                        QStringLiteral("08003"), true);
+        }
+    }
+
+    // detail::check for a handle of this connection, noting a lost connection.
+    void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* operation) {
+        try {
+            detail::check(rc, handleType, handle, operation, dbc());
+        } catch (const Error& error) {
+            if (error.connectionLost()) {
+                lost = true;
+            }
+            throw;
+        }
+    }
+
+    StatementHandle newStatement();
+    void disconnect() noexcept;
+};
+
+} // namespace db::detail

@@ -1,0 +1,71 @@
+#pragma once
+// Statements for one connection, sent in order by a helper thread: the caller
+// builds the next statements while the server takes the last ones, and the
+// window stays live however long the server takes. The helper lives as long
+// as the queue, so handing a statement over costs no thread.
+//
+//     db::StatementQueue queue(target);
+//     for (...) {
+//         queue.send(statement);                       // waits only while the queue is full
+//         while (auto refused = queue.takeRefused()) { ... report it ... }
+//     }
+//     queue.drain();                                   // every statement has run
+//
+// Every statement runs on its own, whatever became of the ones before it.
+// Once the connection is lost, the statements still waiting are dropped: they
+// are neither run nor counted.
+#include "Error.h"
+#include "Session.h"
+
+#include <QString>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace db {
+
+class StatementQueue {
+public:
+    explicit StatementQueue(Connection& connection, int depth = 64);
+    // Waits for the statements already queued.
+    ~StatementQueue();
+    StatementQueue(const StatementQueue&) = delete;
+    StatementQueue& operator=(const StatementQueue&) = delete;
+
+    // Queues one statement; waits, serving the event loop, while the queue is
+    // full. Throws the lost connection's error once the connection is gone.
+    void send(QString statement);
+
+    struct Refused {
+        QString statement;
+        Error error;
+    };
+    // The next statement that the server refused, in the order sent; never
+    // blocks.
+    std::optional<Refused> takeRefused();
+    // Waits, serving the event loop, until every queued statement has run or
+    // been dropped.
+    void drain();
+    // Statements the server took.
+    qint64 succeeded() const;
+
+private:
+    void serve();
+
+    std::shared_ptr<detail::ConnectionCore> core_;
+    const std::size_t depth_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<QString> waiting_;
+    std::deque<Refused> refused_;
+    bool running_ = false; // a statement is with the server
+    bool stopping_ = false;
+    bool lost_ = false;
+    qint64 succeeded_ = 0;
+    std::thread helper_;
+};
+
+} // namespace db
