@@ -12,10 +12,20 @@
 
 namespace maintenance {
 
+namespace {
+// What the report of a lost connection adds.
+QString droppingText(const QString& table) {
+    return table.isEmpty()
+               ? QString()
+               : QStringLiteral("Table %1 was being dropped.").arg(transfer::QuotedName(table));
+}
+} // namespace
+
 void DeleteOracleTables(const transfer::Workspace& workspace) {
     shell::ErrorTrap trap(*workspace.dialogs, u"Form2", u"PushButton1_Click");
     QListWidget* const list = workspace.oracleList;
     db::Connection connection;
+    QString dropping;
 
     if (!trap.check(102, [&] { return list->currentRow() >= 0; })) {
         trap.step(124, [&] { workspace.dialogs->notice(QStringLiteral("Please select a table")); });
@@ -24,28 +34,36 @@ void DeleteOracleTables(const transfer::Workspace& workspace) {
     shell::OperationGuard buttonsOff(workspace.window);
     trap.step(104, [&] { shell::setWindowPointer(workspace.window, shell::PointerState::Busy); });
 
-    // From the last item up, so that removing an item leaves the positions
-    // still to be visited where they were.
-    for (int i = list->count() - 1; i >= 0; --i) {
-        trap.step(108, [] { shell::yieldToEventLoop(); });
-        QListWidgetItem* const item = list->item(i);
-        if (!trap.check(110, [&] { return item != nullptr && item->isSelected(); })) {
-            continue;
+    trap.endRunOnLostConnection([&] { return droppingText(dropping); });
+    try {
+        // From the last item up, so that removing an item leaves the positions
+        // still to be visited where they were.
+        for (int i = list->count() - 1; i >= 0; --i) {
+            trap.step(108, [] { shell::yieldToEventLoop(); });
+            QListWidgetItem* const item = list->item(i);
+            if (!trap.check(110, [&] { return item != nullptr && item->isSelected(); })) {
+                continue;
+            }
+            // A login that is refused now is refused for every further table:
+            // one report, and the run ends.
+            if (!trap.step(112, [&] {
+                    connection.Open(db::OracleConnectionString(workspace.oracleLogin()));
+                })) {
+                break;
+            }
+            dropping = item->text();
+            const bool dropped = trap.step(114, [&] {
+                transfer::ExecuteStatement(connection, transfer::DropTableStatement(dropping));
+            });
+            dropping.clear();
+            trap.step(116, [&] { connection.Close(); });
+            if (dropped) {
+                trap.step(118, [&] { delete list->takeItem(i); });
+            }
         }
-        // A login that is refused now is refused for every further table:
-        // one report, and the run ends.
-        if (!trap.step(112, [&] {
-                connection.Open(db::OracleConnectionString(workspace.oracleLogin()));
-            })) {
-            break;
-        }
-        const bool dropped = trap.step(114, [&] {
-            transfer::ExecuteStatement(connection, transfer::DropTableStatement(item->text()));
-        });
-        trap.step(116, [&] { connection.Close(); });
-        if (dropped) {
-            trap.step(118, [&] { delete list->takeItem(i); });
-        }
+    } catch (const shell::RunEnded&) {
+        // The connection went with the statement: reported once, the list
+        // keeps the name, the connection goes when the handler returns.
     }
     trap.step(122,
               [&] { shell::setWindowPointer(workspace.window, shell::PointerState::Default); });
@@ -55,6 +73,7 @@ void DeleteDb2Tables(const transfer::Workspace& workspace) {
     shell::ErrorTrap trap(*workspace.dialogs, u"Form2", u"PushButton5_Click");
     QListWidget* const list = workspace.db2List;
     db::Connection connection;
+    QString dropping;
 
     shell::OperationGuard buttonsOff(workspace.window);
     trap.step(102, [&] { shell::setWindowPointer(workspace.window, shell::PointerState::Busy); });
@@ -62,18 +81,25 @@ void DeleteDb2Tables(const transfer::Workspace& workspace) {
     // report of the press.
     if (trap.step(104, [&] { connection.Open(db::Db2ConnectionString(workspace.db2Login())); })) {
         if (trap.check(106, [&] { return list->currentRow() >= 0; })) {
-            for (int i = list->count() - 1; i >= 0; --i) {
-                QListWidgetItem* const item = list->item(i);
-                if (!trap.check(110, [&] { return item != nullptr && item->isSelected(); })) {
-                    continue;
+            trap.endRunOnLostConnection([&] { return droppingText(dropping); });
+            try {
+                for (int i = list->count() - 1; i >= 0; --i) {
+                    QListWidgetItem* const item = list->item(i);
+                    if (!trap.check(110, [&] { return item != nullptr && item->isSelected(); })) {
+                        continue;
+                    }
+                    dropping = item->text();
+                    const bool dropped = trap.step(112, [&] {
+                        transfer::ExecuteStatement(connection,
+                                                   transfer::DropTableStatement(dropping));
+                    });
+                    dropping.clear();
+                    if (dropped) {
+                        trap.step(114, [&] { delete list->takeItem(i); });
+                    }
                 }
-                const bool dropped = trap.step(112, [&] {
-                    transfer::ExecuteStatement(connection,
-                                               transfer::DropTableStatement(item->text()));
-                });
-                if (dropped) {
-                    trap.step(114, [&] { delete list->takeItem(i); });
-                }
+            } catch (const shell::RunEnded&) {
+                // Reported once; the tables after it would fail the same way.
             }
         } else {
             trap.step(118, [&] {

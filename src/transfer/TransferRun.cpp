@@ -4,6 +4,7 @@
 #include "Routines.h"
 #include "Statements.h"
 #include "db/Session.h"
+#include "db/StatementQueue.h"
 #include "shell/ErrorTrap.h"
 #include "shell/OperationGuard.h"
 #include "shell/Pointer.h"
@@ -11,6 +12,7 @@
 
 #include <QListWidget>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <functional>
 #include <optional>
 
@@ -65,7 +67,9 @@ class TransferRun {
 public:
     TransferRun(const Workspace& workspace, const Direction& direction)
         : ws_(workspace), dir_(direction), lines_(direction.lines),
-          trap_(*workspace.dialogs, u"Form2", QStringView(direction.handler), lastStatement_) {}
+          trap_(*workspace.dialogs, u"Form2", QStringView(direction.handler), lastStatement_) {
+        trap_.endRunOnLostConnection([this] { return progress(); });
+    }
 
     void run();
 
@@ -84,6 +88,10 @@ private:
     bool createTargetTable(db::RowSet& rows, const QString& tableName);
     void copyRows(db::RowSet& rows, const QString& tableName);
     bool buildInsert(db::RowSet& rows, const QString& tableName, int fieldCount);
+    void reportRefusedRows(db::StatementQueue& queue);
+    void moveNext(db::RowSet& rows, db::StatementQueue& queue, bool* atEnd);
+    QString progress() const;
+    void resetProgressBar();
     void closeConnections();
 
     const Workspace& ws_;
@@ -93,6 +101,11 @@ private:
     shell::ErrorTrap trap_;
     db::Connection oracle_;
     db::Connection db2_;
+    // The table being copied and the rows of it that the target took, for
+    // the report that ends a run.
+    QString copying_;
+    QString created_;
+    const db::StatementQueue* rowsSent_ = nullptr;
 };
 
 void TransferRun::run() {
@@ -105,16 +118,42 @@ void TransferRun::run() {
     trap_.step(lines_.busyPointer,
                [&] { shell::setWindowPointer(ws_.window, shell::PointerState::Busy); });
 
-    if (openConnections()) {
-        // Opening blocks until both drivers answer: let the window catch up
-        // before the first table.
-        shell::yieldNow();
-        const int count = sourceList()->count();
-        for (int position = count - 1; position >= 0; --position) {
-            copyPosition(position);
+    try {
+        if (openConnections()) {
+            // Opening blocks until both drivers answer: let the window catch
+            // up before the first table.
+            shell::yieldNow();
+            const int count = sourceList()->count();
+            for (int position = count - 1; position >= 0; --position) {
+                copyPosition(position);
+            }
+        }
+    } catch (const shell::RunEnded&) {
+        // A connection is gone and that has been reported once; every later
+        // table would fail the same way. A table created before the loss
+        // exists, with the rows that arrived: the list shows it.
+        resetProgressBar();
+        if (!created_.isEmpty()) {
+            trap_.step(lines_.addName, [&] { AddListName(targetList(), created_); });
         }
     }
     closeConnections();
+}
+
+QString TransferRun::progress() const {
+    if (copying_.isEmpty()) {
+        return {};
+    }
+    return QStringLiteral("Table %1 was being copied; %2 of its rows had arrived.")
+        .arg(QuotedName(copying_))
+        .arg(rowsSent_ != nullptr ? rowsSent_->succeeded() : 0);
+}
+
+void TransferRun::resetProgressBar() {
+    trap_.step(lines_.progressReset, [&] {
+        ws_.progressBar->setValue(0);
+        ws_.progressBar->setFormat(QStringLiteral("Progress Bar"));
+    });
 }
 
 bool TransferRun::openConnections() {
@@ -155,6 +194,7 @@ void TransferRun::copyPosition(int position) {
     QString sourceName;
     trap_.step(takeSourceName, [&] { sourceName = item->text(); });
     const QString savedName = sourceName;
+    copying_ = sourceName;
 
     bool skip = false;
     const std::optional<QString> dropName = askOverwrite(sourceName, &skip);
@@ -176,14 +216,14 @@ void TransferRun::copyPosition(int position) {
         return;
     }
     if (createTargetTable(rows, sourceName)) {
+        created_ = sourceName;
         copyRows(rows, sourceName);
-        trap_.step(lines_.progressReset, [&] {
-            ws_.progressBar->setValue(0);
-            ws_.progressBar->setFormat(QStringLiteral("Progress Bar"));
-        });
+        resetProgressBar();
         trap_.step(lines_.closeRowSet, [&] { rows.Close(); });
         trap_.step(lines_.addName, [&] { AddListName(targetList(), sourceName); });
     }
+    copying_.clear();
+    created_.clear();
 }
 
 // The target list's spelling of the table when the user agreed to replace it;
@@ -251,6 +291,11 @@ void TransferRun::copyRows(db::RowSet& rows, const QString& tableName) {
     if (!trap_.step(lines_.valueLoop, [&] { fieldCount = rows.Fields().count(); })) {
         return;
     }
+    // The statements go to the server from a helper thread while the next
+    // ones are built; each refused one is still reported on its own.
+    db::StatementQueue queue(target());
+    rowsSent_ = &queue;
+    const auto forget = qScopeGuard([&] { rowsSent_ = nullptr; });
     // Every row to the end of the row set, whatever the count said; the count
     // only drives the progress bar.
     for (qint64 r = 0;; ++r) {
@@ -266,13 +311,55 @@ void TransferRun::copyRows(db::RowSet& rows, const QString& tableName) {
             });
         }
         if (buildInsert(rows, tableName, fieldCount)) {
-            trap_.step(lines_.insertExecute, [&] { ExecuteStatement(target(), lastStatement_); });
+            trap_.step(lines_.insertExecute, [&] { queue.send(lastStatement_); });
         }
-        // A row set that cannot move on cannot deliver the next row either.
-        if (!trap_.step(lines_.moveNext, [&] { rows.MoveNext(); })) {
+        reportRefusedRows(queue);
+        moveNext(rows, queue, &atEnd);
+        if (atEnd) {
             break;
         }
     }
+    queue.drain();
+    reportRefusedRows(queue);
+}
+
+// Each refused row's report shows that row's statement, though the run has
+// built later ones meanwhile.
+void TransferRun::reportRefusedRows(db::StatementQueue& queue) {
+    while (std::optional<db::StatementQueue::Refused> refused = queue.takeRefused()) {
+        const QString building = std::exchange(lastStatement_, refused->statement);
+        trap_.step(lines_.insertExecute, [&] { throw refused->error; });
+        lastStatement_ = building;
+    }
+}
+
+// A row set that cannot move on cannot deliver the next row either: the
+// table's copy ends, and the report says how many of its rows arrived (the
+// statements already sent are waited for, so the figure is exact).
+void TransferRun::moveNext(db::RowSet& rows, db::StatementQueue& queue, bool* atEnd) {
+    std::exception_ptr failure;
+    try {
+        rows.MoveNext();
+        *atEnd = false;
+        return;
+    } catch (const shell::Failure&) {
+        failure = std::current_exception();
+    } catch (const std::exception&) {
+        failure = std::current_exception();
+    }
+    *atEnd = true;
+    queue.drain();
+    reportRefusedRows(queue);
+    trap_.step(lines_.moveNext, [&] {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const shell::Failure& known) {
+            if (known.connectionLost()) {
+                throw; // the trap adds the progress and ends the run
+            }
+            throw shell::Failure(known.description() + u'\n' + progress());
+        }
+    });
 }
 
 // False when a value could not be read: that row's statement is not sent,
