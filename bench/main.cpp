@@ -2,6 +2,7 @@
 //
 //     bash bench/run.sh            full size (starts and stops the stand-ins)
 //     duskferry_bench --tiny       smoke size; the figures are printed, not judged
+#include "BareConnection.h"
 #include "BenchData.h"
 #include "Probes.h"
 #include "db/Db2Tables.h"
@@ -78,7 +79,8 @@ struct Window : TableManagerControls {
 }
 
 // Figure 1 and 4: the copy through the transfer run against the floor, the
-// very same INSERT texts sent in a bare loop through the same session layer.
+// very same INSERT texts sent in a bare loop straight to the driver, with the
+// statement time-out the run sets.
 void measureThroughput(Side from, const Sizes& sizes, double* longestGapMs) {
     const Side to = from == Side::Oracle ? Side::Db2 : Side::Oracle;
     const transfer::Target target =
@@ -117,17 +119,13 @@ void measureThroughput(Side from, const Sizes& sizes, double* longestGapMs) {
     for (int repeat = 0; repeat < sizes.copyRepeats; ++repeat) {
         standin::dropIfExists(to, table);
         {
-            // Set up as the run sets up its target connection.
-            db::Connection connection;
-            connection.setCursorLocation(db::CursorLocation::Server);
-            connection.setCommandTimeout(5000);
-            connection.setConnectionTimeout(5000);
-            connection.Open(bench::connectionString(to));
-            connection.Execute(create);
+            // The bare driver, no session layer, on this thread.
+            bench::BareConnection connection(bench::connectionString(to));
+            connection.execute(create);
             QElapsedTimer clock;
             clock.start();
             for (const QString& insert : inserts) {
-                connection.Execute(insert);
+                connection.execute(insert);
             }
             bestFloor = std::max(bestFloor, inserts.size() / (clock.nsecsElapsed() / 1e9));
         }
