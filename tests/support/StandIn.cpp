@@ -1,6 +1,8 @@
 #include "StandIn.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
@@ -167,6 +169,62 @@ bool adminSql(Side side, const QString& sql, QString* output) {
                       u"--user="_s + variable("STANDIN_MY_ADMIN"),
                       variable("STANDIN_DB2_DATABASE")},
                      sql, output);
+}
+
+bool startOwn(const QString& dir, QString* why) {
+    QString output;
+    QProcess script;
+    script.setProcessChannelMode(QProcess::MergedChannels);
+    script.start(u"bash"_s, {QStringLiteral(DUSKFERRY_STANDIN_SCRIPT), u"start"_s, dir});
+    if (!script.waitForFinished(180000) || script.exitCode() != 0) {
+        if (why)
+            *why =
+                u"standin.sh start %1 failed:\n"_s.arg(dir) + QString::fromUtf8(script.readAll());
+        return false;
+    }
+    qputenv("DUSKFERRY_STANDIN_ENV", QFile::encodeName(dir + u"/env"_s));
+    return load(why);
+}
+
+void stopOwn(const QString& dir) {
+    QProcess script;
+    script.start(u"bash"_s, {QStringLiteral(DUSKFERRY_STANDIN_SCRIPT), u"stop"_s, dir});
+    script.waitForFinished(180000);
+}
+
+QList<pid_t> serverProcesses(Side side) {
+    const auto pidFrom = [](const QString& path) -> pid_t {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return 0;
+        return pid_t(QString::fromLatin1(file.readLine()).trimmed().toInt());
+    };
+    if (side == Side::Db2) {
+        const QString folder = QFileInfo(variable("STANDIN_MY_SOCKET")).path();
+        const pid_t server = pidFrom(folder + u"/mysqld.pid"_s);
+        return server > 0 ? QList<pid_t>{server} : QList<pid_t>{};
+    }
+    const QString runtime = QFileInfo(variable("STANDIN_PG_SOCKET_DIR")).path();
+    const pid_t postmaster = pidFrom(runtime + u"/pg/postmaster.pid"_s);
+    if (postmaster <= 0)
+        return {};
+    QList<pid_t> processes{postmaster};
+    // The fourth field of /proc/PID/stat is the parent; the second, the name
+    // in parentheses, has no blanks for postgres.
+    for (const QString& entry : QDir(u"/proc"_s).entryList(QDir::Dirs)) {
+        bool isNumber = false;
+        const int pid = entry.toInt(&isNumber);
+        if (!isNumber)
+            continue;
+        QFile stat(u"/proc/%1/stat"_s.arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QString line = QString::fromLatin1(stat.readAll());
+        const QStringList fields = line.mid(line.lastIndexOf(u')') + 2).split(u' ');
+        if (fields.size() > 1 && fields[1].toInt() == postmaster)
+            processes << pid_t(pid);
+    }
+    return processes;
 }
 
 } // namespace standin

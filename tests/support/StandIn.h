@@ -13,7 +13,9 @@
 //     }
 //
 // A test that needs the servers and cannot reach them fails; it never skips.
+#include <QList>
 #include <QString>
+#include <sys/types.h>
 
 namespace standin {
 
@@ -58,5 +60,15 @@ QString db2ConnectionString(const Db2Logins& logins);
 // separated by ";". *output (may be null) receives what the client printed (rows
 // tab-separated, without headings) or, on failure, its error text.
 bool adminSql(Side side, const QString& sql, QString* output);
+
+// For tests that stop or kill a server: a pair of servers of the test's own
+// in DIR (scripts/standin.sh start DIR), loaded as load() does. Starting again
+// in the same DIR replaces the pair with fresh, empty servers.
+bool startOwn(const QString& dir, QString* why);
+void stopOwn(const QString& dir);
+
+// The running server processes of a side, from the folder its servers run in:
+// the postmaster and every process it started (the sessions), or mariadbd.
+QList<pid_t> serverProcesses(Side side);
 
 } // namespace standin

@@ -1,0 +1,477 @@
+// A server that fails in the middle of a copy: stalled, its session ended,
+// killed; and a row file that cannot be written. These tests stop and kill
+// servers, so they run on a pair of stand-ins of their own.
+#include "db/RowStore.h"
+#include "db/Session.h"
+#include "maintenance/DeleteTables.h"
+#include "shell/Pointer.h"
+#include "shell/Yield.h"
+#include "support/OwnerSql.h"
+#include "support/ScriptedDialogs.h"
+#include "support/StandIn.h"
+#include "support/TableManagerControls.h"
+#include "transfer/TransferRun.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <csignal>
+#include <cstdio>
+#include <sys/resource.h>
+
+using namespace Qt::StringLiterals;
+using standin::Side;
+
+Q_DECLARE_METATYPE(standin::Side)
+
+namespace {
+
+Side otherSide(Side side) {
+    return side == Side::Oracle ? Side::Db2 : Side::Oracle;
+}
+
+// Key, a text and an amount that both follow from the key, so that any row
+// can be checked for being whole.
+void createNumbered(Side side, const QString& table, int rows) {
+    standin::dropIfExists(side, table);
+    if (side == Side::Oracle) {
+        standin::execute(side, u"CREATE TABLE \"%1\" AS SELECT g AS id, CAST('Row ' || g AS "
+                               u"varchar(60)) AS label, CAST(g * 1.5 AS numeric(12,2)) AS amount "
+                               u"FROM generate_series(1, %2) AS g"_s.arg(table)
+                                   .arg(rows));
+    } else {
+        standin::execute(side, u"CREATE TABLE \"%1\" AS SELECT seq AS id, CONCAT('Row ', seq) AS "
+                               u"label, CAST(seq * 1.5 AS DECIMAL(12,2)) AS amount FROM "
+                               u"seq_1_to_%2"_s.arg(table)
+                                   .arg(rows));
+    }
+}
+
+// The same rows from a view that takes a sleep per row to produce (about
+// 1 ms on PostgreSQL, 0.2 ms on MariaDB), so that a copy is still reading it
+// when its session is ended.
+void createSlowView(Side side, const QString& view, int rows) {
+    standin::execute(side, u"DROP VIEW IF EXISTS \"%1\""_s.arg(view));
+    if (side == Side::Oracle) {
+        standin::execute(side,
+                         u"CREATE VIEW \"%1\" AS SELECT g AS id, CAST('Row ' || g AS "
+                         u"varchar(60)) AS label, CAST(g * 1.5 AS numeric(12,2)) AS amount "
+                         u"FROM generate_series(1, %2) AS g, LATERAL pg_sleep(0.0001 * g / g) "
+                         u"AS s"_s.arg(view)
+                             .arg(rows));
+    } else {
+        standin::execute(side, u"CREATE VIEW \"%1\" AS SELECT seq AS id, CONCAT('Row ', seq) AS "
+                               u"label, CAST(seq * 1.5 AS DECIMAL(12,2)) AS amount FROM "
+                               u"seq_1_to_%2 WHERE SLEEP(0.0001) = 0"_s.arg(view)
+                                   .arg(rows));
+    }
+}
+
+// The rows of the table, each checked whole and once; their number.
+qint64 wholeRows(Side side, const QString& table) {
+    db::Connection connection = standin::openAsOwner(side);
+    db::RowSet rows;
+    rows.Open(u"SELECT * FROM \"%1\""_s.arg(table), connection);
+    QSet<qint64> ids;
+    for (; !rows.Eof(); rows.MoveNext()) {
+        const qint64 id = rows.Fields().item(0).Value().text().toLongLong();
+        const QString label = rows.Fields().item(1).Value().text();
+        const double amount = rows.Fields().item(2).Value().text().toDouble();
+        if (label != u"Row %1"_s.arg(id) || !qFuzzyCompare(amount, id * 1.5) || ids.contains(id)) {
+            qWarning("wrong or doubled row %lld: %s, %g", id, qPrintable(label), amount);
+            return -1;
+        }
+        ids.insert(id);
+    }
+    return ids.size();
+}
+
+void signalServer(Side side, int signal) {
+    const QList<pid_t> processes = standin::serverProcesses(side);
+    QVERIFY2(!processes.isEmpty(), "no server process found");
+    for (pid_t pid : processes) {
+        ::kill(pid, signal);
+    }
+}
+
+// The longest time between two turns of the event loop, from a 10 ms timer.
+class GapMeter {
+public:
+    GapMeter() {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout,
+                         [this] { longest_ = std::max(longest_, clock_.restart()); });
+        clock_.start();
+        timer_.start();
+    }
+    qint64 longestMs() const { return longest_; }
+
+private:
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 longest_ = 0;
+};
+
+struct Window : TableManagerControls {
+    ScriptedDialogs dialogs;
+
+    void copy(Side from, const QString& table) {
+        list(from)->addItem(table);
+        list(from)->item(0)->setSelected(true);
+        list(from)->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+        const transfer::Workspace ws = workspace(dialogs);
+        if (from == Side::Oracle) {
+            transfer::CopyOracleToDb2(ws);
+        } else {
+            transfer::CopyDb2ToOracle(ws);
+        }
+    }
+
+    // The run ended the way every run ends.
+    void checkEndedCleanly() const {
+        QCOMPARE(shell::windowPointer(&window), shell::PointerState::Default);
+        QCOMPARE(progressBar->value(), 0);
+        QCOMPARE(progressBar->format(), u"Progress Bar"_s);
+        QVERIFY(button->isEnabled());
+    }
+};
+
+const QString table = u"Failing"_s;
+const QString slowView = u"FailingSlowly"_s;
+
+// The child of closingDuringAStall: a copy whose target stops answering, and
+// the program asked to end (as closing a window does) while it waits. Only
+// ending the process gets out of that wait; a copy that returns is a failure.
+int closeDuringStall(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QString why;
+    if (!standin::load(&why)) {
+        std::fprintf(stderr, "%s\n", qPrintable(why));
+        return 3;
+    }
+    const Side from = qstrcmp(argv[2], "oracle") == 0 ? Side::Oracle : Side::Db2;
+    Window w;
+    QTimer::singleShot(300, [&] {
+        for (pid_t pid : standin::serverProcesses(otherSide(from))) {
+            ::kill(pid, SIGSTOP);
+        }
+    });
+    QTimer::singleShot(1000, [] {
+        std::printf("closing\n");
+        std::fflush(stdout);
+        shell::requestQuit();
+    });
+    try {
+        w.copy(from, table);
+    } catch (const shell::Cancelled&) {
+    }
+    std::printf("the copy returned\n");
+    return 4;
+}
+
+} // namespace
+
+class FailureTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir servers_;
+
+    void restartServers() {
+        QString why;
+        QVERIFY2(standin::startOwn(servers_.path(), &why), qPrintable(why));
+    }
+
+private slots:
+    void initTestCase() { restartServers(); }
+    void cleanupTestCase() { standin::stopOwn(servers_.path()); }
+    void cleanup() {
+        for (Side side : {Side::Oracle, Side::Db2}) {
+            standin::dropIfExists(side, table);
+            standin::dropIfExists(side, slowView); // a table, or a view this cannot drop
+            standin::execute(side, u"DROP VIEW IF EXISTS \"%1\""_s.arg(slowView));
+        }
+    }
+
+    // The target stops answering for two seconds: the window keeps being
+    // served, and once the server is back every row arrives.
+    void stalledTarget_data() {
+        QTest::addColumn<Side>("from");
+        QTest::newRow("oracle to db2") << Side::Oracle;
+        QTest::newRow("db2 to oracle") << Side::Db2;
+    }
+    void stalledTarget() {
+        QFETCH(Side, from);
+        const Side to = otherSide(from);
+        constexpr int rows = 20000;
+        createNumbered(from, table, rows);
+        standin::dropIfExists(to, table);
+
+        Window w;
+        w.dialogs.failOnErrorReport = true;
+        QElapsedTimer stopped;
+        QTimer::singleShot(300, [&] {
+            signalServer(to, SIGSTOP);
+            stopped.start();
+        });
+        QTimer::singleShot(2300, [&] { signalServer(to, SIGCONT); });
+        GapMeter gaps;
+        w.copy(from, table);
+        QVERIFY2(stopped.isValid() && stopped.elapsed() >= 2000,
+                 "the copy ended before the server was stopped");
+        QVERIFY2(w.dialogs.allExpected(), qPrintable(w.dialogs.unexpectedSummary()));
+        QVERIFY2(gaps.longestMs() < 100,
+                 qPrintable(u"the event loop stood still for %1 ms"_s.arg(gaps.longestMs())));
+        QCOMPARE(wholeRows(to, table), qint64(rows));
+        w.checkEndedCleanly();
+        qInfo("longest event-loop gap: %lld ms", gaps.longestMs());
+    }
+
+    // The server ends the source's session while its rows are read: either
+    // every row arrived, or one report saying how many did, and no row is
+    // wrong or doubled.
+    void sourceSessionEnded_data() {
+        QTest::addColumn<Side>("from");
+        QTest::addColumn<int>("afterMs");
+        // psqlODBC fetches the view's rows in blocks while the copy runs;
+        // MariaDB's driver reads them all inside the SELECT.
+        QTest::newRow("oracle to db2, while fetching") << Side::Oracle << 1500;
+        QTest::newRow("db2 to oracle, during the select") << Side::Db2 << 200;
+    }
+    void sourceSessionEnded() {
+        QFETCH(Side, from);
+        QFETCH(int, afterMs);
+        const Side to = otherSide(from);
+        constexpr int rows = 20000;
+        createSlowView(from, slowView, rows);
+        standin::dropIfExists(to, slowView);
+
+        Window w;
+        QTimer::singleShot(afterMs, [&] {
+            QString output;
+            const QString sql =
+                from == Side::Oracle
+                    ? u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = "
+                      u"'%1' AND pid <> pg_backend_pid()"_s.arg(standin::oracle().user)
+                    : u"SELECT CONCAT('KILL ', id, ';') FROM information_schema.processlist "
+                      u"WHERE user = '%1'"_s.arg(standin::db2().user);
+            QVERIFY2(standin::adminSql(from, sql, &output), qPrintable(output));
+            if (from == Side::Db2) {
+                QVERIFY2(standin::adminSql(from, output, &output), qPrintable(output));
+            }
+        });
+        w.copy(from, slowView);
+        // Ended while the SELECT ran, the copy created no table; once created,
+        // it is listed.
+        const qint64 arrived = w.items(to).isEmpty() ? 0 : wholeRows(to, slowView);
+        QVERIFY2(arrived >= 0, "a row arrived wrong or twice");
+        const QStringList reports = w.dialogs.errorReports();
+        if (arrived == rows) {
+            QCOMPARE(reports, QStringList());
+        } else {
+            QCOMPARE(reports.size(), 1);
+            QVERIFY2(reports[0].contains(u"%1 of its rows had arrived"_s.arg(arrived)),
+                     qPrintable(reports[0]));
+        }
+        w.checkEndedCleanly();
+        qInfo("%lld of %d rows arrived", arrived, rows);
+    }
+
+    // The temporary row file hits the file size limit part way through a
+    // write: one report, the rows stored whole before it arrive, no other.
+    void rowFileCannotBeWritten_data() { stalledTarget_data(); }
+    void rowFileCannotBeWritten() {
+        QFETCH(Side, from);
+        const Side to = otherSide(from);
+        constexpr int rows = 60000;
+        createNumbered(from, table, rows);
+        standin::dropIfExists(to, table);
+
+        const qint64 budget = db::detail::RowStore::memoryBudget();
+        db::detail::RowStore::setMemoryBudget(256 * 1024);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit saved = limit;
+        limit.rlim_cur = 1500 * 1024 + 77; // not a multiple of anything the store writes
+        setrlimit(RLIMIT_FSIZE, &limit);
+        Window w;
+        w.copy(from, table);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        db::detail::RowStore::setMemoryBudget(budget);
+
+        const qint64 arrived = wholeRows(to, table);
+        QVERIFY2(arrived > 0 && arrived < rows, qPrintable(u"%1 rows arrived"_s.arg(arrived)));
+        const QStringList reports = w.dialogs.errorReports();
+        QCOMPARE(reports.size(), 1);
+        QVERIFY2(reports[0].startsWith(u"Temporary row file: write: File too large\n"_s),
+                 qPrintable(reports[0]));
+        QVERIFY2(reports[0].contains(u"%1 of its rows had arrived"_s.arg(arrived)),
+                 qPrintable(reports[0]));
+        QVERIFY2(reports[0].contains(from == Side::Oracle ? u"PushButton3_Click at line 274"_s
+                                                          : u"PushButton4_Click at line 262"_s),
+                 qPrintable(reports[0]));
+        // The table was created and is listed, with what arrived in it.
+        QCOMPARE(w.items(to), QStringList{table});
+        w.checkEndedCleanly();
+    }
+
+    // A DROP waits for a lock that another session holds, and the server
+    // ends the dropping session meanwhile: one report naming the table, no
+    // further table tried, the list keeps both names.
+    void deleteLosesItsConnection_data() {
+        QTest::addColumn<Side>("side");
+        QTest::addColumn<QString>("dropLine");
+        QTest::newRow("oracle") << Side::Oracle << u"PushButton1_Click at line 114"_s;
+        QTest::newRow("db2") << Side::Db2 << u"PushButton5_Click at line 112"_s;
+    }
+    void deleteLosesItsConnection() {
+        QFETCH(Side, side);
+        QFETCH(QString, dropLine);
+        const QString first = u"Failing"_s, blocked = u"FailingSlowly"_s;
+        createNumbered(side, first, 10);
+        createNumbered(side, blocked, 10);
+        db::Connection holder = standin::openAsOwner(side);
+        holder.Execute(side == Side::Oracle ? u"BEGIN"_s : u"START TRANSACTION"_s);
+        {
+            db::RowSet rows;
+            rows.Open(u"SELECT * FROM \"%1\""_s.arg(blocked), holder);
+        }
+
+        Window w;
+        // Bottom up: the blocked table comes first, the other is never tried.
+        w.list(side)->addItems({first, blocked});
+        w.list(side)->selectAll();
+        w.list(side)->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+        QTimer::singleShot(500, [&] {
+            QString output;
+            const QString sql =
+                side == Side::Oracle
+                    ? u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE query LIKE "
+                      u"'DROP TABLE%'"_s
+                    : u"SELECT CONCAT('KILL ', id, ';') FROM information_schema.processlist "
+                      u"WHERE info LIKE 'DROP TABLE%'"_s;
+            QVERIFY2(standin::adminSql(side, sql, &output), qPrintable(output));
+            if (side == Side::Db2) {
+                QVERIFY2(standin::adminSql(side, output, &output), qPrintable(output));
+            }
+        });
+        const transfer::Workspace ws = w.workspace(w.dialogs);
+        side == Side::Oracle ? maintenance::DeleteOracleTables(ws)
+                             : maintenance::DeleteDb2Tables(ws);
+        holder.Close();
+
+        const QStringList reports = w.dialogs.errorReports();
+        QCOMPARE(reports.size(), 1);
+        QVERIFY2(reports[0].contains(u"\nTable \"FailingSlowly\" was being dropped.\r\n"_s),
+                 qPrintable(reports[0]));
+        QVERIFY2(reports[0].contains(dropLine), qPrintable(reports[0]));
+        QCOMPARE(w.items(side), (QStringList{first, blocked}));
+        QCOMPARE(wholeRows(side, first), qint64(10));
+        QCOMPARE(shell::windowPointer(&w.window), shell::PointerState::Default);
+        QVERIFY(w.button->isEnabled());
+    }
+
+    // Closing the window while the target does not answer ends the program
+    // within moments, with status 0.
+    void closingDuringAStall_data() { stalledTarget_data(); }
+    void closingDuringAStall() {
+        QFETCH(Side, from);
+        const Side to = otherSide(from);
+        createNumbered(from, table, 50000);
+        standin::dropIfExists(to, table);
+
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {u"--close-during-stall"_s, from == Side::Oracle ? u"oracle"_s : u"db2"_s});
+        QVERIFY(child.waitForStarted());
+        QVERIFY(child.waitForReadyRead(20000));
+        QElapsedTimer sinceClose;
+        sinceClose.start();
+        const bool ended = child.waitForFinished(10000);
+        const qint64 closeToEnd = sinceClose.elapsed();
+        if (!ended) {
+            child.kill();
+            child.waitForFinished();
+        }
+        signalServer(to, SIGCONT);
+        const QString output = QString::fromUtf8(child.readAll());
+        QVERIFY2(ended, "still running 10 s after the close");
+        QCOMPARE(output, u"closing\n"_s);
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+        QVERIFY2(closeToEnd < 2000,
+                 qPrintable(u"%1 ms from the close to the end"_s.arg(closeToEnd)));
+        qInfo("the program ended %lld ms after the close", closeToEnd);
+    }
+
+    // The target is killed mid-copy: one report naming the table and the rows
+    // that arrived, the run ends within seconds, and a second copy with the
+    // server still down gives one report too. Fresh servers afterwards.
+    void killedTarget_data() {
+        QTest::addColumn<Side>("from");
+        QTest::addColumn<QString>("insertLine");
+        QTest::newRow("oracle to db2") << Side::Oracle << u"PushButton3_Click at line 272"_s;
+        QTest::newRow("db2 to oracle") << Side::Db2 << u"PushButton4_Click at line 260"_s;
+    }
+    void killedTarget() {
+        QFETCH(Side, from);
+        QFETCH(QString, insertLine);
+        const Side to = otherSide(from);
+        const auto freshServers = qScopeGuard([this] { restartServers(); });
+        constexpr int rows = 50000;
+        createNumbered(from, table, rows);
+        standin::dropIfExists(to, table);
+
+        Window w;
+        QElapsedTimer sinceKill;
+        QTimer::singleShot(400, [&] {
+            signalServer(to, SIGKILL);
+            sinceKill.start();
+        });
+        w.copy(from, table);
+        QVERIFY2(sinceKill.isValid(), "the copy ended before the server was killed");
+        QVERIFY2(sinceKill.elapsed() < 10000,
+                 qPrintable(u"the run went on %1 ms after the kill"_s.arg(sinceKill.elapsed())));
+        const QStringList reports = w.dialogs.errorReports();
+        QCOMPARE(reports.size(), 1);
+        static const QRegularExpression arrivedText(
+            u"Table \"Failing\" was being copied; (\\d+) of its rows had arrived\\."_s);
+        const QRegularExpressionMatch arrived = arrivedText.match(reports[0]);
+        QVERIFY2(arrived.hasMatch() && arrived.captured(1).toInt() > 0 &&
+                     arrived.captured(1).toInt() < rows,
+                 qPrintable(reports[0]));
+        QVERIFY2(reports[0].contains(insertLine), qPrintable(reports[0]));
+        QVERIFY2(reports[0].contains(u"\r\rsql: INSERT INTO \"Failing\" VALUES('"_s),
+                 qPrintable(reports[0]));
+        QCOMPARE(w.items(to), QStringList{table});
+        w.checkEndedCleanly();
+
+        // The same press again, the server still down: the connection cannot
+        // be opened, which is the one report.
+        Window again;
+        again.copy(from, table);
+        QCOMPARE(again.dialogs.errorReports().size(), 1);
+        QCOMPARE(shell::windowPointer(&again.window), shell::PointerState::Default);
+        QVERIFY(again.button->isEnabled());
+    }
+};
+
+int main(int argc, char** argv) {
+    if (argc > 2 && qstrcmp(argv[1], "--close-during-stall") == 0) {
+        return closeDuringStall(argc, argv);
+    }
+    QApplication app(argc, argv);
+    FailureTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "failure_test.moc"
