@@ -89,23 +89,27 @@ struct RowSource {
         return true;
     }
 
+    // On the helper thread, so that a server that is slow to deliver keeps
+    // no window from painting.
     void readAllRows() {
         store.emplace();
-        ColumnReader reader(statement.get());
-        for (;;) {
-            const SQLRETURN rc = SQLFetch(statement.get());
-            core->check(rc, SQL_HANDLE_STMT, statement.get(), "SQLFetch");
-            if (rc == SQL_NO_DATA) {
-                break;
+        shell::runWhileYielding([this] {
+            ColumnReader reader(statement.get());
+            for (;;) {
+                const SQLRETURN rc = SQLFetch(statement.get());
+                core->check(rc, SQL_HANDLE_STMT, statement.get(), "SQLFetch");
+                if (rc == SQL_NO_DATA) {
+                    break;
+                }
+                reader.readRow(columns, current);
+                store->append(current);
             }
-            reader.readRow(columns, current);
-            store->append(current);
-            shell::yieldToEventLoop();
-        }
-        store->finish();
-        // Every row is here: the server's cursor is not needed any more. Some
-        // drivers free a whole buffered result here, which takes a while.
-        shell::runWhileYielding([this] { statement.reset(); });
+            store->finish();
+            // Every row is here: the server's cursor is not needed any more.
+            // Some drivers free a whole buffered result here, which takes a
+            // while.
+            statement.reset();
+        });
     }
 
     // The helper thread's work: the only user of the statement until it ends.
