@@ -2,6 +2,7 @@
 
 #include "AdoType.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -203,16 +204,41 @@ Value ColumnReader::read(int columnNumber, const Column& column) {
     }
 }
 
+qsizetype writtenTextLength(const SQLWCHAR* buffer, qsizetype size, qsizetype reported) {
+    const auto endsAt = [&](qsizetype p) {
+        return buffer[p] == 0 && (p + 1 == size || buffer[p + 1] == unwrittenUnit);
+    };
+    const qsizetype start = std::clamp<qsizetype>(reported, 0, size - 1);
+    if (reported == start && endsAt(start)) {
+        return reported;
+    }
+    for (qsizetype p = start + 1; p < size; ++p) {
+        if (endsAt(p)) {
+            return p;
+        }
+    }
+    for (qsizetype p = start; p >= 0; --p) {
+        if (endsAt(p)) {
+            return p;
+        }
+    }
+    return start; // no terminator at all: the driver's word is all there is
+}
+
 Value ColumnReader::readText(int columnNumber, Value::Kind kind) {
     if (textBuffer_.empty()) {
-        textBuffer_.resize(initialTextChars);
+        textBuffer_.assign(initialTextChars, unwrittenUnit);
+        dirtyChars_ = 0;
     }
     QString text;
     for (;;) {
+        std::fill_n(textBuffer_.begin(), dirtyChars_, unwrittenUnit);
         SQLLEN indicator = 0;
         SQLRETURN rc = SQL_SUCCESS;
         const SQLLEN capacity = SQLLEN(textBuffer_.size() * sizeof(SQLWCHAR));
         getData(columnNumber, SQL_C_WCHAR, textBuffer_.data(), capacity, &indicator, &rc);
+        // A Null or an exhausted column writes nothing, or a terminator.
+        dirtyChars_ = 1;
         if (rc == SQL_NO_DATA) {
             break; // the previous piece was the last
         }
@@ -221,8 +247,11 @@ Value ColumnReader::readText(int columnNumber, Value::Kind kind) {
         }
         const bool complete =
             rc == SQL_SUCCESS || (indicator != SQL_NO_TOTAL && indicator < capacity);
-        const qsizetype chars = complete ? qsizetype(indicator / SQLLEN(sizeof(SQLWCHAR)))
-                                         : qsizetype(textBuffer_.size() - 1);
+        const qsizetype reported = complete ? qsizetype(indicator / SQLLEN(sizeof(SQLWCHAR)))
+                                            : qsizetype(textBuffer_.size() - 1);
+        const qsizetype chars =
+            writtenTextLength(textBuffer_.data(), qsizetype(textBuffer_.size()), reported);
+        dirtyChars_ = std::min(textBuffer_.size(), std::size_t(std::max(chars, reported)) + 1);
         if (complete && text.isEmpty()) {
             return {kind, QString(reinterpret_cast<const QChar*>(textBuffer_.data()), chars)};
         }
@@ -230,11 +259,13 @@ Value ColumnReader::readText(int columnNumber, Value::Kind kind) {
         if (complete) {
             break;
         }
-        if (indicator != SQL_NO_TOTAL) {
+        const qsizetype total = qsizetype(indicator / SQLLEN(sizeof(SQLWCHAR)));
+        if (indicator != SQL_NO_TOTAL && total > chars) {
             // The driver told the remaining length: fetch it in one piece.
-            const std::size_t remaining = std::size_t(indicator) / sizeof(SQLWCHAR) - chars + 1;
+            const std::size_t remaining = std::size_t(total - chars) + 1;
             if (remaining > textBuffer_.size()) {
-                textBuffer_.resize(remaining);
+                textBuffer_.assign(remaining, unwrittenUnit);
+                dirtyChars_ = 0;
             }
         }
     }

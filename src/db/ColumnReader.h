@@ -42,9 +42,21 @@ private:
                  SQLRETURN* rc);
 
     SQLHSTMT statement_;
-    std::vector<SQLWCHAR> textBuffer_;
+    std::vector<SQLWCHAR> textBuffer_; // unwrittenUnit where no driver wrote
+    std::size_t dirtyChars_ = 0;       // units the last call may have written
     std::vector<unsigned char> byteBuffer_;
 };
+
+// Drivers do not always count what they write: psqlODBC 13 and MariaDB
+// Connector/ODBC 3.1 both answer some strings (seen with "ペース") with
+// SQL_SUCCESS and a length one to three UTF-16 units short of the characters
+// they wrote. So a text buffer holds a mark in every unit before each call,
+// and a piece ends where the driver put its terminator: a zero followed by an
+// untouched mark, or the buffer's end. The reported length (in units) is taken
+// whenever the terminator stands right after it, so a value's own U+0000
+// stays part of it; without any terminator, it is all there is.
+inline constexpr SQLWCHAR unwrittenUnit = 0xFFFF; // a noncharacter
+qsizetype writtenTextLength(const SQLWCHAR* buffer, qsizetype size, qsizetype reported);
 
 // Shortest text that reads back to the same number, "." as decimal point.
 QString shortestText(double number);

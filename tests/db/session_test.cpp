@@ -1,4 +1,5 @@
 // The session layer against both stand-in servers through their real drivers.
+#include "db/ColumnReader.h"
 #include "db/RowStore.h"
 #include "db/Session.h"
 #include "support/OwnerSql.h"
@@ -41,6 +42,37 @@ private slots:
     void initTestCase() {
         QString why;
         QVERIFY2(standin::load(&why), qPrintable(why));
+    }
+
+    // Where a text piece ends when the driver's count may be wrong. In the
+    // buffers, '.' stands for an untouched mark, '0' for U+0000.
+    void textEndsAtTheDriversTerminator_data() {
+        QTest::addColumn<QString>("buffer");
+        QTest::addColumn<int>("reported");
+        QTest::addColumn<int>("length");
+        QTest::newRow("counted right") << u"abc0...."_qs << 3 << 3;
+        QTest::newRow("one short") << u"abc0...."_qs << 2 << 3;
+        QTest::newRow("three short") << u"abcdef0."_qs << 3 << 6;
+        QTest::newRow("counted too long") << u"ab0....."_qs << 4 << 2;
+        QTest::newRow("own U+0000, counted right") << u"a0b0...."_qs << 3 << 3;
+        QTest::newRow("own U+0000, one short") << u"a0bc0..."_qs << 3 << 4;
+        QTest::newRow("filled to the end") << u"abcdefg0"_qs << 7 << 7;
+        QTest::newRow("total beyond the buffer") << u"abcdefg0"_qs << 500 << 7;
+        QTest::newRow("no terminator") << u"abcd...."_qs << 2 << 2;
+        QTest::newRow("empty") << u"0......."_qs << 0 << 0;
+    }
+    void textEndsAtTheDriversTerminator() {
+        QFETCH(QString, buffer);
+        QFETCH(int, reported);
+        QFETCH(int, length);
+        std::vector<SQLWCHAR> units;
+        for (QChar c : buffer) {
+            units.push_back(c == u'.'   ? db::detail::unwrittenUnit
+                            : c == u'0' ? SQLWCHAR(0)
+                                        : SQLWCHAR(c.unicode()));
+        }
+        QCOMPARE(db::detail::writtenTextLength(units.data(), qsizetype(units.size()), reported),
+                 qsizetype(length));
     }
 
     void open_data() {
