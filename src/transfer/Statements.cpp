@@ -37,6 +37,10 @@ QString SelectAllStatement(QStringView tableName) {
     return statement;
 }
 
+QString CountRowsStatement(QStringView tableName) {
+    return QStringLiteral("SELECT COUNT(*) FROM ") + QuotedName(tableName);
+}
+
 QString DropTableStatement(QStringView tableName) {
     QString statement = QStringLiteral("DROP TABLE ");
     AppendQuotedName(statement, tableName);

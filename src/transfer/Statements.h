@@ -27,6 +27,7 @@ QString QuotedName(QStringView name);
 void AppendQuotedName(QString& statement, QStringView name);
 
 QString SelectAllStatement(QStringView tableName);                 // SELECT * FROM "T"
+QString CountRowsStatement(QStringView tableName);                 // SELECT COUNT(*) FROM "T"
 QString DropTableStatement(QStringView tableName);                 // DROP TABLE "T"
 QString RenameStatement(QStringView oldName, QStringView newName); // RENAME "A" TO "B"
 

@@ -89,6 +89,7 @@ private:
     void copyRows(db::RowSet& rows, const QString& tableName);
     bool buildInsert(db::RowSet& rows, const QString& tableName, int fieldCount);
     void reportRefusedRows(db::StatementQueue& queue);
+    void checkArrivedRows(const QString& tableName, qint64 taken);
     void moveNext(db::RowSet& rows, db::StatementQueue& queue, bool* atEnd);
     QString progress() const;
     void resetProgressBar();
@@ -321,6 +322,25 @@ void TransferRun::copyRows(db::RowSet& rows, const QString& tableName) {
     }
     queue.drain();
     reportRefusedRows(queue);
+    checkArrivedRows(tableName, queue.succeeded());
+}
+
+// The target's own count must match the rows it took without error: a
+// trigger, a rule or a filter on the server may drop rows without refusing
+// them, and the user would never know.
+void TransferRun::checkArrivedRows(const QString& tableName, qint64 taken) {
+    trap_.step(lines_.rowCount, [&] {
+        db::RowSet count;
+        count.Open(CountRowsStatement(tableName), target());
+        const qint64 held = count.Fields().item(0).Value().text().toLongLong();
+        if (held != taken) {
+            throw shell::Failure(
+                QStringLiteral("Table %1 holds %2 rows, but %3 were inserted without error.")
+                    .arg(QuotedName(tableName))
+                    .arg(held)
+                    .arg(taken));
+        }
+    });
 }
 
 // Each refused row's report shows that row's statement, though the run has
