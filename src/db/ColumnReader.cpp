@@ -81,6 +81,17 @@ std::vector<Column> ColumnReader::describe(SQLHSTMT statement) {
                                &unsignedFlag),
               SQL_HANDLE_STMT, statement, "SQLColAttributeW");
         column.sqlType = dataType;
+        if (dataType == SQL_FLOAT || dataType == SQL_DOUBLE) {
+            SQLWCHAR typeName[64] = {};
+            SQLSMALLINT typeNameBytes = 0;
+            check(SQLColAttributeW(statement, number, SQL_DESC_TYPE_NAME, typeName,
+                                   SQLSMALLINT(sizeof typeName), &typeNameBytes, nullptr),
+                  SQL_HANDLE_STMT, statement, "SQLColAttributeW(SQL_DESC_TYPE_NAME)");
+            column.exactText = isDecimalTypeName(
+                QString::fromUtf16(reinterpret_cast<const char16_t*>(typeName),
+                                   std::min<qsizetype>(typeNameBytes / qsizetype(sizeof(SQLWCHAR)),
+                                                       std::size(typeName) - 1)));
+        }
         const bool isInteger = dataType == SQL_TINYINT || dataType == SQL_SMALLINT ||
                                dataType == SQL_INTEGER || dataType == SQL_BIGINT;
         column.isUnsigned = isInteger && unsignedFlag == SQL_TRUE;
@@ -111,7 +122,19 @@ void ColumnReader::getData(int columnNumber, SQLSMALLINT cType, void* target, SQ
     check(*rc, SQL_HANDLE_STMT, statement_, "SQLGetData");
 }
 
+bool isDecimalTypeName(const QString& typeName) {
+    for (const char16_t* name : {u"NUMBER", u"NUMERIC", u"DECIMAL", u"DECFLOAT", u"FLOAT"}) {
+        if (typeName.compare(QStringView(name), Qt::CaseInsensitive) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 Value ColumnReader::read(int columnNumber, const Column& column) {
+    if (column.exactText) {
+        return readText(columnNumber, Value::Kind::Decimal);
+    }
     SQLLEN indicator = 0;
     SQLRETURN rc = SQL_SUCCESS;
     switch (column.sqlType) {

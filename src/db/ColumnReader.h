@@ -15,7 +15,16 @@ struct Column {
     int adoType = 0;
     SQLSMALLINT sqlType = 0;
     bool isUnsigned = false;
+    // A decimal type that the driver describes as approximate: read as the
+    // server's own digits, never through a C double.
+    bool exactText = false;
 };
+
+// Whether a server type name (SQL_DESC_TYPE_NAME) is a decimal type although
+// the driver calls the column SQL_FLOAT or SQL_DOUBLE, as Oracle's driver does
+// for NUMBER without a precision and for FLOAT(b), both decimal on Oracle.
+// The stand-ins' binary doubles are named float8 and double.
+bool isDecimalTypeName(const QString& typeName);
 
 // A value, or the reason it could not be read: one unreadable value must not
 // stop the rest of the row from being read.

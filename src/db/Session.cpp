@@ -271,6 +271,37 @@ void Connection::Open(const QString& connectionString) {
               completed, SQLSMALLINT(std::size(completed)), &completedLength, SQL_DRIVER_NOPROMPT),
           SQL_HANDLE_DBC, core.dbc(), "SQLDriverConnectW");
     core.connected = true;
+    SQLWCHAR dbmsName[128] = {};
+    SQLSMALLINT nameBytes = 0;
+    core.check(
+        SQLGetInfoW(core.dbc(), SQL_DBMS_NAME, dbmsName, SQLSMALLINT(sizeof dbmsName), &nameBytes),
+        SQL_HANDLE_DBC, core.dbc(), "SQLGetInfoW(SQL_DBMS_NAME)");
+    const QString dbms = QString::fromUtf16(
+        reinterpret_cast<const char16_t*>(dbmsName),
+        std::min<qsizetype>(nameBytes / qsizetype(sizeof(SQLWCHAR)), std::size(dbmsName) - 1));
+    // Local settings, answered at once: no need to serve the window (the
+    // connection checks of the start-up run through here too).
+    for (const QString& sql : SessionSetUpStatements(dbms)) {
+        detail::StatementHandle statement = core.newStatement();
+        core.check(
+            SQLExecDirectW(statement.get(), const_cast<SQLWCHAR*>(detail::wide(sql)), SQL_NTS),
+            SQL_HANDLE_STMT, statement.get(), "SQLExecDirectW");
+    }
+}
+
+QStringList SessionSetUpStatements(const QString& dbmsName) {
+    // Oracle reads a quoted date, timestamp or number with the session's NLS
+    // formats, which follow the client's NLS_LANG (by default DD-MON-RR, and a
+    // decimal comma in many territories). The program writes 'YYYY-MM-DD',
+    // 'YYYY-MM-DD HH:MM:SS[.f]' and a decimal point; Oracle lets a literal
+    // leave out the time fields at the end of a format, so these take every
+    // form. Other servers read those forms whatever their settings.
+    if (dbmsName.compare(u"Oracle", Qt::CaseInsensitive) != 0) {
+        return {};
+    }
+    return {QStringLiteral("ALTER SESSION SET NLS_DATE_FORMAT = 'YYYY-MM-DD HH24:MI:SS'"),
+            QStringLiteral("ALTER SESSION SET NLS_TIMESTAMP_FORMAT = 'YYYY-MM-DD HH24:MI:SS.FF'"),
+            QStringLiteral("ALTER SESSION SET NLS_NUMERIC_CHARACTERS = '.,'")};
 }
 
 bool Connection::isOpen() const {

@@ -18,6 +18,7 @@
 #include "Value.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -67,6 +68,11 @@ private:
     friend class StatementQueue;
     std::shared_ptr<detail::ConnectionCore> core_;
 };
+
+// What a session on the named server (SQL_DBMS_NAME) runs right after it
+// opens, so that the value literals the program writes mean the same there
+// whatever the client's locale.
+QStringList SessionSetUpStatements(const QString& dbmsName);
 
 class Field {
 public:

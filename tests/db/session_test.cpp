@@ -44,6 +44,30 @@ private slots:
         QVERIFY2(standin::load(&why), qPrintable(why));
     }
 
+    // Only a session on a real Oracle gets its date, timestamp and number
+    // formats set; the stand-ins report their own names and get nothing.
+    void sessionSetUpByServer_data() {
+        QTest::addColumn<QString>("dbmsName");
+        QTest::addColumn<int>("statements");
+        QTest::newRow("Oracle") << QStringLiteral("Oracle") << 3;
+        QTest::newRow("DB2 LUW") << QStringLiteral("DB2/LINUXX8664") << 0;
+        QTest::newRow("PostgreSQL stand-in") << QStringLiteral("PostgreSQL") << 0;
+        QTest::newRow("MariaDB stand-in") << QStringLiteral("MariaDB") << 0;
+    }
+    void sessionSetUpByServer() {
+        QFETCH(QString, dbmsName);
+        QFETCH(int, statements);
+        const QStringList sent = db::SessionSetUpStatements(dbmsName);
+        QCOMPARE(sent.size(), statements);
+        if (statements > 0) {
+            QVERIFY(
+                sent.contains(u"ALTER SESSION SET NLS_DATE_FORMAT = 'YYYY-MM-DD HH24:MI:SS'"_qs));
+            QVERIFY(sent.contains(
+                u"ALTER SESSION SET NLS_TIMESTAMP_FORMAT = 'YYYY-MM-DD HH24:MI:SS.FF'"_qs));
+            QVERIFY(sent.contains(u"ALTER SESSION SET NLS_NUMERIC_CHARACTERS = '.,'"_qs));
+        }
+    }
+
     // Where a text piece ends when the driver's count may be wrong. In the
     // buffers, '.' stands for an untouched mark, '0' for U+0000.
     void textEndsAtTheDriversTerminator_data() {

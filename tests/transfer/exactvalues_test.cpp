@@ -139,6 +139,7 @@ QStringList copy(Side from, const QString& table, bool reportsExpected = false) 
 }
 
 const QString textTable = u"ExactText"_s;
+const QString numberTable = u"ExactNumbers"_s;
 const QString shrinkingTable = u"Shrinking"_s;
 
 // Every table named Shrinking that is created on the Oracle stand-in from now
@@ -178,7 +179,78 @@ private slots:
         for (Side side : {Side::Oracle, Side::Db2}) {
             standin::dropIfExists(side, textTable);
             standin::dropIfExists(side, shrinkingTable);
+            standin::dropIfExists(side, numberTable);
         }
+    }
+
+    // Numbers keep every digit: 38 significant digits, 1E-130, 9.99E+125, a
+    // NUMERIC without precision and binary doubles at their limits. Decimals
+    // must arrive as the same digits, doubles as the same double.
+    void numbersKeepEveryDigit_data() {
+        QTest::addColumn<Side>("from");
+        QTest::addColumn<QString>("create");
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QList<QStringList>>("expected"); // n, n38, d by k
+        const QString zeros123(123, u'0');
+        QTest::newRow("oracle to db2")
+            << Side::Oracle << u"(k integer, n numeric, n38 numeric(38,0), d double precision)"_s
+            << u"(1, 12345678901234567890123456789012345678, "
+               u"99999999999999999999999999999999999999, "
+               u"0.1), (2, 1E-130, -12345678901234567890123456789012345678, 9.99e125), "
+               u"(3, 9.99E+125, 0, 1e-130), (4, -0.000001234567890123456789012345678901234567, 1, "
+               u"5e-324), (5, NULL, NULL, -1.7976931348623157e308)"_s
+            << QList<QStringList>{
+                   {u"12345678901234567890123456789012345678"_s,
+                    u"99999999999999999999999999999999999999"_s, u"0.1"_s},
+                   {u"0."_s + QString(129, u'0') + u"1"_s,
+                    u"-12345678901234567890123456789012345678"_s, u"9.99e125"_s},
+                   {u"999"_s + zeros123, u"0"_s, u"1e-130"_s},
+                   {u"-0.000001234567890123456789012345678901234567"_s, u"1"_s, u"5e-324"_s},
+                   {u"<NULL>"_s, u"<NULL>"_s, u"-1.7976931348623157e308"_s}};
+        QTest::newRow("db2 to oracle")
+            << Side::Db2 << u"(k INT, n DECIMAL(65,30), n38 DECIMAL(38,0), d DOUBLE)"_s
+            << u"(1, 12345678901234567890123456789012345.123456789012345678901234567890, "
+               u"99999999999999999999999999999999999999, 0.1), "
+               u"(2, 0.000000000000000000000000000001, -12345678901234567890123456789012345678, "
+               u"9.99e125), (3, "
+               u"-99999999999999999999999999999999999.999999999999999999999999999999, "
+               u"0, 1e-130), (4, 0, 1, 5e-324), (5, NULL, NULL, -1.7976931348623157e308)"_s
+            << QList<QStringList>{
+                   {u"12345678901234567890123456789012345.123456789012345678901234567890"_s,
+                    u"99999999999999999999999999999999999999"_s, u"0.1"_s},
+                   {u"0.000000000000000000000000000001"_s,
+                    u"-12345678901234567890123456789012345678"_s, u"9.99e125"_s},
+                   {u"-99999999999999999999999999999999999.999999999999999999999999999999"_s,
+                    u"0"_s, u"1e-130"_s},
+                   {u"0.000000000000000000000000000000"_s, u"1"_s, u"5e-324"_s},
+                   {u"<NULL>"_s, u"<NULL>"_s, u"-1.7976931348623157e308"_s}};
+    }
+    void numbersKeepEveryDigit() {
+        QFETCH(Side, from);
+        QFETCH(QString, create);
+        QFETCH(QString, rows);
+        QFETCH(QList<QStringList>, expected);
+        standin::execute(from, u"CREATE TABLE \"%1\" "_s.arg(numberTable) + create);
+        standin::execute(from, u"INSERT INTO \"%1\" VALUES "_s.arg(numberTable) + rows);
+        QCOMPARE(copy(from, numberTable), QStringList());
+
+        db::Connection target = standin::openAsOwner(otherSide(from));
+        db::RowSet read;
+        read.Open(u"SELECT n, n38, d FROM \"%1\" ORDER BY k"_s.arg(numberTable), target);
+        for (const QStringList& row : expected) {
+            QVERIFY(!read.Eof());
+            for (int f = 0; f < 3; ++f) {
+                const db::Value value = read.Fields().item(f).Value();
+                const QString text = value.isNull() ? u"<NULL>"_s : value.text();
+                if (f < 2) {
+                    QCOMPARE(text, row[f]);
+                } else {
+                    QCOMPARE(text.toDouble(), row[f].toDouble());
+                }
+            }
+            read.MoveNext();
+        }
+        QVERIFY(read.Eof());
     }
 
     // A target that drops rows without refusing them: after the table's rows
