@@ -196,10 +196,23 @@ void TransferRun::copyPosition(int position) {
     trap_.step(takeSourceName, [&] { sourceName = item->text(); });
     const QString savedName = sourceName;
     copying_ = sourceName;
+    const auto done = qScopeGuard([&] {
+        copying_.clear();
+        created_.clear();
+    });
 
     bool skip = false;
     const std::optional<QString> dropName = askOverwrite(sourceName, &skip);
     if (skip) {
+        return;
+    }
+    sourceName = savedName;
+
+    // The source is opened before the target table is dropped: a source that
+    // cannot be read (gone meanwhile, no privilege, a failing view) must not
+    // leave the user with neither table.
+    db::RowSet rows;
+    if (!trap_.step(openRowSet, [&] { rows.Open(SelectAllStatement(sourceName), source()); })) {
         return;
     }
     if (dropName) {
@@ -210,12 +223,6 @@ void TransferRun::copyPosition(int position) {
             trap_.step(removeDropped, [&] { RemoveListName(targetList(), *dropName); });
         }
     }
-    sourceName = savedName;
-
-    db::RowSet rows;
-    if (!trap_.step(openRowSet, [&] { rows.Open(SelectAllStatement(sourceName), source()); })) {
-        return;
-    }
     if (createTargetTable(rows, sourceName)) {
         created_ = sourceName;
         copyRows(rows, sourceName);
@@ -223,8 +230,6 @@ void TransferRun::copyPosition(int position) {
         trap_.step(lines_.closeRowSet, [&] { rows.Close(); });
         trap_.step(lines_.addName, [&] { AddListName(targetList(), sourceName); });
     }
-    copying_.clear();
-    created_.clear();
 }
 
 // The target list's spelling of the table when the user agreed to replace it;

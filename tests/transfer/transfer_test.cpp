@@ -225,6 +225,57 @@ private slots:
         }
     }
 
+    // "Yes" to the overwrite question, but the source cannot be read: the
+    // target keeps its table and rows, and the one report is the source's.
+    void overwriteKeepsTheTargetWhenTheSourceFails_data() {
+        QTest::addColumn<Side>("from");
+        QTest::addColumn<QString>("where");
+        QTest::newRow("oracle to db2")
+            << Side::Oracle << QStringLiteral("Form2.PushButton3_Click at line 164");
+        QTest::newRow("db2 to oracle")
+            << Side::Db2 << QStringLiteral("Form2.PushButton4_Click at line 164");
+    }
+    void overwriteKeepsTheTargetWhenTheSourceFails() {
+        QFETCH(Side, from);
+        QFETCH(QString, where);
+        const Side to = from == Side::Oracle ? Side::Db2 : Side::Oracle;
+        const QString broken = QStringLiteral("Broken");
+        const auto dropSource = [&] {
+            execute(from, QStringLiteral("DROP VIEW IF EXISTS \"Broken\""));
+            if (from == Side::Oracle) {
+                execute(from, QStringLiteral("DROP FUNCTION IF EXISTS unreadable()"));
+            }
+        };
+        dropSource();
+        if (from == Side::Oracle) {
+            execute(from,
+                    QStringLiteral("CREATE FUNCTION unreadable() RETURNS int LANGUAGE plpgsql "
+                                   "AS $$ BEGIN RAISE EXCEPTION 'unreadable'; END $$"));
+            execute(from, QStringLiteral("CREATE VIEW \"Broken\" AS SELECT unreadable() AS x"));
+        } else {
+            // A view whose table is gone fails when it is read.
+            execute(from, QStringLiteral("CREATE TABLE \"Gone\" (x int)"));
+            execute(from, QStringLiteral("CREATE VIEW \"Broken\" AS SELECT * FROM \"Gone\""));
+            execute(from, QStringLiteral("DROP TABLE \"Gone\""));
+        }
+        execute(to, QStringLiteral("CREATE TABLE \"Broken\" (x int)"));
+        execute(to, QStringLiteral("INSERT INTO \"Broken\" VALUES (7)"));
+
+        Window w;
+        w.list(from)->addItem(broken);
+        w.list(to)->addItem(broken);
+        w.select(from, {broken});
+        w.dialogs.queueYesNo(true);
+        w.copy(from);
+        const QStringList reports = w.dialogs.errorReports();
+        QCOMPARE(reports.size(), 1);
+        QVERIFY2(reports[0].contains(where), qPrintable(reports[0]));
+        QCOMPARE(rowCount(to, broken), qint64(1));
+        QCOMPARE(w.items(to), QStringList{broken});
+        dropSource();
+        dropIfExists(to, broken);
+    }
+
     void selection_data() {
         QTest::addColumn<Side>("from");
         QTest::addColumn<bool>("withCurrentItem");
