@@ -13,6 +13,7 @@ namespace db::detail {
 
 namespace {
 std::atomic<qint64> budget{64LL * 1024 * 1024};
+std::atomic<qint64> fileLimitBytes{64LL * 1024 * 1024};
 constexpr qsizetype fileWindow = 1 << 20;
 constexpr unsigned char errorMarker = 0xff;
 // What a value costs in memory beyond its characters (string header, cell).
@@ -33,7 +34,7 @@ qint64 memoryCost(const std::vector<Cell>& row) {
 }
 } // namespace
 
-RowStore::RowStore() = default;
+RowStore::RowStore(bool bounded) : bounded_(bounded) {}
 
 RowStore::~RowStore() {
     if (file_ >= 0) {
@@ -46,6 +47,28 @@ void RowStore::setMemoryBudget(qint64 bytes) {
 }
 qint64 RowStore::memoryBudget() {
     return budget;
+}
+void RowStore::setFileLimit(qint64 bytes) {
+    fileLimitBytes = bytes;
+}
+qint64 RowStore::fileLimit() {
+    return fileLimitBytes;
+}
+
+void RowStore::abandon() {
+    {
+        std::lock_guard lock(mutex_);
+        abandoned_ = true;
+    }
+    changed_.notify_all();
+}
+
+void RowStore::removeBound() {
+    {
+        std::lock_guard lock(mutex_);
+        bounded_ = false;
+    }
+    changed_.notify_all();
 }
 
 void RowStore::append(const std::vector<Cell>& row) {
@@ -110,11 +133,28 @@ void RowStore::encode(const std::vector<Cell>& row) {
 // counted), and nothing is ever written after the partial bytes, which would
 // put every later row out of step.
 void RowStore::flushWrites() {
+    const qint64 size = writeBuffer_.size();
+    qint64 at = 0;
+    {
+        std::unique_lock lock(mutex_);
+        const qint64 limit = fileLimitBytes;
+        changed_.wait(lock, [&] {
+            return abandoned_ || !bounded_ || fileBytes_ + size <= limit || fileRead_ == fileBytes_;
+        });
+        if (abandoned_) {
+            throw Error(QStringLiteral("The row set was closed while its rows were read"));
+        }
+        if (bounded_ && fileBytes_ + size > limit) {
+            // Everything in the file has been read: its space is free again.
+            fileBytes_ = fileRead_ = 0;
+        }
+        at = fileBytes_;
+    }
     const char* data = writeBuffer_.constData();
     qsizetype left = writeBuffer_.size();
     while (left > 0) {
-        const ssize_t n = ::pwrite(file_, data, std::size_t(left),
-                                   fileBytes_ + (data - writeBuffer_.constData()));
+        const ssize_t n =
+            ::pwrite(file_, data, std::size_t(left), at + (data - writeBuffer_.constData()));
         if (n <= 0) {
             if (n < 0 && errno == EINTR) {
                 continue;
@@ -138,7 +178,7 @@ void RowStore::flushWrites() {
     }
     {
         std::lock_guard lock(mutex_);
-        fileBytes_ += writeBuffer_.size();
+        fileBytes_ = at + size;
         fileRows_ = written_;
     }
     writeBuffer_.resize(0);
@@ -214,9 +254,11 @@ bool RowStore::fillFromFile(qsizetype needed) {
         return true;
     }
     qint64 available = 0;
+    qint64 from = 0;
     {
         std::lock_guard lock(mutex_);
-        available = fileBytes_ - readOffset_;
+        available = fileBytes_ - fileRead_;
+        from = fileRead_;
     }
     readBuffer_.remove(0, readPosition_);
     readPosition_ = 0;
@@ -225,8 +267,7 @@ bool RowStore::fillFromFile(qsizetype needed) {
         const qsizetype chunk =
             qsizetype(std::min<qint64>(available, std::max<qint64>(fileWindow, needed - old)));
         readBuffer_.resize(old + chunk);
-        const ssize_t got =
-            ::pread(file_, readBuffer_.data() + old, std::size_t(chunk), readOffset_);
+        const ssize_t got = ::pread(file_, readBuffer_.data() + old, std::size_t(chunk), from);
         if (got <= 0) {
             readBuffer_.resize(old);
             if (got < 0 && errno == EINTR) {
@@ -235,8 +276,13 @@ bool RowStore::fillFromFile(qsizetype needed) {
             fail("read");
         }
         readBuffer_.resize(old + got);
-        readOffset_ += got;
+        from += got;
         available -= got;
+        {
+            std::lock_guard lock(mutex_);
+            fileRead_ = from;
+        }
+        changed_.notify_all();
     }
     return readBuffer_.size() - readPosition_ >= needed;
 }

@@ -5,6 +5,12 @@
 // to a fixed budget; the rows after that go, encoded, to a temporary file that
 // only the user can read and that the system removes however the program ends
 // (it is unlinked as soon as it is created).
+//
+// A bounded store (one that is taken from while it is filled) lets the file
+// hold at most fileLimit() bytes that have not been taken: past that the
+// appending side waits, and once the taking side has read everything in the
+// file, writing starts again at its beginning. So the temporary space of a
+// copy stays the same whatever the table's size.
 #include "ColumnReader.h"
 
 #include <QByteArray>
@@ -19,7 +25,7 @@ namespace db::detail {
 
 class RowStore {
 public:
-    RowStore();
+    explicit RowStore(bool bounded);
     ~RowStore();
     RowStore(const RowStore&) = delete;
     RowStore& operator=(const RowStore&) = delete;
@@ -29,6 +35,10 @@ public:
     // No more rows; a failure is what stopped the reading early. Rows that
     // could not be stored whole are never handed on.
     void finish(std::optional<Error> failure = {}) noexcept;
+
+    // Wakes an appending side that waits for room; appending throws from now
+    // on. For a reader that is told to stop.
+    void abandon();
 
     // -- the side that takes the rows
     enum class Take { Row, End, NotYet };
@@ -45,9 +55,16 @@ public:
     // Why the reading stopped early; nothing when it reached the end.
     std::optional<Error> failure() const;
 
+    // Lets the appending side fill the file without a bound: for a caller
+    // that waits for every row before it takes one.
+    void removeBound();
+
     // Bytes of values kept in memory before rows go to the temporary file.
     static void setMemoryBudget(qint64 bytes);
     static qint64 memoryBudget();
+    // Bytes not yet taken that a bounded store's file may hold.
+    static void setFileLimit(qint64 bytes);
+    static qint64 fileLimit();
 
 private:
     void encode(const std::vector<Cell>& row);
@@ -60,7 +77,10 @@ private:
     std::condition_variable changed_;
     // Shared, under the mutex.
     std::deque<std::vector<Cell>> memory_; // the rows before the spill
-    qint64 fileBytes_ = 0;                 // bytes of whole rows in the file
+    qint64 fileBytes_ = 0;                 // end of the whole rows in the file
+    qint64 fileRead_ = 0;                  // end of what the taking side has read
+    bool bounded_;
+    bool abandoned_ = false;
     qint64 rows_ = 0;
     qint64 fileRows_ = 0;
     bool finished_ = false;
@@ -78,7 +98,6 @@ private:
     // The taking side only.
     QByteArray readBuffer_;
     qsizetype readPosition_ = 0;
-    qint64 readOffset_ = 0; // of readBuffer_'s end in the file
     qint64 fileRowsTaken_ = 0;
 };
 

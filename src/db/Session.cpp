@@ -57,6 +57,7 @@ struct RowSource {
     void endStatement() noexcept {
         stopReading = true;
         if (reader.joinable()) {
+            store->abandon();
             // The reader stops after the fetch it is in, which a stalled
             // server may hold up.
             shell::waitServingEvents(
@@ -92,7 +93,7 @@ struct RowSource {
     // On the helper thread, so that a server that is slow to deliver keeps
     // no window from painting.
     void readAllRows() {
-        store.emplace();
+        store.emplace(false);
         shell::runWhileYielding([this] {
             ColumnReader reader(statement.get());
             for (;;) {
@@ -175,6 +176,8 @@ struct RowSource {
     // Waits, serving the event loop, until every row has been read.
     void awaitAllRows() {
         if (store) {
+            // Nothing is taken meanwhile: the reader must not wait for room.
+            store->removeBound();
             shell::waitServingEvents([this](std::chrono::milliseconds most) {
                 store->waitForMore(most);
                 return store->finished();
@@ -195,7 +198,7 @@ struct RowSource {
         columns = ColumnReader::describe(statement.get());
         if (core->cursorLocation == CursorLocation::Client) {
             if (core->readAhead) {
-                store.emplace();
+                store.emplace(true);
                 reader = std::thread([this] { readRowsAhead(); });
             } else {
                 readAllRows();

@@ -1,5 +1,6 @@
 #include "Routines.h"
 
+#include "Statements.h"
 #include "db/Session.h"
 
 #include <QListWidget>
@@ -36,6 +37,12 @@ void AddListName(QListWidget* list, const QString& name) {
 
 void ExecuteStatement(db::Connection& connection, const QString& statement) {
     connection.Execute(statement);
+}
+
+qint64 CountRows(db::Connection& connection, QStringView tableName) {
+    db::RowSet count;
+    count.Open(CountRowsStatement(tableName), connection);
+    return count.Fields().item(0).Value().text().toLongLong();
 }
 
 } // namespace transfer

@@ -25,4 +25,7 @@ void AddListName(QListWidget* list, const QString& name);
 // Runs one statement; a failure reaches the caller's error trap.
 void ExecuteStatement(db::Connection& connection, const QString& statement);
 
+// The table's rows as the server counts them.
+qint64 CountRows(db::Connection& connection, QStringView tableName);
+
 } // namespace transfer

@@ -86,7 +86,7 @@ private:
     void copyPosition(int position);
     std::optional<QString> askOverwrite(const QString& sourceName, bool* skip);
     bool createTargetTable(db::RowSet& rows, const QString& tableName);
-    void copyRows(db::RowSet& rows, const QString& tableName);
+    void copyRows(db::RowSet& rows, const QString& tableName, qint64 sourceRows);
     bool buildInsert(db::RowSet& rows, const QString& tableName, int fieldCount);
     void reportRefusedRows(db::StatementQueue& queue);
     void checkArrivedRows(const QString& tableName, qint64 taken);
@@ -196,10 +196,9 @@ void TransferRun::copyPosition(int position) {
     trap_.step(takeSourceName, [&] { sourceName = item->text(); });
     const QString savedName = sourceName;
     copying_ = sourceName;
-    const auto done = qScopeGuard([&] {
-        copying_.clear();
-        created_.clear();
-    });
+    created_.clear();
+    // (created_ outlives a run that ends here: the table is listed then.)
+    const auto done = qScopeGuard([&] { copying_.clear(); });
 
     bool skip = false;
     const std::optional<QString> dropName = askOverwrite(sourceName, &skip);
@@ -211,8 +210,15 @@ void TransferRun::copyPosition(int position) {
     // The source is opened before the target table is dropped: a source that
     // cannot be read (gone meanwhile, no privilege, a failing view) must not
     // leave the user with neither table.
+    // The source's own count drives the progress bar from the first row: the
+    // rows are read only a bounded way ahead of the inserts, so the row set
+    // learns its count near the end.
     db::RowSet rows;
-    if (!trap_.step(openRowSet, [&] { rows.Open(SelectAllStatement(sourceName), source()); })) {
+    qint64 sourceRows = -1;
+    if (!trap_.step(openRowSet, [&] {
+            sourceRows = CountRows(source(), sourceName);
+            rows.Open(SelectAllStatement(sourceName), source());
+        })) {
         return;
     }
     if (dropName) {
@@ -225,7 +231,7 @@ void TransferRun::copyPosition(int position) {
     }
     if (createTargetTable(rows, sourceName)) {
         created_ = sourceName;
-        copyRows(rows, sourceName);
+        copyRows(rows, sourceName, sourceRows);
         resetProgressBar();
         trap_.step(lines_.closeRowSet, [&] { rows.Close(); });
         trap_.step(lines_.addName, [&] { AddListName(targetList(), sourceName); });
@@ -284,15 +290,9 @@ bool TransferRun::createTargetTable(db::RowSet& rows, const QString& tableName) 
     return trap_.step(lines_.createExecute, [&] { ExecuteStatement(target(), lastStatement_); });
 }
 
-void TransferRun::copyRows(db::RowSet& rows, const QString& tableName) {
-    // The count is known once the source has read every row, long before the
-    // inserts are done; until then the bar waits.
+void TransferRun::copyRows(db::RowSet& rows, const QString& tableName, qint64 sourceRows) {
     qint64 rowCount = -1;
-    const auto learnRowCount = [&] {
-        if (rowCount < 0 && rows.isRecordCountKnown()) {
-            trap_.step(lines_.rowCount, [&] { rowCount = rows.RecordCount(); });
-        }
-    };
+    trap_.step(lines_.rowCount, [&] { rowCount = sourceRows; });
     int fieldCount = 0;
     if (!trap_.step(lines_.valueLoop, [&] { fieldCount = rows.Fields().count(); })) {
         return;
@@ -310,10 +310,11 @@ void TransferRun::copyRows(db::RowSet& rows, const QString& tableName) {
             break;
         }
         trap_.step(lines_.rowYield, [] { shell::yieldToEventLoop(); });
-        learnRowCount();
         if (rowCount > 0) {
+            // Rows added since the count must not push the bar past its end.
             trap_.step(lines_.progress, [&] {
-                ws_.progressBar->setValue(int(double(r + 1) / double(rowCount) * 100.0));
+                ws_.progressBar->setValue(
+                    std::min(100, int(double(r + 1) / double(rowCount) * 100.0)));
             });
         }
         if (buildInsert(rows, tableName, fieldCount)) {
@@ -335,9 +336,7 @@ void TransferRun::copyRows(db::RowSet& rows, const QString& tableName) {
 // them, and the user would never know.
 void TransferRun::checkArrivedRows(const QString& tableName, qint64 taken) {
     trap_.step(lines_.rowCount, [&] {
-        db::RowSet count;
-        count.Open(CountRowsStatement(tableName), target());
-        const qint64 held = count.Fields().item(0).Value().text().toLongLong();
+        const qint64 held = CountRows(target(), tableName);
         if (held != taken) {
             throw shell::Failure(
                 QStringLiteral("Table %1 holds %2 rows, but %3 were inserted without error.")
