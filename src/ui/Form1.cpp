@@ -9,6 +9,7 @@
 #include "shell/Dialogs.h"
 #include "shell/ErrorTrap.h"
 #include "shell/Look.h"
+#include "shell/OperationGuard.h"
 #include "shell/Pointer.h"
 #include "shell/SettingsStore.h"
 #include "shell/Yield.h"
@@ -201,6 +202,10 @@ void Form1::PushButton3_Click() {
 
 void Form1::PushButton2_Click() {
     shell::ErrorTrap trap(dialogs_, windowName, u"PushButton2_Click");
+    // The table manager's load serves the event loop while it reads the
+    // catalogues: a second press would load the lists inside the first load
+    // and list every name twice.
+    shell::OperationGuard buttonsOff(this);
     trap.step(100, [&] { shell::setWindowPointer(this, shell::PointerState::Busy); });
     // As at start-up: a check that raises counts as passed, and the table
     // manager's own load reports what then fails.

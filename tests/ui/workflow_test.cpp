@@ -17,9 +17,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -300,6 +303,42 @@ private slots:
         for (int n = 1; n <= 8; ++n)
             QCOMPARE(box(n)->text(), standInLogins()[n - 1]);
         QVERIFY(dialogs_.shown().isEmpty());
+    }
+
+    // "Next >" pressed again while the table manager loads a catalogue of
+    // thousands of tables does nothing: every name is listed once.
+    void secondNextDuringTheLoadDoesNothing() {
+        execute(Side::Oracle, u"DO $$ BEGIN FOR i IN 1..3000 LOOP EXECUTE format('CREATE TABLE "
+                              u"%I (k int)', 'Many' || lpad(i::text, 5, '0')); END LOOP; END $$"_s);
+        const auto dropMany = qScopeGuard([] {
+            execute(Side::Oracle, u"DO $$ BEGIN FOR i IN 1..3000 LOOP EXECUTE format('DROP TABLE "
+                                  u"%I', 'Many' || lpad(i::text, 5, '0')); END LOOP; END $$"_s);
+        });
+        QStringList logins = standInLogins();
+        logins[7] = u"wrong"_s;
+        startWith(logins);
+        QVERIFY(form1_->isVisible());
+        box(8)->setText(standInLogins()[7]);
+
+        // The second press comes while the Oracle list is being filled.
+        bool pressedAgain = false;
+        QTimer again;
+        again.setInterval(0);
+        QObject::connect(&again, &QTimer::timeout, [&] {
+            if (form2() != nullptr && list(1)->count() > 0) {
+                again.stop();
+                pressedAgain = true;
+                form1Button(2)->click();
+            }
+        });
+        again.start();
+        form1Button(2)->click();
+        again.stop();
+        QVERIFY(pressedAgain);
+        QVERIFY(form2() != nullptr && form2()->isVisible());
+        const QStringList names = itemsOf(list(1));
+        QVERIFY(names.size() >= 3000);
+        QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), names.size());
     }
 
     // A side that cannot be listed while the table manager loads is reported
