@@ -112,6 +112,13 @@ void ColumnReader::readRow(const std::vector<Column>& columns, std::vector<Cell>
             cell.value = Value();
             cell.failed = true;
             cell.error = failure.description();
+        } catch (const std::exception& failure) {
+            // A length the driver reports that no buffer can hold (or that
+            // wraps the size arithmetic): this value is lost, not the read.
+            cell.value = Value();
+            cell.failed = true;
+            cell.error = QStringLiteral("The value of column %1 could not be read: %2")
+                             .arg(columns[i].name, QString::fromLocal8Bit(failure.what()));
         }
     }
 }
@@ -184,16 +191,10 @@ Value ColumnReader::read(int columnNumber, const Column& column) {
                 fromBuffer(text, putDate(text, date.year, date.month, date.day))};
     }
     case SQL_TYPE_TIME:
-    case SQL_TIME: {
-        SQL_TIME_STRUCT time{};
-        getData(columnNumber, SQL_C_TYPE_TIME, &time, sizeof time, &indicator, &rc);
-        if (indicator == SQL_NULL_DATA) {
-            return {};
-        }
-        char16_t text[16];
-        return {Value::Kind::Time,
-                fromBuffer(text, putTime(text, time.hour, time.minute, time.second))};
-    }
+    case SQL_TIME:
+        // As the driver writes it: SQL_TIME_STRUCT has no fraction, and a
+        // MariaDB TIME may be negative or past 24 hours.
+        return readText(columnNumber, Value::Kind::Time);
     case SQL_TYPE_TIMESTAMP:
     case SQL_TIMESTAMP: {
         SQL_TIMESTAMP_STRUCT stamp{};

@@ -6,7 +6,8 @@ namespace db {
 // A field value: Null, or a typed value with one text form that does not
 // depend on the user's locale. Booleans read "True"/"False", integers plain
 // digits, decimals the driver's digits, floating point the shortest text that
-// reads back to the same number, DATE YYYY-MM-DD, TIME HH:MM:SS, TIMESTAMP
+// reads back to the same number, DATE YYYY-MM-DD, TIME HH:MM:SS[.fraction] as
+// the driver writes it, TIMESTAMP
 // YYYY-MM-DD HH:MM:SS[.fraction], binary lower-case hex, text unchanged.
 class Value {
 public:

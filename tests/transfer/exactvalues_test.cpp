@@ -253,6 +253,34 @@ private slots:
         QVERIFY(read.Eof());
     }
 
+    // A TIME keeps its fraction of a second.
+    void timeKeepsItsFraction_data() {
+        QTest::addColumn<Side>("from");
+        QTest::addColumn<QString>("timeType");
+        QTest::addColumn<QString>("midnight"); // as each driver writes it
+        QTest::newRow("oracle to db2") << Side::Oracle << u"time(2)"_s << u"00:00:00"_s;
+        QTest::newRow("db2 to oracle") << Side::Db2 << u"TIME(2)"_s << u"00:00:00.00"_s;
+    }
+    void timeKeepsItsFraction() {
+        QFETCH(Side, from);
+        QFETCH(QString, timeType);
+        QFETCH(QString, midnight);
+        standin::execute(from,
+                         u"CREATE TABLE \"%1\" (k integer, t %2)"_s.arg(numberTable, timeType));
+        standin::execute(from, u"INSERT INTO \"%1\" VALUES (1, '13:45:07.25'), (2, '00:00:00'), "
+                               u"(3, NULL)"_s.arg(numberTable));
+        QCOMPARE(copy(from, numberTable), QStringList());
+        db::Connection target = standin::openAsOwner(otherSide(from));
+        db::RowSet read;
+        read.Open(u"SELECT t FROM \"%1\" ORDER BY k"_s.arg(numberTable), target);
+        QStringList times;
+        for (; !read.Eof(); read.MoveNext()) {
+            const db::Value value = read.Fields().item(0).Value();
+            times << (value.isNull() ? u"<NULL>"_s : value.text());
+        }
+        QCOMPARE(times, (QStringList{u"13:45:07.25"_s, midnight, u"<NULL>"_s}));
+    }
+
     // A target that drops rows without refusing them: after the table's rows
     // one report with both counts; nothing when they agree.
     void shortCopyIsReported() {
