@@ -5,6 +5,7 @@
 #include "Session.h"
 
 #include <atomic>
+#include <optional>
 #include <vector>
 
 namespace db::detail {
@@ -54,7 +55,8 @@ struct ConnectionCore {
     }
 
     StatementHandle newStatement();
-    void disconnect() noexcept;
+    // Nothing, or why the driver would not end the session.
+    std::optional<Error> disconnect() noexcept;
 };
 
 } // namespace db::detail

@@ -208,14 +208,33 @@ struct RowSource {
     }
 };
 
-void ConnectionCore::disconnect() noexcept {
+std::optional<Error> ConnectionCore::disconnect() noexcept {
     for (RowSource* rows : openRowSets) {
         rows->endStatement();
     }
     openRowSets.clear();
-    if (connected) {
-        SQLDisconnect(connection.get());
+    if (!connected) {
+        return std::nullopt;
+    }
+    if (succeeded(SQLDisconnect(connection.get()))) {
         connected = false;
+        return std::nullopt;
+    }
+    // Refused, most likely for a transaction still open (25000): roll it
+    // back and try once more. A connection the driver still will not close
+    // stays marked open, since freeing its handle would fail as well; the
+    // server's session then ends with the program.
+    try {
+        QString state;
+        const QString first = diagnostics(SQL_HANDLE_DBC, connection.get(), &state);
+        SQLEndTran(SQL_HANDLE_DBC, connection.get(), SQL_ROLLBACK);
+        if (succeeded(SQLDisconnect(connection.get()))) {
+            connected = false;
+            return std::nullopt;
+        }
+        return Error(QStringLiteral("The connection could not be closed: ") + first, state);
+    } catch (...) {
+        return Error(QStringLiteral("The connection could not be closed"));
     }
 }
 
@@ -256,10 +275,14 @@ void Connection::Open(const QString& connectionString) {
         throw Error(QStringLiteral("The connection is already open"));
     }
     if (!core.environment) {
-        core.environment = detail::EnvironmentHandle::allocate(SQL_NULL_HANDLE);
-        check(SQLSetEnvAttr(core.environment.get(), SQL_ATTR_ODBC_VERSION,
+        detail::EnvironmentHandle environment =
+            detail::EnvironmentHandle::allocate(SQL_NULL_HANDLE);
+        // Kept only once it is set up: an environment without its ODBC
+        // version would fail every later open.
+        check(SQLSetEnvAttr(environment.get(), SQL_ATTR_ODBC_VERSION,
                             reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
-              SQL_HANDLE_ENV, core.environment.get(), "SQLSetEnvAttr(SQL_ATTR_ODBC_VERSION)");
+              SQL_HANDLE_ENV, environment.get(), "SQLSetEnvAttr(SQL_ATTR_ODBC_VERSION)");
+        core.environment = std::move(environment);
     }
     core.connection = detail::ConnectionHandle::allocate(core.environment.get());
     if (core.connectionTimeout > 0) {
@@ -342,7 +365,9 @@ void Connection::Close() {
     if (!core_->connected) {
         throw Error(QStringLiteral("The connection is not open"));
     }
-    core_->disconnect();
+    if (std::optional<Error> failure = core_->disconnect()) {
+        throw *failure;
+    }
 }
 
 // ---- RowSet ----

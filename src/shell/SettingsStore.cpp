@@ -70,19 +70,16 @@ bool SettingsStore::write(const QString& key, const QString& value) {
             reason = QStringLiteral("the file could not be written");
         }
     }
-    // Also after a failed write: a file left behind must not stay readable by others.
-    if (QFileInfo::exists(filePath_) && !restrictToOwner(reason)) {
-        written = false;
-    }
     if (!written) {
         reportFailure(reason);
     }
     return written;
 }
 
-// The file is created owner-only before the INI writer touches it: the writer
-// replaces the file through a temporary copy that takes over the permissions
-// of the file it replaces, so the mode never widens, even for a moment.
+// The file is owner-only before the INI writer touches it (created so, or an
+// older file narrowed): the writer replaces the file through a temporary copy
+// that takes over the permissions of the file it replaces, so a password is
+// never written into a file others can read, even for a moment.
 bool SettingsStore::prepareFile(QString& reason) const {
     const QFileInfo info(filePath_);
     if (!QDir().mkpath(info.absolutePath())) {
@@ -94,7 +91,7 @@ bool SettingsStore::prepareFile(QString& reason) const {
         ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
     if (fd < 0) {
         if (errno == EEXIST) {
-            return true;
+            return restrictToOwner(reason) && ownerMayWrite(reason);
         }
         reason = systemError(errno);
         return false;
@@ -116,11 +113,29 @@ bool SettingsStore::restrictToOwner(QString& reason) const {
         reason = systemError(errno);
         return false;
     }
-    if ((status.st_mode & 07777) == (S_IRUSR | S_IWUSR)) {
+    // Only the others' bits go: a file the user made read-only stays so.
+    const mode_t ownerOnly = status.st_mode & (S_IRUSR | S_IWUSR);
+    if ((status.st_mode & 07777) == ownerOnly) {
         return true;
     }
-    if (::chmod(path.constData(), S_IRUSR | S_IWUSR) != 0) {
+    if (::chmod(path.constData(), ownerOnly) != 0) {
         reason = systemError(errno);
+        return false;
+    }
+    return true;
+}
+
+// A file the user made read-only is left alone, whoever runs the program:
+// the INI writer would replace it with a writable copy, and the superuser's
+// writes are not held back by the mode.
+bool SettingsStore::ownerMayWrite(QString& reason) const {
+    struct stat status {};
+    if (::stat(QFile::encodeName(filePath_).constData(), &status) != 0) {
+        reason = systemError(errno);
+        return false;
+    }
+    if ((status.st_mode & S_IWUSR) == 0) {
+        reason = QStringLiteral("the file is read-only");
         return false;
     }
     return true;

@@ -43,6 +43,7 @@ public:
 private:
     bool prepareFile(QString& reason) const;
     bool restrictToOwner(QString& reason) const;
+    bool ownerMayWrite(QString& reason) const;
     void reportFailure(const QString& reason);
 
     QString filePath_;

@@ -204,6 +204,26 @@ private slots:
         }
     }
 
+    // A file the user made read-only stays read-only, whoever runs the
+    // program: nothing widens it or replaces it, and every write fails with
+    // the one message.
+    void readOnlyFileStaysReadOnly() {
+        QVERIFY(QDir().mkpath(QFileInfo(path_).absolutePath()));
+        writeFile(path_, "[Duskferry]\nUser=older\n");
+        QCOMPARE(::chmod(QFile::encodeName(path_).constData(), 0440), 0);
+        QStringList messages;
+        SettingsStore store(path_);
+        store.setWriteFailureHandler([&](const QString& message) { messages << message; });
+        const bool first = store.write(QStringLiteral("Password"), QStringLiteral("s"));
+        const bool second = store.write(QStringLiteral("User"), QStringLiteral("me"));
+        QCOMPARE(fileMode(path_), mode_t(0400));
+        QVERIFY(!first && !second);
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.first().contains(u"read-only"), qPrintable(messages.first()));
+        QCOMPARE(store.read(QStringLiteral("User")), QStringLiteral("older"));
+        QFile::setPermissions(path_, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
     // No crash, no hang, a false answer every time and one message only.
     void unwritableFileFailsQuietlyOnce_data() {
         QTest::addColumn<QString>("blocker");
