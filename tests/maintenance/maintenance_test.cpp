@@ -5,6 +5,7 @@
 #include "db/Session.h"
 #include "maintenance/DeleteTables.h"
 #include "maintenance/RenameTable.h"
+#include "shell/Failure.h"
 #include "shell/Pointer.h"
 #include "support/OwnerSql.h"
 #include "support/ScriptedDialogs.h"
@@ -408,6 +409,78 @@ private slots:
         QCOMPARE(window.items(side), names);
         QCOMPARE(window.list(side)->selectedItems().size(), selected.size());
         QVERIFY(window.idle());
+    }
+
+    // Every box of the two handlers can fail (the dialogs seam throws): the
+    // report names the handler and the box's own line, and nothing else
+    // happens.
+    void aFailingBoxIsReportedAtItsLine_data() {
+        QTest::addColumn<Side>("side");
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<QString>("where");
+        QTest::newRow("Oracle delete, select a table")
+            << Side::Oracle << Operation::Delete << QList<int>{1} << -1
+            << location("PushButton1_Click", 124);
+        QTest::newRow("DB2 delete, select a table")
+            << Side::Db2 << Operation::Delete << QList<int>{1} << -1
+            << location("PushButton5_Click", 118);
+        QTest::newRow("Oracle rename, select a table")
+            << Side::Oracle << Operation::Rename << QList<int>{1} << -1
+            << location("PushButton6_Click", 138);
+        QTest::newRow("Oracle rename, just one")
+            << Side::Oracle << Operation::Rename << QList<int>{0, 1} << 1
+            << location("PushButton6_Click", 136);
+        QTest::newRow("Oracle rename, the new name")
+            << Side::Oracle << Operation::Rename << QList<int>{1} << 1
+            << location("PushButton6_Click", 120);
+        QTest::newRow("DB2 rename, select a table")
+            << Side::Db2 << Operation::Rename << QList<int>{1} << -1
+            << location("PushButton7_Click", 132);
+        QTest::newRow("DB2 rename, just one") << Side::Db2 << Operation::Rename << QList<int>{0, 1}
+                                              << 1 << location("PushButton7_Click", 130);
+        QTest::newRow("DB2 rename, the new name") << Side::Db2 << Operation::Rename << QList<int>{1}
+                                                  << 1 << location("PushButton7_Click", 116);
+    }
+    void aFailingBoxIsReportedAtItsLine() {
+        QFETCH(Side, side);
+        QFETCH(Operation, operation);
+        QFETCH(QList<int>, selected);
+        QFETCH(int, current);
+        QFETCH(QString, where);
+
+        const QStringList names{u"Mnt_A"_s, u"Mnt_B"_s, u"Mnt_C"_s};
+        Window window;
+        QVERIFY(window.fill(side, names, selected, current));
+        window.dialogs.queueInput(u"Mnt_New"_s);
+        window.dialogs.onShow = [](const ScriptedDialogs::Box& box) {
+            if (box.kind != ScriptedDialogs::Kind::ErrorReport)
+                throw shell::Failure(u"the box could not be shown"_s);
+        };
+        QStringList sent;
+        window.press(side, operation,
+                     [&](db::Connection&, const QString& statement) { sent << statement; });
+
+        const QStringList reports = window.dialogs.errorReports();
+        QCOMPARE(reports.size(), 1);
+        QCOMPARE(whereReported(reports[0]), where);
+        QCOMPARE(sent, QStringList());
+        QCOMPARE(window.items(side), names);
+        QVERIFY(window.idle());
+    }
+
+    // The DB2 catalogue lists a table once per schema that has it: dropping
+    // the selected entry leaves the other schema's entry in the list.
+    void deleteOneOfTwoEntries() {
+        const Tables tables(Side::Db2, {u"Mnt_B"_s});
+        Window window;
+        QVERIFY(window.fill(Side::Db2, {u"Mnt_A"_s, u"Mnt_B"_s, u"Mnt_B"_s}, {2}, 2));
+        window.dialogs.failOnErrorReport = true;
+        window.press(Side::Db2, Operation::Delete);
+        QVERIFY2(window.dialogs.allExpected(), qPrintable(window.dialogs.unexpectedSummary()));
+        QCOMPARE(window.items(Side::Db2), (QStringList{u"Mnt_A"_s, u"Mnt_B"_s}));
+        QVERIFY(!tableExists(Side::Db2, u"Mnt_B"_s));
     }
 
     // The stand-ins reject RENAME as a real server rejects a taken name: the

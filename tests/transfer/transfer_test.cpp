@@ -1,6 +1,7 @@
 // Copy runs in both directions with real widgets offscreen, scripted dialogs
 // and both stand-in servers.
 #include "db/Session.h"
+#include "shell/Failure.h"
 #include "shell/Pointer.h"
 #include "support/OwnerSql.h"
 #include "support/ScriptedDialogs.h"
@@ -11,7 +12,9 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 
 namespace {
@@ -274,6 +277,170 @@ private slots:
         QCOMPARE(w.items(to), QStringList{broken});
         dropSource();
         dropIfExists(to, broken);
+    }
+
+    // Each step that a user can make fail, in both directions: the report
+    // names the handler and the step's own line. (Kept together so that a
+    // step moved or renumbered shows here.)
+    void everyFailingStepReportsItsLine_data() {
+        QTest::addColumn<Side>("from");
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<int>("line");
+        const struct {
+            const char* failure;
+            int oracleToDb2, db2ToOracle;
+        } steps[] = {
+            {"no current item, the notice fails", 298, 286},
+            {"db2 login refused", 120, 122},
+            {"oracle login refused", 128, 130},
+            {"the overwrite question fails", 150, 150},
+            {"the table to replace is gone", 158, 158},
+            {"the source table is gone", 164, 164},
+            {"an unlisted table is in the way", 228, 212},
+            // MariaDB refuses no value that PostgreSQL gives: the Oracle to
+            // DB2 INSERT line is pinned by the killed server of failure_test.
+            {"the target refuses a row", 0, 260},
+        };
+        for (const auto& step : steps) {
+            if (step.oracleToDb2 != 0) {
+                QTest::addRow("oracle to db2, %s", step.failure)
+                    << Side::Oracle << QString::fromLatin1(step.failure) << step.oracleToDb2;
+            }
+            QTest::addRow("db2 to oracle, %s", step.failure)
+                << Side::Db2 << QString::fromLatin1(step.failure) << step.db2ToOracle;
+        }
+    }
+    void everyFailingStepReportsItsLine() {
+        QFETCH(Side, from);
+        QFETCH(QString, failure);
+        QFETCH(int, line);
+        const Side to = from == Side::Oracle ? Side::Db2 : Side::Oracle;
+        const QString table = QStringLiteral("Late");
+        if (failure != u"the source table is gone") {
+            execute(from, QStringLiteral("CREATE TABLE \"Late\" (k integer, d date)"));
+            execute(from, QStringLiteral("INSERT INTO \"Late\" VALUES (1, '2024-01-01'), "
+                                         "(2, '2024-02-29')"));
+        }
+        Window w;
+        w.list(from)->addItem(table);
+        w.select(from, {table});
+        if (failure == u"no current item, the notice fails") {
+            w.list(from)->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
+        } else if (failure == u"db2 login refused") {
+            w.db2Logins.password = QStringLiteral("wrong");
+        } else if (failure == u"oracle login refused") {
+            w.oracleLogins.password = QStringLiteral("wrong");
+        } else if (failure == u"the overwrite question fails" ||
+                   failure == u"the table to replace is gone") {
+            w.list(to)->addItem(table);
+            w.dialogs.queueYesNo(true);
+        } else if (failure == u"an unlisted table is in the way") {
+            execute(to, QStringLiteral("CREATE TABLE \"Late\" (k integer)"));
+        } else if (failure == u"the target refuses a row") {
+            // Longer than the Oracle side's VARCHAR(2000).
+            execute(from, QStringLiteral("ALTER TABLE \"Late\" ADD v TEXT"));
+            execute(from, QStringLiteral("UPDATE \"Late\" SET v = REPEAT('w', 2001) WHERE k = 2"));
+        }
+        w.dialogs.onShow = [&](const ScriptedDialogs::Box& box) {
+            if ((box.kind == ScriptedDialogs::Kind::Notice &&
+                 failure == u"no current item, the notice fails") ||
+                (box.kind == ScriptedDialogs::Kind::Question &&
+                 failure == u"the overwrite question fails")) {
+                throw shell::Failure(QStringLiteral("the box could not be shown"));
+            }
+        };
+        w.copy(from);
+        const QStringList reports = w.dialogs.errorReports();
+        QCOMPARE(reports.size(), 1);
+        const QString where =
+            QStringLiteral("\r\nin Duskferry2021/08/31.Form2.%1 at line %2\r\r")
+                .arg(from == Side::Oracle ? u"PushButton3_Click" : u"PushButton4_Click")
+                .arg(line);
+        QVERIFY2(reports[0].contains(where), qPrintable(reports[0]));
+        QCOMPARE(shell::windowPointer(&w.window), shell::PointerState::Default);
+        QVERIFY(w.button->isEnabled());
+    }
+
+    // The same name listed twice (once per schema that has it): the contains
+    // test finds it, the question names it, and after the overwrite neither
+    // entry of the old spelling is left.
+    void nameListedTwice_data() {
+        QTest::addColumn<Side>("from");
+        QTest::newRow("oracle to db2") << Side::Oracle;
+        QTest::newRow("db2 to oracle") << Side::Db2;
+    }
+    void nameListedTwice() {
+        QFETCH(Side, from);
+        const Side to = from == Side::Oracle ? Side::Db2 : Side::Oracle;
+        execute(from, QStringLiteral("CREATE TABLE \"PEOPLE\" (id int)"));
+        execute(to, QStringLiteral("CREATE TABLE \"people\" (id int)"));
+        Window w;
+        w.list(from)->addItem(QStringLiteral("PEOPLE"));
+        w.list(to)->addItems(
+            {QStringLiteral("people"), QStringLiteral("Other"), QStringLiteral("people")});
+        w.select(from, {QStringLiteral("PEOPLE")});
+        w.dialogs.failOnErrorReport = true;
+        w.dialogs.queueYesNo(true);
+        w.copy(from);
+        QVERIFY2(w.dialogs.allExpected(), qPrintable(w.dialogs.unexpectedSummary()));
+        QCOMPARE(w.dialogs.questions(),
+                 QStringList{QStringLiteral("Would you like to overwrite people?")});
+        QCOMPARE(w.items(to), (QStringList{QStringLiteral("Other"), QStringLiteral("PEOPLE")}));
+    }
+
+    // The copy's first INSERT reaches the target while the source is still
+    // being read: its rows are read ahead on a helper thread, not all before
+    // the first INSERT. The source view counts the rows it has produced (the
+    // progress count before the copy reads them all once more).
+    void firstRowArrivesWhileTheSourceIsRead() {
+        constexpr int rows = 20000;
+        execute(Side::Oracle, QStringLiteral("DROP VIEW IF EXISTS \"Late\""));
+        execute(Side::Oracle, QStringLiteral("DROP SEQUENCE IF EXISTS late_rows"));
+        execute(Side::Oracle, QStringLiteral("CREATE SEQUENCE late_rows"));
+        // About a second to produce, a millisecond every 20 rows.
+        execute(Side::Oracle,
+                QStringLiteral("CREATE VIEW \"Late\" AS SELECT g AS k, "
+                               "nextval('late_rows') AS n FROM "
+                               "generate_series(1, %1) g, LATERAL "
+                               "pg_sleep(CASE WHEN g % 20 = 0 THEN 0.001 ELSE 0 END) s")
+                    .arg(rows));
+        const auto dropView = qScopeGuard([] {
+            execute(Side::Oracle, QStringLiteral("DROP VIEW \"Late\""));
+            execute(Side::Oracle, QStringLiteral("DROP SEQUENCE late_rows"));
+        });
+        db::Connection target = standin::openAsOwner(Side::Db2);
+        db::Connection source = standin::openAsOwner(Side::Oracle);
+        qint64 producedAtFirstRow = -1;
+        QTimer watch;
+        watch.setInterval(5);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            try {
+                db::RowSet arrived;
+                arrived.Open(QStringLiteral("SELECT COUNT(*) FROM \"Late\""), target);
+                if (arrived.Fields().item(0).Value().text().toLongLong() == 0) {
+                    return;
+                }
+            } catch (const db::Error&) {
+                return; // not created yet
+            }
+            watch.stop();
+            db::RowSet produced;
+            produced.Open(QStringLiteral("SELECT last_value FROM late_rows"), source);
+            producedAtFirstRow = produced.Fields().item(0).Value().text().toLongLong();
+        });
+        Window w;
+        w.oracleList->addItem(QStringLiteral("Late"));
+        w.select(Side::Oracle, {QStringLiteral("Late")});
+        w.dialogs.failOnErrorReport = true;
+        watch.start();
+        w.copy(Side::Oracle);
+        QVERIFY2(w.dialogs.allExpected(), qPrintable(w.dialogs.unexpectedSummary()));
+        QCOMPARE(rowCount(Side::Db2, QStringLiteral("Late")), qint64(rows));
+        // The count produced every row once; the copy's read had not.
+        QVERIFY2(
+            producedAtFirstRow >= rows && producedAtFirstRow < 2 * rows,
+            qPrintable(
+                QStringLiteral("%1 rows produced when the first arrived").arg(producedAtFirstRow)));
     }
 
     void selection_data() {
