@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     # build
     cmake ninja-build g++ clang-format qt6-base-dev libgl-dev
+    # packaging: the Debian package and the checks of its desktop files
+    dpkg-dev desktop-file-utils appstream
     # ODBC driver manager and the two drivers the stand-ins use
     unixodbc unixodbc-dev odbc-postgresql odbc-mariadb
     # the stand-in servers and their command-line clients

@@ -9,10 +9,10 @@ namespace ui {
 namespace {
 
 // A ferry on a dusky sea: the hull, its cabin and a wave line.
-QPixmap drawIcon(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+QImage drawIcon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(size / 32.0, size / 32.0);
 
@@ -43,7 +43,8 @@ QPixmap drawIcon(int size) {
         water.quadTo(x + 4.5, 29.5, x + 6, 27.5);
     }
     painter.drawPath(water);
-    return pixmap;
+    painter.end();
+    return image;
 }
 
 } // namespace
@@ -52,11 +53,15 @@ QIcon ApplicationIcon() {
     static const QIcon icon = [] {
         QIcon drawn;
         for (int size : {16, 24, 32, 48, 64}) {
-            drawn.addPixmap(drawIcon(size));
+            drawn.addPixmap(QPixmap::fromImage(drawIcon(size)));
         }
         return drawn;
     }();
     return icon;
+}
+
+QImage ApplicationIconImage(int size) {
+    return drawIcon(size);
 }
 
 } // namespace ui
