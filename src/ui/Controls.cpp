@@ -9,7 +9,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QTimer>
 #include <algorithm>
 #include <limits>
 #include <vector>
@@ -18,9 +17,11 @@ namespace ui {
 
 namespace {
 
-// Typing into a box replaces its old value, however the focus got there. The
-// selection is made after the event that brought the focus: a mouse press
-// would otherwise put the caret where it landed and undo it.
+// Moving into a box (Tab, Shift+Tab, a shortcut, the window's first focus)
+// selects its value, so typing replaces it. A click puts the caret where the
+// user clicked; a closing context menu or a return from another window leaves
+// the selection as it was (Paste must not replace a whole value the user never
+// chose to select).
 class SelectAllBox final : public QLineEdit {
 public:
     explicit SelectAllBox(QWidget* parent) : QLineEdit(parent) {
@@ -32,13 +33,19 @@ public:
 protected:
     void focusInEvent(QFocusEvent* event) override {
         QLineEdit::focusInEvent(event);
-        selectAll();
-        QTimer::singleShot(0, this, [this] {
-            if (hasFocus()) {
-                selectAll();
-            }
-        });
+        const Qt::FocusReason reason = event->reason();
+        const bool movedInto = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                               reason == Qt::ShortcutFocusReason ||
+                               reason == Qt::OtherFocusReason ||
+                               (reason == Qt::ActiveWindowFocusReason && !focusedBefore_);
+        focusedBefore_ = true;
+        if (movedInto) {
+            selectAll();
+        }
     }
+
+private:
+    bool focusedBefore_ = false;
 };
 
 bool takesFocus(ControlKind kind) {

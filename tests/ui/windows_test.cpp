@@ -13,6 +13,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QFile>
+#include <QFocusEvent>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -357,28 +358,58 @@ private slots:
 
     // However the focus comes to a box, typing replaces the whole old value,
     // and the new value is in the store at once.
-    void focusSelectsTheWholeBox_data() {
-        QTest::addColumn<bool>("byMouse");
-        QTest::newRow("tab") << false;
-        QTest::newRow("mouse") << true;
+    // Moving into a box selects its value, so that typing replaces it; a
+    // click, a closing context menu and a return from another window leave
+    // the caret where the user put it.
+    void focusSelectsOnlyWhenMovingIn_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("selectsAll");
+        QTest::newRow("tab") << u"tab"_s << true;
+        QTest::newRow("shift+tab") << u"backtab"_s << true;
+        QTest::newRow("focus given by the program") << u"other"_s << true;
+        QTest::newRow("click") << u"click"_s << false;
+        QTest::newRow("context menu closed") << u"popup"_s << false;
+        QTest::newRow("back from another window") << u"window"_s << false;
     }
-    void focusSelectsTheWholeBox() {
-        QFETCH(bool, byMouse);
+    void focusSelectsOnlyWhenMovingIn() {
+        QFETCH(QString, how);
+        QFETCH(bool, selectsAll);
         showActive(form1_.get());
         auto* user = control<QLineEdit>(u"Form1"_s, u"Text3"_s);
         user->setText(u"old user"_s);
-        if (byMouse) {
-            QTest::mouseClick(user, Qt::LeftButton, {},
-                              QPoint(user->width() / 2, user->height() / 2));
-        } else {
+        const QPoint middle(user->width() / 2, user->height() / 2);
+        if (how == u"tab") {
             control(u"Form1"_s, u"Text2"_s)->setFocus(Qt::OtherFocusReason);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        } else if (how == u"backtab") {
+            control(u"Form1"_s, u"Text4"_s)->setFocus(Qt::OtherFocusReason);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        } else if (how == u"other") {
+            user->setFocus(Qt::OtherFocusReason);
+        } else {
+            // The caret placed by a click, then the focus lost and given back.
+            QTest::mouseClick(user, Qt::LeftButton, {}, middle);
+            const Qt::FocusReason reason = how == u"popup"    ? Qt::PopupFocusReason
+                                           : how == u"window" ? Qt::ActiveWindowFocusReason
+                                                              : Qt::MouseFocusReason;
+            if (how != u"click") {
+                QFocusEvent out(QEvent::FocusOut, reason);
+                QApplication::sendEvent(user, &out);
+                QFocusEvent in(QEvent::FocusIn, reason);
+                QApplication::sendEvent(user, &in);
+            }
         }
         QCOMPARE(QApplication::focusWidget(), user);
-        QTRY_COMPARE(user->selectedText(), u"old user"_s);
+        QApplication::processEvents();
+        QCOMPARE(user->selectedText(), selectsAll ? u"old user"_s : QString());
         QTest::keyClicks(user, u"db2inst1"_s);
-        QCOMPARE(user->text(), u"db2inst1"_s);
-        QCOMPARE(stored(u"User"_s), u"db2inst1"_s);
+        if (selectsAll) {
+            QCOMPARE(user->text(), u"db2inst1"_s);
+            QCOMPARE(stored(u"User"_s), u"db2inst1"_s);
+        } else {
+            QVERIFY2(user->text().contains(u"db2inst1"_s) && user->text().size() > 8,
+                     qPrintable(user->text()));
+        }
     }
 
     // A value of any length goes into the box and the store whole.

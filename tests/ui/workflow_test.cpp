@@ -114,11 +114,11 @@ class WorkflowTest : public QObject {
     }
     void storeLogins(const Logins& logins) { QVERIFY(::storeLogins(*store_, logins)); }
 
-    // As a user would: click into the box (which selects its text) and type
-    // over it.
+    // As a user would: click into the box, select its text and type over it.
     void typeInto(QLineEdit* edit, const QString& text) {
         QTest::mouseClick(edit, Qt::LeftButton, {}, edit->rect().center());
-        QTRY_COMPARE(edit->selectedText(), edit->text());
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(edit->selectedText(), edit->text());
         if (text.isEmpty())
             QTest::keyClick(edit, Qt::Key_Delete);
         else
