@@ -8,15 +8,36 @@
 
 namespace shell {
 
+namespace {
+// The program's texts break their lines with CR or CR LF, as they are
+// composed; a label draws a bare CR as a break in one style and as a blank in
+// another, so the boxes show them with LF. The texts are plain: a statement
+// holding "<b>" is no markup.
+QString forDisplay(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    return text;
+}
+
+void showPlain(QMessageBox& box) {
+    box.setTextFormat(Qt::PlainText);
+    box.setText(forDisplay(box.text()));
+}
+} // namespace
+
 void QtDialogs::notice(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::Ok,
                     QApplication::activeWindow());
+    showPlain(box);
     box.exec();
 }
 
 bool QtDialogs::askYesNo(const QString& text, const QString& caption) {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No,
                     QApplication::activeWindow());
+    showPlain(box);
+    // Enter answers Yes, as it always has; not left to the style.
+    box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -30,6 +51,7 @@ QString QtDialogs::inputText(const QString& prompt, const QString& initialText) 
 void QtDialogs::errorReport(const QString& text) {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Application Error"), text,
                     QMessageBox::Ok, QApplication::activeWindow());
+    showPlain(box);
     box.exec();
 }
 

@@ -2,6 +2,8 @@
 // the hand image from a cursor file, the skin and the button-face colours,
 // the application title.
 #include "shell/CursorFile.h"
+#include "shell/Dialogs.h"
+#include "shell/ErrorTrap.h"
 #include "shell/Failure.h"
 #include "shell/Look.h"
 #include "shell/Pointer.h"
@@ -17,17 +19,21 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QtEndian>
 #include <memory>
 #include <unistd.h>
 
 using shell::PointerState;
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -254,6 +260,53 @@ class LookTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // The real boxes, shown offscreen: the report's CR and CR LF breaks are
+    // separate lines on screen, markup-looking SQL is shown as typed, and the
+    // overwrite question answers Yes to Enter.
+    void realBoxesShowTheirLines_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("error report") << u"report"_s;
+        QTest::newRow("notice") << u"notice"_s;
+        QTest::newRow("question") << u"question"_s;
+    }
+    void realBoxesShowTheirLines() {
+        QFETCH(QString, kind);
+        const QString text =
+            shell::ErrorReportText(u"ERROR: column <b>x</b> refused"_s,
+                                   shell::ErrorLocation(u"Form2", u"PushButton3_Click"), 272,
+                                   u"INSERT INTO \"T\" VALUES('<i>')"_s);
+        QString shownText;
+        int lineCount = 0;
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box != nullptr);
+            auto* label = box->findChild<QLabel*>(u"qt_msgbox_label"_s);
+            QVERIFY(label != nullptr);
+            shownText = label->text();
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+            // Laid out as lines: as tall as its lines, not one.
+            lineCount =
+                qRound(double(label->sizeHint().height()) / label->fontMetrics().lineSpacing());
+            defaultButton = box->standardButton(box->defaultButton());
+            box->done(QMessageBox::No);
+        });
+        shell::QtDialogs dialogs;
+        if (kind == u"report") {
+            dialogs.errorReport(text);
+        } else if (kind == u"notice") {
+            dialogs.notice(text);
+        } else {
+            dialogs.askYesNo(text, u"Overwrite?"_s);
+            QCOMPARE(defaultButton, QMessageBox::Yes);
+        }
+        QVERIFY(!shownText.contains(u'\r'));
+        QString lines = text;
+        lines.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
+        QCOMPARE(shownText, lines);
+        QVERIFY2(lineCount >= 6, qPrintable(u"%1 lines on screen"_s.arg(lineCount)));
+    }
+
     // Every case gets its own program folder.
     void init() {
         folder_ = std::make_unique<QTemporaryDir>();
