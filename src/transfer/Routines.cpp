@@ -7,9 +7,13 @@
 
 namespace transfer {
 
+bool SameTableName(QStringView a, QStringView b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
 bool ListContainsName(const QListWidget* list, QStringView name) {
     for (int i = 0; i < list->count(); ++i) {
-        if (QStringView(list->item(i)->text()).compare(name, Qt::CaseInsensitive) == 0) {
+        if (SameTableName(list->item(i)->text(), name)) {
             return true;
         }
     }

@@ -12,7 +12,12 @@ class Connection;
 
 namespace transfer {
 
-// True when some item equals the name without regard to letter case.
+// Whether two table names are the same without regard to letter case. The
+// one comparison for that: the overwrite question must find the spelling
+// that the contains test found (Greek final sigma, for one, only folds).
+bool SameTableName(QStringView a, QStringView b);
+
+// True when some item is the same name (SameTableName).
 bool ListContainsName(const QListWidget* list, QStringView name);
 
 // Removes every item whose text equals the name exactly (letter case counts).

@@ -245,10 +245,9 @@ std::optional<QString> TransferRun::askOverwrite(const QString& sourceName, bool
         return std::nullopt;
     }
     QString targetName = sourceName;
-    const QString lowered = sourceName.toLower();
     for (int j = 0; j < targetList()->count(); ++j) {
         if (trap_.check(spellingTest,
-                        [&] { return targetList()->item(j)->text().toLower() == lowered; })) {
+                        [&] { return SameTableName(targetList()->item(j)->text(), sourceName); })) {
             trap_.step(spellingTake, [&] { targetName = targetList()->item(j)->text(); });
         }
     }

@@ -361,6 +361,32 @@ private slots:
         QVERIFY(w.button->isEnabled());
     }
 
+    // Names that only case folding makes the same (a final sigma): the
+    // question names the target's spelling, and Yes drops that table.
+    void overwriteFoldsCaseAsTheContainsTestDoes() {
+        const QString upper = QStringLiteral("\u039f\u0394\u039f\u03a3"); // ΟΔΟΣ
+        const QString lower = QStringLiteral("\u03bf\u03b4\u03bf\u03c2"); // οδος
+        execute(Side::Oracle, QStringLiteral("CREATE TABLE \"%1\" (id int)").arg(upper));
+        execute(Side::Db2, QStringLiteral("CREATE TABLE \"%1\" (id int)").arg(lower));
+        const auto drop = qScopeGuard([&] {
+            dropIfExists(Side::Oracle, upper);
+            dropIfExists(Side::Db2, upper);
+            dropIfExists(Side::Db2, lower);
+        });
+        Window w;
+        w.oracleList->addItem(upper);
+        w.db2List->addItem(lower);
+        w.select(Side::Oracle, {upper});
+        w.dialogs.failOnErrorReport = true;
+        w.dialogs.queueYesNo(true);
+        w.copy(Side::Oracle);
+        QVERIFY2(w.dialogs.allExpected(), qPrintable(w.dialogs.unexpectedSummary()));
+        QCOMPARE(w.dialogs.questions(),
+                 QStringList{QStringLiteral("Would you like to overwrite ") + lower + u'?'});
+        QCOMPARE(w.items(Side::Db2), QStringList{upper});
+        QVERIFY_THROWS_EXCEPTION(db::Error, rowCount(Side::Db2, lower));
+    }
+
     // The same name listed twice (once per schema that has it): the contains
     // test finds it, the question names it, and after the overwrite neither
     // entry of the old spelling is left.
