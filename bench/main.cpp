@@ -62,15 +62,7 @@ struct Window : TableManagerControls {
     void copy(Side from, const QString& table) {
         oracleList->clear();
         db2List->clear();
-        list(from)->addItem(table);
-        list(from)->item(0)->setSelected(true);
-        list(from)->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-        const transfer::Workspace ws = workspace(dialogs);
-        if (from == Side::Oracle) {
-            transfer::CopyOracleToDb2(ws);
-        } else {
-            transfer::CopyDb2ToOracle(ws);
-        }
+        copyTable(from, table, dialogs);
     }
 };
 

@@ -37,6 +37,11 @@ struct Db2Logins {
 
 enum class Side { Oracle, Db2 };
 
+// The side a copy from `side` goes to.
+inline Side otherSide(Side side) {
+    return side == Side::Oracle ? Side::Db2 : Side::Oracle;
+}
+
 // Puts every variable of the env file into this process's environment and checks
 // that both servers accept connections. On failure *why says what is wrong and
 // how to start the servers.

@@ -1,5 +1,7 @@
 #include "TableManagerControls.h"
 
+#include "transfer/TransferRun.h"
+
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -36,6 +38,22 @@ transfer::Workspace TableManagerControls::workspace(shell::Dialogs& dialogs) {
                             db2Logins.database};
     };
     return ws;
+}
+
+void TableManagerControls::copyTable(standin::Side from, const QString& table,
+                                     shell::Dialogs& dialogs) {
+    QListWidget* source = list(from);
+    source->addItem(table);
+    const QList<QListWidgetItem*> found = source->findItems(table, Qt::MatchExactly);
+    source->clearSelection();
+    found.first()->setSelected(true);
+    source->setCurrentItem(found.first(), QItemSelectionModel::NoUpdate);
+    const transfer::Workspace ws = workspace(dialogs);
+    if (from == standin::Side::Oracle) {
+        transfer::CopyOracleToDb2(ws);
+    } else {
+        transfer::CopyDb2ToOracle(ws);
+    }
 }
 
 QListWidget* TableManagerControls::list(standin::Side side) const {

@@ -29,6 +29,10 @@ public:
     standin::Db2Logins db2Logins = standin::db2();
 
     transfer::Workspace workspace(shell::Dialogs& dialogs);
+    // Lists the table on the source side (as the only item there when the
+    // list is empty), selects it, makes it current and presses the side's
+    // send button.
+    void copyTable(standin::Side from, const QString& table, shell::Dialogs& dialogs);
     QListWidget* list(standin::Side side) const;
     QStringList items(standin::Side side) const;
 };

@@ -14,15 +14,12 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using standin::otherSide;
 using standin::Side;
 
 Q_DECLARE_METATYPE(standin::Side)
 
 namespace {
-
-Side otherSide(Side side) {
-    return side == Side::Oracle ? Side::Db2 : Side::Oracle;
-}
 
 // Code point ranges a DBA's text comes from, each as likely as the others.
 struct Script {
@@ -125,12 +122,7 @@ QStringList copy(Side from, const QString& table, bool reportsExpected = false) 
     TableManagerControls controls;
     ScriptedDialogs dialogs;
     dialogs.failOnErrorReport = !reportsExpected;
-    QListWidget* list = controls.list(from);
-    list->addItem(table);
-    list->item(0)->setSelected(true);
-    list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-    const transfer::Workspace ws = controls.workspace(dialogs);
-    from == Side::Oracle ? transfer::CopyOracleToDb2(ws) : transfer::CopyDb2ToOracle(ws);
+    controls.copyTable(from, table, dialogs);
     if (!dialogs.allExpected()) {
         qWarning("%s", qPrintable(dialogs.unexpectedSummary()));
     }

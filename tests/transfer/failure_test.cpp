@@ -29,15 +29,12 @@
 #include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
+using standin::otherSide;
 using standin::Side;
 
 Q_DECLARE_METATYPE(standin::Side)
 
 namespace {
-
-Side otherSide(Side side) {
-    return side == Side::Oracle ? Side::Db2 : Side::Oracle;
-}
 
 // Key, a text and an amount that both follow from the key, so that any row
 // can be checked for being whole.
@@ -124,17 +121,7 @@ private:
 struct Window : TableManagerControls {
     ScriptedDialogs dialogs;
 
-    void copy(Side from, const QString& table) {
-        list(from)->addItem(table);
-        list(from)->item(0)->setSelected(true);
-        list(from)->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-        const transfer::Workspace ws = workspace(dialogs);
-        if (from == Side::Oracle) {
-            transfer::CopyOracleToDb2(ws);
-        } else {
-            transfer::CopyDb2ToOracle(ws);
-        }
-    }
+    void copy(Side from, const QString& table) { copyTable(from, table, dialogs); }
 
     // The run ended the way every run ends.
     void checkEndedCleanly() const {

@@ -134,7 +134,7 @@ private slots:
     void copiesEveryRow() {
         QFETCH(Side, from);
         QFETCH(QList<int>, targetTypes);
-        const Side to = from == Side::Oracle ? Side::Db2 : Side::Oracle;
+        const Side to = standin::otherSide(from);
         if (from == Side::Oracle) {
             execute(from, QStringLiteral("CREATE TABLE \"Mixed\" (k integer, n numeric(12,2), "
                                          "v varchar(200), d date, ts timestamp, b boolean, "
@@ -200,7 +200,7 @@ private slots:
     void overwrite() {
         QFETCH(Side, from);
         QFETCH(bool, answer);
-        const Side to = from == Side::Oracle ? Side::Db2 : Side::Oracle;
+        const Side to = standin::otherSide(from);
         execute(from, QStringLiteral("CREATE TABLE \"PEOPLE\" (id int, name varchar(20))"));
         execute(from, QStringLiteral("INSERT INTO \"PEOPLE\" VALUES (1, 'Ann'), (2, 'Bo')"));
         execute(to, QStringLiteral("CREATE TABLE \"people\" (id int)"));
@@ -241,7 +241,7 @@ private slots:
     void overwriteKeepsTheTargetWhenTheSourceFails() {
         QFETCH(Side, from);
         QFETCH(QString, where);
-        const Side to = from == Side::Oracle ? Side::Db2 : Side::Oracle;
+        const Side to = standin::otherSide(from);
         const QString broken = QStringLiteral("Broken");
         const auto dropSource = [&] {
             execute(from, QStringLiteral("DROP VIEW IF EXISTS \"Broken\""));
@@ -314,7 +314,7 @@ private slots:
         QFETCH(Side, from);
         QFETCH(QString, failure);
         QFETCH(int, line);
-        const Side to = from == Side::Oracle ? Side::Db2 : Side::Oracle;
+        const Side to = standin::otherSide(from);
         const QString table = QStringLiteral("Late");
         if (failure != u"the source table is gone") {
             execute(from, QStringLiteral("CREATE TABLE \"Late\" (k integer, d date)"));
@@ -397,7 +397,7 @@ private slots:
     }
     void nameListedTwice() {
         QFETCH(Side, from);
-        const Side to = from == Side::Oracle ? Side::Db2 : Side::Oracle;
+        const Side to = standin::otherSide(from);
         execute(from, QStringLiteral("CREATE TABLE \"PEOPLE\" (id int)"));
         execute(to, QStringLiteral("CREATE TABLE \"people\" (id int)"));
         Window w;
