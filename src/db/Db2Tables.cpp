@@ -1,6 +1,7 @@
 #include "Db2Tables.h"
 
 #include "Session.h"
+#include "shell/TableListItem.h"
 #include "shell/Yield.h"
 
 #include <QListWidget>
@@ -21,7 +22,7 @@ void LoadDb2Tables(QListWidget* list, const QString& db2ConnectionString) {
         const Value name = rows.Fields().item(u"TABLE_NAME").Value();
         if (name.isNull())
             throw Error(QStringLiteral("Invalid use of Null"));
-        list->addItem(name.text());
+        list->addItem(new shell::TableListItem(name.text()));
     }
     rows.Close();
     connection.Close();

@@ -1,6 +1,7 @@
 #include "OracleTables.h"
 
 #include "Session.h"
+#include "shell/TableListItem.h"
 #include "shell/Yield.h"
 
 #include <QListWidget>
@@ -32,7 +33,7 @@ void LoadOracleTables(QListWidget* list, const QString& oracleConnectionString) 
     // that disagrees with the rows cannot make the loop read past the last row.
     for (qint64 i = 0; i < count && !rows.Eof(); ++i) {
         shell::yieldToEventLoop();
-        list->addItem(catalogueText(rows.Fields().item(0).Value()));
+        list->addItem(new shell::TableListItem(catalogueText(rows.Fields().item(0).Value())));
         rows.MoveNext();
     }
     rows.Close();

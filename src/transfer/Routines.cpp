@@ -2,6 +2,7 @@
 
 #include "Statements.h"
 #include "db/Session.h"
+#include "shell/TableListItem.h"
 
 #include <QListWidget>
 
@@ -36,7 +37,7 @@ void AddListName(QListWidget* list, const QString& name) {
             return;
         }
     }
-    list->addItem(name);
+    list->addItem(new shell::TableListItem(name));
 }
 
 void ExecuteStatement(db::Connection& connection, const QString& statement) {

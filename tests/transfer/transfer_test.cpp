@@ -7,6 +7,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"
 #include "support/TableManagerControls.h"
+#include "transfer/Routines.h"
 #include "transfer/TransferRun.h"
 
 #include <QListWidget>
@@ -385,6 +386,19 @@ private slots:
                  QStringList{QStringLiteral("Would you like to overwrite ") + lower + u'?'});
         QCOMPARE(w.items(Side::Db2), QStringList{upper});
         QVERIFY_THROWS_EXCEPTION(db::Error, rowCount(Side::Db2, lower));
+    }
+
+    // An added name takes its place in the order a person reads: letter case
+    // ignored.
+    void addedNameTakesItsReadingPlace() {
+        Window w;
+        for (const char* name : {"Zeta", "alpha", "CustomerOrders", "customer_notes", "Beta"}) {
+            transfer::AddListName(w.db2List, QString::fromLatin1(name));
+        }
+        QCOMPARE(w.items(Side::Db2),
+                 (QStringList{QStringLiteral("alpha"), QStringLiteral("Beta"),
+                              QStringLiteral("customer_notes"), QStringLiteral("CustomerOrders"),
+                              QStringLiteral("Zeta")}));
     }
 
     // The same name listed twice (once per schema that has it): the contains
