@@ -411,10 +411,6 @@ qint64 RowSet::RecordCount() const {
     return source.store->rowCount();
 }
 
-bool RowSet::isRecordCountKnown() const {
-    const detail::RowSource& source = open();
-    return !source.store || source.store->finished();
-}
 bool RowSet::Eof() const {
     return open().eof;
 }

@@ -114,10 +114,9 @@ public:
     // always read forward only.
     void Open(const QString& sql, Connection& connection, int cursorType, int lockType);
     // Exact with client-side row sets (waiting, if the rows are read ahead,
-    // until all are read), -1 with server-side ones.
+    // until all are read, which lifts the bound on their temporary space),
+    // -1 with server-side ones.
     qint64 RecordCount() const;
-    // True when RecordCount would answer at once.
-    bool isRecordCountKnown() const;
     // (The name EOF is taken by the C library's macro.)
     bool Eof() const;
     void MoveNext();
