@@ -18,13 +18,14 @@ StatementQueue::~StatementQueue() {
     changed_.notify_all();
     // The statement with the server is waited for (a stalled server holds it
     // up); those still waiting are run first, as the caller sent them.
-    shell::waitServingEvents(
-        [this](std::chrono::milliseconds most) {
-            std::unique_lock lock(mutex_);
-            return changed_.wait_for(lock, most, [this] { return waiting_.empty() && !running_; });
-        },
-        false);
+    shell::waitServingEvents([this](std::chrono::milliseconds most) { return allRun(most); },
+                             false);
     helper_.join();
+}
+
+bool StatementQueue::allRun(std::chrono::milliseconds most) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, most, [this] { return waiting_.empty() && !running_; });
 }
 
 void StatementQueue::serve() {
@@ -62,7 +63,6 @@ void StatementQueue::serve() {
             ++succeeded_;
         } else {
             if (failure->connectionLost()) {
-                lost_ = true;
                 waiting_.clear();
             }
             refused_.push_back({sql, std::move(*failure)});
@@ -72,12 +72,10 @@ void StatementQueue::serve() {
 }
 
 void StatementQueue::send(QString statement) {
+    // Once the connection is lost this throws its error.
+    core_->requireOpen();
     {
         std::unique_lock lock(mutex_);
-        if (lost_) {
-            throw Error(QStringLiteral("The connection to the server has been lost"),
-                        QStringLiteral("08003"), true);
-        }
         waiting_.push_back(std::move(statement));
     }
     changed_.notify_all();
@@ -106,10 +104,7 @@ std::optional<StatementQueue::Refused> StatementQueue::takeRefused() {
 }
 
 void StatementQueue::drain() {
-    shell::waitServingEvents([this](std::chrono::milliseconds most) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, most, [this] { return waiting_.empty() && !running_; });
-    });
+    shell::waitServingEvents([this](std::chrono::milliseconds most) { return allRun(most); });
     shell::yieldToEventLoop();
 }
 

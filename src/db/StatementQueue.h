@@ -18,6 +18,7 @@
 #include "Session.h"
 
 #include <QString>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -54,6 +55,8 @@ public:
 
 private:
     void serve();
+    // Waits at most the given time for every queued statement to have run.
+    bool allRun(std::chrono::milliseconds most);
 
     std::shared_ptr<detail::ConnectionCore> core_;
     const std::size_t depth_;
@@ -63,7 +66,6 @@ private:
     std::deque<Refused> refused_;
     bool running_ = false; // a statement is with the server
     bool stopping_ = false;
-    bool lost_ = false;
     qint64 succeeded_ = 0;
     std::thread helper_;
 };

@@ -100,6 +100,28 @@ void signalServer(Side side, int signal) {
     }
 }
 
+// Ends on the server every session of the side that matches: a condition on
+// PostgreSQL's pg_stat_activity, or on MariaDB's processlist.
+void endSessions(Side side, const QString& postgresWhere, const QString& mariadbWhere) {
+    QString output;
+    if (side == Side::Oracle) {
+        QVERIFY2(standin::adminSql(side,
+                                   u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                   u"WHERE pid <> pg_backend_pid() AND "_s +
+                                       postgresWhere,
+                                   &output),
+                 qPrintable(output));
+        return;
+    }
+    QVERIFY2(standin::adminSql(side,
+                               u"SELECT CONCAT('KILL ', id, ';') FROM "
+                               u"information_schema.processlist WHERE "_s +
+                                   mariadbWhere,
+                               &output),
+             qPrintable(output));
+    QVERIFY2(standin::adminSql(side, output, &output), qPrintable(output));
+}
+
 // The longest time between two turns of the event loop, from a 10 ms timer.
 class GapMeter {
 public:
@@ -250,17 +272,8 @@ private slots:
                 return;
             }
             endSession.stop();
-            QString output;
-            const QString sql =
-                from == Side::Oracle
-                    ? u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = "
-                      u"'%1' AND pid <> pg_backend_pid()"_s.arg(standin::oracle().user)
-                    : u"SELECT CONCAT('KILL ', id, ';') FROM information_schema.processlist "
-                      u"WHERE user = '%1'"_s.arg(standin::db2().user);
-            QVERIFY2(standin::adminSql(from, sql, &output), qPrintable(output));
-            if (from == Side::Db2) {
-                QVERIFY2(standin::adminSql(from, output, &output), qPrintable(output));
-            }
+            endSessions(from, u"usename = '%1'"_s.arg(standin::oracle().user),
+                        u"user = '%1'"_s.arg(standin::db2().user));
         });
         endSession.start();
         w.copy(from, slowView);
@@ -347,17 +360,7 @@ private slots:
         w.list(side)->selectAll();
         w.list(side)->setCurrentRow(0, QItemSelectionModel::NoUpdate);
         QTimer::singleShot(500, [&] {
-            QString output;
-            const QString sql =
-                side == Side::Oracle
-                    ? u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE query LIKE "
-                      u"'DROP TABLE%'"_s
-                    : u"SELECT CONCAT('KILL ', id, ';') FROM information_schema.processlist "
-                      u"WHERE info LIKE 'DROP TABLE%'"_s;
-            QVERIFY2(standin::adminSql(side, sql, &output), qPrintable(output));
-            if (side == Side::Db2) {
-                QVERIFY2(standin::adminSql(side, output, &output), qPrintable(output));
-            }
+            endSessions(side, u"query LIKE 'DROP TABLE%'"_s, u"info LIKE 'DROP TABLE%'"_s);
         });
         const transfer::Workspace ws = w.workspace(w.dialogs);
         side == Side::Oracle ? maintenance::DeleteOracleTables(ws)
