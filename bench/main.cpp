@@ -17,7 +17,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
-#include <QListWidget>
+#include <QListView>
 #include <QProcess>
 #include <QTimer>
 #include <cstdio>
@@ -60,8 +60,8 @@ struct Window : TableManagerControls {
 
     // Copies one table from `from`; the target list starts empty.
     void copy(Side from, const QString& table) {
-        oracleList->clear();
-        db2List->clear();
+        list(Side::Oracle).clear();
+        list(Side::Db2).clear();
         copyTable(from, table, dialogs);
     }
 };
@@ -263,14 +263,16 @@ void measureCatalogue(const Sizes& sizes) {
     const QString prefix = QStringLiteral("BenchCat");
     for (Side side : {Side::Oracle, Side::Db2}) {
         bench::createManyTables(side, prefix, sizes.catalogueTables);
-        QListWidget list;
-        list.setSortingEnabled(true);
+        // The window's list view, with the model that keeps the names in order.
+        QListView view;
+        view.setModel(new shell::TableListModel(&view));
+        const shell::TableList list(view.selectionModel());
         QElapsedTimer clock;
         clock.start();
         if (side == Side::Oracle) {
-            db::LoadOracleTables(&list, bench::connectionString(side));
+            db::LoadOracleTables(list, bench::connectionString(side));
         } else {
-            db::LoadDb2Tables(&list, bench::connectionString(side));
+            db::LoadDb2Tables(list, bench::connectionString(side));
         }
         const double seconds = clock.nsecsElapsed() / 1e9;
         bench::dropManyTables(side, prefix, sizes.catalogueTables);

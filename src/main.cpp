@@ -1,13 +1,13 @@
-#include "shell/Dialogs.h"
 #include "shell/SettingsStore.h"
 #include "shell/Yield.h"
 #include "ui/Form1.h"
+#include "ui/QtDialogs.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    shell::QtDialogs dialogs;
+    ui::QtDialogs dialogs;
     shell::SettingsStore store;
     ui::Form1 form1(dialogs, store);
     form1.start();

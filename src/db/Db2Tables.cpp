@@ -1,19 +1,17 @@
 #include "Db2Tables.h"
 
 #include "Session.h"
-#include "shell/TableListItem.h"
+#include "shell/TableList.h"
 #include "shell/Yield.h"
-
-#include <QListWidget>
 
 namespace db {
 
-void LoadDb2Tables(QListWidget* list, const QString& db2ConnectionString) {
+void LoadDb2Tables(const shell::TableList& list, const QString& db2ConnectionString) {
     Connection connection;
     connection.Open(db2ConnectionString);
     RowSet rows = connection.OpenSchema(schemaTables);
 
-    list->clear();
+    list.clear();
     for (; !rows.Eof(); rows.MoveNext()) {
         const Value type = rows.Fields().item(u"TABLE_TYPE").Value();
         if (type.isNull() || type.text() != u"TABLE")
@@ -22,14 +20,14 @@ void LoadDb2Tables(QListWidget* list, const QString& db2ConnectionString) {
         const Value name = rows.Fields().item(u"TABLE_NAME").Value();
         if (name.isNull())
             throw Error(QStringLiteral("Invalid use of Null"));
-        list->addItem(new shell::TableListItem(name.text()));
+        list.insertName(name.text());
     }
     rows.Close();
     connection.Close();
 
     // The user picks the DB2 table to act on; nothing is current until then.
-    if (list->currentRow() != -1)
-        list->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
+    if (list.currentRow() != -1)
+        list.setCurrentRow(-1);
 }
 
 } // namespace db

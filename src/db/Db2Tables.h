@@ -1,7 +1,7 @@
 #pragma once
-#include <QString>
+#include "shell/TableList.h"
 
-class QListWidget;
+#include <QString>
 
 namespace db {
 
@@ -10,6 +10,6 @@ namespace db {
 // the list without a current item. The list is cleared only once the catalogue
 // is open, so a login that fails leaves the list as it was. Failures throw
 // db::Error; items added before a failure stay.
-void LoadDb2Tables(QListWidget* list, const QString& db2ConnectionString);
+void LoadDb2Tables(const shell::TableList& list, const QString& db2ConnectionString);
 
 } // namespace db

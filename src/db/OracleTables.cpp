@@ -1,10 +1,8 @@
 #include "OracleTables.h"
 
 #include "Session.h"
-#include "shell/TableListItem.h"
+#include "shell/TableList.h"
 #include "shell/Yield.h"
-
-#include <QListWidget>
 
 namespace db {
 
@@ -19,7 +17,7 @@ QString catalogueText(const Value& value) {
 
 } // namespace
 
-void LoadOracleTables(QListWidget* list, const QString& oracleConnectionString) {
+void LoadOracleTables(const shell::TableList& list, const QString& oracleConnectionString) {
     Connection connection;
     RowSet rows;
     // A client-side row set knows its row count before the first row.
@@ -27,19 +25,19 @@ void LoadOracleTables(QListWidget* list, const QString& oracleConnectionString) 
     connection.Open(oracleConnectionString);
     rows.Open(QStringLiteral("SELECT table_name FROM user_tables"), connection);
 
-    list->clear();
+    list.clear();
     const qint64 count = rows.RecordCount();
     // The count drives the loop; the end of the rows also stops it, so a count
     // that disagrees with the rows cannot make the loop read past the last row.
     for (qint64 i = 0; i < count && !rows.Eof(); ++i) {
         shell::yieldToEventLoop();
-        list->addItem(new shell::TableListItem(catalogueText(rows.Fields().item(0).Value())));
+        list.insertName(catalogueText(rows.Fields().item(0).Value()));
         rows.MoveNext();
     }
     rows.Close();
 
-    if (list->count() > 0)
-        list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    if (list.count() > 0)
+        list.setCurrentRow(0);
 }
 
 } // namespace db

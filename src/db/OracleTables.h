@@ -1,7 +1,7 @@
 #pragma once
-#include <QString>
+#include "shell/TableList.h"
 
-class QListWidget;
+#include <QString>
 
 namespace db {
 
@@ -9,6 +9,6 @@ namespace db {
 // item current (without selecting it). The list is cleared only once the query
 // has run, so a login that fails leaves the list as it was. Failures throw
 // db::Error; items added before a failure stay.
-void LoadOracleTables(QListWidget* list, const QString& oracleConnectionString);
+void LoadOracleTables(const shell::TableList& list, const QString& oracleConnectionString);
 
 } // namespace db

@@ -2,13 +2,9 @@
 
 #include "db/Session.h"
 #include "shell/ErrorTrap.h"
-#include "shell/OperationGuard.h"
-#include "shell/Pointer.h"
 #include "shell/Yield.h"
 #include "transfer/Routines.h"
 #include "transfer/Statements.h"
-
-#include <QListWidget>
 
 namespace maintenance {
 
@@ -23,25 +19,24 @@ QString droppingText(const QString& table) {
 
 void DeleteOracleTables(const transfer::Workspace& workspace) {
     shell::ErrorTrap trap(*workspace.dialogs, u"Form2", u"PushButton1_Click");
-    QListWidget* const list = workspace.oracleList;
+    const shell::TableList& list = workspace.oracleList;
     db::Connection connection;
     QString dropping;
 
-    if (!trap.check(102, [&] { return list->currentRow() >= 0; })) {
+    if (!trap.check(102, [&] { return list.currentRow() >= 0; })) {
         trap.step(124, [&] { workspace.dialogs->notice(QStringLiteral("Please select a table")); });
         return;
     }
-    shell::OperationGuard buttonsOff(workspace.window);
-    trap.step(104, [&] { shell::setWindowPointer(workspace.window, shell::PointerState::Busy); });
+    transfer::OperationGuard buttonsOff(*workspace.activity);
+    trap.step(104, [&] { workspace.activity->setPointer(shell::PointerState::Busy); });
 
     trap.endRunOnLostConnection([&] { return droppingText(dropping); });
     try {
         // From the last item up, so that removing an item leaves the positions
         // still to be visited where they were.
-        for (int i = list->count() - 1; i >= 0; --i) {
+        for (int i = list.count() - 1; i >= 0; --i) {
             trap.step(108, [] { shell::yieldToEventLoop(); });
-            QListWidgetItem* const item = list->item(i);
-            if (!trap.check(110, [&] { return item != nullptr && item->isSelected(); })) {
+            if (!trap.check(110, [&] { return list.isSelected(i); })) {
                 continue;
             }
             // A login that is refused now is refused for every further table:
@@ -51,51 +46,49 @@ void DeleteOracleTables(const transfer::Workspace& workspace) {
                 })) {
                 break;
             }
-            dropping = item->text();
+            dropping = list.name(i);
             const bool dropped = trap.step(114, [&] {
                 transfer::ExecuteStatement(connection, transfer::DropTableStatement(dropping));
             });
             dropping.clear();
             trap.step(116, [&] { connection.Close(); });
             if (dropped) {
-                trap.step(118, [&] { delete list->takeItem(i); });
+                trap.step(118, [&] { list.removeRow(i); });
             }
         }
     } catch (const shell::RunEnded&) {
         // The connection went with the statement: reported once, the list
         // keeps the name, the connection goes when the handler returns.
     }
-    trap.step(122,
-              [&] { shell::setWindowPointer(workspace.window, shell::PointerState::Default); });
+    trap.step(122, [&] { workspace.activity->setPointer(shell::PointerState::Default); });
 }
 
 void DeleteDb2Tables(const transfer::Workspace& workspace) {
     shell::ErrorTrap trap(*workspace.dialogs, u"Form2", u"PushButton5_Click");
-    QListWidget* const list = workspace.db2List;
+    const shell::TableList& list = workspace.db2List;
     db::Connection connection;
     QString dropping;
 
-    shell::OperationGuard buttonsOff(workspace.window);
-    trap.step(102, [&] { shell::setWindowPointer(workspace.window, shell::PointerState::Busy); });
+    transfer::OperationGuard buttonsOff(*workspace.activity);
+    trap.step(102, [&] { workspace.activity->setPointer(shell::PointerState::Busy); });
     // Nothing can be dropped without the connection: its failure is the one
     // report of the press.
     if (trap.step(104, [&] { connection.Open(db::Db2ConnectionString(workspace.db2Login())); })) {
-        if (trap.check(106, [&] { return list->currentRow() >= 0; })) {
+        if (trap.check(106, [&] { return list.currentRow() >= 0; })) {
             trap.endRunOnLostConnection([&] { return droppingText(dropping); });
             try {
-                for (int i = list->count() - 1; i >= 0; --i) {
-                    QListWidgetItem* const item = list->item(i);
-                    if (!trap.check(110, [&] { return item != nullptr && item->isSelected(); })) {
+                for (int i = list.count() - 1; i >= 0; --i) {
+                    if (!trap.check(110, [&] { return list.isSelected(i); })) {
                         continue;
                     }
-                    dropping = item->text();
+                    dropping = list.name(i);
                     const bool dropped = trap.step(112, [&] {
                         transfer::ExecuteStatement(connection,
                                                    transfer::DropTableStatement(dropping));
                     });
                     dropping.clear();
                     if (dropped) {
-                        trap.step(114, [&] { delete list->takeItem(i); });
+                        trap.step(114, [&] { list.removeRow(i); });
                     }
                 }
             } catch (const shell::RunEnded&) {
@@ -108,8 +101,7 @@ void DeleteDb2Tables(const transfer::Workspace& workspace) {
         }
     }
     // The connection goes when the handler returns.
-    trap.step(120,
-              [&] { shell::setWindowPointer(workspace.window, shell::PointerState::Default); });
+    trap.step(120, [&] { workspace.activity->setPointer(shell::PointerState::Default); });
 }
 
 } // namespace maintenance

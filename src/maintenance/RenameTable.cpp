@@ -2,12 +2,8 @@
 
 #include "db/Session.h"
 #include "shell/ErrorTrap.h"
-#include "shell/OperationGuard.h"
-#include "shell/Pointer.h"
 #include "transfer/Routines.h"
 #include "transfer/Statements.h"
-
-#include <QListWidget>
 
 namespace maintenance {
 
@@ -19,30 +15,30 @@ QString askNewName(const transfer::Workspace& workspace, const QString& oldName)
 }
 
 void setPointer(const transfer::Workspace& workspace, shell::PointerState state) {
-    shell::setWindowPointer(workspace.window, state);
+    workspace.activity->setPointer(state);
 }
 
 void renameSelectedDb2Table(const transfer::Workspace& workspace, shell::ErrorTrap& trap,
                             db::Connection& connection, const StatementRunner& execute) {
-    QListWidget* const list = workspace.db2List;
-    for (int i = list->count() - 1; i >= 0; --i) {
-        if (!trap.check(112, [&] { return list->item(i)->isSelected(); })) {
+    const shell::TableList& list = workspace.db2List;
+    for (int i = list.count() - 1; i >= 0; --i) {
+        if (!trap.check(112, [&] { return list.isSelected(i); })) {
             continue;
         }
         QString oldName;
         QString newName;
-        trap.step(114, [&] { oldName = list->item(i)->text(); });
+        trap.step(114, [&] { oldName = list.name(i); });
         trap.step(116, [&] { newName = askNewName(workspace, oldName); });
         if (trap.check(118, [&] { return !newName.isEmpty(); }) && trap.step(120, [&] {
                 execute(connection, transfer::RenameStatement(oldName, newName));
             })) {
-            trap.step(122, [&] { delete list->takeItem(i); });
+            trap.step(122, [&] { list.removeRow(i); });
             trap.step(124, [&] { transfer::AddListName(list, newName); });
             // Current without being selected: the one item the user selected
             // stays the only one this press renames.
             trap.step(126, [&] {
-                if (list->count() >= 1) {
-                    list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+                if (list.count() >= 1) {
+                    list.setCurrentRow(0);
                 }
             });
         }
@@ -59,19 +55,19 @@ void RenameOracleTable(const transfer::Workspace& workspace) {
 
 void RenameOracleTable(const transfer::Workspace& workspace, const StatementRunner& execute) {
     shell::ErrorTrap trap(*workspace.dialogs, u"Form2", u"PushButton6_Click");
-    QListWidget* const list = workspace.oracleList;
+    const shell::TableList& list = workspace.oracleList;
     db::Connection connection;
 
-    if (!trap.check(102, [&] { return list->currentRow() >= 0; })) {
+    if (!trap.check(102, [&] { return list.currentRow() >= 0; })) {
         trap.step(138, [&] { workspace.dialogs->notice(QStringLiteral("Please select a table")); });
         return;
     }
     QString oldName;
     int index = -1;
     int selectedCount = 0;
-    for (int i = 0; i < list->count(); ++i) {
-        if (trap.check(106, [&] { return list->item(i)->isSelected(); })) {
-            trap.step(108, [&] { oldName = list->item(i)->text(); });
+    for (int i = 0; i < list.count(); ++i) {
+        if (trap.check(106, [&] { return list.isSelected(i); })) {
+            trap.step(108, [&] { oldName = list.name(i); });
             index = i;
             ++selectedCount;
         }
@@ -83,7 +79,7 @@ void RenameOracleTable(const transfer::Workspace& workspace, const StatementRunn
         return;
     }
 
-    shell::OperationGuard buttonsOff(workspace.window);
+    transfer::OperationGuard buttonsOff(*workspace.activity);
     trap.step(118, [&] { setPointer(workspace, shell::PointerState::Busy); });
     QString newName;
     trap.step(120, [&] { newName = askNewName(workspace, oldName); });
@@ -97,7 +93,7 @@ void RenameOracleTable(const transfer::Workspace& workspace, const StatementRunn
             126, [&] { execute(connection, transfer::RenameStatement(oldName, newName)); });
         trap.step(128, [&] { connection.Close(); });
         if (renamed) {
-            trap.step(130, [&] { delete list->takeItem(index); });
+            trap.step(130, [&] { list.removeRow(index); });
             trap.step(132, [&] { transfer::AddListName(list, newName); });
         }
     }
@@ -110,19 +106,19 @@ void RenameDb2Table(const transfer::Workspace& workspace) {
 
 void RenameDb2Table(const transfer::Workspace& workspace, const StatementRunner& execute) {
     shell::ErrorTrap trap(*workspace.dialogs, u"Form2", u"PushButton7_Click");
-    QListWidget* const list = workspace.db2List;
+    const shell::TableList& list = workspace.db2List;
     db::Connection connection;
 
-    shell::OperationGuard buttonsOff(workspace.window);
+    transfer::OperationGuard buttonsOff(*workspace.activity);
     trap.step(102, [&] { setPointer(workspace, shell::PointerState::Busy); });
     // Without the connection there is nothing to rename: its failure is the
     // one report of the press.
     if (trap.step(104, [&] { connection.Open(db::Db2ConnectionString(workspace.db2Login())); })) {
-        if (!trap.check(106, [&] { return list->currentRow() >= 0; })) {
+        if (!trap.check(106, [&] { return list.currentRow() >= 0; })) {
             trap.step(132, [&] {
                 workspace.dialogs->notice(QStringLiteral("Please select a table to rename."));
             });
-        } else if (!trap.check(108, [&] { return list->selectedItems().size() == 1; })) {
+        } else if (!trap.check(108, [&] { return list.selectedCount() == 1; })) {
             trap.step(130, [&] {
                 workspace.dialogs->notice(
                     QStringLiteral("Please select just one table to rename."));

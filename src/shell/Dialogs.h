@@ -4,8 +4,6 @@
 // blocks a test.
 #include <QString>
 
-class QWidget;
-
 namespace shell {
 
 class Dialogs {
@@ -20,15 +18,6 @@ public:
     virtual QString inputText(const QString& prompt, const QString& initialText) = 0;
     // Caption "Application Error", warning icon, OK only.
     virtual void errorReport(const QString& text) = 0;
-};
-
-// The real boxes, parented to whatever window is active when they open.
-class QtDialogs final : public Dialogs {
-public:
-    void notice(const QString& text) override;
-    bool askYesNo(const QString& text, const QString& caption) override;
-    QString inputText(const QString& prompt, const QString& initialText) override;
-    void errorReport(const QString& text) override;
 };
 
 } // namespace shell

@@ -31,6 +31,7 @@ ErrorTrap::ErrorTrap(Dialogs& dialogs, QStringView window, QStringView handler,
 }
 
 void ErrorTrap::report(const QString& description) {
+    ++reports_;
     dialogs_.errorReport(lastStatement_ != nullptr
                              ? ErrorReportText(description, location_, line_, *lastStatement_)
                              : ErrorReportText(description, location_, line_));

@@ -5,8 +5,8 @@
 // their numbered steps:
 //
 //     shell::ErrorTrap trap(dialogs, u"Form2", u"PushButton1_Click");
-//     trap.step(104, [&] { shell::setWindowPointer(window, PointerState::Busy); });
-//     if (trap.check(110, [&] { return list.item(i)->isSelected(); })) { ... }
+//     trap.step(104, [&] { activity.setPointer(PointerState::Busy); });
+//     if (trap.check(110, [&] { return list.isSelected(i); })) { ... }
 //
 // step() answers whether the step completed, so a handler can leave out the
 // steps that cannot work after a failure (for example everything that needs a
@@ -78,6 +78,9 @@ public:
     }
 
     int line() const { return line_; }
+    // How many reports this trap has shown: a run tells from it whether a
+    // piece of its work went through untouched.
+    int reportCount() const { return reports_; }
     const QString& location() const { return location_; }
 
     // Shows the report for a failure at the current line.
@@ -91,6 +94,7 @@ private:
     Dialogs& dialogs_;
     QString location_;
     int line_ = 0;
+    int reports_ = 0;
     const QString* lastStatement_ = nullptr;
     std::function<QString()> progress_;
 };

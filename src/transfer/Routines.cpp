@@ -2,9 +2,6 @@
 
 #include "Statements.h"
 #include "db/Session.h"
-#include "shell/TableListItem.h"
-
-#include <QListWidget>
 
 namespace transfer {
 
@@ -12,32 +9,27 @@ bool SameTableName(QStringView a, QStringView b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-bool ListContainsName(const QListWidget* list, QStringView name) {
-    for (int i = 0; i < list->count(); ++i) {
-        if (SameTableName(list->item(i)->text(), name)) {
+bool ListContainsName(const shell::TableList& list, QStringView name) {
+    for (int i = 0; i < list.count(); ++i) {
+        if (SameTableName(list.name(i), name)) {
             return true;
         }
     }
     return false;
 }
 
-void RemoveListName(QListWidget* list, QStringView name) {
+void RemoveListName(const shell::TableList& list, QStringView name) {
     // From the end, so an item that moves up into an emptied position has
     // already been looked at.
-    for (int i = list->count() - 1; i >= 0; --i) {
-        if (list->item(i)->text() == name) {
-            delete list->takeItem(i);
+    for (int i = list.count() - 1; i >= 0; --i) {
+        if (list.name(i) == name) {
+            list.removeRow(i);
         }
     }
 }
 
-void AddListName(QListWidget* list, const QString& name) {
-    for (int i = 0; i < list->count(); ++i) {
-        if (list->item(i)->text() == name) {
-            return;
-        }
-    }
-    list->addItem(new shell::TableListItem(name));
+void AddListName(const shell::TableList& list, const QString& name) {
+    list.addName(name);
 }
 
 void ExecuteStatement(db::Connection& connection, const QString& statement) {

@@ -1,10 +1,10 @@
 #pragma once
 // Routines that the copy runs and the maintenance handlers share: finding and
 // removing a table name in a list, and sending one statement.
+#include "shell/TableList.h"
+
 #include <QString>
 #include <QStringView>
-
-class QListWidget;
 
 namespace db {
 class Connection;
@@ -18,14 +18,14 @@ namespace transfer {
 bool SameTableName(QStringView a, QStringView b);
 
 // True when some item is the same name (SameTableName).
-bool ListContainsName(const QListWidget* list, QStringView name);
+bool ListContainsName(const shell::TableList& list, QStringView name);
 
 // Removes every item whose text equals the name exactly (letter case counts).
-void RemoveListName(QListWidget* list, QStringView name);
+void RemoveListName(const shell::TableList& list, QStringView name);
 
-// Adds the name unless an item of exactly that text is already there; the
-// list's sorting places it.
-void AddListName(QListWidget* list, const QString& name);
+// Adds the name unless an item of exactly that text is already there, in the
+// list's order.
+void AddListName(const shell::TableList& list, const QString& name);
 
 // Runs one statement; a failure reaches the caller's error trap.
 void ExecuteStatement(db::Connection& connection, const QString& statement);

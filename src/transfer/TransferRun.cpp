@@ -6,12 +6,9 @@
 #include "db/Session.h"
 #include "db/StatementQueue.h"
 #include "shell/ErrorTrap.h"
-#include "shell/OperationGuard.h"
-#include "shell/Pointer.h"
 #include "shell/Yield.h"
 
-#include <QListWidget>
-#include <QProgressBar>
+#include <QElapsedTimer>
 #include <QScopeGuard>
 #include <functional>
 #include <optional>
@@ -75,8 +72,12 @@ public:
 
 private:
     bool sourceIsOracle() const { return dir_.target == Target::Db2; }
-    QListWidget* sourceList() const { return sourceIsOracle() ? ws_.oracleList : ws_.db2List; }
-    QListWidget* targetList() const { return sourceIsOracle() ? ws_.db2List : ws_.oracleList; }
+    const shell::TableList& sourceList() const {
+        return sourceIsOracle() ? ws_.oracleList : ws_.db2List;
+    }
+    const shell::TableList& targetList() const {
+        return sourceIsOracle() ? ws_.db2List : ws_.oracleList;
+    }
     db::Connection& source() { return sourceIsOracle() ? oracle_ : db2_; }
     db::Connection& target() { return sourceIsOracle() ? db2_ : oracle_; }
 
@@ -84,9 +85,13 @@ private:
     bool openConnection(db::Connection& connection, bool isSource, int firstLine,
                         const std::function<QString()>& connectionString);
     void copyPosition(int position);
+    void copyTable(QString sourceName);
+    void finishTable(TableCopy::Outcome outcome);
     std::optional<QString> askOverwrite(const QString& sourceName, bool* skip);
     bool createTargetTable(db::RowSet& rows, const QString& tableName);
     void copyRows(db::RowSet& rows, const QString& tableName, qint64 sourceRows);
+    void sendRows(db::RowSet& rows, db::StatementQueue& queue, const QString& tableName,
+                  int fieldCount, qint64 rowCount);
     bool buildInsert(db::RowSet& rows, const QString& tableName, int fieldCount);
     void reportRefusedRows(db::StatementQueue& queue);
     void checkArrivedRows(const QString& tableName, qint64 taken);
@@ -107,24 +112,26 @@ private:
     QString copying_;
     QString created_;
     const db::StatementQueue* rowsSent_ = nullptr;
+    // What the front end is told when the table is done.
+    TableCopy table_;
+    QElapsedTimer tableTime_;
 };
 
 void TransferRun::run() {
-    if (sourceList()->currentRow() < 0) {
+    if (sourceList().currentRow() < 0) {
         trap_.step(lines_.selectMessage,
                    [&] { ws_.dialogs->notice(QString::fromUtf16(dir_.noCurrentItemMessage)); });
         return;
     }
-    shell::OperationGuard buttonsOff(ws_.window);
-    trap_.step(lines_.busyPointer,
-               [&] { shell::setWindowPointer(ws_.window, shell::PointerState::Busy); });
+    OperationGuard buttonsOff(*ws_.activity);
+    trap_.step(lines_.busyPointer, [&] { ws_.activity->setPointer(shell::PointerState::Busy); });
 
     try {
         if (openConnections()) {
             // Opening blocks until both drivers answer: let the window catch
             // up before the first table.
             shell::yieldNow();
-            const int count = sourceList()->count();
+            const int count = sourceList().count();
             for (int position = count - 1; position >= 0; --position) {
                 copyPosition(position);
             }
@@ -151,10 +158,7 @@ QString TransferRun::progress() const {
 }
 
 void TransferRun::resetProgressBar() {
-    trap_.step(lines_.progressReset, [&] {
-        ws_.progressBar->setValue(0);
-        ws_.progressBar->setFormat(QStringLiteral("Progress Bar"));
-    });
+    trap_.step(lines_.progressReset, [&] { ws_.activity->resetProgress(); });
 }
 
 bool TransferRun::openConnections() {
@@ -188,21 +192,41 @@ void TransferRun::copyPosition(int position) {
     if (dir_.yieldPerPosition) {
         trap_.step(positionYield, [] { shell::yieldToEventLoop(); });
     }
-    QListWidgetItem* item = sourceList()->item(position);
-    if (!trap_.check(selectedTest, [&] { return item != nullptr && item->isSelected(); })) {
+    if (!trap_.check(selectedTest, [&] { return sourceList().isSelected(position); })) {
         return;
     }
     QString sourceName;
-    trap_.step(takeSourceName, [&] { sourceName = item->text(); });
-    const QString savedName = sourceName;
+    trap_.step(takeSourceName, [&] { sourceName = sourceList().name(position); });
+    table_ = TableCopy{sourceName};
+    tableTime_.start();
     copying_ = sourceName;
     created_.clear();
     // (created_ outlives a run that ends here: the table is listed then.)
     const auto done = qScopeGuard([&] { copying_.clear(); });
+    try {
+        copyTable(sourceName);
+    } catch (const shell::RunEnded&) {
+        finishTable(TableCopy::Outcome::Lost);
+        throw;
+    } catch (const shell::Cancelled&) {
+        finishTable(TableCopy::Outcome::Interrupted);
+        throw;
+    }
+}
 
+void TransferRun::finishTable(TableCopy::Outcome outcome) {
+    table_.outcome = outcome;
+    table_.seconds = double(tableTime_.nsecsElapsed()) / 1e9;
+    ws_.activity->tableFinished(table_);
+}
+
+void TransferRun::copyTable(QString sourceName) {
+    const QString savedName = sourceName;
+    const int reportsBefore = trap_.reportCount();
     bool skip = false;
     const std::optional<QString> dropName = askOverwrite(sourceName, &skip);
     if (skip) {
+        finishTable(TableCopy::Outcome::Skipped);
         return;
     }
     sourceName = savedName;
@@ -219,8 +243,10 @@ void TransferRun::copyPosition(int position) {
             sourceRows = CountRows(source(), sourceName);
             rows.Open(SelectAllStatement(sourceName), source());
         })) {
+        finishTable(TableCopy::Outcome::Failed);
         return;
     }
+    ws_.activity->tableStarted(sourceName, sourceRows);
     if (dropName) {
         const bool dropped = trap_.step(
             dropOnYes, [&] { ExecuteStatement(target(), DropTableStatement(*dropName)); });
@@ -235,6 +261,10 @@ void TransferRun::copyPosition(int position) {
         resetProgressBar();
         trap_.step(lines_.closeRowSet, [&] { rows.Close(); });
         trap_.step(lines_.addName, [&] { AddListName(targetList(), sourceName); });
+        finishTable(trap_.reportCount() == reportsBefore ? TableCopy::Outcome::Copied
+                                                         : TableCopy::Outcome::Short);
+    } else {
+        finishTable(TableCopy::Outcome::Failed);
     }
 }
 
@@ -245,10 +275,10 @@ std::optional<QString> TransferRun::askOverwrite(const QString& sourceName, bool
         return std::nullopt;
     }
     QString targetName = sourceName;
-    for (int j = 0; j < targetList()->count(); ++j) {
+    for (int j = 0; j < targetList().count(); ++j) {
         if (trap_.check(spellingTest,
-                        [&] { return SameTableName(targetList()->item(j)->text(), sourceName); })) {
-            trap_.step(spellingTake, [&] { targetName = targetList()->item(j)->text(); });
+                        [&] { return SameTableName(targetList().name(j), sourceName); })) {
+            trap_.step(spellingTake, [&] { targetName = targetList().name(j); });
         }
     }
     bool yes = false;
@@ -300,7 +330,28 @@ void TransferRun::copyRows(db::RowSet& rows, const QString& tableName, qint64 so
     // ones are built; each refused one is still reported on its own.
     db::StatementQueue queue(target());
     rowsSent_ = &queue;
-    const auto forget = qScopeGuard([&] { rowsSent_ = nullptr; });
+    const auto forget = qScopeGuard([&] {
+        table_.rowsInserted = queue.succeeded();
+        rowsSent_ = nullptr;
+    });
+    try {
+        sendRows(rows, queue, tableName, fieldCount, rowCount);
+    } catch (const shell::Cancelled&) {
+        // The statements handed over still run: wait for them, so that the
+        // user is told exactly how many rows arrived.
+        try {
+            queue.drain();
+        } catch (const shell::Cancelled&) {
+        }
+        throw;
+    }
+    queue.drain();
+    reportRefusedRows(queue);
+    checkArrivedRows(tableName, queue.succeeded());
+}
+
+void TransferRun::sendRows(db::RowSet& rows, db::StatementQueue& queue, const QString& tableName,
+                           int fieldCount, qint64 rowCount) {
     // Every row to the end of the row set, whatever the count said; the count
     // only drives the progress bar.
     for (qint64 r = 0;; ++r) {
@@ -310,24 +361,18 @@ void TransferRun::copyRows(db::RowSet& rows, const QString& tableName, qint64 so
         }
         trap_.step(lines_.rowYield, [] { shell::yieldToEventLoop(); });
         if (rowCount > 0) {
-            // Rows added since the count must not push the bar past its end.
-            trap_.step(lines_.progress, [&] {
-                ws_.progressBar->setValue(
-                    std::min(100, int(double(r + 1) / double(rowCount) * 100.0)));
-            });
+            trap_.step(lines_.progress, [&] { ws_.activity->showProgress(r + 1, rowCount); });
         }
         if (buildInsert(rows, tableName, fieldCount)) {
             trap_.step(lines_.insertExecute, [&] { queue.send(lastStatement_); });
         }
+        ++table_.rowsRead;
         reportRefusedRows(queue);
         moveNext(rows, queue, &atEnd);
         if (atEnd) {
             break;
         }
     }
-    queue.drain();
-    reportRefusedRows(queue);
-    checkArrivedRows(tableName, queue.succeeded());
 }
 
 // The target's own count must match the rows it took without error: a
@@ -350,6 +395,7 @@ void TransferRun::checkArrivedRows(const QString& tableName, qint64 taken) {
 // built later ones meanwhile.
 void TransferRun::reportRefusedRows(db::StatementQueue& queue) {
     while (std::optional<db::StatementQueue::Refused> refused = queue.takeRefused()) {
+        ++table_.rowsRefused;
         const QString building = std::exchange(lastStatement_, refused->statement);
         trap_.step(lines_.insertExecute, [&] { throw refused->error; });
         lastStatement_ = building;
@@ -410,13 +456,13 @@ void TransferRun::closeConnections() {
     };
     if (dir_.pointerBeforeClosing) {
         trap_.step(lines_.finalPointer,
-                   [&] { shell::setWindowPointer(ws_.window, shell::PointerState::Default); });
+                   [&] { ws_.activity->setPointer(shell::PointerState::Default); });
     }
     trap_.step(lines_.closeOracle, [&] { closeIfOpen(oracle_); });
     trap_.step(lines_.closeDb2, [&] { closeIfOpen(db2_); });
     if (!dir_.pointerBeforeClosing) {
         trap_.step(lines_.finalPointer,
-                   [&] { shell::setWindowPointer(ws_.window, shell::PointerState::Default); });
+                   [&] { ws_.activity->setPointer(shell::PointerState::Default); });
     }
 }
 

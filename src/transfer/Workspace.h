@@ -1,24 +1,70 @@
 #pragma once
-// What a table operation of the table manager window works on: the window
-// (its pointer and buttons), the two table lists, the progress bar, the
-// dialogs, and the login details, read from the connection window's boxes at
-// the moment a connection opens, never cached.
+// What a table operation works on: the two table lists, what its front end
+// shows while it runs, the dialogs, and the login details, read at the moment
+// a connection opens, never cached. The window and the command line each
+// hand in their own.
 #include "db/Profiles.h"
 #include "shell/Dialogs.h"
+#include "shell/PointerState.h"
+#include "shell/TableList.h"
 
 #include <functional>
 
-class QListWidget;
-class QProgressBar;
-class QWidget;
-
 namespace transfer {
 
+// How one table of a copy ended, for a front end that sums up a run.
+struct TableCopy {
+    enum class Outcome {
+        Copied,      // every row arrived, nothing was reported
+        Skipped,     // on the target already, and not to be replaced
+        Failed,      // no table was created, or none could be read
+        Short,       // created, but some rows were refused or did not arrive
+        Lost,        // a connection went while the table was being copied
+        Interrupted, // the user stopped the program
+    };
+    QString table;
+    Outcome outcome = Outcome::Failed;
+    qint64 rowsRead = 0;
+    qint64 rowsInserted = 0;
+    qint64 rowsRefused = 0;
+    double seconds = 0;
+};
+
+// What a front end shows of a running operation: the window greys its
+// buttons, shows the pointer and moves its progress bar; the command line
+// prints a progress line and a summary.
+class Activity {
+public:
+    virtual ~Activity() = default;
+    // While an operation runs, nothing may start a second one.
+    virtual void beginOperation() = 0;
+    virtual void endOperation() = 0;
+    virtual void setPointer(shell::PointerState state) = 0;
+    virtual void tableStarted(const QString& table, qint64 sourceRows) = 0;
+    // `done` rows of the current table built, of `total` (more than 0).
+    virtual void showProgress(qint64 done, qint64 total) = 0;
+    virtual void resetProgress() = 0;
+    virtual void tableFinished(const TableCopy& copy) = 0;
+};
+
+// Keeps an operation's front end busy from here to the end of the scope.
+class OperationGuard {
+public:
+    explicit OperationGuard(Activity& activity) : activity_(activity) {
+        activity_.beginOperation();
+    }
+    ~OperationGuard() { activity_.endOperation(); }
+    OperationGuard(const OperationGuard&) = delete;
+    OperationGuard& operator=(const OperationGuard&) = delete;
+
+private:
+    Activity& activity_;
+};
+
 struct Workspace {
-    QWidget* window = nullptr;
-    QListWidget* oracleList = nullptr; // List1
-    QListWidget* db2List = nullptr;    // List2
-    QProgressBar* progressBar = nullptr;
+    Activity* activity = nullptr;
+    shell::TableList oracleList; // List1
+    shell::TableList db2List;    // List2
     shell::Dialogs* dialogs = nullptr;
     std::function<db::OracleLogin()> oracleLogin;
     std::function<db::Db2Login()> db2Login;

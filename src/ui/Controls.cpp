@@ -5,7 +5,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -77,9 +77,11 @@ QWidget* create(const ControlRow& row, QWidget* container) {
         return button;
     }
     case ControlKind::List: {
-        auto* list = new QListWidget(container);
-        list->setSortingEnabled(true);
+        // The model keeps the names in order: a list is sorted whoever adds to it.
+        auto* list = new QListView(container);
+        list->setModel(new shell::TableListModel(list));
         list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        list->setEditTriggers(QAbstractItemView::NoEditTriggers);
         return list;
     }
     case ControlKind::ProgressBar: {
@@ -96,6 +98,10 @@ QWidget* create(const ControlRow& row, QWidget* container) {
 }
 
 } // namespace
+
+shell::TableList TableListOf(QWidget* list) {
+    return shell::TableList(static_cast<QListView*>(list)->selectionModel());
+}
 
 QRect pixelRect(const ControlRow& row) {
     const int left = pixels(row.left);

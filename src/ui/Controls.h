@@ -3,6 +3,8 @@
 // kind, container, caption, position and size in twips and tab index, so the
 // numbers of every control stand in one place and a test can walk the same
 // rows. Twips are 1/1440 inch; at 96 dots per inch 15 of them make a pixel.
+#include "shell/TableList.h"
+
 #include <QFont>
 #include <QHash>
 #include <QRect>
@@ -45,6 +47,9 @@ QHash<QString, QWidget*> BuildControls(QWidget* window, std::span<const ControlR
                                        const KindFonts& fonts);
 
 QFont ArialFont(double points, bool bold);
+
+// The names and selection of a list control.
+shell::TableList TableListOf(QWidget* list);
 
 // Both windows: a fixed border, no maximise button, the client area of the table.
 void MakeFixedWindow(QWidget* window, int widthTwips, int heightTwips);

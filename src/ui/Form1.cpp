@@ -1,16 +1,16 @@
 #include "Form1.h"
 
 #include "ApplicationIcon.h"
+#include "CursorFile.h"
 #include "Form2.h"
 #include "HelpTexts.h"
+#include "Look.h"
+#include "OperationGuard.h"
+#include "Pointer.h"
 #include "Program.h"
 #include "db/Session.h"
-#include "shell/CursorFile.h"
 #include "shell/Dialogs.h"
 #include "shell/ErrorTrap.h"
-#include "shell/Look.h"
-#include "shell/OperationGuard.h"
-#include "shell/Pointer.h"
 #include "shell/SettingsStore.h"
 #include "shell/Yield.h"
 
@@ -77,7 +77,7 @@ Form1::Form1(shell::Dialogs& dialogs, shell::SettingsStore& store)
     }
     plainAreas << controls_.value(QStringLiteral("Frame1"))
                << controls_.value(QStringLiteral("Frame2"));
-    shell::InstallHoverPointer(this, buttons, plainAreas);
+    InstallHoverPointer(this, buttons, plainAreas);
 
     box(u"Text1")->setFocus();
 }
@@ -122,12 +122,12 @@ bool Form1::ensureTableManager() {
 
 void Form1::Form_Load() {
     shell::ErrorTrap trap(dialogs_, windowName, u"Form_Load");
-    trap.step(100, [&] { shell::ApplySkin(this); });
-    trap.step(104, [&] { setWindowTitle(QString::fromUtf16(shell::productName)); });
+    trap.step(100, [&] { ApplySkin(this); });
+    trap.step(104, [&] { setWindowTitle(QString::fromUtf16(productName)); });
     trap.step(104, [&] { setWindowIcon(ApplicationIcon()); });
-    trap.step(104, [&] { shell::SetApplicationTitle(); });
-    if (trap.check(124, [&] { return shell::FileExists(shell::CursorFilePath()); })) {
-        trap.step(126, [&] { shell::LoadCustomPointerImage(this, shell::CursorFilePath()); });
+    trap.step(104, [&] { SetApplicationTitle(); });
+    if (trap.check(124, [&] { return FileExists(CursorFilePath()); })) {
+        trap.step(126, [&] { LoadCustomPointerImage(this, CursorFilePath()); });
     }
 
     // ApplyLogin. Each assignment that changes a box writes its value straight
@@ -167,13 +167,13 @@ void Form1::testConnection(const char16_t* handler,
     // user gets the one plain answer instead of the report.
     bool failed = false;
     try {
-        shell::setWindowPointer(this, shell::PointerState::Busy);
+        setWindowPointer(this, shell::PointerState::Busy);
         if (!connection) {
             throw shell::Failure(QStringLiteral("No connection object"));
         }
         connection->Open(connectionString());
         dialogs_.notice(QStringLiteral("Connection successful."));
-        shell::setWindowPointer(this, shell::PointerState::Default);
+        setWindowPointer(this, shell::PointerState::Default);
     } catch (const shell::Cancelled&) {
         throw;
     } catch (...) {
@@ -187,7 +187,7 @@ void Form1::testConnection(const char16_t* handler,
             dialogs_.notice(
                 QStringLiteral("Could not connect. Please check with your administrator."));
         });
-        trap.step(114, [&] { shell::setWindowPointer(this, shell::PointerState::Default); });
+        trap.step(114, [&] { setWindowPointer(this, shell::PointerState::Default); });
     }
 }
 
@@ -205,8 +205,8 @@ void Form1::PushButton2_Click() {
     // The table manager's load serves the event loop while it reads the
     // catalogues: a second press would load the lists inside the first load
     // and list every name twice.
-    shell::OperationGuard buttonsOff(this);
-    trap.step(100, [&] { shell::setWindowPointer(this, shell::PointerState::Busy); });
+    OperationGuard buttonsOff(this);
+    trap.step(100, [&] { setWindowPointer(this, shell::PointerState::Busy); });
     // As at start-up: a check that raises counts as passed, and the table
     // manager's own load reports what then fails.
     bool connects = true;
@@ -225,7 +225,7 @@ void Form1::PushButton2_Click() {
         trap.step(108, [&] { form2_->show(); });
         trap.step(110, [&] { hide(); });
     }
-    trap.step(112, [&] { shell::setWindowPointer(this, shell::PointerState::Default); });
+    trap.step(112, [&] { setWindowPointer(this, shell::PointerState::Default); });
 }
 
 void Form1::PushButton4_Click() {

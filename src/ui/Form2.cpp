@@ -1,22 +1,21 @@
 #include "Form2.h"
 
 #include "ApplicationIcon.h"
+#include "CursorFile.h"
 #include "Form1.h"
 #include "HelpTexts.h"
+#include "Look.h"
+#include "Pointer.h"
 #include "Program.h"
 #include "db/Db2Tables.h"
 #include "db/OracleTables.h"
 #include "maintenance/DeleteTables.h"
 #include "maintenance/RenameTable.h"
-#include "shell/CursorFile.h"
 #include "shell/Dialogs.h"
 #include "shell/ErrorTrap.h"
-#include "shell/Look.h"
-#include "shell/Pointer.h"
 #include "transfer/TransferRun.h"
 
 #include <QCloseEvent>
-#include <QListWidget>
 #include <QProgressBar>
 
 namespace ui {
@@ -52,9 +51,11 @@ Form2::Form2(Form1& connectionWindow, shell::Dialogs& dialogs)
     MakeFixedWindow(this, form2WidthTwips, form2HeightTwips);
     setFont(ArialFont(9, true));
     controls_ = BuildControls(this, form2Controls, form2Fonts());
+    activity_.emplace(this,
+                      static_cast<QProgressBar*>(controls_.value(QStringLiteral("ProgressBar1"))));
 
     for (const char16_t* name : {u"List1", u"List2"}) {
-        QListWidget* tables = list(name);
+        QWidget* tables = controls_.value(QString::fromUtf16(name));
         tables->setAccessibleName(tables->parentWidget()->property("title").toString());
     }
 
@@ -81,23 +82,21 @@ Form2::Form2(Form1& connectionWindow, shell::Dialogs& dialogs)
         OnClick(button, [this, handler = click.handler] { (this->*handler)(); });
         buttons << button;
     }
-    shell::InstallHoverPointer(this, buttons,
-                               {list(u"List1"), list(u"List2"),
-                                controls_.value(QStringLiteral("Frame1")),
-                                controls_.value(QStringLiteral("Frame2"))});
+    InstallHoverPointer(
+        this, buttons,
+        {controls_.value(QStringLiteral("List1")), controls_.value(QStringLiteral("List2")),
+         controls_.value(QStringLiteral("Frame1")), controls_.value(QStringLiteral("Frame2"))});
 }
 
-QListWidget* Form2::list(const char16_t* name) const {
-    return static_cast<QListWidget*>(controls_.value(QString::fromUtf16(name)));
+shell::TableList Form2::list(const char16_t* name) const {
+    return TableListOf(controls_.value(QString::fromUtf16(name)));
 }
 
 transfer::Workspace Form2::workspace() {
     transfer::Workspace workspace;
-    workspace.window = this;
+    workspace.activity = &*activity_;
     workspace.oracleList = list(u"List1");
     workspace.db2List = list(u"List2");
-    workspace.progressBar =
-        static_cast<QProgressBar*>(controls_.value(QStringLiteral("ProgressBar1")));
     workspace.dialogs = &dialogs_;
     Form1* logins = &form1_;
     workspace.oracleLogin = [logins] { return logins->oracleLogin(); };
@@ -107,14 +106,14 @@ transfer::Workspace Form2::workspace() {
 
 void Form2::Form_Load() {
     shell::ErrorTrap trap(dialogs_, windowName, u"Form_Load");
-    trap.step(100, [&] { shell::ApplyWindowColours(this); });
+    trap.step(100, [&] { ApplyWindowColours(this); });
     trap.step(102, [&] { setWindowIcon(ApplicationIcon()); });
-    if (trap.check(106, [&] { return shell::FileExists(shell::CursorFilePath()); })) {
-        trap.step(108, [&] { shell::LoadCustomPointerImage(this, shell::CursorFilePath()); });
+    if (trap.check(106, [&] { return FileExists(CursorFilePath()); })) {
+        trap.step(108, [&] { LoadCustomPointerImage(this, CursorFilePath()); });
     }
-    trap.step(110, [&] { setWindowTitle(QString::fromUtf16(shell::productName)); });
-    trap.step(112, [&] { list(u"List1")->clear(); });
-    trap.step(114, [&] { list(u"List2")->clear(); });
+    trap.step(110, [&] { setWindowTitle(QString::fromUtf16(productName)); });
+    trap.step(112, [&] { list(u"List1").clear(); });
+    trap.step(114, [&] { list(u"List2").clear(); });
     trap.step(116, [&] {
         db::LoadOracleTables(list(u"List1"), db::OracleConnectionString(form1_.oracleLogin()));
     });
@@ -128,12 +127,12 @@ void Form2::Form_Load() {
     });
 }
 
-void Form2::selectEvery(QListWidget* tables, bool selected, const char16_t* handler) {
+void Form2::selectEvery(const shell::TableList& tables, bool selected, const char16_t* handler) {
     shell::ErrorTrap trap(dialogs_, windowName, handler);
     int count = 0;
-    trap.step(100, [&] { count = tables->count(); });
+    trap.step(100, [&] { count = tables.count(); });
     for (int i = 0; i < count; ++i) {
-        trap.step(102, [&] { tables->item(i)->setSelected(selected); });
+        trap.step(102, [&] { tables.setSelected(i, selected); });
     }
 }
 

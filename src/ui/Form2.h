@@ -3,12 +3,11 @@
 // table operation. The operations read the logins from the connection window's
 // boxes each time they open a connection.
 #include "Controls.h"
+#include "WindowActivity.h"
 #include "transfer/Workspace.h"
 
 #include <QWidget>
-
-class QListWidget;
-class QProgressBar;
+#include <optional>
 
 namespace shell {
 class Dialogs;
@@ -71,12 +70,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QListWidget* list(const char16_t* name) const;
-    void selectEvery(QListWidget* list, bool selected, const char16_t* handler);
+    shell::TableList list(const char16_t* name) const;
+    void selectEvery(const shell::TableList& list, bool selected, const char16_t* handler);
 
     Form1& form1_;
     shell::Dialogs& dialogs_;
     QHash<QString, QWidget*> controls_;
+    std::optional<WindowActivity> activity_;
     bool centred_ = false;
 };
 

@@ -5,7 +5,6 @@
 #include "db/Session.h"
 #include "support/StandIn.h"
 
-#include <QListWidget>
 #include <QTest>
 #include <algorithm>
 #include <memory>
@@ -38,27 +37,19 @@ QString wrongPasswordConnectionString(Side side) {
     return standin::db2ConnectionString(logins);
 }
 
-void load(Side side, QListWidget* list, const QString& connectionString) {
+void load(Side side, const shell::TableList& list, const QString& connectionString) {
     if (side == Side::Oracle)
         db::LoadOracleTables(list, connectionString);
     else
         db::LoadDb2Tables(list, connectionString);
 }
 
-// As the table manager window configures its two lists.
-std::unique_ptr<QListWidget> tableList() {
-    auto list = std::make_unique<QListWidget>();
-    list->setSortingEnabled(true);
-    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    return list;
-}
-
-QStringList items(const QListWidget& list) {
-    QStringList texts;
-    for (int i = 0; i < list.count(); ++i)
-        texts << list.item(i)->text();
-    return texts;
-}
+// A list as the table manager window keeps it: names and selection.
+struct Names {
+    shell::TableListModel model;
+    QItemSelectionModel selection{&model};
+    shell::TableList list{&selection};
+};
 
 // Only the names this test made: other tests may create tables on the same
 // servers while this one runs.
@@ -124,14 +115,15 @@ private slots:
     void ownerWithoutTablesGetsAnEmptyList_data() { addSides(); }
     void ownerWithoutTablesGetsAnEmptyList() {
         QFETCH(Side, side);
-        auto list = tableList();
-        list->addItems({u"stale 1"_s, u"stale 2"_s});
-        list->setCurrentRow(1);
+        Names names;
+        const shell::TableList& list = names.list;
+        list.insertNames({u"stale 1"_s, u"stale 2"_s});
+        list.setCurrentRow(1);
 
-        load(side, list.get(), lonelyConnectionString(side));
+        load(side, list, lonelyConnectionString(side));
 
-        QCOMPARE(items(*list), QStringList());
-        QCOMPARE(list->currentRow(), -1);
+        QCOMPARE(list.names(), QStringList());
+        QCOMPARE(list.currentRow(), -1);
     }
 
     // Names reach the list as the server keeps them (letter case, blanks,
@@ -147,10 +139,11 @@ private slots:
             scratch.table(table);
         scratch.view(u"CatalogueView"_s, tables.first());
 
-        auto list = tableList();
-        list->addItem(u"catalogue stale"_s);
-        load(side, list.get(), ownerConnectionString(side));
-        const QStringList first = items(*list);
+        Names names;
+        const shell::TableList& list = names.list;
+        list.insertName(u"catalogue stale"_s);
+        load(side, list, ownerConnectionString(side));
+        const QStringList first = list.names();
 
         // As a person reads them: letter case ignored ("_" sorts before "b").
         const QStringList expected{u"Catalogue C"_s, u"Catalogue\"Q"_s, u"catalogue_a"_s,
@@ -158,16 +151,16 @@ private slots:
         QCOMPARE(ours(first), expected);
         // The tables catalogue also reports system views (information_schema).
         QVERIFY2(!first.contains(u"COLUMNS"_s, Qt::CaseInsensitive), qPrintable(first.join(u',')));
-        QVERIFY(list->selectedItems().isEmpty());
+        QVERIFY(list.selectedCount() == 0);
         if (side == Side::Oracle) {
-            QCOMPARE(list->currentRow(), 0);
+            QCOMPARE(list.currentRow(), 0);
         } else {
-            QCOMPARE(list->currentRow(), -1);
+            QCOMPARE(list.currentRow(), -1);
         }
 
-        load(side, list.get(), ownerConnectionString(side));
-        QCOMPARE(ours(items(*list)), expected);
-        QCOMPARE(list->currentRow(), side == Side::Oracle ? 0 : -1);
+        load(side, list, ownerConnectionString(side));
+        QCOMPARE(ours(list.names()), expected);
+        QCOMPARE(list.currentRow(), side == Side::Oracle ? 0 : -1);
     }
 
     // The login fails before the list is touched: what the user saw stays,
@@ -175,20 +168,20 @@ private slots:
     void wrongPasswordFailsBeforeTheListIsCleared_data() { addSides(); }
     void wrongPasswordFailsBeforeTheListIsCleared() {
         QFETCH(Side, side);
-        auto list = tableList();
-        list->addItems({u"kept b"_s, u"kept a"_s, u"kept c"_s});
-        list->setCurrentRow(2);
-        list->item(0)->setSelected(true);
-        list->item(2)->setSelected(true);
+        Names names;
+        const shell::TableList& list = names.list;
+        list.insertNames({u"kept b"_s, u"kept a"_s, u"kept c"_s});
+        list.setCurrentRow(2);
+        list.setSelected(0, true);
+        list.setSelected(2, true);
 
-        QVERIFY_THROWS_EXCEPTION(db::Error,
-                                 load(side, list.get(), wrongPasswordConnectionString(side)));
+        QVERIFY_THROWS_EXCEPTION(db::Error, load(side, list, wrongPasswordConnectionString(side)));
 
-        QCOMPARE(items(*list), (QStringList{u"kept a"_s, u"kept b"_s, u"kept c"_s}));
-        QCOMPARE(list->currentRow(), 2);
-        QVERIFY(list->item(0)->isSelected());
-        QVERIFY(!list->item(1)->isSelected());
-        QVERIFY(list->item(2)->isSelected());
+        QCOMPARE(list.names(), (QStringList{u"kept a"_s, u"kept b"_s, u"kept c"_s}));
+        QCOMPARE(list.currentRow(), 2);
+        QVERIFY(list.isSelected(0));
+        QVERIFY(!list.isSelected(1));
+        QVERIFY(list.isSelected(2));
     }
 };
 

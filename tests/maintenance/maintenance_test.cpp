@@ -6,13 +6,12 @@
 #include "maintenance/DeleteTables.h"
 #include "maintenance/RenameTable.h"
 #include "shell/Failure.h"
-#include "shell/Pointer.h"
 #include "support/OwnerSql.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"
 #include "support/TableManagerControls.h"
+#include "ui/Pointer.h"
 
-#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 
@@ -112,7 +111,7 @@ public:
     }
 
 private:
-    void note() { moments_.append({shell::windowPointer(&window_), button_.isEnabled()}); }
+    void note() { moments_.append({ui::windowPointer(&window_), button_.isEnabled()}); }
 
     ScriptedDialogs& script_;
     QWidget& window_;
@@ -133,19 +132,19 @@ public:
 
     ScriptedDialogs dialogs;
 
-    QListWidget* list(Side side) const { return controls_.list(side); }
+    shell::TableList list(Side side) const { return controls_.list(side); }
 
     // False when the list does not show the selection and current item asked for.
     [[nodiscard]] bool fill(Side side, const QStringList& names, const QList<int>& selected,
                             int current) {
-        QListWidget* const target = list(side);
-        target->addItems(names);
+        const shell::TableList target = list(side);
+        target.insertNames(names);
         for (int row : selected)
-            target->item(row)->setSelected(true);
+            target.setSelected(row, true);
         if (current >= 0)
-            target->setCurrentRow(current, QItemSelectionModel::NoUpdate);
-        return items(side) == names && target->currentRow() == current &&
-               target->selectedItems().size() == selected.size();
+            target.setCurrentRow(current);
+        return items(side) == names && target.currentRow() == current &&
+               target.selectedCount() == selected.size();
     }
 
     QStringList items(Side side) const { return controls_.items(side); }
@@ -166,7 +165,7 @@ public:
 
     // The window once the handler has returned: default pointer, buttons live.
     bool idle() const {
-        return shell::windowPointer(&controls_.window) == shell::PointerState::Default &&
+        return ui::windowPointer(&controls_.window) == shell::PointerState::Default &&
                controls_.button->isEnabled();
     }
 
@@ -407,7 +406,7 @@ private slots:
         QVERIFY2(window.dialogs.allExpected(), qPrintable(window.dialogs.unexpectedSummary()));
         QCOMPARE(sent, QStringList());
         QCOMPARE(window.items(side), names);
-        QCOMPARE(window.list(side)->selectedItems().size(), selected.size());
+        QCOMPARE(window.list(side).selectedCount(), selected.size());
         QVERIFY(window.idle());
     }
 
@@ -562,8 +561,8 @@ private slots:
         QCOMPARE(sent, QStringList{statement});
         QCOMPARE(window.items(side), after);
         if (side == Side::Db2) {
-            QCOMPARE(window.list(side)->currentRow(), 0);
-            QCOMPARE(window.list(side)->selectedItems().size(), 0);
+            QCOMPARE(window.list(side).currentRow(), 0);
+            QCOMPARE(window.list(side).selectedCount(), 0);
         }
         QVERIFY(window.idle());
         QVERIFY(window.busyAtEveryBox());

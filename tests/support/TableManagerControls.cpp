@@ -2,18 +2,18 @@
 
 #include "transfer/TransferRun.h"
 
-#include <QListWidget>
+#include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 TableManagerControls::TableManagerControls()
-    : oracleList(new QListWidget(&window)), db2List(new QListWidget(&window)),
+    : oracleView(new QListView(&window)), db2View(new QListView(&window)),
       progressBar(new QProgressBar(&window)),
       button(new QPushButton(QStringLiteral("Send"), &window)) {
     auto* layout = new QVBoxLayout(&window);
-    for (QListWidget* tables : {oracleList, db2List}) {
-        tables->setSortingEnabled(true);
+    for (QListView* tables : {oracleView, db2View}) {
+        tables->setModel(new shell::TableListModel(tables));
         tables->setSelectionMode(QAbstractItemView::ExtendedSelection);
         layout->addWidget(tables);
     }
@@ -25,10 +25,9 @@ TableManagerControls::TableManagerControls()
 
 transfer::Workspace TableManagerControls::workspace(shell::Dialogs& dialogs) {
     transfer::Workspace ws;
-    ws.window = &window;
-    ws.oracleList = oracleList;
-    ws.db2List = db2List;
-    ws.progressBar = progressBar;
+    ws.activity = &activity;
+    ws.oracleList = list(standin::Side::Oracle);
+    ws.db2List = list(standin::Side::Db2);
     ws.dialogs = &dialogs;
     ws.oracleLogin = [this] {
         return db::OracleLogin{oracleLogins.server, oracleLogins.user, oracleLogins.password};
@@ -42,12 +41,13 @@ transfer::Workspace TableManagerControls::workspace(shell::Dialogs& dialogs) {
 
 void TableManagerControls::copyTable(standin::Side from, const QString& table,
                                      shell::Dialogs& dialogs) {
-    QListWidget* source = list(from);
-    source->addItem(table);
-    const QList<QListWidgetItem*> found = source->findItems(table, Qt::MatchExactly);
-    source->clearSelection();
-    found.first()->setSelected(true);
-    source->setCurrentItem(found.first(), QItemSelectionModel::NoUpdate);
+    const shell::TableList source = list(from);
+    source.insertName(table);
+    const int row = int(source.names().indexOf(table));
+    for (int i = 0; i < source.count(); ++i) {
+        source.setSelected(i, i == row);
+    }
+    source.setCurrentRow(row);
     const transfer::Workspace ws = workspace(dialogs);
     if (from == standin::Side::Oracle) {
         transfer::CopyOracleToDb2(ws);
@@ -56,14 +56,11 @@ void TableManagerControls::copyTable(standin::Side from, const QString& table,
     }
 }
 
-QListWidget* TableManagerControls::list(standin::Side side) const {
-    return side == standin::Side::Oracle ? oracleList : db2List;
+shell::TableList TableManagerControls::list(standin::Side side) const {
+    return shell::TableList(
+        (side == standin::Side::Oracle ? oracleView : db2View)->selectionModel());
 }
 
 QStringList TableManagerControls::items(standin::Side side) const {
-    QStringList names;
-    for (int i = 0; i < list(side)->count(); ++i) {
-        names << list(side)->item(i)->text();
-    }
-    return names;
+    return list(side).names();
 }

@@ -6,11 +6,12 @@
 // them between presses.
 #include "StandIn.h"
 #include "transfer/Workspace.h"
+#include "ui/WindowActivity.h"
 
 #include <QStringList>
 #include <QWidget>
 
-class QListWidget;
+class QListView;
 class QProgressBar;
 class QPushButton;
 
@@ -21,10 +22,11 @@ public:
     TableManagerControls& operator=(const TableManagerControls&) = delete;
 
     QWidget window;
-    QListWidget* const oracleList;
-    QListWidget* const db2List;
+    QListView* const oracleView;
+    QListView* const db2View;
     QProgressBar* const progressBar;
     QPushButton* const button;
+    ui::WindowActivity activity{&window, progressBar};
     standin::OracleLogins oracleLogins = standin::oracle();
     standin::Db2Logins db2Logins = standin::db2();
 
@@ -33,6 +35,6 @@ public:
     // list is empty), selects it, makes it current and presses the side's
     // send button.
     void copyTable(standin::Side from, const QString& table, shell::Dialogs& dialogs);
-    QListWidget* list(standin::Side side) const;
+    shell::TableList list(standin::Side side) const;
     QStringList items(standin::Side side) const;
 };

@@ -9,7 +9,6 @@
 #include "transfer/TransferRun.h"
 
 #include <QCryptographicHash>
-#include <QListWidget>
 #include <QRandomGenerator>
 #include <QTest>
 

@@ -4,17 +4,16 @@
 #include "db/RowStore.h"
 #include "db/Session.h"
 #include "maintenance/DeleteTables.h"
-#include "shell/Pointer.h"
 #include "shell/Yield.h"
 #include "support/OwnerSql.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"
 #include "support/TableManagerControls.h"
 #include "transfer/TransferRun.h"
+#include "ui/Pointer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QListWidget>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
@@ -147,7 +146,7 @@ struct Window : TableManagerControls {
 
     // The run ended the way every run ends.
     void checkEndedCleanly() const {
-        QCOMPARE(shell::windowPointer(&window), shell::PointerState::Default);
+        QCOMPARE(ui::windowPointer(&window), shell::PointerState::Default);
         QCOMPARE(progressBar->value(), 0);
         QCOMPARE(progressBar->format(), u"Progress Bar"_s);
         QVERIFY(button->isEnabled());
@@ -356,9 +355,10 @@ private slots:
 
         Window w;
         // Bottom up: the blocked table comes first, the other is never tried.
-        w.list(side)->addItems({first, blocked});
-        w.list(side)->selectAll();
-        w.list(side)->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+        w.list(side).insertNames({first, blocked});
+        w.list(side).setSelected(0, true);
+        w.list(side).setSelected(1, true);
+        w.list(side).setCurrentRow(0);
         QTimer::singleShot(500, [&] {
             endSessions(side, u"query LIKE 'DROP TABLE%'"_s, u"info LIKE 'DROP TABLE%'"_s);
         });
@@ -374,7 +374,7 @@ private slots:
         QVERIFY2(reports[0].contains(dropLine), qPrintable(reports[0]));
         QCOMPARE(w.items(side), (QStringList{first, blocked}));
         QCOMPARE(wholeRows(side, first), qint64(10));
-        QCOMPARE(shell::windowPointer(&w.window), shell::PointerState::Default);
+        QCOMPARE(ui::windowPointer(&w.window), shell::PointerState::Default);
         QVERIFY(w.button->isEnabled());
     }
 
@@ -458,7 +458,7 @@ private slots:
         Window again;
         again.copy(from, table);
         QCOMPARE(again.dialogs.errorReports().size(), 1);
-        QCOMPARE(shell::windowPointer(&again.window), shell::PointerState::Default);
+        QCOMPARE(ui::windowPointer(&again.window), shell::PointerState::Default);
         QVERIFY(again.button->isEnabled());
     }
 };

@@ -2,15 +2,14 @@
 // and both stand-in servers.
 #include "db/Session.h"
 #include "shell/Failure.h"
-#include "shell/Pointer.h"
 #include "support/OwnerSql.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"
 #include "support/TableManagerControls.h"
 #include "transfer/Routines.h"
 #include "transfer/TransferRun.h"
+#include "ui/Pointer.h"
 
-#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -66,16 +65,14 @@ struct Window : TableManagerControls {
 
     // Selects the named items of a list and makes the first of them current.
     void select(Side side, const QStringList& names) {
-        QListWidget* l = list(side);
-        l->clearSelection();
+        const shell::TableList l = list(side);
+        l.clearSelection();
         for (const QString& name : names) {
-            const auto found = l->findItems(name, Qt::MatchExactly);
-            QVERIFY(!found.isEmpty());
-            found.first()->setSelected(true);
+            QVERIFY(l.names().contains(name));
+            l.setSelected(int(l.names().indexOf(name)), true);
         }
         if (!names.isEmpty()) {
-            l->setCurrentItem(l->findItems(names.first(), Qt::MatchExactly).first(),
-                              QItemSelectionModel::NoUpdate);
+            l.setCurrentRow(int(l.names().indexOf(names.first())));
         }
     }
 
@@ -163,13 +160,13 @@ private slots:
         QCOMPARE(source.rows.size(), 10000);
 
         Window w;
-        w.list(from)->addItem(QStringLiteral("Mixed"));
+        w.list(from).insertName(QStringLiteral("Mixed"));
         w.select(from, {QStringLiteral("Mixed")});
         w.dialogs.failOnErrorReport = true;
         w.copy(from);
         QVERIFY2(w.dialogs.allExpected(), qPrintable(w.dialogs.unexpectedSummary()));
         QCOMPARE(w.items(to), QStringList{QStringLiteral("Mixed")});
-        QCOMPARE(shell::windowPointer(&w.window), shell::PointerState::Default);
+        QCOMPARE(ui::windowPointer(&w.window), shell::PointerState::Default);
         QCOMPARE(w.progressBar->value(), 0);
         QCOMPARE(w.progressBar->format(), QStringLiteral("Progress Bar"));
         QVERIFY(w.button->isEnabled());
@@ -208,8 +205,8 @@ private slots:
         execute(to, QStringLiteral("INSERT INTO \"people\" VALUES (7)"));
 
         Window w;
-        w.list(from)->addItem(QStringLiteral("PEOPLE"));
-        w.list(to)->addItems({QStringLiteral("Other"), QStringLiteral("people")});
+        w.list(from).insertName(QStringLiteral("PEOPLE"));
+        w.list(to).insertNames({QStringLiteral("Other"), QStringLiteral("people")});
         w.select(from, {QStringLiteral("PEOPLE")});
         w.dialogs.failOnErrorReport = true;
         w.dialogs.queueYesNo(answer);
@@ -266,8 +263,8 @@ private slots:
         execute(to, QStringLiteral("INSERT INTO \"Broken\" VALUES (7)"));
 
         Window w;
-        w.list(from)->addItem(broken);
-        w.list(to)->addItem(broken);
+        w.list(from).insertName(broken);
+        w.list(to).insertName(broken);
         w.select(from, {broken});
         w.dialogs.queueYesNo(true);
         w.copy(from);
@@ -323,17 +320,17 @@ private slots:
                                          "(2, '2024-02-29')"));
         }
         Window w;
-        w.list(from)->addItem(table);
+        w.list(from).insertName(table);
         w.select(from, {table});
         if (failure == u"no current item, the notice fails") {
-            w.list(from)->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
+            w.list(from).setCurrentRow(-1);
         } else if (failure == u"db2 login refused") {
             w.db2Logins.password = QStringLiteral("wrong");
         } else if (failure == u"oracle login refused") {
             w.oracleLogins.password = QStringLiteral("wrong");
         } else if (failure == u"the overwrite question fails" ||
                    failure == u"the table to replace is gone") {
-            w.list(to)->addItem(table);
+            w.list(to).insertName(table);
             w.dialogs.queueYesNo(true);
         } else if (failure == u"an unlisted table is in the way") {
             execute(to, QStringLiteral("CREATE TABLE \"Late\" (k integer)"));
@@ -358,7 +355,7 @@ private slots:
                 .arg(from == Side::Oracle ? u"PushButton3_Click" : u"PushButton4_Click")
                 .arg(line);
         QVERIFY2(reports[0].contains(where), qPrintable(reports[0]));
-        QCOMPARE(shell::windowPointer(&w.window), shell::PointerState::Default);
+        QCOMPARE(ui::windowPointer(&w.window), shell::PointerState::Default);
         QVERIFY(w.button->isEnabled());
     }
 
@@ -375,8 +372,8 @@ private slots:
             dropIfExists(Side::Db2, lower);
         });
         Window w;
-        w.oracleList->addItem(upper);
-        w.db2List->addItem(lower);
+        w.list(Side::Oracle).insertName(upper);
+        w.list(Side::Db2).insertName(lower);
         w.select(Side::Oracle, {upper});
         w.dialogs.failOnErrorReport = true;
         w.dialogs.queueYesNo(true);
@@ -393,7 +390,7 @@ private slots:
     void addedNameTakesItsReadingPlace() {
         Window w;
         for (const char* name : {"Zeta", "alpha", "CustomerOrders", "customer_notes", "Beta"}) {
-            transfer::AddListName(w.db2List, QString::fromLatin1(name));
+            transfer::AddListName(w.list(Side::Db2), QString::fromLatin1(name));
         }
         QCOMPARE(w.items(Side::Db2),
                  (QStringList{QStringLiteral("alpha"), QStringLiteral("Beta"),
@@ -415,8 +412,8 @@ private slots:
         execute(from, QStringLiteral("CREATE TABLE \"PEOPLE\" (id int)"));
         execute(to, QStringLiteral("CREATE TABLE \"people\" (id int)"));
         Window w;
-        w.list(from)->addItem(QStringLiteral("PEOPLE"));
-        w.list(to)->addItems(
+        w.list(from).insertName(QStringLiteral("PEOPLE"));
+        w.list(to).insertNames(
             {QStringLiteral("people"), QStringLiteral("Other"), QStringLiteral("people")});
         w.select(from, {QStringLiteral("PEOPLE")});
         w.dialogs.failOnErrorReport = true;
@@ -469,7 +466,7 @@ private slots:
             producedAtFirstRow = produced.Fields().item(0).Value().text().toLongLong();
         });
         Window w;
-        w.oracleList->addItem(QStringLiteral("Late"));
+        w.list(Side::Oracle).insertName(QStringLiteral("Late"));
         w.select(Side::Oracle, {QStringLiteral("Late")});
         w.dialogs.failOnErrorReport = true;
         watch.start();
@@ -504,10 +501,10 @@ private slots:
         QFETCH(bool, withCurrentItem);
         QFETCH(QStringList, shown);
         Window w;
-        w.list(from)->addItems({QStringLiteral("A1"), QStringLiteral("B2")});
-        w.list(from)->clearSelection();
-        w.list(from)->setCurrentRow(withCurrentItem ? 1 : -1, QItemSelectionModel::NoUpdate);
-        w.list(from)->clearSelection();
+        w.list(from).insertNames({QStringLiteral("A1"), QStringLiteral("B2")});
+        w.list(from).clearSelection();
+        w.list(from).setCurrentRow(withCurrentItem ? 1 : -1);
+        w.list(from).clearSelection();
         if (!withCurrentItem) {
             w.oracleLogins.password = QStringLiteral("wrong");
             w.db2Logins.password = QStringLiteral("wrong");
@@ -526,7 +523,7 @@ private slots:
                                           "(3, 'also short')")
                                .arg(tooLong));
         Window w;
-        w.db2List->addItem(QStringLiteral("Wide"));
+        w.list(Side::Db2).insertName(QStringLiteral("Wide"));
         w.select(Side::Db2, {QStringLiteral("Wide")});
         w.copy(Side::Db2);
         const QStringList reports = w.dialogs.errorReports();
@@ -547,7 +544,7 @@ private slots:
         execute(Side::Oracle, QStringLiteral("INSERT INTO \"Taken\" VALUES (1), (2), (3)"));
         execute(Side::Db2, QStringLiteral("CREATE TABLE \"Taken\" (k LONG VARCHAR)"));
         Window w;
-        w.oracleList->addItem(QStringLiteral("Taken"));
+        w.list(Side::Oracle).insertName(QStringLiteral("Taken"));
         w.select(Side::Oracle, {QStringLiteral("Taken")});
         w.copy(Side::Oracle);
         const QStringList reports = w.dialogs.errorReports();
@@ -574,7 +571,7 @@ private slots:
         QFETCH(Side, from);
         QFETCH(QString, location);
         Window w;
-        w.list(from)->addItems({QStringLiteral("A1"), QStringLiteral("B2")});
+        w.list(from).insertNames({QStringLiteral("A1"), QStringLiteral("B2")});
         w.select(from, {QStringLiteral("A1"), QStringLiteral("B2")});
         if (from == Side::Oracle) {
             w.db2Logins.port = QStringLiteral("1");
@@ -586,7 +583,7 @@ private slots:
         QCOMPARE(reports.size(), 1);
         QVERIFY2(reports[0].contains(location), qPrintable(reports[0]));
         QVERIFY(reports[0].endsWith(QStringLiteral("\r\rsql: ")));
-        QCOMPARE(shell::windowPointer(&w.window), shell::PointerState::Default);
+        QCOMPARE(ui::windowPointer(&w.window), shell::PointerState::Default);
         QVERIFY(w.button->isEnabled());
     }
 
@@ -601,13 +598,15 @@ private slots:
                                    .arg(QString::fromLatin1(name).toLower()));
         }
         Window w;
-        w.oracleList->addItems({QStringLiteral("A1"), QStringLiteral("B2"), QStringLiteral("C3")});
-        w.db2List->addItems({QStringLiteral("a1"), QStringLiteral("b2"), QStringLiteral("c3")});
+        w.list(Side::Oracle)
+            .insertNames({QStringLiteral("A1"), QStringLiteral("B2"), QStringLiteral("C3")});
+        w.list(Side::Db2).insertNames(
+            {QStringLiteral("a1"), QStringLiteral("b2"), QStringLiteral("c3")});
         w.select(Side::Oracle, {QStringLiteral("A1"), QStringLiteral("B2"), QStringLiteral("C3")});
         QStringList observed;
         w.dialogs.onShow = [&](const ScriptedDialogs::Box& box) {
             QVERIFY(!w.button->isEnabled());
-            QCOMPARE(shell::windowPointer(&w.window), shell::PointerState::Busy);
+            QCOMPARE(ui::windowPointer(&w.window), shell::PointerState::Busy);
             QString state = box.text;
             for (const char* name : {"A1", "B2", "C3"}) {
                 try {
@@ -633,7 +632,7 @@ private slots:
                            }));
         QCOMPARE(w.items(Side::Db2),
                  (QStringList{QStringLiteral("A1"), QStringLiteral("B2"), QStringLiteral("C3")}));
-        QCOMPARE(shell::windowPointer(&w.window), shell::PointerState::Default);
+        QCOMPARE(ui::windowPointer(&w.window), shell::PointerState::Default);
     }
 };
 

@@ -15,7 +15,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QSet>
@@ -51,15 +50,15 @@ int driveCloseDuringCopy(int argc, char** argv) {
         std::fprintf(stderr, "the table manager did not open\n");
         return 4;
     }
-    auto* oracleList = form2->findChild<QListWidget*>(u"List1"_s);
-    const auto found = oracleList->findItems(bigTable, Qt::MatchExactly);
-    if (found.size() != 1) {
+    const shell::TableList oracleList = ui::TableListOf(form2->findChild<QWidget*>(u"List1"_s));
+    const int row = int(oracleList.names().indexOf(bigTable));
+    if (row < 0) {
         std::fprintf(stderr, "%s is not in the Oracle list\n", qPrintable(bigTable));
         return 5;
     }
-    oracleList->clearSelection();
-    oracleList->setCurrentItem(found.first());
-    found.first()->setSelected(true);
+    oracleList.clearSelection();
+    oracleList.setCurrentRow(row);
+    oracleList.setSelected(row, true);
 
     QElapsedTimer sinceClose;
     QTimer::singleShot(0, form2,

@@ -12,7 +12,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -73,8 +72,7 @@ private slots:
         ui::Form2* form2 = form1.tableManager();
         QVERIFY(form2 != nullptr && form2->isVisible());
         QVERIFY(QTest::qWaitForWindowExposed(form2));
-        auto* oracleList = form2->findChild<QListWidget*>(u"List1"_s);
-        oracleList->item(0)->setSelected(true);
+        ui::TableListOf(form2->findChild<QWidget*>(u"List1"_s)).setSelected(0, true);
 
         QVERIFY(QDir().mkpath(screenshotFolder()));
         const QString form2Path = screenshotFolder() + u"/form2.png"_s;

@@ -3,12 +3,12 @@
 // tools, the hover pointer, the help texts, list selection, going back, and
 // closing. Each case gets its own settings folder.
 #include "shell/Failure.h"
-#include "shell/Pointer.h"
 #include "shell/SettingsStore.h"
 #include "shell/Yield.h"
 #include "support/ScriptedDialogs.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
+#include "ui/Pointer.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -18,7 +18,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
@@ -400,13 +400,14 @@ private slots:
     }
     void listsAreSortedWithExtendedSelection() {
         QFETCH(QString, list);
-        auto* tables = control<QListWidget>(u"Form2"_s, list);
-        QCOMPARE(tables->selectionMode(), QAbstractItemView::ExtendedSelection);
-        tables->addItems({u"ORDERS"_s, u"CUSTOMERS"_s, u"Mixed Case"_s});
-        tables->addItem(u"ACCOUNTS"_s);
+        auto* view = control<QListView>(u"Form2"_s, list);
+        QCOMPARE(view->selectionMode(), QAbstractItemView::ExtendedSelection);
+        const shell::TableList tables = ui::TableListOf(view);
+        tables.insertNames({u"ORDERS"_s, u"CUSTOMERS"_s, u"Mixed Case"_s});
+        tables.insertName(u"ACCOUNTS"_s);
         QStringList shown;
-        for (int i = 0; i < tables->count(); ++i)
-            shown << tables->item(i)->text();
+        for (int row = 0; row < view->model()->rowCount(); ++row)
+            shown << view->model()->index(row, 0).data().toString();
         QCOMPARE(shown, (QStringList{u"ACCOUNTS"_s, u"CUSTOMERS"_s, u"Mixed Case"_s, u"ORDERS"_s}));
     }
 
@@ -540,10 +541,10 @@ private slots:
         QWidget* shown = this->window(window);
         shown->show();
         QVERIFY(QTest::qWaitForWindowExposed(shown));
-        shell::setWindowPointer(shown, before);
+        ui::setWindowPointer(shown, before);
 
         QWidget* target = name.isEmpty() ? shown : control(window, name);
-        if (auto* list = qobject_cast<QListWidget*>(target))
+        if (auto* list = qobject_cast<QListView*>(target))
             target = list->viewport();
         // Frames and the window are hovered where none of their controls lies.
         const QPoint spot = qobject_cast<QGroupBox*>(target) ? QPoint(4, target->height() - 4)
@@ -552,7 +553,7 @@ private slots:
         QVERIFY(target == shown || qobject_cast<QGroupBox*>(target) == nullptr ||
                 target->childAt(spot) == nullptr);
         QTest::mouseMove(target, spot);
-        QCOMPARE(shell::windowPointer(shown), after);
+        QCOMPARE(ui::windowPointer(shown), after);
     }
 
     void helpButtonsShowTheirTexts_data() {
@@ -628,34 +629,34 @@ private slots:
         QFETCH(QString, selectAll);
         QFETCH(QString, deselectAll);
         QFETCH(int, current);
-        auto* tables = control<QListWidget>(u"Form2"_s, list);
+        const shell::TableList tables = ui::TableListOf(control(u"Form2"_s, list));
         for (int i = 0; i < 200; ++i)
-            tables->addItem(u"T%1"_s.arg(i, 3, 10, QChar(u'0')));
-        tables->setCurrentRow(current, QItemSelectionModel::NoUpdate);
+            tables.insertName(u"T%1"_s.arg(i, 3, 10, QChar(u'0')));
+        tables.setCurrentRow(current);
         const QString other = list == u"List1" ? u"List2"_s : u"List1"_s;
-        auto* otherTables = control<QListWidget>(u"Form2"_s, other);
-        otherTables->addItems({u"A"_s, u"B"_s});
+        const shell::TableList otherTables = ui::TableListOf(control(u"Form2"_s, other));
+        otherTables.insertNames({u"A"_s, u"B"_s});
 
         control<QPushButton>(u"Form2"_s, selectAll)->click();
-        QCOMPARE(tables->selectedItems().size(), 200);
-        QCOMPARE(tables->currentRow(), current);
-        QCOMPARE(otherTables->selectedItems().size(), 0);
+        QCOMPARE(tables.selectedCount(), 200);
+        QCOMPARE(tables.currentRow(), current);
+        QCOMPARE(otherTables.selectedCount(), 0);
 
         control<QPushButton>(u"Form2"_s, deselectAll)->click();
-        QCOMPARE(tables->selectedItems().size(), 0);
-        QCOMPARE(tables->currentRow(), current);
+        QCOMPARE(tables.selectedCount(), 0);
+        QCOMPARE(tables.currentRow(), current);
         QVERIFY(dialogs_.shown().isEmpty());
     }
 
     void backShowsTheConnectionWindow() {
         form1_->hide();
         form2_->show();
-        control<QListWidget>(u"Form2"_s, u"List1"_s)->addItem(u"KEPT"_s);
+        ui::TableListOf(control(u"Form2"_s, u"List1"_s)).insertName(u"KEPT"_s);
         control<QPushButton>(u"Form2"_s, u"PushButton2"_s)->click();
         QVERIFY(form1_->isVisible());
         QVERIFY(!form2_->isVisible());
         // Only hidden: its lists stay as they were.
-        QCOMPARE(control<QListWidget>(u"Form2"_s, u"List1"_s)->count(), 1);
+        QCOMPARE(ui::TableListOf(control(u"Form2"_s, u"List1"_s)).count(), 1);
         QVERIFY(dialogs_.shown().isEmpty());
     }
 

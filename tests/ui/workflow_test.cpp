@@ -3,7 +3,6 @@
 // "Next >" and "< Back", the connection tests, and the table operations.
 #include "StoredLogins.h"
 #include "db/Session.h"
-#include "shell/Pointer.h"
 #include "shell/SettingsStore.h"
 #include "shell/Yield.h"
 #include "support/OwnerSql.h"
@@ -11,11 +10,11 @@
 #include "support/StandIn.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
+#include "ui/Pointer.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSet>
@@ -78,11 +77,8 @@ int sessionsOf(Side side, const QString& user) {
     return output.trimmed().toInt();
 }
 
-QStringList itemsOf(const QListWidget* list) {
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items << list->item(i)->text();
-    return items;
+QStringList itemsOf(const shell::TableList& list) {
+    return list.names();
 }
 
 // The eight boxes' contents in box order, Text1 to Text8.
@@ -106,7 +102,9 @@ class WorkflowTest : public QObject {
     QPushButton* form2Button(int n) const {
         return form2()->findChild<QPushButton*>(u"PushButton%1"_s.arg(n));
     }
-    QListWidget* list(int n) const { return form2()->findChild<QListWidget*>(u"List%1"_s.arg(n)); }
+    shell::TableList list(int n) const {
+        return ui::TableListOf(form2()->findChild<QWidget*>(u"List%1"_s.arg(n)));
+    }
 
     QString stored(const QString& key) const {
         QSettings file(store_->filePath(), QSettings::IniFormat);
@@ -135,12 +133,12 @@ class WorkflowTest : public QObject {
         }
     }
 
-    void selectOnly(QListWidget* tables, const QString& name) {
-        const auto found = tables->findItems(name, Qt::MatchExactly);
-        QCOMPARE(found.size(), 1);
-        tables->clearSelection();
-        tables->setCurrentItem(found.first());
-        found.first()->setSelected(true);
+    void selectOnly(const shell::TableList& tables, const QString& name) {
+        QCOMPARE(tables.names().count(name), 1);
+        const int row = int(tables.names().indexOf(name));
+        tables.clearSelection();
+        tables.setCurrentRow(row);
+        tables.setSelected(row, true);
     }
 
     void startWith(const Logins& logins) {
@@ -234,8 +232,8 @@ private slots:
         QCOMPARE(form2()->height(), 367);
         QVERIFY2(itemsOf(list(1)).contains(oracleTable), qPrintable(itemsOf(list(1)).join(u", ")));
         QVERIFY2(itemsOf(list(2)).contains(db2Table), qPrintable(itemsOf(list(2)).join(u", ")));
-        QCOMPARE(list(1)->currentRow(), 0);
-        QCOMPARE(shell::windowPointer(form1_.get()), shell::PointerState::Default);
+        QCOMPARE(list(1).currentRow(), 0);
+        QCOMPARE(ui::windowPointer(form1_.get()), shell::PointerState::Default);
 
         form2Button(2)->click();
         QVERIFY(form1_->isVisible());
@@ -272,7 +270,7 @@ private slots:
         form1Button(2)->click();
         QVERIFY(form1_->isVisible());
         QVERIFY(form2() == nullptr);
-        QCOMPARE(shell::windowPointer(form1_.get()), shell::PointerState::Default);
+        QCOMPARE(ui::windowPointer(form1_.get()), shell::PointerState::Default);
         QVERIFY(dialogs_.shown().isEmpty());
     }
 
@@ -419,7 +417,7 @@ private slots:
         const int before = sessionsOf(tested, user);
         form1Button(tested == Side::Oracle ? 1 : 3)->click();
         QCOMPARE(dialogs_.shown(), QStringList{u"notice: "_s + notice});
-        QCOMPARE(shell::windowPointer(form1_.get()), shell::PointerState::Default);
+        QCOMPARE(ui::windowPointer(form1_.get()), shell::PointerState::Default);
         QTRY_COMPARE_WITH_TIMEOUT(sessionsOf(tested, user), before, 5000);
     }
 
@@ -438,7 +436,7 @@ private slots:
         QCOMPARE(rowsOf(Side::Db2, oracleTable).size(), oracleRows);
         QCOMPARE(rowsOf(Side::Db2, oracleTable).first().section(u'|', 0, 1),
                  oracleSource.first().section(u'|', 0, 1));
-        QCOMPARE(shell::windowPointer(form2()), shell::PointerState::Default);
+        QCOMPARE(ui::windowPointer(form2()), shell::PointerState::Default);
 
         selectOnly(list(2), db2Table);
         form2Button(4)->click();

@@ -1,6 +1,6 @@
 #include "CursorFile.h"
 
-#include "Failure.h"
+#include "shell/Failure.h"
 #include "Pointer.h"
 
 #include <QBuffer>
@@ -10,7 +10,7 @@
 #include <QPixmap>
 #include <QtEndian>
 
-namespace shell {
+namespace ui {
 
 namespace {
 
@@ -57,7 +57,7 @@ Entry readEntry(const QByteArray& data, int index) {
 }
 
 [[noreturn]] void notACursor(const QString& path, const QString& why) {
-    throw Failure(
+    throw shell::Failure(
         QStringLiteral("The pointer file %1 cannot be read as a cursor: %2.").arg(path, why));
 }
 
@@ -135,4 +135,4 @@ void LoadCustomPointerImage(QWidget* window, const QString& path) {
     setCustomPointerImage(window, LoadCursorFile(path));
 }
 
-} // namespace shell
+} // namespace ui

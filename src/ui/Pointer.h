@@ -1,14 +1,16 @@
 #pragma once
 // The pointer of a window as a whole: default, busy or hand. The state is kept
 // on the window so that the hover rule can tell a busy window from an idle one.
+#include "shell/PointerState.h"
+
 #include <QList>
 
 class QCursor;
 class QWidget;
 
-namespace shell {
+namespace ui {
 
-enum class PointerState : int { Default = 0, Busy = 11, Hand = 99 };
+using shell::PointerState;
 
 PointerState windowPointer(const QWidget* window);
 void setWindowPointer(QWidget* window, PointerState state);
@@ -30,4 +32,4 @@ void HoverPointer(QWidget* window, PointerState value);
 void InstallHoverPointer(QWidget* window, const QList<QWidget*>& handSetters,
                          const QList<QWidget*>& defaultSetters);
 
-} // namespace shell
+} // namespace ui

@@ -8,7 +8,7 @@
 
 class QWidget;
 
-namespace shell {
+namespace ui {
 
 inline constexpr char16_t productName[] = u"Duskferry";
 inline constexpr int applicationTitleLimit = 40;
@@ -45,4 +45,4 @@ QString ApplicationTitleFor(const QString& productName);
 void SetApplicationTitle();
 QString ApplicationTitle();
 
-} // namespace shell
+} // namespace ui

@@ -1,12 +1,12 @@
 #include "SkinFramework.h"
 
-#include "Failure.h"
+#include "shell/Failure.h"
 
 #include <QFile>
 #include <QStringDecoder>
 #include <QWidget>
 
-namespace shell {
+namespace ui {
 
 namespace {
 
@@ -44,26 +44,26 @@ bool isStyleSheet(const QString& text) {
 
 void SkinFramework::LoadSkin(const QString& skinPath, const QString& variant) {
     if (!variant.isEmpty()) {
-        throw Failure(
+        throw shell::Failure(
             QStringLiteral("The skin file %1 has no variant \"%2\".").arg(skinPath, variant));
     }
     QFile file(skinPath);
     if (!file.open(QIODevice::ReadOnly)) {
-        throw Failure(QStringLiteral("The skin file %1 cannot be read: %2")
+        throw shell::Failure(QStringLiteral("The skin file %1 cannot be read: %2")
                           .arg(skinPath, file.errorString()));
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        throw Failure(QStringLiteral("The skin file %1 cannot be read: %2")
+        throw shell::Failure(QStringLiteral("The skin file %1 cannot be read: %2")
                           .arg(skinPath, file.errorString()));
     }
     QStringDecoder decoder(QStringDecoder::Utf8);
     QString text = decoder.decode(bytes);
     if (decoder.hasError()) {
-        throw Failure(QStringLiteral("The skin file %1 is not UTF-8 text.").arg(skinPath));
+        throw shell::Failure(QStringLiteral("The skin file %1 is not UTF-8 text.").arg(skinPath));
     }
     if (!isStyleSheet(text)) {
-        throw Failure(QStringLiteral("The skin file %1 is not a valid style sheet.").arg(skinPath));
+        throw shell::Failure(QStringLiteral("The skin file %1 is not a valid style sheet.").arg(skinPath));
     }
     styleSheet_ = std::move(text);
     loaded_ = true;
@@ -71,11 +71,11 @@ void SkinFramework::LoadSkin(const QString& skinPath, const QString& variant) {
 
 void SkinFramework::ApplyWindow(WId windowHandle) {
     if (!loaded_) {
-        throw Failure(QStringLiteral("No skin has been loaded."));
+        throw shell::Failure(QStringLiteral("No skin has been loaded."));
     }
     QWidget* window = QWidget::find(windowHandle);
     if (window == nullptr) {
-        throw Failure(QStringLiteral("There is no window to apply the skin to."));
+        throw shell::Failure(QStringLiteral("There is no window to apply the skin to."));
     }
     if ((applyOptions_ & ApplyStyle) == 0) {
         return;
@@ -94,4 +94,4 @@ void SkinFramework::ApplyWindow(WId windowHandle) {
     }
 }
 
-} // namespace shell
+} // namespace ui

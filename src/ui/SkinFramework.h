@@ -5,7 +5,7 @@
 #include <QString>
 #include <QtGui/qwindowdefs.h>
 
-namespace shell {
+namespace ui {
 
 class SkinFramework {
 public:
@@ -43,4 +43,4 @@ private:
     bool polishAtOnce_ = false;
 };
 
-} // namespace shell
+} // namespace ui

@@ -7,7 +7,7 @@
 
 class QWidget;
 
-namespace shell {
+namespace ui {
 
 inline constexpr char16_t cursorFileName[] = u"HAND-M.CUR";
 
@@ -24,4 +24,4 @@ QCursor LoadCursorFile(const QString& path);
 // goes to the caller.
 void LoadCustomPointerImage(QWidget* window, const QString& path);
 
-} // namespace shell
+} // namespace ui

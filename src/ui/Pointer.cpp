@@ -9,7 +9,7 @@
 #include <QVariant>
 #include <QWidget>
 
-namespace shell {
+namespace ui {
 
 namespace {
 constexpr char stateProperty[] = "duskferryPointer";
@@ -115,4 +115,4 @@ void InstallHoverPointer(QWidget* window, const QList<QWidget*>& handSetters,
     }
 }
 
-} // namespace shell
+} // namespace ui

@@ -1,4 +1,4 @@
-#include "Dialogs.h"
+#include "QtDialogs.h"
 
 #include "Look.h"
 
@@ -6,7 +6,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
-namespace shell {
+namespace ui {
 
 namespace {
 // The program's texts break their lines with CR or CR LF, as they are
@@ -55,4 +55,4 @@ void QtDialogs::errorReport(const QString& text) {
     box.exec();
 }
 
-} // namespace shell
+} // namespace ui

@@ -12,7 +12,7 @@
 #include <QRadioButton>
 #include <QWidget>
 
-namespace shell {
+namespace ui {
 
 namespace {
 
@@ -115,4 +115,4 @@ QString ApplicationTitle() {
     return applicationTitle.isNull() ? QCoreApplication::applicationName() : applicationTitle;
 }
 
-} // namespace shell
+} // namespace ui

@@ -1,12 +1,12 @@
 // The look both windows share: the hover rule as the pointer really moves,
 // the hand image from a cursor file, the skin and the button-face colours,
 // the application title.
-#include "shell/CursorFile.h"
-#include "shell/Dialogs.h"
+#include "ui/CursorFile.h"
+#include "ui/QtDialogs.h"
 #include "shell/ErrorTrap.h"
 #include "shell/Failure.h"
-#include "shell/Look.h"
-#include "shell/Pointer.h"
+#include "ui/Look.h"
+#include "ui/Pointer.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -85,7 +85,7 @@ struct TestWindow {
     }
 
     void installHover() {
-        shell::InstallHoverPointer(window.get(), {frameButton, windowButton},
+        ui::InstallHoverPointer(window.get(), {frameButton, windowButton},
                                    {textBox, list, frame});
     }
 
@@ -291,7 +291,7 @@ private slots:
             defaultButton = box->standardButton(box->defaultButton());
             box->done(QMessageBox::No);
         });
-        shell::QtDialogs dialogs;
+        ui::QtDialogs dialogs;
         if (kind == u"report") {
             dialogs.errorReport(text);
         } else if (kind == u"notice") {
@@ -369,13 +369,13 @@ private slots:
         test.installHover();
         test.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(test.window.get()));
-        shell::setWindowPointer(test.window.get(), before);
+        ui::setWindowPointer(test.window.get(), before);
 
         QWidget* widget = test.widget(target);
         QVERIFY(widget != nullptr);
         movePointer(widget, position, Movement(movement));
 
-        QCOMPARE(shell::windowPointer(test.window.get()), after);
+        QCOMPARE(ui::windowPointer(test.window.get()), after);
         QCOMPARE(test.window->cursor().shape(), shapeFor(after));
         // The pointer belongs to the window as a whole, never to a control.
         for (QWidget* control : test.window->findChildren<QWidget*>()) {
@@ -402,17 +402,17 @@ private slots:
         if (customImage) {
             const QString path = writeFile(folder_->filePath(QStringLiteral("HAND-M.CUR")),
                                            cursorFile({{32, 5, 7, bitmapImage(32, 1)}}));
-            shell::LoadCustomPointerImage(test.window.get(), path);
+            ui::LoadCustomPointerImage(test.window.get(), path);
         }
 
-        shell::setWindowPointer(test.window.get(), PointerState::Busy);
+        ui::setWindowPointer(test.window.get(), PointerState::Busy);
         movePointer(test.frameButton, {5, 5}, Movement::Move);
         movePointer(test.list->viewport(), {5, 5}, Movement::Move);
         QCOMPARE(test.window->cursor().shape(), Qt::WaitCursor);
 
-        shell::setWindowPointer(test.window.get(), PointerState::Default);
+        ui::setWindowPointer(test.window.get(), PointerState::Default);
         movePointer(test.frameButton, {6, 6}, Movement::Move);
-        QCOMPARE(shell::windowPointer(test.window.get()), PointerState::Hand);
+        QCOMPARE(ui::windowPointer(test.window.get()), PointerState::Hand);
         if (customImage) {
             QCOMPARE(test.window->cursor().shape(), Qt::BitmapCursor);
             QCOMPARE(test.window->cursor().hotSpot(), QPoint(5, 7));
@@ -421,7 +421,7 @@ private slots:
         }
         // Onto a label: the hand stays.
         movePointer(test.frameLabel, {5, 5}, Movement::Move);
-        QCOMPARE(shell::windowPointer(test.window.get()), PointerState::Hand);
+        QCOMPARE(ui::windowPointer(test.window.get()), PointerState::Hand);
     }
 
     // --- cursor file ---
@@ -448,10 +448,10 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(QPoint, hotSpot);
         QFETCH(int, size);
-        const QString path = writeFile(shell::CursorFilePath(folder_->path()), file);
-        QVERIFY(shell::FileExists(path));
+        const QString path = writeFile(ui::CursorFilePath(folder_->path()), file);
+        QVERIFY(ui::FileExists(path));
 
-        const QCursor cursor = shell::LoadCursorFile(path);
+        const QCursor cursor = ui::LoadCursorFile(path);
         QCOMPARE(cursor.hotSpot(), hotSpot);
         const QImage image = cursor.pixmap().toImage();
         QCOMPARE(image.size(), QSize(size, size));
@@ -480,12 +480,12 @@ private slots:
     }
     void brokenCursorFileIsAFailure() {
         QFETCH(QByteArray, file);
-        const QString path = writeFile(shell::CursorFilePath(folder_->path()), file);
+        const QString path = writeFile(ui::CursorFilePath(folder_->path()), file);
         QWidget window;
-        QVERIFY_THROWS_EXCEPTION(shell::Failure, shell::LoadCustomPointerImage(&window, path));
-        QVERIFY(!shell::hasCustomPointerImage(&window));
+        QVERIFY_THROWS_EXCEPTION(shell::Failure, ui::LoadCustomPointerImage(&window, path));
+        QVERIFY(!ui::hasCustomPointerImage(&window));
         // The hand state still shows a hand.
-        shell::setWindowPointer(&window, PointerState::Hand);
+        ui::setWindowPointer(&window, PointerState::Hand);
         QCOMPARE(window.cursor().shape(), Qt::PointingHandCursor);
     }
 
@@ -502,19 +502,19 @@ private slots:
         QFETCH(QString, path);
         QFETCH(bool, exists);
         writeFile(folder_->filePath(QStringLiteral("HAND-M.CUR")), "x");
-        QCOMPARE(shell::FileExists(path.isEmpty() ? path : folder_->filePath(path)), exists);
+        QCOMPARE(ui::FileExists(path.isEmpty() ? path : folder_->filePath(path)), exists);
     }
 
     // --- skin and colours ---
 
     void skinFileSwitchesSkinAndColoursOn() {
         const PaletteScope palette(QColor(0x12, 0x34, 0x56));
-        writeFile(shell::SkinFilePath(folder_->path()),
+        writeFile(ui::SkinFilePath(folder_->path()),
                   "QLabel#frameLabel { color: rgb(1, 2, 3); }\n");
         TestWindow test;
         test.window->setStyleSheet(QStringLiteral("QPushButton { font-weight: bold; }"));
 
-        shell::ApplySkin(test.window.get(), folder_->path());
+        ui::ApplySkin(test.window.get(), folder_->path());
 
         QVERIFY(test.window->styleSheet().startsWith(u"QPushButton { font-weight: bold; }"));
         QVERIFY(test.window->styleSheet().contains(u"QLabel#frameLabel { color: rgb(1, 2, 3); }"));
@@ -535,7 +535,7 @@ private slots:
         }
         TestWindow test;
         const QStringList before = test.look();
-        shell::ApplySkin(test.window.get(), folder_->path());
+        ui::ApplySkin(test.window.get(), folder_->path());
         QCOMPARE(test.look(), before);
     }
 
@@ -548,7 +548,7 @@ private slots:
     }
     void brokenSkinFileIsAFailure() {
         QFETCH(QByteArray, content);
-        const QString path = writeFile(shell::SkinFilePath(folder_->path()), content);
+        const QString path = writeFile(ui::SkinFilePath(folder_->path()), content);
         if (QByteArray(QTest::currentDataTag()) == "unreadable") {
             if (::geteuid() == 0) {
                 QSKIP("file permissions do not bind the superuser");
@@ -557,7 +557,7 @@ private slots:
         }
         TestWindow test;
         QVERIFY_THROWS_EXCEPTION(shell::Failure,
-                                 shell::ApplySkin(test.window.get(), folder_->path()));
+                                 ui::ApplySkin(test.window.get(), folder_->path()));
         QCOMPARE(test.window->styleSheet(), QString());
     }
 
@@ -565,7 +565,7 @@ private slots:
     void windowColoursApplyUnconditionally() {
         const PaletteScope palette(QColor(0xab, 0xcd, 0xef));
         TestWindow test;
-        shell::ApplyWindowColours(test.window.get());
+        ui::ApplyWindowColours(test.window.get());
         verifyButtonFaceColours(test, QColor(0xab, 0xcd, 0xef));
         QCOMPARE(test.window->styleSheet(), QString());
     }
@@ -600,12 +600,12 @@ private slots:
     void applicationTitle() {
         QFETCH(QString, name);
         QFETCH(QString, title);
-        QCOMPARE(shell::ApplicationTitleFor(name), title);
+        QCOMPARE(ui::ApplicationTitleFor(name), title);
     }
 
     void programTitleIsTheProductName() {
-        shell::SetApplicationTitle();
-        QCOMPARE(shell::ApplicationTitle(), QStringLiteral("Duskferry"));
+        ui::SetApplicationTitle();
+        QCOMPARE(ui::ApplicationTitle(), QStringLiteral("Duskferry"));
     }
 
 private:
@@ -624,7 +624,7 @@ private:
     };
 
     static void verifyButtonFaceColours(const TestWindow& test, const QColor& face) {
-        QCOMPARE(shell::ButtonFaceColour(), face);
+        QCOMPARE(ui::ButtonFaceColour(), face);
         const QList<QWidget*> painted{test.window.get(), test.frame,    test.frameLabel,
                                       test.windowLabel,  test.checkBox, test.optionButton};
         for (QWidget* widget : painted) {

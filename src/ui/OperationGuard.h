@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <QWidget>
 
-namespace shell {
+namespace ui {
 
 class OperationGuard {
 public:
@@ -34,4 +34,4 @@ private:
     QList<QPointer<QAbstractButton>> disabled_;
 };
 
-} // namespace shell
+} // namespace ui

@@ -1,0 +1,33 @@
+#pragma once
+// What a window shows of a table operation: its buttons off, its pointer and
+// its progress bar.
+#include "OperationGuard.h"
+#include "transfer/Workspace.h"
+
+#include <memory>
+#include <vector>
+
+class QProgressBar;
+class QWidget;
+
+namespace ui {
+
+class WindowActivity final : public transfer::Activity {
+public:
+    WindowActivity(QWidget* window, QProgressBar* progressBar);
+
+    void beginOperation() override;
+    void endOperation() override;
+    void setPointer(shell::PointerState state) override;
+    void tableStarted(const QString&, qint64) override {}
+    void showProgress(qint64 done, qint64 total) override;
+    void resetProgress() override;
+    void tableFinished(const transfer::TableCopy&) override {}
+
+private:
+    QWidget* window_;
+    QProgressBar* progressBar_;
+    std::vector<std::unique_ptr<OperationGuard>> operations_;
+};
+
+} // namespace ui
