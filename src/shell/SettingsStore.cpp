@@ -39,6 +39,12 @@ QString SettingsStore::read(const QString& key) const {
     return read(key, defaultFor(key));
 }
 
+bool SettingsStore::contains(const QString& key) const {
+    QSettings settings(filePath_, QSettings::IniFormat);
+    settings.beginGroup(QString::fromUtf16(settingsSection));
+    return settings.contains(key);
+}
+
 QString SettingsStore::read(const QString& key, const QString& defaultValue) const {
     // A fresh reader each time: the file is the one copy, and another run of
     // the program may have written it since.

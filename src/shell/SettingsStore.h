@@ -29,6 +29,8 @@ public:
     // The same with the key's own default: "50069" for "Port", empty text otherwise.
     QString read(const QString& key) const;
     static QString defaultFor(const QString& key);
+    // Whether the file holds the key at all (empty text counts as held).
+    bool contains(const QString& key) const;
 
     // Stores the text under the key and writes the file through. False when
     // the file could not be written; the first such failure is passed to the

@@ -18,6 +18,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 Clock::time_point lastPass{};
 std::atomic<bool> quitFlag{false};
+int quitExitStatus = 0;
 
 void pass() {
     if (QCoreApplication::instance() != nullptr) {
@@ -126,7 +127,7 @@ void waitServingEvents(const std::function<bool(std::chrono::milliseconds)>& wai
                 quitSeen = Clock::now();
             } else if (Clock::now() - *quitSeen >= quitGrace) {
                 std::fflush(nullptr);
-                std::_Exit(0);
+                std::_Exit(quitExitStatus);
             }
         }
     }
@@ -137,6 +138,10 @@ void runWhileYielding(const std::function<void()>& work) {
     if (quitFlag.load(std::memory_order_relaxed)) {
         throw Cancelled{};
     }
+}
+
+void setQuitExitStatus(int status) {
+    quitExitStatus = status;
 }
 
 void requestQuit() {

@@ -34,6 +34,8 @@ void runWhileYielding(const std::function<void()>& work);
 void waitServingEvents(const std::function<bool(std::chrono::milliseconds)>& waitFor,
                        bool serveEvents = true);
 inline constexpr std::chrono::milliseconds quitGrace{500};
+// The status the program ends with then; 0 unless a front end says otherwise.
+void setQuitExitStatus(int status);
 
 // Asked for by the windows when the user closes one of them: running
 // operations stop at their next yield.

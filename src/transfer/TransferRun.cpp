@@ -363,10 +363,11 @@ void TransferRun::sendRows(db::RowSet& rows, db::StatementQueue& queue, const QS
         if (rowCount > 0) {
             trap_.step(lines_.progress, [&] { ws_.activity->showProgress(r + 1, rowCount); });
         }
-        if (buildInsert(rows, tableName, fieldCount)) {
+        const bool built = buildInsert(rows, tableName, fieldCount);
+        ++table_.rowsRead;
+        if (built) {
             trap_.step(lines_.insertExecute, [&] { queue.send(lastStatement_); });
         }
-        ++table_.rowsRead;
         reportRefusedRows(queue);
         moveNext(rows, queue, &atEnd);
         if (atEnd) {

@@ -24,7 +24,7 @@ cpack --config "$build/CPackConfig.cmake" -G DEB -B "$out" >"$out/cpack.log" 2>&
 }
 package=$(ls "$out"/duskferry_*.deb)
 contents=$(dpkg-deb -c "$package" | awk '{print $NF}')
-for expected in ./usr/bin/duskferry "./usr/share/applications/$id.desktop" \
+for expected in ./usr/bin/duskferry ./usr/bin/duskferry-cli "./usr/share/applications/$id.desktop" \
     "./usr/share/metainfo/$id.metainfo.xml" \
     "./usr/share/icons/hicolor/16x16/apps/$id.png" \
     "./usr/share/icons/hicolor/48x48/apps/$id.png" \

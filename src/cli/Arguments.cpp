@@ -1,0 +1,233 @@
+#include "Arguments.h"
+
+#include <optional>
+
+namespace cli {
+
+namespace {
+
+std::optional<Side> sideNamed(const QString& name) {
+    if (name == u"oracle") {
+        return Side::Oracle;
+    }
+    if (name == u"db2") {
+        return Side::Db2;
+    }
+    return std::nullopt;
+}
+
+struct Parser {
+    QStringList words;
+    qsizetype next = 0;
+    Command command;
+    std::optional<UsageError> error;
+
+    bool fail(const QString& message) {
+        if (!error) {
+            error = UsageError{message};
+        }
+        return false;
+    }
+
+    // The value of an option: "--to db2" or "--to=db2".
+    std::optional<QString> valueOf(const QString& word, const QString& option) {
+        if (word.startsWith(option + u'=')) {
+            return word.mid(option.size() + 1);
+        }
+        if (next >= words.size()) {
+            fail(QStringLiteral("%1 needs a value").arg(option));
+            return std::nullopt;
+        }
+        return words.at(next++);
+    }
+
+    bool takeSide(const QString& word, const QString& option) {
+        const std::optional<QString> value = valueOf(word, option);
+        if (!value) {
+            return false;
+        }
+        const std::optional<Side> side = sideNamed(*value);
+        if (!side) {
+            return fail(
+                QStringLiteral("unknown side \"%1\" for %2 (oracle or db2)").arg(*value, option));
+        }
+        command.side = *side;
+        return true;
+    }
+};
+
+bool isOption(const QString& word, const char16_t* option) {
+    const QString name = QString::fromUtf16(option);
+    return word == name || word.startsWith(name + u'=');
+}
+
+Command only(Command::Kind kind) {
+    Command command;
+    command.kind = kind;
+    return command;
+}
+
+} // namespace
+
+std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
+    Parser p;
+    p.words = arguments;
+    std::optional<Command::Kind> kind;
+    bool sideGiven = false;
+    bool optionsEnded = false;
+    QStringList names;
+
+    while (p.next < p.words.size() && !p.error) {
+        const QString word = p.words.at(p.next++);
+        if (optionsEnded || !word.startsWith(u'-') || word == u"-") {
+            if (!kind) {
+                static const struct {
+                    const char16_t* name;
+                    Command::Kind kind;
+                } commands[] = {{u"check", Command::Kind::Check},
+                                {u"list", Command::Kind::List},
+                                {u"copy", Command::Kind::Copy},
+                                {u"drop", Command::Kind::Drop},
+                                {u"rename", Command::Kind::Rename}};
+                for (const auto& known : commands) {
+                    if (word == QStringView(known.name)) {
+                        kind = known.kind;
+                    }
+                }
+                if (!kind) {
+                    p.fail(QStringLiteral("unknown command \"%1\"").arg(word));
+                }
+            } else {
+                names << word;
+            }
+        } else if (word == u"--") {
+            optionsEnded = true;
+        } else if (word == u"--help" || word == u"-h") {
+            return only(Command::Kind::Help);
+        } else if (word == u"--version") {
+            return only(Command::Kind::Version);
+        } else if (isOption(word, u"--config")) {
+            if (const std::optional<QString> file = p.valueOf(word, QStringLiteral("--config"))) {
+                if (file->isEmpty()) {
+                    p.fail(QStringLiteral("--config needs a file name"));
+                }
+                p.command.configFile = *file;
+            }
+        } else if (kind == Command::Kind::Copy && isOption(word, u"--to")) {
+            sideGiven = p.takeSide(word, QStringLiteral("--to"));
+        } else if ((kind == Command::Kind::Drop || kind == Command::Kind::Rename) &&
+                   isOption(word, u"--on")) {
+            sideGiven = p.takeSide(word, QStringLiteral("--on"));
+        } else if (kind == Command::Kind::Copy && word == u"--replace") {
+            p.command.replace = true;
+        } else if (kind == Command::Kind::Copy && word == u"--json") {
+            p.command.json = true;
+        } else if (kind == Command::Kind::Copy && word == u"--all") {
+            p.command.all = true;
+        } else {
+            p.fail(kind ? QStringLiteral("unknown option \"%1\" for this command").arg(word)
+                        : QStringLiteral("unknown option \"%1\"").arg(word));
+        }
+    }
+    if (p.error) {
+        return *p.error;
+    }
+    if (!kind) {
+        return UsageError{QStringLiteral("no command given")};
+    }
+    Command command = p.command;
+    command.kind = *kind;
+    switch (*kind) {
+    case Command::Kind::Check:
+        if (!names.isEmpty()) {
+            return UsageError{QStringLiteral("check takes no names")};
+        }
+        break;
+    case Command::Kind::List: {
+        if (names.size() != 1) {
+            return UsageError{QStringLiteral("list needs one side: oracle or db2")};
+        }
+        const std::optional<Side> side = sideNamed(names.first());
+        if (!side) {
+            return UsageError{
+                QStringLiteral("unknown side \"%1\" (oracle or db2)").arg(names.first())};
+        }
+        command.side = *side;
+        break;
+    }
+    case Command::Kind::Copy:
+        if (!sideGiven) {
+            return UsageError{QStringLiteral("copy needs --to db2 or --to oracle")};
+        }
+        if (command.all == !names.isEmpty()) {
+            return UsageError{QStringLiteral("copy needs table names or --all, not both")};
+        }
+        command.tables = names;
+        break;
+    case Command::Kind::Drop:
+        if (!sideGiven) {
+            return UsageError{QStringLiteral("drop needs --on oracle or --on db2")};
+        }
+        if (names.isEmpty()) {
+            return UsageError{QStringLiteral("drop needs at least one table name")};
+        }
+        command.tables = names;
+        break;
+    case Command::Kind::Rename:
+        if (!sideGiven) {
+            return UsageError{QStringLiteral("rename needs --on oracle or --on db2")};
+        }
+        if (names.size() != 2 || names.at(1).isEmpty()) {
+            return UsageError{QStringLiteral("rename needs the old and the new name")};
+        }
+        command.tables = names;
+        break;
+    case Command::Kind::Help:
+    case Command::Kind::Version:
+        break;
+    }
+    return command;
+}
+
+QString SideName(Side side) {
+    return side == Side::Oracle ? QStringLiteral("oracle") : QStringLiteral("db2");
+}
+
+QString HelpText() {
+    return QStringLiteral(
+        "Usage:\n"
+        "  duskferry-cli [--config FILE] check\n"
+        "  duskferry-cli [--config FILE] list oracle|db2\n"
+        "  duskferry-cli [--config FILE] copy --to db2|oracle [--replace] [--json] TABLE... | "
+        "--all\n"
+        "  duskferry-cli [--config FILE] drop --on oracle|db2 TABLE...\n"
+        "  duskferry-cli [--config FILE] rename --on oracle|db2 OLD NEW\n"
+        "  duskferry-cli --help | --version\n"
+        "\n"
+        "Commands:\n"
+        "  check    open both logins and say, for each, ok or the driver's message\n"
+        "  list     print one side's tables, one per line, as the window lists them\n"
+        "  copy     copy tables of the other side to the --to side, in the order given\n"
+        "  drop     drop tables of the --on side\n"
+        "  rename   rename one table of the --on side\n"
+        "\n"
+        "Options:\n"
+        "  --config FILE  the logins' file (default: the windows' own, Quorvane.ini in\n"
+        "                 the user's configuration folder); never a password here\n"
+        "  --to SIDE      copy: the side the tables go to (oracle or db2)\n"
+        "  --on SIDE      drop, rename: the side the tables are on (oracle or db2)\n"
+        "  --replace      copy: drop a table that is on the target already (letter\n"
+        "                 case ignored) and copy it again; without it, such a table\n"
+        "                 is skipped\n"
+        "  --all          copy: every table of the source side\n"
+        "  --json         copy: the summary as one JSON document\n"
+        "  --             what follows is a table name, even when it starts with -\n"
+        "  -h, --help     this text\n"
+        "  --version      the program's version\n"
+        "\n"
+        "Exit status: 0 everything done as asked; 1 a table failed, came out short or\n"
+        "is not there; 2 the command line is wrong; 3 a login is missing or a\n"
+        "connection cannot be opened; 130 stopped by Ctrl-C.\n");
+}
+
+} // namespace cli

@@ -1,0 +1,33 @@
+#pragma once
+// The command line of duskferry-cli, read into one command. Everything that
+// is wrong with it is found here, before any login is read or any server is
+// asked anything.
+#include <QString>
+#include <QStringList>
+#include <variant>
+
+namespace cli {
+
+enum class Side { Oracle, Db2 };
+
+struct Command {
+    enum class Kind { Help, Version, Check, List, Copy, Drop, Rename };
+    Kind kind = Kind::Help;
+    QString configFile;       // empty: the windows' own store
+    Side side = Side::Oracle; // list, drop, rename: the side; copy: the target
+    bool replace = false;
+    bool json = false;
+    bool all = false;
+    QStringList tables; // copy, drop: the tables; rename: old and new name
+};
+
+struct UsageError {
+    QString message;
+};
+
+std::variant<Command, UsageError> ParseArguments(const QStringList& arguments);
+
+QString HelpText();
+QString SideName(Side side);
+
+} // namespace cli

@@ -1,0 +1,30 @@
+#pragma once
+// The end of a copy on the command line: one line per table, or one JSON
+// document with the same figures, and the exit status they give.
+#include "Arguments.h"
+#include "transfer/Workspace.h"
+
+#include <QList>
+
+namespace cli {
+
+enum class Outcome { Copied, Skipped, Failed, Short, Lost, Interrupted, NotOnSource, NotStarted };
+
+struct TableLine {
+    QString table;
+    Outcome outcome = Outcome::Failed;
+    qint64 rowsRead = 0;
+    qint64 rowsInserted = 0;
+    qint64 rowsRefused = 0;
+    double seconds = 0;
+};
+
+TableLine LineFor(const transfer::TableCopy& copy);
+QString OutcomeName(Outcome outcome);
+// 0 when every table was copied or, as asked, skipped; 1 otherwise.
+int StatusOf(const QList<TableLine>& lines);
+
+QString PlainSummary(const QList<TableLine>& lines);
+QString JsonSummary(Side source, Side target, const QList<TableLine>& lines, int exitStatus);
+
+} // namespace cli

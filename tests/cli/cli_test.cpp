@@ -1,0 +1,376 @@
+// duskferry-cli against the stand-ins, run as a process with no display: the
+// commands, their exit statuses and messages, and copies that must hold what
+// the window's copy of the same table holds.
+#include "cli/Commands.h"
+#include "support/OwnerSql.h"
+#include "support/ScriptedDialogs.h"
+#include "support/StandIn.h"
+#include "support/TableManagerControls.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+using standin::Side;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+// Every value of every row as text, rows in key order, and the column types.
+QStringList contents(Side side, const QString& table) {
+    db::Connection connection = standin::openAsOwner(side);
+    db::RowSet rows;
+    rows.Open(u"SELECT * FROM \"%1\" ORDER BY 1"_s.arg(table), connection);
+    QStringList result;
+    QStringList types;
+    for (int f = 0; f < rows.Fields().count(); ++f)
+        types << QString::number(rows.Fields().item(f).Type());
+    result << types.join(u',');
+    for (; !rows.Eof(); rows.MoveNext()) {
+        QStringList row;
+        for (int f = 0; f < rows.Fields().count(); ++f) {
+            const db::Value v = rows.Fields().item(f).Value();
+            row << (v.isNull() ? u"<NULL>"_s : v.text());
+        }
+        result << row.join(u'|');
+    }
+    return result;
+}
+
+qint64 countRows(Side side, const QString& table) {
+    return contents(side, table).size() - 1;
+}
+
+bool exists(Side side, const QString& table) {
+    try {
+        db::Connection connection = standin::openAsOwner(side);
+        db::RowSet rows;
+        rows.Open(u"SELECT COUNT(*) FROM \"%1\""_s.arg(table), connection);
+        return true;
+    } catch (const db::Error&) {
+        return false;
+    }
+}
+
+// Both sides accept this table as written; awkward values included.
+void createMix(Side side, const QString& table) {
+    standin::dropIfExists(side, table);
+    standin::execute(side, u"CREATE TABLE \"%1\" (k integer, name varchar(50), amount "
+                           "numeric(10,2), at_ timestamp, note varchar(200))"_s.arg(table));
+    standin::execute(side, u"INSERT INTO \"%1\" VALUES (1, 'O''Brien', 12.50, '2024-01-02 "
+                           "03:04:05', 'Zürich ✓ 東京'), (2, NULL, NULL, NULL, NULL), (3, '', "
+                           "-0.01, '1999-12-31 23:59:59', 'say \"hi\"; --')"_s.arg(table));
+}
+
+} // namespace
+
+class CliTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString config_;
+
+    // The logins file of the windows' format.
+    QString writeConfig(const QString& name, const standin::OracleLogins& oracle,
+                        const standin::Db2Logins& db2, const QString& leaveOut = {}) {
+        const QString path = dir_.filePath(name);
+        QFile::remove(path);
+        QSettings file(path, QSettings::IniFormat);
+        file.beginGroup(u"Duskferry"_s);
+        const QList<std::pair<QString, QString>> values{
+            {u"Server"_s, db2.server},      {u"Port"_s, db2.port},
+            {u"User"_s, db2.user},          {u"Password"_s, db2.password},
+            {u"Database"_s, db2.database},  {u"OracleServer"_s, oracle.server},
+            {u"OracleUser"_s, oracle.user}, {u"OraclePassword"_s, oracle.password}};
+        for (const auto& [key, value] : values) {
+            if (key != leaveOut)
+                file.setValue(key, value);
+        }
+        file.sync();
+        return path;
+    }
+
+    static Result run(const QStringList& arguments, int interruptAfterMs = -1) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(DUSKFERRY_CLI), arguments);
+        if (!process.waitForStarted())
+            return {};
+        if (interruptAfterMs >= 0) {
+            QTest::qWait(interruptAfterMs);
+            ::kill(pid_t(process.processId()), SIGINT);
+        }
+        process.waitForFinished(120000);
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    Result cli(const QStringList& arguments) {
+        return run(QStringList{u"--config"_s, config_} + arguments);
+    }
+
+private slots:
+    void initTestCase() {
+        QString why;
+        QVERIFY2(standin::load(&why), qPrintable(why));
+        config_ = writeConfig(u"logins.ini"_s, standin::oracle(), standin::db2());
+    }
+
+    void checkAndList() {
+        const Result check = cli({u"check"_s});
+        QCOMPARE(check.out, u"Oracle: ok\nDB2: ok\n"_s);
+        QCOMPARE(check.status, 0);
+
+        createMix(Side::Db2, u"Cli_b"_s);
+        createMix(Side::Db2, u"cli_A"_s);
+        const Result list = cli({u"list"_s, u"db2"_s});
+        QCOMPARE(list.status, 0);
+        const QStringList names = list.out.split(u'\n', Qt::SkipEmptyParts);
+        // The window's order: letter case ignored.
+        QVERIFY(names.indexOf(u"cli_A"_s) >= 0);
+        QCOMPARE(names.indexOf(u"Cli_b"_s), names.indexOf(u"cli_A"_s) + 1);
+        standin::dropIfExists(Side::Db2, u"Cli_b"_s);
+        standin::dropIfExists(Side::Db2, u"cli_A"_s);
+    }
+
+    // Every mistake gets its status and a message a person understands, and
+    // leaves both databases as they were.
+    void refusals_data() {
+        QTest::addColumn<QString>("config");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown command")
+            << u"logins.ini"_s << QStringList{u"send"_s} << 2 << u"unknown command \"send\""_s;
+        QTest::newRow("copy without --to") << u"logins.ini"_s << QStringList{u"copy"_s, u"T"_s} << 2
+                                           << u"copy needs --to db2 or --to oracle"_s;
+        QTest::newRow("unknown side")
+            << u"logins.ini"_s << QStringList{u"copy"_s, u"--to"_s, u"sybase"_s, u"T"_s} << 2
+            << u"unknown side \"sybase\""_s;
+        QTest::newRow("list of no side")
+            << u"logins.ini"_s << QStringList{u"list"_s} << 2 << u"list needs one side"_s;
+        QTest::newRow("missing login") << u"no-user.ini"_s << QStringList{u"list"_s, u"oracle"_s}
+                                       << 3 << u"\"OracleUser\" is missing from"_s;
+        QTest::newRow("wrong password")
+            << u"wrong.ini"_s << QStringList{u"copy"_s, u"--to"_s, u"oracle"_s, u"Cli_Mix"_s} << 3
+            << u"cannot list the DB2 tables: "_s;
+        QTest::newRow("not on the source")
+            << u"logins.ini"_s << QStringList{u"copy"_s, u"--to"_s, u"db2"_s, u"cli_mix"_s} << 1
+            << u"\"cli_mix\" is not a table on the Oracle side (did you mean \"Cli_Mix\"?)"_s;
+    }
+    void refusals() {
+        QFETCH(QString, config);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        writeConfig(u"no-user.ini"_s, standin::oracle(), standin::db2(), u"OracleUser"_s);
+        standin::Db2Logins wrong = standin::db2();
+        wrong.password += u"-wrong"_s;
+        writeConfig(u"wrong.ini"_s, standin::oracle(), wrong);
+        createMix(Side::Oracle, u"Cli_Mix"_s);
+        standin::dropIfExists(Side::Db2, u"Cli_Mix"_s);
+        standin::dropIfExists(Side::Db2, u"cli_mix"_s);
+        const QStringList before = contents(Side::Oracle, u"Cli_Mix"_s);
+
+        const Result result = run(QStringList{u"--config"_s, dir_.filePath(config)} + arguments);
+
+        QCOMPARE(result.status, status);
+        QVERIFY2(result.err.contains(message), qPrintable(result.err));
+        if (status == 2)
+            QVERIFY(result.err.endsWith(u"Try 'duskferry-cli --help'.\n"_s));
+        QCOMPARE(contents(Side::Oracle, u"Cli_Mix"_s), before);
+        QVERIFY(!exists(Side::Db2, u"Cli_Mix"_s));
+        QVERIFY(!exists(Side::Db2, u"cli_mix"_s));
+    }
+
+    // A copy from the command line holds exactly what the window's copy of
+    // the same table holds; the summary and its JSON form agree.
+    void copyAsTheWindowDoes_data() {
+        QTest::addColumn<Side>("from");
+        QTest::newRow("Oracle to DB2") << Side::Oracle;
+        QTest::newRow("DB2 to Oracle") << Side::Db2;
+    }
+    void copyAsTheWindowDoes() {
+        QFETCH(Side, from);
+        const Side to = standin::otherSide(from);
+        const QString table = u"Cli_Copy"_s;
+        createMix(from, table);
+        standin::dropIfExists(to, table);
+        {
+            TableManagerControls window;
+            ScriptedDialogs dialogs;
+            dialogs.failOnErrorReport = true;
+            window.copyTable(from, table, dialogs);
+        }
+        const QStringList byWindow = contents(to, table);
+        QCOMPARE(byWindow.size(), 4);
+        standin::dropIfExists(to, table);
+
+        const QString side = to == Side::Db2 ? u"db2"_s : u"oracle"_s;
+        const Result plain = cli({u"copy"_s, u"--to"_s, side, table});
+        QCOMPARE(plain.status, 0);
+        QCOMPARE(plain.err, QString());
+        QVERIFY2(plain.out.startsWith(u"copied \"Cli_Copy\": 3 read, 3 inserted, 0 refused, "_s),
+                 qPrintable(plain.out));
+        QCOMPARE(contents(to, table), byWindow);
+
+        const Result json = cli({u"copy"_s, u"--to"_s, side, u"--replace"_s, u"--json"_s, table});
+        QCOMPARE(json.status, 0);
+        QJsonParseError error;
+        const QJsonObject document = QJsonDocument::fromJson(json.out.toUtf8(), &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(document[u"exitStatus"_s].toInt(), 0);
+        const QJsonObject copied = document[u"tables"_s].toArray().at(0).toObject();
+        QCOMPARE(copied[u"table"_s].toString(), table);
+        QCOMPARE(copied[u"outcome"_s].toString(), u"copied"_s);
+        QCOMPARE(copied[u"rowsRead"_s].toInteger(), 3);
+        QCOMPARE(copied[u"rowsInserted"_s].toInteger(), 3);
+        QCOMPARE(copied[u"rowsRefused"_s].toInteger(), 0);
+        QCOMPARE(contents(to, table), byWindow);
+        standin::dropIfExists(from, table);
+        standin::dropIfExists(to, table);
+    }
+
+    // A table on the target already (letter case ignored) is skipped unless
+    // --replace; the order given is the order copied.
+    void skipAndReplace() {
+        createMix(Side::Oracle, u"Cli_Keep"_s);
+        createMix(Side::Oracle, u"Cli_New"_s);
+        standin::dropIfExists(Side::Db2, u"Cli_New"_s);
+        standin::dropIfExists(Side::Db2, u"cli_keep"_s);
+        standin::execute(Side::Db2, u"CREATE TABLE \"cli_keep\" (k integer)"_s);
+        standin::execute(Side::Db2, u"INSERT INTO \"cli_keep\" VALUES (7)"_s);
+
+        const Result skipped = cli({u"copy"_s, u"--to"_s, u"db2"_s, u"Cli_New"_s, u"Cli_Keep"_s});
+        QCOMPARE(skipped.status, 0);
+        const QStringList lines = skipped.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines[0].startsWith(u"copied \"Cli_New\""_s));
+        QVERIFY(lines[1].startsWith(u"skipped \"Cli_Keep\""_s));
+        QVERIFY(skipped.err.contains(u"\"Cli_Keep\" is on the target already; skipped"_s));
+        QCOMPARE(contents(Side::Db2, u"cli_keep"_s).mid(1), QStringList{u"7"_s});
+
+        const Result replaced =
+            cli({u"copy"_s, u"--to"_s, u"db2"_s, u"--replace"_s, u"Cli_Keep"_s});
+        QCOMPARE(replaced.status, 0);
+        QVERIFY(!exists(Side::Db2, u"cli_keep"_s));
+        QCOMPARE(countRows(Side::Db2, u"Cli_Keep"_s), 3);
+        for (const QString& table : {u"Cli_Keep"_s, u"Cli_New"_s}) {
+            standin::dropIfExists(Side::Oracle, table);
+            standin::dropIfExists(Side::Db2, table);
+        }
+    }
+
+    // --all takes every table of the source side: the logins without tables,
+    // given two.
+    void copyAll() {
+        const standin::OracleLogins oracle = standin::lonelyOracle();
+        const standin::Db2Logins db2 = standin::lonelyDb2();
+        const QString config = writeConfig(u"lonely.ini"_s, oracle, db2);
+        db::Connection source;
+        source.Open(standin::oracleConnectionString(oracle));
+        for (const QString& table : {u"Lone_A"_s, u"Lone_B"_s})
+            source.Execute(u"CREATE TABLE \"%1\" (k integer)"_s.arg(table));
+
+        const Result all = run({u"--config"_s, config, u"copy"_s, u"--to"_s, u"db2"_s, u"--all"_s});
+
+        db::Connection target;
+        target.Open(standin::db2ConnectionString(db2));
+        for (const QString& table : {u"Lone_A"_s, u"Lone_B"_s}) {
+            source.Execute(u"DROP TABLE \"%1\""_s.arg(table));
+            target.Execute(u"DROP TABLE \"%1\""_s.arg(table));
+        }
+        QCOMPARE(all.status, 0);
+        QCOMPARE(all.out.count(u"copied"_s), 2);
+    }
+
+    void dropTables() {
+        createMix(Side::Db2, u"Cli_D1"_s);
+        createMix(Side::Db2, u"Cli_D2"_s);
+        const Result result =
+            cli({u"drop"_s, u"--on"_s, u"db2"_s, u"Cli_D1"_s, u"Cli_D2"_s, u"Cli_Gone"_s});
+        QCOMPARE(result.status, 1);
+        QVERIFY(!exists(Side::Db2, u"Cli_D1"_s));
+        QVERIFY(!exists(Side::Db2, u"Cli_D2"_s));
+        QCOMPARE(result.out, u"missing \"Cli_Gone\"\ndropped \"Cli_D1\"\ndropped \"Cli_D2\"\n"_s);
+    }
+
+    // No stand-in takes RENAME: the statement goes through the rename run's
+    // seam, in process, as the window's rename test does it.
+    void renameThroughTheSeam_data() {
+        QTest::addColumn<QString>("side");
+        QTest::newRow("Oracle") << u"oracle"_s;
+        QTest::newRow("DB2") << u"db2"_s;
+    }
+    void renameThroughTheSeam() {
+        QFETCH(QString, side);
+        const Side where = side == u"oracle" ? Side::Oracle : Side::Db2;
+        createMix(where, u"Cli_Old"_s);
+        struct Recording final : cli::Console {
+            QString written, reported;
+            void out(const QString& text) override { written += text; }
+            void err(const QString& text) override { reported += text; }
+            void progress(const QString&) override {}
+            void clearProgress() override {}
+        } console;
+        QStringList sent;
+        cli::Seams seams;
+        seams.renameStatement = [&](db::Connection& connection, const QString& statement) {
+            QVERIFY(connection.isOpen());
+            sent << statement;
+        };
+        const int status = cli::Run(
+            {u"--config"_s, config_, u"rename"_s, u"--on"_s, side, u"Cli_Old"_s, u"Cli_New"_s},
+            console, seams);
+        standin::dropIfExists(where, u"Cli_Old"_s);
+        QCOMPARE(status, 0);
+        QCOMPARE(sent, QStringList{u"RENAME \"Cli_Old\" TO \"Cli_New\""_s});
+        QCOMPARE(console.written, u"renamed \"Cli_Old\" to \"Cli_New\"\n"_s);
+        QCOMPARE(console.reported, QString());
+    }
+
+    // Ctrl-C stops between two rows: status 130, and the summary's figure is
+    // what the target holds.
+    void interrupt() {
+        const QString table = u"Cli_Big"_s;
+        standin::dropIfExists(Side::Oracle, table);
+        standin::dropIfExists(Side::Db2, table);
+        standin::execute(Side::Oracle, u"CREATE TABLE \"%1\" AS SELECT g AS k, 'row ' || g AS "
+                                       "note FROM generate_series(1, 60000) g"_s.arg(table));
+        const Result result = run(
+            {u"--config"_s, config_, u"copy"_s, u"--to"_s, u"db2"_s, table, u"Cli_After"_s}, 2000);
+        standin::dropIfExists(Side::Oracle, table);
+        QCOMPARE(result.status, 130);
+        const QRegularExpression line(
+            uR"(^interrupted "Cli_Big": (\d+) read, (\d+) inserted, 0 refused, )"_s,
+            QRegularExpression::MultilineOption);
+        const QRegularExpressionMatch match = line.match(result.out);
+        QVERIFY2(match.hasMatch(), qPrintable(result.out));
+        const qint64 inserted = match.captured(2).toLongLong();
+        QVERIFY(inserted > 0 && inserted < 60000);
+        QVERIFY(match.captured(1).toLongLong() >= inserted);
+        QCOMPARE(countRows(Side::Db2, table), inserted);
+        QVERIFY(result.out.contains(u"not-started \"Cli_After\""_s));
+        QVERIFY(result.err.contains(u"stopped by Ctrl-C"_s));
+        standin::dropIfExists(Side::Db2, table);
+    }
+};
+
+QTEST_MAIN(CliTest)
+#include "cli_test.moc"
