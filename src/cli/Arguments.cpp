@@ -74,6 +74,7 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
     p.words = arguments;
     std::optional<Command::Kind> kind;
     bool sideGiven = false;
+    bool batchSizeGiven = false;
     bool optionsEnded = false;
     QStringList names;
 
@@ -124,6 +125,20 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
             p.command.json = true;
         } else if (kind == Command::Kind::Copy && word == u"--all") {
             p.command.all = true;
+        } else if (kind == Command::Kind::Copy && word == u"--bulk") {
+            p.command.bulk = true;
+        } else if (kind == Command::Kind::Copy && isOption(word, u"--batch-size")) {
+            if (const std::optional<QString> value =
+                    p.valueOf(word, QStringLiteral("--batch-size"))) {
+                bool number = false;
+                p.command.batchSize = value->toInt(&number);
+                if (!number || p.command.batchSize < 1 || p.command.batchSize > 100000) {
+                    p.fail(QStringLiteral("--batch-size takes a number of rows from 1 to 100000, "
+                                          "not \"%1\"")
+                               .arg(*value));
+                }
+                batchSizeGiven = true;
+            }
         } else {
             p.fail(kind ? QStringLiteral("unknown option \"%1\" for this command").arg(word)
                         : QStringLiteral("unknown option \"%1\"").arg(word));
@@ -162,6 +177,9 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
         if (command.all == !names.isEmpty()) {
             return UsageError{QStringLiteral("copy needs table names or --all, not both")};
         }
+        if (batchSizeGiven && !command.bulk) {
+            return UsageError{QStringLiteral("--batch-size goes with --bulk")};
+        }
         command.tables = names;
         break;
     case Command::Kind::Drop:
@@ -198,8 +216,8 @@ QString HelpText() {
         "Usage:\n"
         "  duskferry-cli [--config FILE] check\n"
         "  duskferry-cli [--config FILE] list oracle|db2\n"
-        "  duskferry-cli [--config FILE] copy --to db2|oracle [--replace] [--json] TABLE... | "
-        "--all\n"
+        "  duskferry-cli [--config FILE] copy --to db2|oracle [--replace] [--json]\n"
+        "                [--bulk [--batch-size N]] TABLE... | --all\n"
         "  duskferry-cli [--config FILE] drop --on oracle|db2 TABLE...\n"
         "  duskferry-cli [--config FILE] rename --on oracle|db2 OLD NEW\n"
         "  duskferry-cli --help | --version\n"
@@ -221,6 +239,10 @@ QString HelpText() {
         "                 is skipped\n"
         "  --all          copy: every table of the source side\n"
         "  --json         copy: the summary as one JSON document\n"
+        "  --bulk         copy: send the rows in arrays through one prepared INSERT,\n"
+        "                 one commit per batch, instead of one INSERT per row; the\n"
+        "                 same tables result, many times faster over a network\n"
+        "  --batch-size N copy --bulk: rows per batch and commit (default 1000)\n"
         "  --             what follows is a table name, even when it starts with -\n"
         "  -h, --help     this text\n"
         "  --version      the program's version\n"

@@ -18,6 +18,8 @@ struct Command {
     bool replace = false;
     bool json = false;
     bool all = false;
+    bool bulk = false;
+    int batchSize = 1000;
     QStringList tables; // copy, drop: the tables; rename: old and new name
 };
 

@@ -225,7 +225,9 @@ int Session::copy() {
         tables.removeDuplicates();
     }
     dialogs_.setOverwriteAnswer(command_.replace);
-    const transfer::Workspace ws = workspace(oracle, db2);
+    transfer::Workspace ws = workspace(oracle, db2);
+    ws.options.bulk = command_.bulk;
+    ws.options.batchSize = command_.batchSize;
     QList<TableLine> lines;
     bool stopped = false;
     bool interrupted = false;

@@ -66,6 +66,7 @@ public:
 private:
     friend class RowSet;
     friend class StatementQueue;
+    friend class BulkInsert;
     std::shared_ptr<detail::ConnectionCore> core_;
 };
 

@@ -100,4 +100,15 @@ QString InsertStatement(Target target, QStringView tableName, const QList<db::Va
     return statement;
 }
 
+QString PreparedInsertStatement(QStringView tableName, int columnCount) {
+    QString statement = QStringLiteral("INSERT INTO ");
+    AppendQuotedName(statement, tableName);
+    statement += u" VALUES(";
+    for (int c = 0; c < columnCount; ++c) {
+        statement += c == 0 ? u"?" : u", ?";
+    }
+    statement += u')';
+    return statement;
+}
+
 } // namespace transfer

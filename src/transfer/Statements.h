@@ -46,4 +46,7 @@ void EndInsert(QString& lastStatement);
 
 QString InsertStatement(Target target, QStringView tableName, const QList<db::Value>& values);
 
+// INSERT INTO "T" VALUES(?, ?, …) with one parameter per column, for bulk mode.
+QString PreparedInsertStatement(QStringView tableName, int columnCount);
+
 } // namespace transfer

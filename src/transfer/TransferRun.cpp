@@ -3,6 +3,7 @@
 #include "Datatype.h"
 #include "Routines.h"
 #include "Statements.h"
+#include "db/BulkInsert.h"
 #include "db/Session.h"
 #include "db/StatementQueue.h"
 #include "shell/ErrorTrap.h"
@@ -95,8 +96,12 @@ private:
     bool buildInsert(db::RowSet& rows, const QString& tableName, int fieldCount);
     void reportRefusedRows(db::StatementQueue& queue);
     void checkArrivedRows(const QString& tableName, qint64 taken);
-    void moveNext(db::RowSet& rows, db::StatementQueue& queue, bool* atEnd);
+    bool copyRowsInBulk(db::RowSet& rows, const QString& tableName, int fieldCount,
+                        qint64 rowCount);
+    void sendBatch(db::BulkInsert& bulk, const QString& tableName);
+    void moveNext(db::RowSet& rows, const std::function<void()>& settle, bool* atEnd);
     QString progress() const;
+    qint64 rowsArrived() const;
     void resetProgressBar();
     void closeConnections();
 
@@ -112,6 +117,9 @@ private:
     QString copying_;
     QString created_;
     const db::StatementQueue* rowsSent_ = nullptr;
+    // The rows of the table that bulk batches and their row-by-row resends
+    // brought to the target.
+    qint64 bulkArrived_ = 0;
     // What the front end is told when the table is done.
     TableCopy table_;
     QElapsedTimer tableTime_;
@@ -154,7 +162,11 @@ QString TransferRun::progress() const {
     }
     return QStringLiteral("Table %1 was being copied; %2 of its rows had arrived.")
         .arg(QuotedName(copying_))
-        .arg(rowsSent_ != nullptr ? rowsSent_->succeeded() : 0);
+        .arg(rowsArrived());
+}
+
+qint64 TransferRun::rowsArrived() const {
+    return rowsSent_ != nullptr ? rowsSent_->succeeded() : bulkArrived_;
 }
 
 void TransferRun::resetProgressBar() {
@@ -326,6 +338,9 @@ void TransferRun::copyRows(db::RowSet& rows, const QString& tableName, qint64 so
     if (!trap_.step(lines_.valueLoop, [&] { fieldCount = rows.Fields().count(); })) {
         return;
     }
+    if (ws_.options.bulk && copyRowsInBulk(rows, tableName, fieldCount, rowCount)) {
+        return;
+    }
     // The statements go to the server from a helper thread while the next
     // ones are built; each refused one is still reported on its own.
     db::StatementQueue queue(target());
@@ -369,7 +384,13 @@ void TransferRun::sendRows(db::RowSet& rows, db::StatementQueue& queue, const QS
             trap_.step(lines_.insertExecute, [&] { queue.send(lastStatement_); });
         }
         reportRefusedRows(queue);
-        moveNext(rows, queue, &atEnd);
+        moveNext(
+            rows,
+            [&] {
+                queue.drain();
+                reportRefusedRows(queue);
+            },
+            &atEnd);
         if (atEnd) {
             break;
         }
@@ -406,7 +427,7 @@ void TransferRun::reportRefusedRows(db::StatementQueue& queue) {
 // A row set that cannot move on cannot deliver the next row either: the
 // table's copy ends, and the report says how many of its rows arrived (the
 // statements already sent are waited for, so the figure is exact).
-void TransferRun::moveNext(db::RowSet& rows, db::StatementQueue& queue, bool* atEnd) {
+void TransferRun::moveNext(db::RowSet& rows, const std::function<void()>& settle, bool* atEnd) {
     std::exception_ptr failure;
     try {
         rows.MoveNext();
@@ -418,8 +439,7 @@ void TransferRun::moveNext(db::RowSet& rows, db::StatementQueue& queue, bool* at
         failure = std::current_exception();
     }
     *atEnd = true;
-    queue.drain();
-    reportRefusedRows(queue);
+    settle();
     trap_.step(lines_.moveNext, [&] {
         try {
             std::rethrow_exception(failure);
@@ -430,6 +450,101 @@ void TransferRun::moveNext(db::RowSet& rows, db::StatementQueue& queue, bool* at
             throw shell::Failure(known.description() + u'\n' + progress());
         }
     });
+}
+
+// Bulk mode: the rows go in arrays through one prepared INSERT. False, with
+// the report, when the server would not prepare it: the table is then copied
+// row by row.
+bool TransferRun::copyRowsInBulk(db::RowSet& rows, const QString& tableName, int fieldCount,
+                                 qint64 rowCount) {
+    std::vector<db::BulkInsert::Binding> bindings;
+    for (int f = 0; f < fieldCount; ++f) {
+        if (!trap_.step(fieldType, [&] {
+                bindings.push_back(BindingFor(dir_.target, rows.Fields().item(f).Type()));
+            })) {
+            return false;
+        }
+    }
+    lastStatement_ = PreparedInsertStatement(tableName, fieldCount);
+    std::optional<db::BulkInsert> bulk;
+    if (!trap_.step(lines_.insertExecute, [&] {
+            bulk.emplace(target(), lastStatement_, std::move(bindings), ws_.options.batchSize);
+        })) {
+        return false;
+    }
+    bulkArrived_ = 0;
+    const auto tally = qScopeGuard([&] { table_.rowsInserted = bulkArrived_; });
+    std::vector<db::Value> values(static_cast<std::size_t>(fieldCount));
+    for (qint64 r = 0;; ++r) {
+        bool atEnd = true;
+        if (!trap_.step(lines_.rowLoop, [&] { atEnd = rows.Eof(); }) || atEnd) {
+            break;
+        }
+        trap_.step(lines_.rowYield, [] { shell::yieldToEventLoop(); });
+        if (rowCount > 0) {
+            trap_.step(lines_.progress, [&] { ws_.activity->showProgress(r + 1, rowCount); });
+        }
+        // A value that cannot be read leaves its row out, as a row statement
+        // with a wrong value would be left out.
+        bool complete = true;
+        for (int f = 0; f < fieldCount; ++f) {
+            trap_.step(lines_.valueYield, [] { shell::yieldToEventLoop(); });
+            complete = trap_.step(lines_.valueText, [&] {
+                values[std::size_t(f)] = ValueOrDefault(rows.Fields().item(f).Value(), {});
+            }) && complete;
+        }
+        ++table_.rowsRead;
+        if (complete) {
+            bulk->add(values);
+        }
+        if (bulk->full()) {
+            sendBatch(*bulk, tableName);
+        }
+        moveNext(
+            rows, [&] { sendBatch(*bulk, tableName); }, &atEnd);
+        if (atEnd) {
+            break;
+        }
+    }
+    sendBatch(*bulk, tableName);
+    checkArrivedRows(tableName, bulkArrived_);
+    return true;
+}
+
+// A batch the server did not take whole was rolled back: its rows go again
+// one by one, as the literal statements of row-by-row mode, so that exactly
+// the refused ones are reported, each with its statement, and the others
+// arrive once.
+void TransferRun::sendBatch(db::BulkInsert& bulk, const QString& tableName) {
+    const qint64 count = qint64(bulk.pending().size());
+    if (count == 0) {
+        return;
+    }
+    bool taken = false;
+    lastStatement_ = PreparedInsertStatement(tableName, int(bulk.pending().front().size()));
+    const bool sent = trap_.step(lines_.insertExecute, [&] { taken = bulk.send(); });
+    if (taken) {
+        bulkArrived_ += count;
+        return;
+    }
+    if (!sent) {
+        // Neither taken nor refused row by row (a failed commit): the row
+        // count check tells the user what is missing.
+        bulk.clear();
+        return;
+    }
+    trap_.step(lines_.insertExecute, [&] { bulk.setAutocommit(true); });
+    for (const std::vector<db::Value>& row : bulk.pending()) {
+        lastStatement_ =
+            InsertStatement(dir_.target, tableName, QList<db::Value>(row.begin(), row.end()));
+        if (trap_.step(lines_.insertExecute, [&] { ExecuteStatement(target(), lastStatement_); })) {
+            ++bulkArrived_;
+        } else {
+            ++table_.rowsRefused;
+        }
+    }
+    trap_.step(lines_.insertExecute, [&] { bulk.setAutocommit(false); });
+    bulk.clear();
 }
 
 // False when a value could not be read: that row's statement is not sent,

@@ -61,8 +61,17 @@ private:
     Activity& activity_;
 };
 
+// How a copy sends its rows. Row by row is the default: one literal INSERT
+// per row. Bulk mode binds arrays of rows to one prepared INSERT and commits
+// once per batch, with the same results.
+struct CopyOptions {
+    bool bulk = false;
+    int batchSize = 1000;
+};
+
 struct Workspace {
     Activity* activity = nullptr;
+    CopyOptions options;
     shell::TableList oracleList; // List1
     shell::TableList db2List;    // List2
     shell::Dialogs* dialogs = nullptr;

@@ -115,7 +115,7 @@ bool Form1::ensureTableManager() {
     if (form2_ != nullptr) {
         return false;
     }
-    form2_ = std::make_unique<Form2>(*this, dialogs_);
+    form2_ = std::make_unique<Form2>(*this, dialogs_, store_);
     form2_->Form_Load();
     return true;
 }

@@ -13,8 +13,10 @@
 #include "maintenance/RenameTable.h"
 #include "shell/Dialogs.h"
 #include "shell/ErrorTrap.h"
+#include "shell/SettingsStore.h"
 #include "transfer/TransferRun.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QProgressBar>
 
@@ -46,17 +48,21 @@ const ControlRow& row(const char16_t* name) {
 
 } // namespace
 
-Form2::Form2(Form1& connectionWindow, shell::Dialogs& dialogs)
-    : form1_(connectionWindow), dialogs_(dialogs) {
+Form2::Form2(Form1& connectionWindow, shell::Dialogs& dialogs, shell::SettingsStore& store)
+    : form1_(connectionWindow), dialogs_(dialogs), store_(store) {
     MakeFixedWindow(this, form2WidthTwips, form2HeightTwips);
     setFont(ArialFont(9, true));
     controls_ = BuildControls(this, form2Controls, form2Fonts());
     activity_.emplace(this,
                       static_cast<QProgressBar*>(controls_.value(QStringLiteral("ProgressBar1"))));
 
+    // How copies send their rows, for either list: a right click on it.
+    fastCopy_ = copyOption(u"Fast copy (bulk insert)", u"FastCopy");
     for (const char16_t* name : {u"List1", u"List2"}) {
         QWidget* tables = controls_.value(QString::fromUtf16(name));
         tables->setAccessibleName(tables->parentWidget()->property("title").toString());
+        tables->setContextMenuPolicy(Qt::ActionsContextMenu);
+        tables->addAction(fastCopy_);
     }
 
     const struct {
@@ -88,6 +94,19 @@ Form2::Form2(Form1& connectionWindow, shell::Dialogs& dialogs)
          controls_.value(QStringLiteral("Frame1")), controls_.value(QStringLiteral("Frame2"))});
 }
 
+// A checkable entry whose state lives in the store, so that it outlasts the
+// program.
+QAction* Form2::copyOption(const char16_t* text, const char16_t* settingsKey) {
+    auto* option = new QAction(QString::fromUtf16(text), this);
+    option->setCheckable(true);
+    const QString key = QString::fromUtf16(settingsKey);
+    option->setChecked(store_.read(key) == u"1");
+    QObject::connect(option, &QAction::toggled, this, [this, key](bool on) {
+        store_.write(key, on ? QStringLiteral("1") : QStringLiteral("0"));
+    });
+    return option;
+}
+
 shell::TableList Form2::list(const char16_t* name) const {
     return TableListOf(controls_.value(QString::fromUtf16(name)));
 }
@@ -95,6 +114,7 @@ shell::TableList Form2::list(const char16_t* name) const {
 transfer::Workspace Form2::workspace() {
     transfer::Workspace workspace;
     workspace.activity = &*activity_;
+    workspace.options.bulk = fastCopy_->isChecked();
     workspace.oracleList = list(u"List1");
     workspace.db2List = list(u"List2");
     workspace.dialogs = &dialogs_;

@@ -9,9 +9,12 @@
 #include <QWidget>
 #include <optional>
 
+class QAction;
+
 namespace shell {
 class Dialogs;
-}
+class SettingsStore;
+} // namespace shell
 
 namespace ui {
 
@@ -45,7 +48,8 @@ inline constexpr int form2HeightTwips = 5505;
 
 class Form2 final : public QWidget {
 public:
-    Form2(Form1& connectionWindow, shell::Dialogs& dialogs);
+    // The store keeps the copy options of the lists' context menu.
+    Form2(Form1& connectionWindow, shell::Dialogs& dialogs, shell::SettingsStore& store);
 
     void Form_Load();
     void PushButton1_Click();  // "Delete Table/s", Oracle
@@ -73,8 +77,12 @@ private:
     shell::TableList list(const char16_t* name) const;
     void selectEvery(const shell::TableList& list, bool selected, const char16_t* handler);
 
+    QAction* copyOption(const char16_t* text, const char16_t* settingsKey);
+
     Form1& form1_;
     shell::Dialogs& dialogs_;
+    shell::SettingsStore& store_;
+    QAction* fastCopy_ = nullptr;
     QHash<QString, QWidget*> controls_;
     std::optional<WindowActivity> activity_;
     bool centred_ = false;

@@ -163,6 +163,10 @@ private slots:
         QTest::newRow("unknown side")
             << u"logins.ini"_s << QStringList{u"copy"_s, u"--to"_s, u"sybase"_s, u"T"_s} << 2
             << u"unknown side \"sybase\""_s;
+        QTest::newRow("batch size without bulk")
+            << u"logins.ini"_s
+            << QStringList{u"copy"_s, u"--to"_s, u"db2"_s, u"--batch-size"_s, u"10"_s, u"T"_s} << 2
+            << u"--batch-size goes with --bulk"_s;
         QTest::newRow("list of no side")
             << u"logins.ini"_s << QStringList{u"list"_s} << 2 << u"list needs one side"_s;
         QTest::newRow("missing login") << u"no-user.ini"_s << QStringList{u"list"_s, u"oracle"_s}
@@ -230,7 +234,9 @@ private slots:
                  qPrintable(plain.out));
         QCOMPARE(contents(to, table), byWindow);
 
-        const Result json = cli({u"copy"_s, u"--to"_s, side, u"--replace"_s, u"--json"_s, table});
+        // Bulk mode from the command line, in batches smaller than the table.
+        const Result json = cli({u"copy"_s, u"--to"_s, side, u"--replace"_s, u"--json"_s,
+                                 u"--bulk"_s, u"--batch-size"_s, u"2"_s, table});
         QCOMPARE(json.status, 0);
         QJsonParseError error;
         const QJsonObject document = QJsonDocument::fromJson(json.out.toUtf8(), &error).object();

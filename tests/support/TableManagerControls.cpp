@@ -26,6 +26,7 @@ TableManagerControls::TableManagerControls()
 transfer::Workspace TableManagerControls::workspace(shell::Dialogs& dialogs) {
     transfer::Workspace ws;
     ws.activity = &activity;
+    ws.options = options;
     ws.oracleList = list(standin::Side::Oracle);
     ws.db2List = list(standin::Side::Db2);
     ws.dialogs = &dialogs;

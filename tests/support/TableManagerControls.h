@@ -29,6 +29,7 @@ public:
     ui::WindowActivity activity{&window, progressBar};
     standin::OracleLogins oracleLogins = standin::oracle();
     standin::Db2Logins db2Logins = standin::db2();
+    transfer::CopyOptions options;
 
     transfer::Workspace workspace(shell::Dialogs& dialogs);
     // Lists the table on the source side (as the only item there when the

@@ -414,24 +414,36 @@ private slots:
     // The target is killed mid-copy: one report naming the table and the rows
     // that arrived, the run ends within seconds, and a second copy with the
     // server still down gives one report too. Fresh servers afterwards.
+    // In bulk mode whole batches arrive (a batch commits at once), and the
+    // report shows the prepared statement.
     void killedTarget_data() {
         QTest::addColumn<Side>("from");
         QTest::addColumn<QString>("insertLine");
-        QTest::newRow("oracle to db2") << Side::Oracle << u"PushButton3_Click at line 272"_s;
-        QTest::newRow("db2 to oracle") << Side::Db2 << u"PushButton4_Click at line 260"_s;
+        QTest::addColumn<bool>("bulk");
+        QTest::newRow("oracle to db2")
+            << Side::Oracle << u"PushButton3_Click at line 272"_s << false;
+        QTest::newRow("db2 to oracle") << Side::Db2 << u"PushButton4_Click at line 260"_s << false;
+        QTest::newRow("oracle to db2, bulk")
+            << Side::Oracle << u"PushButton3_Click at line 272"_s << true;
+        QTest::newRow("db2 to oracle, bulk")
+            << Side::Db2 << u"PushButton4_Click at line 260"_s << true;
     }
     void killedTarget() {
         QFETCH(Side, from);
         QFETCH(QString, insertLine);
+        QFETCH(bool, bulk);
         const Side to = otherSide(from);
         const auto freshServers = qScopeGuard([this] { restartServers(); });
-        constexpr int rows = 50000;
+        const int rows = bulk ? 1000000 : 50000;
         createNumbered(from, table, rows);
         standin::dropIfExists(to, table);
 
         Window w;
+        w.options.bulk = bulk;
         QElapsedTimer sinceKill;
-        QTimer::singleShot(400, [&] {
+        // A million rows take a while to count and open before the first
+        // batch goes.
+        QTimer::singleShot(bulk ? 1500 : 400, [&] {
             signalServer(to, SIGKILL);
             sinceKill.start();
         });
@@ -448,8 +460,11 @@ private slots:
                      arrived.captured(1).toInt() < rows,
                  qPrintable(reports[0]));
         QVERIFY2(reports[0].contains(insertLine), qPrintable(reports[0]));
-        QVERIFY2(reports[0].contains(u"\r\rsql: INSERT INTO \"Failing\" VALUES('"_s),
+        QVERIFY2(reports[0].contains(bulk ? u"\r\rsql: INSERT INTO \"Failing\" VALUES(?, ?, ?)"_s
+                                          : u"\r\rsql: INSERT INTO \"Failing\" VALUES('"_s),
                  qPrintable(reports[0]));
+        if (bulk)
+            QCOMPARE(arrived.captured(1).toInt() % 1000, 0);
         QCOMPARE(w.items(to), QStringList{table});
         w.checkEndedCleanly();
 

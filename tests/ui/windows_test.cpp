@@ -11,6 +11,7 @@
 #include "ui/Pointer.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QFocusEvent>
@@ -159,7 +160,7 @@ private slots:
         dialogs_.clear();
         dialogs_.failOnErrorReport = true;
         form1_ = std::make_unique<ui::Form1>(dialogs_, *store_);
-        form2_ = std::make_unique<ui::Form2>(*form1_, dialogs_);
+        form2_ = std::make_unique<ui::Form2>(*form1_, dialogs_, *store_);
     }
     void cleanup() {
         QVERIFY2(dialogs_.allExpected(), qPrintable(dialogs_.unexpectedSummary()));
@@ -646,6 +647,36 @@ private slots:
         QCOMPARE(tables.selectedCount(), 0);
         QCOMPARE(tables.currentRow(), current);
         QVERIFY(dialogs_.shown().isEmpty());
+    }
+
+    // The copy options of the lists' context menu: off at first, the same
+    // entry on both lists, kept in the store for the next start, and what
+    // the copy runs are given.
+    void copyOptionsOutlastTheProgram() {
+        const auto option = [](QWidget* list, const QString& text) -> QAction* {
+            for (QAction* action : list->actions()) {
+                if (action->text() == text)
+                    return action;
+            }
+            return nullptr;
+        };
+        const QString fast = u"Fast copy (bulk insert)"_s;
+        QWidget* oracleList = control(u"Form2"_s, u"List1"_s);
+        QCOMPARE(oracleList->contextMenuPolicy(), Qt::ActionsContextMenu);
+        QAction* entry = option(oracleList, fast);
+        QVERIFY(entry != nullptr && entry->isCheckable() && !entry->isChecked());
+        QCOMPARE(option(control(u"Form2"_s, u"List2"_s), fast), entry);
+        QVERIFY(!form2_->workspace().options.bulk);
+
+        entry->trigger();
+        QVERIFY(form2_->workspace().options.bulk);
+        ui::Form1 restarted(dialogs_, *store_);
+        ui::Form2 again(restarted, dialogs_, *store_);
+        QVERIFY(option(again.findChild<QWidget*>(u"List2"_s), fast)->isChecked());
+        QVERIFY(again.workspace().options.bulk);
+
+        entry->trigger();
+        QVERIFY(!ui::Form2(restarted, dialogs_, *store_).workspace().options.bulk);
     }
 
     void backShowsTheConnectionWindow() {

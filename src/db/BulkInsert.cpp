@@ -1,0 +1,345 @@
+#include "BulkInsert.h"
+
+#include "ConnectionCore.h"
+#include "shell/Yield.h"
+
+#include <cstring>
+#include <optional>
+
+namespace db {
+
+struct BulkInsert::Parameters {
+    detail::StatementHandle statement;
+    std::vector<QByteArray> buffers;
+    std::vector<std::vector<SQLLEN>> lengths;
+    std::vector<SQLUSMALLINT> statuses;
+    SQLULEN processed = 0;
+};
+
+namespace {
+
+// The number in text[from, from + digits), or nothing.
+std::optional<int> number(QStringView text, qsizetype from, qsizetype digits) {
+    if (from + digits > text.size()) {
+        return std::nullopt;
+    }
+    int value = 0;
+    for (qsizetype i = from; i < from + digits; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - u'0');
+    }
+    return value;
+}
+
+// YYYY-MM-DD at the start of the text (a year of four digits, as the reader
+// writes it).
+bool parseDate(QStringView text, SQL_DATE_STRUCT& date) {
+    const auto year = number(text, 0, 4);
+    const auto month = number(text, 5, 2);
+    const auto day = number(text, 8, 2);
+    if (!year || !month || !day || text[4] != u'-' || text[7] != u'-') {
+        return false;
+    }
+    date = {SQLSMALLINT(*year), SQLUSMALLINT(*month), SQLUSMALLINT(*day)};
+    return true;
+}
+
+bool parseTimestamp(QStringView text, SQL_TIMESTAMP_STRUCT& stamp) {
+    SQL_DATE_STRUCT date;
+    if (text.size() < 19 || !parseDate(text, date) || text[10] != u' ' || text[13] != u':' ||
+        text[16] != u':') {
+        return false;
+    }
+    const auto hour = number(text, 11, 2);
+    const auto minute = number(text, 14, 2);
+    const auto second = number(text, 17, 2);
+    if (!hour || !minute || !second) {
+        return false;
+    }
+    SQLUINTEGER fraction = 0;
+    if (text.size() > 19) {
+        const qsizetype digits = text.size() - 20;
+        if (text[19] != u'.' || digits < 1 || digits > 9) {
+            return false;
+        }
+        const auto value = number(text, 20, digits);
+        if (!value) {
+            return false;
+        }
+        fraction = SQLUINTEGER(*value);
+        for (qsizetype i = digits; i < 9; ++i) {
+            fraction *= 10;
+        }
+    }
+    stamp = {date.year,
+             date.month,
+             date.day,
+             SQLUSMALLINT(*hour),
+             SQLUSMALLINT(*minute),
+             SQLUSMALLINT(*second),
+             fraction};
+    return true;
+}
+
+// The buffer bytes one value takes in its column.
+qint64 widthOf(BulkInsert::Binding binding, const QString& text) {
+    switch (binding) {
+    case BulkInsert::Binding::Text:
+        return (text.size() + 1) * qint64(sizeof(SQLWCHAR));
+    case BulkInsert::Binding::Decimal:
+        return text.size() + 1;
+    case BulkInsert::Binding::Boolean:
+        return sizeof(SQLINTEGER);
+    case BulkInsert::Binding::Date:
+        return sizeof(SQL_DATE_STRUCT);
+    case BulkInsert::Binding::Timestamp:
+        return sizeof(SQL_TIMESTAMP_STRUCT);
+    case BulkInsert::Binding::Double:
+        return sizeof(double);
+    case BulkInsert::Binding::Binary:
+        return std::max<qint64>(1, text.size() / 2);
+    }
+    return 0;
+}
+
+struct SqlTypes {
+    SQLSMALLINT cType;
+    SQLSMALLINT sqlType;
+};
+
+SqlTypes typesOf(BulkInsert::Binding binding) {
+    switch (binding) {
+    case BulkInsert::Binding::Text:
+        return {SQL_C_WCHAR, SQL_WVARCHAR};
+    case BulkInsert::Binding::Decimal:
+        return {SQL_C_CHAR, SQL_NUMERIC};
+    case BulkInsert::Binding::Boolean:
+        return {SQL_C_SLONG, SQL_INTEGER};
+    case BulkInsert::Binding::Date:
+        return {SQL_C_TYPE_DATE, SQL_TYPE_DATE};
+    case BulkInsert::Binding::Timestamp:
+        return {SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP};
+    case BulkInsert::Binding::Double:
+        return {SQL_C_DOUBLE, SQL_DOUBLE};
+    case BulkInsert::Binding::Binary:
+        return {SQL_C_BINARY, SQL_VARBINARY};
+    }
+    return {SQL_C_WCHAR, SQL_WVARCHAR};
+}
+
+// Writes the value into its element; false when it has no exact form in the
+// column's C type.
+bool store(BulkInsert::Binding binding, const QString& text, char* element, qint64 width,
+           SQLLEN& length) {
+    switch (binding) {
+    case BulkInsert::Binding::Text:
+        std::memcpy(element, text.utf16(), size_t(text.size()) * sizeof(SQLWCHAR));
+        std::memset(element + text.size() * qint64(sizeof(SQLWCHAR)), 0, sizeof(SQLWCHAR));
+        length = SQLLEN(text.size() * qint64(sizeof(SQLWCHAR)));
+        return true;
+    case BulkInsert::Binding::Decimal: {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t c = text[i].unicode();
+            if (c > 0x7f) {
+                return false;
+            }
+            element[i] = char(c);
+        }
+        element[text.size()] = '\0';
+        length = SQLLEN(text.size());
+        return true;
+    }
+    case BulkInsert::Binding::Boolean: {
+        const SQLINTEGER value = text == u"True" ? 1 : 0;
+        if (text != u"True" && text != u"False") {
+            return false;
+        }
+        std::memcpy(element, &value, sizeof value);
+        length = sizeof value;
+        return true;
+    }
+    case BulkInsert::Binding::Date: {
+        SQL_DATE_STRUCT date;
+        if (text.size() != 10 || !parseDate(text, date)) {
+            return false;
+        }
+        std::memcpy(element, &date, sizeof date);
+        length = sizeof date;
+        return true;
+    }
+    case BulkInsert::Binding::Timestamp: {
+        SQL_TIMESTAMP_STRUCT stamp;
+        if (!parseTimestamp(text, stamp)) {
+            return false;
+        }
+        std::memcpy(element, &stamp, sizeof stamp);
+        length = sizeof stamp;
+        return true;
+    }
+    case BulkInsert::Binding::Double: {
+        bool ok = false;
+        const double value = text.toDouble(&ok);
+        if (!ok) {
+            return false;
+        }
+        std::memcpy(element, &value, sizeof value);
+        length = sizeof value;
+        return true;
+    }
+    case BulkInsert::Binding::Binary: {
+        const QByteArray bytes = QByteArray::fromHex(text.toLatin1());
+        if (bytes.size() * 2 != text.size() || bytes.size() > width) {
+            return false;
+        }
+        std::memcpy(element, bytes.constData(), size_t(bytes.size()));
+        length = SQLLEN(bytes.size());
+        return true;
+    }
+    }
+    return false;
+}
+
+} // namespace
+
+BulkInsert::BulkInsert(Connection& connection, const QString& insertSql,
+                       std::vector<Binding> columns, int batchSize)
+    : core_(connection.core_), parameters_(std::make_unique<Parameters>()),
+      columns_(std::move(columns)), batchSize_(std::size_t(std::max(1, batchSize))),
+      widest_(columns_.size(), 0) {
+    detail::ConnectionCore& core = *core_;
+    Parameters& p = *parameters_;
+    p.statement = core.newStatement();
+    p.statuses.resize(batchSize_);
+    p.buffers.resize(columns_.size());
+    p.lengths.resize(columns_.size());
+    const SQLHSTMT statement = p.statement.get();
+    shell::runWhileYielding([&] {
+        core.check(
+            SQLPrepareW(statement,
+                        const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(insertSql.utf16())),
+                        SQL_NTS),
+            SQL_HANDLE_STMT, statement, "SQLPrepareW");
+    });
+    core.check(SQLSetStmtAttr(statement, SQL_ATTR_PARAM_BIND_TYPE,
+                              reinterpret_cast<SQLPOINTER>(SQLULEN(SQL_PARAM_BIND_BY_COLUMN)), 0),
+               SQL_HANDLE_STMT, statement, "SQLSetStmtAttr(SQL_ATTR_PARAM_BIND_TYPE)");
+    core.check(SQLSetStmtAttr(statement, SQL_ATTR_PARAM_STATUS_PTR, p.statuses.data(), 0),
+               SQL_HANDLE_STMT, statement, "SQLSetStmtAttr(SQL_ATTR_PARAM_STATUS_PTR)");
+    core.check(SQLSetStmtAttr(statement, SQL_ATTR_PARAMS_PROCESSED_PTR, &p.processed, 0),
+               SQL_HANDLE_STMT, statement, "SQLSetStmtAttr(SQL_ATTR_PARAMS_PROCESSED_PTR)");
+    setAutocommit(false);
+}
+
+BulkInsert::~BulkInsert() {
+    detail::ConnectionCore& core = *core_;
+    if (core.connected && !core.lost) {
+        // Nothing is pending after a send; after a failure, nothing half
+        // sent may be committed by a later statement.
+        SQLEndTran(SQL_HANDLE_DBC, core.dbc(), SQL_ROLLBACK);
+        SQLSetConnectAttr(core.dbc(), SQL_ATTR_AUTOCOMMIT,
+                          reinterpret_cast<SQLPOINTER>(SQLULEN(SQL_AUTOCOMMIT_ON)), 0);
+    }
+}
+
+void BulkInsert::setAutocommit(bool on) {
+    detail::ConnectionCore& core = *core_;
+    core.requireOpen();
+    core.check(
+        SQLSetConnectAttr(
+            core.dbc(), SQL_ATTR_AUTOCOMMIT,
+            reinterpret_cast<SQLPOINTER>(SQLULEN(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF)), 0),
+        SQL_HANDLE_DBC, core.dbc(), "SQLSetConnectAttr(SQL_ATTR_AUTOCOMMIT)");
+}
+
+void BulkInsert::add(std::vector<Value> row) {
+    for (std::size_t c = 0; c < columns_.size() && c < row.size(); ++c) {
+        widest_[c] = std::max(widest_[c], widthOf(columns_[c], row[c].text()));
+    }
+    rows_.push_back(std::move(row));
+}
+
+bool BulkInsert::full() const {
+    qint64 rowBytes = 0;
+    for (qint64 width : widest_) {
+        rowBytes += width + qint64(sizeof(SQLLEN));
+    }
+    return rows_.size() >= batchSize_ || rowBytes * qint64(rows_.size() + 1) > bufferLimit;
+}
+
+void BulkInsert::clear() {
+    rows_.clear();
+    std::fill(widest_.begin(), widest_.end(), 0);
+}
+
+bool BulkInsert::send() {
+    if (rows_.empty()) {
+        return true;
+    }
+    detail::ConnectionCore& core = *core_;
+    core.requireOpen();
+    Parameters& p = *parameters_;
+    const SQLHSTMT statement = p.statement.get();
+    const std::size_t count = rows_.size();
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+        const qint64 width = std::max<qint64>(widest_[c], 1);
+        p.buffers[c].resize(qsizetype(width * qint64(count)));
+        p.lengths[c].resize(count);
+        for (std::size_t r = 0; r < count; ++r) {
+            const Value& value = rows_[r][c];
+            SQLLEN& length = p.lengths[c][r];
+            if (value.isNull() || value.text().isEmpty()) {
+                length = SQL_NULL_DATA;
+            } else if (!store(columns_[c], value.text(), p.buffers[c].data() + width * qint64(r),
+                              width, length)) {
+                // No exact form here: the rows go one by one, as literals.
+                return false;
+            }
+        }
+        const SqlTypes types = typesOf(columns_[c]);
+        const SQLULEN size = columns_[c] == Binding::Text        ? SQLULEN(width / 2)
+                             : columns_[c] == Binding::Timestamp ? 29
+                                                                 : SQLULEN(width);
+        core.check(SQLBindParameter(statement, SQLUSMALLINT(c + 1), SQL_PARAM_INPUT, types.cType,
+                                    types.sqlType, std::max<SQLULEN>(size, 1),
+                                    columns_[c] == Binding::Timestamp ? 9 : 0, p.buffers[c].data(),
+                                    SQLLEN(width), p.lengths[c].data()),
+                   SQL_HANDLE_STMT, statement, "SQLBindParameter");
+    }
+    core.check(SQLSetStmtAttr(statement, SQL_ATTR_PARAMSET_SIZE,
+                              reinterpret_cast<SQLPOINTER>(SQLULEN(count)), 0),
+               SQL_HANDLE_STMT, statement, "SQLSetStmtAttr(SQL_ATTR_PARAMSET_SIZE)");
+
+    bool taken = false;
+    shell::runWhileYielding([&] {
+        p.processed = 0;
+        std::fill(p.statuses.begin(), p.statuses.end(), SQLUSMALLINT(SQL_PARAM_UNUSED));
+        const SQLRETURN rc = SQLExecute(statement);
+        try {
+            core.check(rc, SQL_HANDLE_STMT, statement, "SQLExecute");
+            // Only what the driver says of every row counts: a status that
+            // is not success for each, and as many rows done as sent.
+            taken = p.processed == count;
+            for (std::size_t r = 0; r < count && taken; ++r) {
+                taken = p.statuses[r] == SQL_PARAM_SUCCESS ||
+                        p.statuses[r] == SQL_PARAM_SUCCESS_WITH_INFO;
+            }
+        } catch (const Error& error) {
+            if (error.connectionLost()) {
+                throw;
+            }
+        }
+        SQLFreeStmt(statement, SQL_CLOSE);
+        core.check(SQLEndTran(SQL_HANDLE_DBC, core.dbc(), taken ? SQL_COMMIT : SQL_ROLLBACK),
+                   SQL_HANDLE_DBC, core.dbc(),
+                   taken ? "SQLEndTran(SQL_COMMIT)" : "SQLEndTran(SQL_ROLLBACK)");
+    });
+    if (taken) {
+        clear();
+    }
+    return taken;
+}
+
+} // namespace db
