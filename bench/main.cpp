@@ -33,9 +33,10 @@ struct Sizes {
     int smallWideRows = 5'000; // x 10 KB = 50 MB
     int largeWideRows = 50'000;
     int catalogueTables = 5'000;
+    int lanRows = 20'000;
 };
 
-const Sizes tinySizes{300, 1, 20'000, 100, 500, 50};
+const Sizes tinySizes{300, 1, 20'000, 100, 500, 50, 200};
 
 struct Figure {
     QString name;
@@ -71,91 +72,180 @@ struct Window : TableManagerControls {
     std::exit(2);
 }
 
-// Figure 1 and 4: the copy through the transfer run against the floor, the
-// very same INSERT texts sent in a bare loop straight to the driver, with the
-// statement time-out the run sets.
-void measureThroughput(Side from, const Sizes& sizes, double* longestGapMs) {
-    const Side to = from == Side::Oracle ? Side::Db2 : Side::Oracle;
-    const transfer::Target target =
-        to == Side::Db2 ? transfer::Target::Db2 : transfer::Target::Oracle;
-    const QString table = QStringLiteral("BenchMixed");
-    const QString direction =
-        from == Side::Oracle ? QStringLiteral("Oracle -> DB2") : QStringLiteral("DB2 -> Oracle");
-    bench::createMixedTable(from, table, sizes.copyRows);
-
-    // The floor's statements, built before its clock starts.
+// The floor's statements for a table: its CREATE TABLE and one INSERT per
+// row, built before any clock starts.
+struct FloorStatements {
     QString create;
     QList<QString> inserts;
-    {
-        db::Connection source;
-        source.setCursorLocation(db::CursorLocation::Client);
-        source.Open(bench::connectionString(from));
-        db::RowSet rows;
-        rows.Open(transfer::SelectAllStatement(table), source);
-        QList<std::pair<QString, int>> fields;
-        for (int f = 0; f < rows.Fields().count(); ++f) {
-            fields.append({rows.Fields().item(f).Name(), rows.Fields().item(f).Type()});
-        }
-        create = transfer::CreateTableStatement(target, table, fields);
-        inserts.reserve(sizes.copyRows);
-        QList<db::Value> values(fields.size());
-        for (; !rows.Eof(); rows.MoveNext()) {
-            for (int f = 0; f < fields.size(); ++f) {
-                values[f] = rows.Fields().item(f).Value();
-            }
-            inserts.append(transfer::InsertStatement(target, table, values));
-        }
-    }
+};
 
-    double bestCopy = 0, bestFloor = 0;
-    bench::GapMeter gaps;
-    for (int repeat = 0; repeat < sizes.copyRepeats; ++repeat) {
-        standin::dropIfExists(to, table);
-        {
-            // The bare driver, no session layer, on this thread.
-            bench::BareConnection connection(bench::connectionString(to));
-            connection.execute(create);
-            QElapsedTimer clock;
-            clock.start();
-            for (const QString& insert : inserts) {
-                connection.execute(insert);
-            }
-            bestFloor = std::max(bestFloor, inserts.size() / (clock.nsecsElapsed() / 1e9));
-        }
-        standin::dropIfExists(to, table);
-        Window window;
-        // A window's first paint (fonts, style) is no part of a copy.
-        QElapsedTimer settle;
-        settle.start();
-        while (settle.elapsed() < 300) {
-            QApplication::processEvents();
-        }
-        QElapsedTimer clock;
-        gaps.arm();
-        clock.start();
-        window.copy(from, table);
-        const double seconds = clock.nsecsElapsed() / 1e9;
-        gaps.disarm();
-        if (window.dialogs.errorReports != 0) {
-            fail(QStringLiteral("the copy reported: ") + window.dialogs.lastText);
-        }
-        const qint64 copied = bench::rowCount(to, table);
-        if (copied != sizes.copyRows) {
-            fail(QStringLiteral("%1 rows arrived of %2").arg(copied).arg(sizes.copyRows));
-        }
-        bestCopy = std::max(bestCopy, copied / seconds);
+FloorStatements floorStatements(Side from, const QString& table) {
+    const transfer::Target target =
+        from == Side::Oracle ? transfer::Target::Db2 : transfer::Target::Oracle;
+    FloorStatements statements;
+    db::Connection source;
+    source.setCursorLocation(db::CursorLocation::Client);
+    source.Open(bench::connectionString(from));
+    db::RowSet rows;
+    rows.Open(transfer::SelectAllStatement(table), source);
+    QList<std::pair<QString, int>> fields;
+    for (int f = 0; f < rows.Fields().count(); ++f) {
+        fields.append({rows.Fields().item(f).Name(), rows.Fields().item(f).Type()});
     }
-    *longestGapMs = std::max(*longestGapMs, gaps.longestGapMs());
+    statements.create = transfer::CreateTableStatement(target, table, fields);
+    QList<db::Value> values(fields.size());
+    for (; !rows.Eof(); rows.MoveNext()) {
+        for (int f = 0; f < fields.size(); ++f) {
+            values[f] = rows.Fields().item(f).Value();
+        }
+        statements.inserts.append(transfer::InsertStatement(target, table, values));
+    }
+    return statements;
+}
+
+// The per-row floor: the very same INSERT texts the run sends, in a bare
+// loop straight to the driver on this thread, no session layer.
+double floorRate(Side to, const QString& table, const FloorStatements& statements) {
+    standin::dropIfExists(to, table);
+    bench::BareConnection connection(bench::connectionString(to));
+    connection.execute(statements.create);
+    QElapsedTimer clock;
+    clock.start();
+    for (const QString& insert : statements.inserts) {
+        connection.execute(insert);
+    }
+    return statements.inserts.size() / (clock.nsecsElapsed() / 1e9);
+}
+
+// One copy through the table manager's run, rows/s; every row must arrive.
+double copyRate(Side from, const QString& table, int rows, const transfer::CopyOptions& options,
+                bench::GapMeter& gaps) {
+    const Side to = from == Side::Oracle ? Side::Db2 : Side::Oracle;
+    standin::dropIfExists(to, table);
+    Window window;
+    window.options = options;
+    // A window's first paint (fonts, style) is no part of a copy.
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 300) {
+        QApplication::processEvents();
+    }
+    QElapsedTimer clock;
+    gaps.arm();
+    clock.start();
+    window.copy(from, table);
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    gaps.disarm();
+    if (window.dialogs.errorReports != 0) {
+        fail(QStringLiteral("the copy reported: ") + window.dialogs.lastText);
+    }
+    const qint64 copied = bench::rowCount(to, table);
+    if (copied != rows) {
+        fail(QStringLiteral("%1 rows arrived of %2").arg(copied).arg(rows));
+    }
+    return copied / seconds;
+}
+
+QString directionName(Side from) {
+    return from == Side::Oracle ? QStringLiteral("Oracle -> DB2") : QStringLiteral("DB2 -> Oracle");
+}
+
+QString rate(double rowsPerSecond) {
+    return QString::number(rowsPerSecond, 'f', 0);
+}
+
+// Figures 1, 4 and 6: the copy through the transfer run, row by row and in
+// bulk, against the floor of the same table in the same run.
+void measureThroughput(Side from, const Sizes& sizes, bench::GapMeter& rowGaps,
+                       bench::GapMeter& bulkGaps) {
+    const Side to = from == Side::Oracle ? Side::Db2 : Side::Oracle;
+    const QString table = QStringLiteral("BenchMixed");
+    const QString direction = directionName(from);
+    bench::createMixedTable(from, table, sizes.copyRows);
+    const FloorStatements statements = floorStatements(from, table);
+
+    double bestCopy = 0, bestFloor = 0, bestBulk = 0;
+    for (int repeat = 0; repeat < sizes.copyRepeats; ++repeat) {
+        bestFloor = std::max(bestFloor, floorRate(to, table, statements));
+        bestCopy = std::max(bestCopy, copyRate(from, table, sizes.copyRows, {}, rowGaps));
+        bestBulk = std::max(bestBulk, copyRate(from, table, sizes.copyRows,
+                                               transfer::CopyOptions{true, 1000}, bulkGaps));
+    }
     standin::dropIfExists(to, table);
     standin::dropIfExists(from, table);
 
     const double ratio = bestCopy / bestFloor;
-    report(QStringLiteral("1. copy %1, rows/s").arg(direction), QString::number(bestCopy, 'f', 0),
+    const double bulkRatio = bestBulk / bestFloor;
+    report(QStringLiteral("1. copy %1, rows/s").arg(direction), rate(bestCopy), QString(), true);
+    report(QStringLiteral("   floor %1 (bare INSERT loop), rows/s").arg(direction), rate(bestFloor),
            QString(), true);
-    report(QStringLiteral("   floor %1 (bare INSERT loop), rows/s").arg(direction),
-           QString::number(bestFloor, 'f', 0), QString(), true);
     report(QStringLiteral("   copy / floor %1").arg(direction), QString::number(ratio, 'f', 3),
            QStringLiteral(">= 0.90"), ratio >= 0.90);
+    report(QStringLiteral("   bulk copy %1, rows/s").arg(direction), rate(bestBulk), QString(),
+           true);
+    report(QStringLiteral("   bulk / floor %1").arg(direction), QString::number(bulkRatio, 'f', 1),
+           QStringLiteral(">= 5"), bulkRatio >= 5);
+}
+
+// Points the stand-ins' ports of this process at relays that add `delay`
+// each way, while it lives.
+class Lan {
+public:
+    explicit Lan(std::chrono::microseconds delay) {
+        for (const char* variable : {"PGPORT", "STANDIN_DB2_PORT"}) {
+            auto* relay = new QProcess;
+            relay->start(QStringLiteral(DUSKFERRY_RELAY),
+                         {QString::fromLatin1(qgetenv(variable)), QString::number(delay.count())});
+            if (!relay->waitForReadyRead(5000)) {
+                fail(QStringLiteral("the relay did not start"));
+            }
+            saved_.append({variable, qgetenv(variable)});
+            qputenv(variable, relay->readLine().trimmed());
+            relays_.append(relay);
+        }
+    }
+    ~Lan() {
+        for (const auto& [variable, value] : saved_) {
+            qputenv(variable, value);
+        }
+        for (QProcess* relay : relays_) {
+            relay->kill();
+            relay->waitForFinished();
+            delete relay;
+        }
+    }
+
+private:
+    QList<QProcess*> relays_;
+    QList<std::pair<const char*, QByteArray>> saved_;
+};
+
+// Figure 6: the same copies with 0.25 ms added each way between the program
+// and both servers, as on a LAN.
+void measureLan(Side from, const Sizes& sizes) {
+    const Side to = from == Side::Oracle ? Side::Db2 : Side::Oracle;
+    const QString table = QStringLiteral("BenchLan");
+    const QString direction = directionName(from);
+    bench::createMixedTable(from, table, sizes.lanRows);
+    bench::GapMeter unused;
+    double floor = 0, copy = 0, bulk = 0;
+    {
+        const Lan lan(std::chrono::microseconds(250));
+        const FloorStatements statements = floorStatements(from, table);
+        floor = floorRate(to, table, statements);
+        copy = copyRate(from, table, sizes.lanRows, {}, unused);
+        bulk = copyRate(from, table, sizes.lanRows, transfer::CopyOptions{true, 1000}, unused);
+    }
+    standin::dropIfExists(to, table);
+    standin::dropIfExists(from, table);
+    report(QStringLiteral("6. LAN floor %1, rows/s").arg(direction), rate(floor), QString(), true);
+    report(QStringLiteral("   LAN copy %1, rows/s").arg(direction), rate(copy), QString(), true);
+    report(QStringLiteral("   LAN copy / floor %1").arg(direction),
+           QString::number(copy / floor, 'f', 3), QStringLiteral(">= 0.90"), copy / floor >= 0.90);
+    report(QStringLiteral("   LAN bulk copy %1, rows/s").arg(direction), rate(bulk), QString(),
+           true);
+    report(QStringLiteral("   LAN bulk / floor %1").arg(direction),
+           QString::number(bulk / floor, 'f', 1), QStringLiteral(">= 20"), bulk / floor >= 20);
 }
 
 // Figure 2: one INSERT for a row of 20 mixed values.
@@ -199,10 +289,14 @@ struct Peaks {
     qint64 rowFileKiB = 0;
 };
 
-Peaks childPeaks(const QString& table) {
+Peaks childPeaks(const QString& table, bool bulk) {
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--memory-child"), table});
+    QStringList arguments{QStringLiteral("--memory-child"), table};
+    if (bulk) {
+        arguments << QStringLiteral("--bulk");
+    }
+    child.start(QCoreApplication::applicationFilePath(), arguments);
     if (!child.waitForFinished(-1) || child.exitCode() != 0) {
         fail(QStringLiteral("the memory child failed for ") + table);
     }
@@ -211,8 +305,9 @@ Peaks childPeaks(const QString& table) {
     return {figures.value(0).toLongLong(), figures.value(1).toLongLong()};
 }
 
-int memoryChild(const QString& table) {
+int memoryChild(const QString& table, bool bulk) {
     Window window;
+    window.options.bulk = bulk;
     qint64 rowFilePeak = 0;
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout,
@@ -228,7 +323,7 @@ int memoryChild(const QString& table) {
     return 0;
 }
 
-void measureMemory(const Sizes& sizes) {
+void measureMemory(const Sizes& sizes, bool bulk) {
     constexpr int rowBytes = 10'000;
     const QString small = QStringLiteral("BenchWideSmall");
     const QString large = QStringLiteral("BenchWideLarge");
@@ -236,26 +331,27 @@ void measureMemory(const Sizes& sizes) {
     bench::createWideTable(Side::Oracle, large, sizes.largeWideRows, rowBytes);
     standin::dropIfExists(Side::Db2, small);
     standin::dropIfExists(Side::Db2, large);
-    const Peaks smallPeaks = childPeaks(small);
-    const Peaks largePeaks = childPeaks(large);
+    const Peaks smallPeaks = childPeaks(small, bulk);
+    const Peaks largePeaks = childPeaks(large, bulk);
     standin::dropIfExists(Side::Oracle, small);
     standin::dropIfExists(Side::Oracle, large);
     const auto mib = [](qint64 kib) { return QString::number(kib / 1024.0, 'f', 1); };
     const double smallMB = sizes.smallWideRows * rowBytes / 1e6;
     const double largeMB = sizes.largeWideRows * rowBytes / 1e6;
-    report(QStringLiteral("3. peak RSS, copy of %1 MB, MiB").arg(smallMB),
+    const QString mode = bulk ? QStringLiteral(", bulk") : QString();
+    report(QStringLiteral("3. peak RSS, copy of %1 MB%2, MiB").arg(smallMB).arg(mode),
            mib(smallPeaks.residentKiB), QString(), true);
-    report(QStringLiteral("   peak RSS, copy of %1 MB, MiB").arg(largeMB),
+    report(QStringLiteral("   peak RSS, copy of %1 MB%2, MiB").arg(largeMB).arg(mode),
            mib(largePeaks.residentKiB), QString(), true);
     const double extraMiB = (largePeaks.residentKiB - smallPeaks.residentKiB) / 1024.0;
-    report(QStringLiteral("   larger minus smaller, MiB"), QString::number(extraMiB, 'f', 1),
-           QStringLiteral("< 64"), extraMiB < 64);
-    report(QStringLiteral("   peak row file, copy of %1 MB, MiB").arg(smallMB),
+    report(QStringLiteral("   larger minus smaller%1, MiB").arg(mode),
+           QString::number(extraMiB, 'f', 1), QStringLiteral("< 64"), extraMiB < 64);
+    report(QStringLiteral("   peak row file, copy of %1 MB%2, MiB").arg(smallMB).arg(mode),
            mib(smallPeaks.rowFileKiB), QString(), true);
-    report(QStringLiteral("   peak row file, copy of %1 MB, MiB").arg(largeMB),
+    report(QStringLiteral("   peak row file, copy of %1 MB%2, MiB").arg(largeMB).arg(mode),
            mib(largePeaks.rowFileKiB), QString(), true);
     const double extraFileMiB = (largePeaks.rowFileKiB - smallPeaks.rowFileKiB) / 1024.0;
-    report(QStringLiteral("   row file, larger minus smaller, MiB"),
+    report(QStringLiteral("   row file, larger minus smaller%1, MiB").arg(mode),
            QString::number(extraFileMiB, 'f', 1), QStringLiteral("<= 64"), extraFileMiB <= 64);
 }
 
@@ -299,6 +395,7 @@ int main(int argc, char** argv) {
                       QStringLiteral("figures")});
     parser.addOption(
         {QStringLiteral("memory-child"), QStringLiteral("(internal)"), QStringLiteral("table")});
+    parser.addOption({QStringLiteral("bulk"), QStringLiteral("(internal)")});
     parser.process(app);
 
     QString why;
@@ -306,7 +403,8 @@ int main(int argc, char** argv) {
         fail(why);
     }
     if (parser.isSet(QStringLiteral("memory-child"))) {
-        return memoryChild(parser.value(QStringLiteral("memory-child")));
+        return memoryChild(parser.value(QStringLiteral("memory-child")),
+                           parser.isSet(QStringLiteral("bulk")));
     }
     const bool tiny = parser.isSet(QStringLiteral("tiny"));
     const Sizes sizes = tiny ? tinySizes : Sizes{};
@@ -317,23 +415,33 @@ int main(int argc, char** argv) {
     const auto wanted = [&](const char* figure) {
         return only.isEmpty() || only.contains(QLatin1String(figure));
     };
-    double longestGapMs = 0;
+    bench::GapMeter rowGaps;
+    bench::GapMeter bulkGaps;
     if (wanted("1") || wanted("4")) {
-        measureThroughput(Side::Oracle, sizes, &longestGapMs);
-        measureThroughput(Side::Db2, sizes, &longestGapMs);
+        measureThroughput(Side::Oracle, sizes, rowGaps, bulkGaps);
+        measureThroughput(Side::Db2, sizes, rowGaps, bulkGaps);
     }
     if (wanted("2")) {
         measureStatementBuilding(sizes);
     }
     if (wanted("3")) {
-        measureMemory(sizes);
+        measureMemory(sizes, false);
+        measureMemory(sizes, true);
     }
     if (wanted("1") || wanted("4")) {
         report(QStringLiteral("4. longest event-loop gap during the copies, ms"),
-               QString::number(longestGapMs, 'f', 1), QStringLiteral("< 50"), longestGapMs < 50);
+               QString::number(rowGaps.longestGapMs(), 'f', 1), QStringLiteral("< 50"),
+               rowGaps.longestGapMs() < 50);
+        report(QStringLiteral("   longest gap during the bulk copies, ms"),
+               QString::number(bulkGaps.longestGapMs(), 'f', 1), QStringLiteral("< 50"),
+               bulkGaps.longestGapMs() < 50);
     }
     if (wanted("5")) {
         measureCatalogue(sizes);
+    }
+    if (wanted("6")) {
+        measureLan(Side::Oracle, sizes);
+        measureLan(Side::Db2, sizes);
     }
 
     bool allPass = true;
