@@ -3,7 +3,9 @@
 #include "ConnectionCore.h"
 #include "shell/Yield.h"
 
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <optional>
 
 namespace db {
@@ -14,6 +16,21 @@ struct BulkInsert::Parameters {
     std::vector<std::vector<SQLLEN>> lengths;
     std::vector<SQLUSMALLINT> statuses;
     SQLULEN processed = 0;
+};
+
+// The rows handed to the helper thread and what became of them. The mutex
+// guards the flags; the rows belong to the helper from start() until done.
+struct BulkInsert::Batch {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::vector<Value>> rows;
+    std::vector<qint64> widest;
+    bool queued = false;
+    bool started = false; // by start(), until finish() answers for it
+    bool done = true;
+    bool stopping = false;
+    bool taken = true;
+    std::exception_ptr failure;
 };
 
 namespace {
@@ -231,13 +248,28 @@ BulkInsert::BulkInsert(Connection& connection, const QString& insertSql,
     core.check(SQLSetStmtAttr(statement, SQL_ATTR_PARAMS_PROCESSED_PTR, &p.processed, 0),
                SQL_HANDLE_STMT, statement, "SQLSetStmtAttr(SQL_ATTR_PARAMS_PROCESSED_PTR)");
     setAutocommit(false);
+    batch_ = std::make_unique<Batch>();
+    helper_ = std::thread([this] { serve(); });
 }
 
 BulkInsert::~BulkInsert() {
+    {
+        std::lock_guard lock(batch_->mutex);
+        batch_->stopping = true;
+    }
+    batch_->changed.notify_all();
+    // A batch with the server is waited for (a stalled server holds it up).
+    shell::waitServingEvents(
+        [this](std::chrono::milliseconds most) {
+            std::unique_lock lock(batch_->mutex);
+            return batch_->changed.wait_for(lock, most, [this] { return batch_->done; });
+        },
+        false);
+    helper_.join();
     detail::ConnectionCore& core = *core_;
     if (core.connected && !core.lost) {
-        // Nothing is pending after a send; after a failure, nothing half
-        // sent may be committed by a later statement.
+        // Every finished batch is committed or rolled back; after a
+        // failure, nothing half sent may be committed by a later statement.
         SQLEndTran(SQL_HANDLE_DBC, core.dbc(), SQL_ROLLBACK);
         SQLSetConnectAttr(core.dbc(), SQL_ATTR_AUTOCOMMIT,
                           reinterpret_cast<SQLPOINTER>(SQLULEN(SQL_AUTOCOMMIT_ON)), 0);
@@ -269,26 +301,85 @@ bool BulkInsert::full() const {
     return rows_.size() >= batchSize_ || rowBytes * qint64(rows_.size() + 1) > bufferLimit;
 }
 
-void BulkInsert::clear() {
+void BulkInsert::start() {
+    Batch& batch = *batch_;
+    {
+        std::lock_guard lock(batch.mutex);
+        batch.rows = std::move(rows_);
+        batch.widest = widest_;
+        batch.queued = true;
+        batch.started = true;
+        batch.done = false;
+        batch.taken = false;
+        batch.failure = nullptr;
+    }
+    batch.changed.notify_all();
     rows_.clear();
     std::fill(widest_.begin(), widest_.end(), 0);
 }
 
-bool BulkInsert::send() {
-    if (rows_.empty()) {
+bool BulkInsert::finish() {
+    Batch& batch = *batch_;
+    if (!batch.started) {
+        batch.rows.clear();
         return true;
     }
+    batch.started = false;
+    shell::waitServingEvents([&batch](std::chrono::milliseconds most) {
+        std::unique_lock lock(batch.mutex);
+        return batch.changed.wait_for(lock, most, [&batch] { return batch.done; });
+    });
+    std::lock_guard lock(batch.mutex);
+    if (batch.failure) {
+        std::rethrow_exception(std::exchange(batch.failure, nullptr));
+    }
+    return batch.taken;
+}
+
+const std::vector<std::vector<Value>>& BulkInsert::sent() const {
+    return batch_->rows;
+}
+
+void BulkInsert::serve() {
+    Batch& batch = *batch_;
+    std::unique_lock lock(batch.mutex);
+    for (;;) {
+        batch.changed.wait(lock, [&batch] { return batch.queued || batch.stopping; });
+        if (!batch.queued) {
+            return;
+        }
+        batch.queued = false;
+        lock.unlock();
+        bool taken = false;
+        std::exception_ptr failure;
+        try {
+            taken = execute(batch);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        lock.lock();
+        batch.taken = taken;
+        batch.failure = failure;
+        batch.done = true;
+        batch.changed.notify_all();
+    }
+}
+
+bool BulkInsert::execute(Batch& batch) {
     detail::ConnectionCore& core = *core_;
     core.requireOpen();
     Parameters& p = *parameters_;
     const SQLHSTMT statement = p.statement.get();
-    const std::size_t count = rows_.size();
+    const std::size_t count = batch.rows.size();
+    if (count == 0) {
+        return true;
+    }
     for (std::size_t c = 0; c < columns_.size(); ++c) {
-        const qint64 width = std::max<qint64>(widest_[c], 1);
+        const qint64 width = std::max<qint64>(batch.widest[c], 1);
         p.buffers[c].resize(qsizetype(width * qint64(count)));
         p.lengths[c].resize(count);
         for (std::size_t r = 0; r < count; ++r) {
-            const Value& value = rows_[r][c];
+            const Value& value = batch.rows[r][c];
             SQLLEN& length = p.lengths[c][r];
             if (value.isNull() || value.text().isEmpty()) {
                 length = SQL_NULL_DATA;
@@ -312,33 +403,28 @@ bool BulkInsert::send() {
                               reinterpret_cast<SQLPOINTER>(SQLULEN(count)), 0),
                SQL_HANDLE_STMT, statement, "SQLSetStmtAttr(SQL_ATTR_PARAMSET_SIZE)");
 
+    p.processed = 0;
+    std::fill(p.statuses.begin(), p.statuses.end(), SQLUSMALLINT(SQL_PARAM_UNUSED));
+    const SQLRETURN rc = SQLExecute(statement);
     bool taken = false;
-    shell::runWhileYielding([&] {
-        p.processed = 0;
-        std::fill(p.statuses.begin(), p.statuses.end(), SQLUSMALLINT(SQL_PARAM_UNUSED));
-        const SQLRETURN rc = SQLExecute(statement);
-        try {
-            core.check(rc, SQL_HANDLE_STMT, statement, "SQLExecute");
-            // Only what the driver says of every row counts: a status that
-            // is not success for each, and as many rows done as sent.
-            taken = p.processed == count;
-            for (std::size_t r = 0; r < count && taken; ++r) {
-                taken = p.statuses[r] == SQL_PARAM_SUCCESS ||
-                        p.statuses[r] == SQL_PARAM_SUCCESS_WITH_INFO;
-            }
-        } catch (const Error& error) {
-            if (error.connectionLost()) {
-                throw;
-            }
+    try {
+        core.check(rc, SQL_HANDLE_STMT, statement, "SQLExecute");
+        // Only what the driver says of every row counts: a status that is
+        // success for each, and as many rows done as sent.
+        taken = p.processed == count;
+        for (std::size_t r = 0; r < count && taken; ++r) {
+            taken =
+                p.statuses[r] == SQL_PARAM_SUCCESS || p.statuses[r] == SQL_PARAM_SUCCESS_WITH_INFO;
         }
-        SQLFreeStmt(statement, SQL_CLOSE);
-        core.check(SQLEndTran(SQL_HANDLE_DBC, core.dbc(), taken ? SQL_COMMIT : SQL_ROLLBACK),
-                   SQL_HANDLE_DBC, core.dbc(),
-                   taken ? "SQLEndTran(SQL_COMMIT)" : "SQLEndTran(SQL_ROLLBACK)");
-    });
-    if (taken) {
-        clear();
+    } catch (const Error& error) {
+        if (error.connectionLost()) {
+            throw;
+        }
     }
+    SQLFreeStmt(statement, SQL_CLOSE);
+    core.check(SQLEndTran(SQL_HANDLE_DBC, core.dbc(), taken ? SQL_COMMIT : SQL_ROLLBACK),
+               SQL_HANDLE_DBC, core.dbc(),
+               taken ? "SQLEndTran(SQL_COMMIT)" : "SQLEndTran(SQL_ROLLBACK)");
     return taken;
 }
 

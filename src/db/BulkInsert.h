@@ -8,14 +8,20 @@
 //     db::BulkInsert bulk(target, u"INSERT INTO \"T\" VALUES(?, ?)"_s, bindings, 1000);
 //     for (...) {
 //         bulk.add(values);
-//         if (bulk.full() && !bulk.send()) { ... send bulk.pending() row by row ... }
+//         if (bulk.full()) {
+//             if (!bulk.finish()) { ... send bulk.sent() row by row ... }
+//             bulk.start();          // goes to the server while the next batch is built
+//         }
 //     }
 //
-// A batch the server does not take whole is rolled back, so that the caller
-// can send its rows one by one and learn exactly which are refused.
+// A batch goes to the server from a helper thread while the caller builds
+// the next one. A batch the server does not take whole is rolled back, so
+// that the caller can send its rows one by one and learn exactly which are
+// refused.
 #include "Session.h"
 
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace db {
@@ -44,15 +50,19 @@ public:
     void add(std::vector<Value> row);
     // The batch size is reached, or the batch's values fill the buffer limit.
     bool full() const;
-    const std::vector<std::vector<Value>>& pending() const { return rows_; }
+    bool hasPending() const { return !rows_.empty(); }
 
-    // Sends the pending rows as one array and commits them. False, with the
-    // batch rolled back and still pending, when the server refused any row
-    // or the driver cannot say that every row was taken. Throws db::Error
-    // for a lost connection or a failed commit.
-    bool send();
-    // Forgets the pending rows (after they have been sent another way).
-    void clear();
+    // Hands the pending rows to the helper thread, which sends them as one
+    // array and commits them. The batch before must be finished.
+    void start();
+    // Waits, serving the event loop, for the batch started last. True when
+    // the server took every row of it (or none was started); false, with the
+    // batch rolled back, when it refused any row or the driver cannot say
+    // that every row was taken. Throws db::Error for a lost connection or a
+    // failed commit.
+    bool finish();
+    // The rows of the batch finish() answered for, until the next start().
+    const std::vector<std::vector<Value>>& sent() const;
 
     // For sending a refused batch row by row: each row then commits on its
     // own, so that one refused row cannot undo the others.
@@ -63,6 +73,11 @@ public:
 
 private:
     struct Parameters;
+    struct Batch;
+    void serve();
+    // On the helper thread: binds, executes and commits or rolls back.
+    bool execute(Batch& batch);
+
     std::shared_ptr<detail::ConnectionCore> core_;
     std::unique_ptr<Parameters> parameters_;
     std::vector<Binding> columns_;
@@ -70,6 +85,8 @@ private:
     std::vector<std::vector<Value>> rows_;
     // The longest value of each column in the pending rows, in buffer bytes.
     std::vector<qint64> widest_;
+    std::unique_ptr<Batch> batch_; // the batch with the helper, or last finished
+    std::thread helper_;
 };
 
 } // namespace db

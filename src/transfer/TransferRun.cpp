@@ -98,7 +98,8 @@ private:
     void checkArrivedRows(const QString& tableName, qint64 taken);
     bool copyRowsInBulk(db::RowSet& rows, const QString& tableName, int fieldCount,
                         qint64 rowCount);
-    void sendBatch(db::BulkInsert& bulk, const QString& tableName);
+    void finishBatch(db::BulkInsert& bulk, const QString& tableName);
+    void flushBatches(db::BulkInsert& bulk, const QString& tableName);
     void moveNext(db::RowSet& rows, const std::function<void()>& settle, bool* atEnd);
     QString progress() const;
     qint64 rowsArrived() const;
@@ -120,6 +121,7 @@ private:
     // The rows of the table that bulk batches and their row-by-row resends
     // brought to the target.
     qint64 bulkArrived_ = 0;
+    int bulkColumns_ = 0;
     // What the front end is told when the table is done.
     TableCopy table_;
     QElapsedTimer tableTime_;
@@ -465,6 +467,7 @@ bool TransferRun::copyRowsInBulk(db::RowSet& rows, const QString& tableName, int
             return false;
         }
     }
+    bulkColumns_ = fieldCount;
     lastStatement_ = PreparedInsertStatement(tableName, fieldCount);
     std::optional<db::BulkInsert> bulk;
     if (!trap_.step(lines_.insertExecute, [&] {
@@ -475,66 +478,83 @@ bool TransferRun::copyRowsInBulk(db::RowSet& rows, const QString& tableName, int
     bulkArrived_ = 0;
     const auto tally = qScopeGuard([&] { table_.rowsInserted = bulkArrived_; });
     std::vector<db::Value> values(static_cast<std::size_t>(fieldCount));
-    for (qint64 r = 0;; ++r) {
-        bool atEnd = true;
-        if (!trap_.step(lines_.rowLoop, [&] { atEnd = rows.Eof(); }) || atEnd) {
-            break;
+    try {
+        for (qint64 r = 0;; ++r) {
+            bool atEnd = true;
+            if (!trap_.step(lines_.rowLoop, [&] { atEnd = rows.Eof(); }) || atEnd) {
+                break;
+            }
+            trap_.step(lines_.rowYield, [] { shell::yieldToEventLoop(); });
+            if (rowCount > 0) {
+                trap_.step(lines_.progress, [&] { ws_.activity->showProgress(r + 1, rowCount); });
+            }
+            // A value that cannot be read leaves its row out, as a row
+            // statement with a wrong value would be left out.
+            bool complete = true;
+            for (int f = 0; f < fieldCount; ++f) {
+                trap_.step(lines_.valueYield, [] { shell::yieldToEventLoop(); });
+                complete = trap_.step(lines_.valueText, [&] {
+                    values[std::size_t(f)] = ValueOrDefault(rows.Fields().item(f).Value(), {});
+                }) && complete;
+            }
+            ++table_.rowsRead;
+            if (complete) {
+                bulk->add(values);
+            }
+            if (bulk->full()) {
+                // The full batch goes to the server while the next is built.
+                finishBatch(*bulk, tableName);
+                bulk->start();
+            }
+            moveNext(
+                rows, [&] { flushBatches(*bulk, tableName); }, &atEnd);
+            if (atEnd) {
+                break;
+            }
         }
-        trap_.step(lines_.rowYield, [] { shell::yieldToEventLoop(); });
-        if (rowCount > 0) {
-            trap_.step(lines_.progress, [&] { ws_.activity->showProgress(r + 1, rowCount); });
+    } catch (const shell::Cancelled&) {
+        // The batch with the server still arrives or not: the user is told
+        // which.
+        try {
+            if (bulk->finish()) {
+                bulkArrived_ += qint64(bulk->sent().size());
+            }
+        } catch (const shell::Failure&) {
         }
-        // A value that cannot be read leaves its row out, as a row statement
-        // with a wrong value would be left out.
-        bool complete = true;
-        for (int f = 0; f < fieldCount; ++f) {
-            trap_.step(lines_.valueYield, [] { shell::yieldToEventLoop(); });
-            complete = trap_.step(lines_.valueText, [&] {
-                values[std::size_t(f)] = ValueOrDefault(rows.Fields().item(f).Value(), {});
-            }) && complete;
-        }
-        ++table_.rowsRead;
-        if (complete) {
-            bulk->add(values);
-        }
-        if (bulk->full()) {
-            sendBatch(*bulk, tableName);
-        }
-        moveNext(
-            rows, [&] { sendBatch(*bulk, tableName); }, &atEnd);
-        if (atEnd) {
-            break;
-        }
+        throw;
     }
-    sendBatch(*bulk, tableName);
+    flushBatches(*bulk, tableName);
     checkArrivedRows(tableName, bulkArrived_);
     return true;
+}
+
+void TransferRun::flushBatches(db::BulkInsert& bulk, const QString& tableName) {
+    finishBatch(bulk, tableName);
+    if (bulk.hasPending()) {
+        bulk.start();
+        finishBatch(bulk, tableName);
+    }
 }
 
 // A batch the server did not take whole was rolled back: its rows go again
 // one by one, as the literal statements of row-by-row mode, so that exactly
 // the refused ones are reported, each with its statement, and the others
 // arrive once.
-void TransferRun::sendBatch(db::BulkInsert& bulk, const QString& tableName) {
-    const qint64 count = qint64(bulk.pending().size());
-    if (count == 0) {
-        return;
-    }
+void TransferRun::finishBatch(db::BulkInsert& bulk, const QString& tableName) {
     bool taken = false;
-    lastStatement_ = PreparedInsertStatement(tableName, int(bulk.pending().front().size()));
-    const bool sent = trap_.step(lines_.insertExecute, [&] { taken = bulk.send(); });
+    lastStatement_ = PreparedInsertStatement(tableName, bulkColumns_);
+    const bool finished = trap_.step(lines_.insertExecute, [&] { taken = bulk.finish(); });
     if (taken) {
-        bulkArrived_ += count;
+        bulkArrived_ += qint64(bulk.sent().size());
         return;
     }
-    if (!sent) {
+    if (!finished || bulk.sent().empty()) {
         // Neither taken nor refused row by row (a failed commit): the row
         // count check tells the user what is missing.
-        bulk.clear();
         return;
     }
     trap_.step(lines_.insertExecute, [&] { bulk.setAutocommit(true); });
-    for (const std::vector<db::Value>& row : bulk.pending()) {
+    for (const std::vector<db::Value>& row : bulk.sent()) {
         lastStatement_ =
             InsertStatement(dir_.target, tableName, QList<db::Value>(row.begin(), row.end()));
         if (trap_.step(lines_.insertExecute, [&] { ExecuteStatement(target(), lastStatement_); })) {
@@ -544,7 +564,6 @@ void TransferRun::sendBatch(db::BulkInsert& bulk, const QString& tableName) {
         }
     }
     trap_.step(lines_.insertExecute, [&] { bulk.setAutocommit(false); });
-    bulk.clear();
 }
 
 // False when a value could not be read: that row's statement is not sent,
