@@ -233,12 +233,12 @@ int Session::copy() {
     bool interrupted = false;
     for (const QString& table : tables) {
         if (stopped) {
-            lines.append(TableLine{table, Outcome::NotStarted});
+            lines.append(TableLine{transfer::TableCopy{table}, Outcome::NotStarted});
             continue;
         }
         if (!sourceList.selectOnly(table)) {
             error(notListed(table, sourceList, source));
-            lines.append(TableLine{table, Outcome::NotOnSource});
+            lines.append(TableLine{transfer::TableCopy{table}, Outcome::NotOnSource});
             continue;
         }
         // One run per table keeps the order given; the run reports each
@@ -258,7 +258,8 @@ int Session::copy() {
             lines.append(LineFor(activity_.copies().last()));
         } else {
             // The run ended before the table (its connections did not open).
-            lines.append(TableLine{table, interrupted ? Outcome::Interrupted : Outcome::Failed});
+            lines.append(TableLine{transfer::TableCopy{table},
+                                   interrupted ? Outcome::Interrupted : Outcome::Failed});
         }
         if (lines.last().outcome == Outcome::Lost) {
             stopped = true;

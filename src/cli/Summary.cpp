@@ -31,7 +31,7 @@ TableLine LineFor(const transfer::TableCopy& copy) {
         outcome = Outcome::Interrupted;
         break;
     }
-    return {copy.table, outcome, copy.rowsRead, copy.rowsInserted, copy.rowsRefused, copy.seconds};
+    return {copy, outcome};
 }
 
 QString OutcomeName(Outcome outcome) {
@@ -69,11 +69,11 @@ QString PlainSummary(const QList<TableLine>& lines) {
     QString text;
     for (const TableLine& line : lines) {
         text += QStringLiteral("%1 %2: %3 read, %4 inserted, %5 refused, %6 s\n")
-                    .arg(OutcomeName(line.outcome), transfer::QuotedName(line.table))
-                    .arg(line.rowsRead)
-                    .arg(line.rowsInserted)
-                    .arg(line.rowsRefused)
-                    .arg(line.seconds, 0, 'f', 3);
+                    .arg(OutcomeName(line.outcome), transfer::QuotedName(line.copy.table))
+                    .arg(line.copy.rowsRead)
+                    .arg(line.copy.rowsInserted)
+                    .arg(line.copy.rowsRefused)
+                    .arg(line.copy.seconds, 0, 'f', 3);
     }
     return text;
 }
@@ -81,12 +81,12 @@ QString PlainSummary(const QList<TableLine>& lines) {
 QString JsonSummary(Side source, Side target, const QList<TableLine>& lines, int exitStatus) {
     QJsonArray tables;
     for (const TableLine& line : lines) {
-        tables.append(QJsonObject{{QStringLiteral("table"), line.table},
+        tables.append(QJsonObject{{QStringLiteral("table"), line.copy.table},
                                   {QStringLiteral("outcome"), OutcomeName(line.outcome)},
-                                  {QStringLiteral("rowsRead"), line.rowsRead},
-                                  {QStringLiteral("rowsInserted"), line.rowsInserted},
-                                  {QStringLiteral("rowsRefused"), line.rowsRefused},
-                                  {QStringLiteral("seconds"), line.seconds}});
+                                  {QStringLiteral("rowsRead"), line.copy.rowsRead},
+                                  {QStringLiteral("rowsInserted"), line.copy.rowsInserted},
+                                  {QStringLiteral("rowsRefused"), line.copy.rowsRefused},
+                                  {QStringLiteral("seconds"), line.copy.seconds}});
     }
     const QJsonObject document{{QStringLiteral("from"), SideName(source)},
                                {QStringLiteral("to"), SideName(target)},

@@ -10,13 +10,11 @@ namespace cli {
 
 enum class Outcome { Copied, Skipped, Failed, Short, Lost, Interrupted, NotOnSource, NotStarted };
 
+// A table of the command: the run's figures for it (none for a table that
+// never reached the run) and the command line's outcome.
 struct TableLine {
-    QString table;
+    transfer::TableCopy copy;
     Outcome outcome = Outcome::Failed;
-    qint64 rowsRead = 0;
-    qint64 rowsInserted = 0;
-    qint64 rowsRefused = 0;
-    double seconds = 0;
 };
 
 TableLine LineFor(const transfer::TableCopy& copy);

@@ -91,6 +91,7 @@ private:
     std::optional<QString> askOverwrite(const QString& sourceName, bool* skip);
     bool createTargetTable(db::RowSet& rows, const QString& tableName);
     void copyRows(db::RowSet& rows, const QString& tableName, qint64 sourceRows);
+    bool startRow(db::RowSet& rows, qint64 row, qint64 rowCount);
     void sendRows(db::RowSet& rows, db::StatementQueue& queue, const QString& tableName,
                   int fieldCount, qint64 rowCount);
     bool buildInsert(db::RowSet& rows, const QString& tableName, int fieldCount);
@@ -367,19 +368,30 @@ void TransferRun::copyRows(db::RowSet& rows, const QString& tableName, qint64 so
     checkArrivedRows(tableName, queue.succeeded());
 }
 
+// The steps before each row: the end test, a turn for the event loop, the
+// progress bar. False at the end of the rows (or when the end cannot be
+// told).
+bool TransferRun::startRow(db::RowSet& rows, qint64 row, qint64 rowCount) {
+    bool atEnd = true;
+    if (!trap_.step(lines_.rowLoop, [&] { atEnd = rows.Eof(); }) || atEnd) {
+        return false;
+    }
+    trap_.step(lines_.rowYield, [] { shell::yieldToEventLoop(); });
+    if (rowCount > 0) {
+        trap_.step(lines_.progress, [&] { ws_.activity->showProgress(row + 1, rowCount); });
+    }
+    return true;
+}
+
 void TransferRun::sendRows(db::RowSet& rows, db::StatementQueue& queue, const QString& tableName,
                            int fieldCount, qint64 rowCount) {
     // Every row to the end of the row set, whatever the count said; the count
     // only drives the progress bar.
     for (qint64 r = 0;; ++r) {
-        bool atEnd = true;
-        if (!trap_.step(lines_.rowLoop, [&] { atEnd = rows.Eof(); }) || atEnd) {
+        if (!startRow(rows, r, rowCount)) {
             break;
         }
-        trap_.step(lines_.rowYield, [] { shell::yieldToEventLoop(); });
-        if (rowCount > 0) {
-            trap_.step(lines_.progress, [&] { ws_.activity->showProgress(r + 1, rowCount); });
-        }
+        bool atEnd = true;
         const bool built = buildInsert(rows, tableName, fieldCount);
         ++table_.rowsRead;
         if (built) {
@@ -480,14 +492,10 @@ bool TransferRun::copyRowsInBulk(db::RowSet& rows, const QString& tableName, int
     std::vector<db::Value> values(static_cast<std::size_t>(fieldCount));
     try {
         for (qint64 r = 0;; ++r) {
-            bool atEnd = true;
-            if (!trap_.step(lines_.rowLoop, [&] { atEnd = rows.Eof(); }) || atEnd) {
+            if (!startRow(rows, r, rowCount)) {
                 break;
             }
-            trap_.step(lines_.rowYield, [] { shell::yieldToEventLoop(); });
-            if (rowCount > 0) {
-                trap_.step(lines_.progress, [&] { ws_.activity->showProgress(r + 1, rowCount); });
-            }
+            bool atEnd = true;
             // A value that cannot be read leaves its row out, as a row
             // statement with a wrong value would be left out.
             bool complete = true;
