@@ -79,12 +79,19 @@ void RowStore::append(const std::vector<Cell>& row) {
         const qint64 cost = memoryCost(row);
         if (memoryBytes_ + cost <= budget) {
             memoryBytes_ += cost;
+            bool wake = false;
             {
                 std::lock_guard lock(mutex_);
                 memory_.push_back(row);
                 ++rows_;
+                wake = takersWaiting_ > 0 && memory_.size() >= wakeRows;
             }
-            changed_.notify_all();
+            // A wake-up per row costs the two threads more than the row: a
+            // taker that sleeps is woken for a handful of rows, or finds
+            // them when its wait times out.
+            if (wake) {
+                changed_.notify_all();
+            }
             return;
         }
         // From here on every row goes to the file; the rows in memory stay
@@ -224,13 +231,19 @@ std::optional<Error> RowStore::failure() const {
 
 bool RowStore::waitForMore(std::chrono::milliseconds most) {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(
+    ++takersWaiting_;
+    const bool more = changed_.wait_for(
         lock, most, [this] { return finished_ || !memory_.empty() || fileRows_ > fileRowsTaken_; });
+    --takersWaiting_;
+    return more;
 }
 
 bool RowStore::waitForEnd(std::chrono::milliseconds most) {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, most, [this] { return finished_; });
+    ++takersWaiting_;
+    const bool ended = changed_.wait_for(lock, most, [this] { return finished_; });
+    --takersWaiting_;
+    return ended;
 }
 
 RowStore::Take RowStore::take(std::vector<Cell>& row) {

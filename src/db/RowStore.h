@@ -62,6 +62,9 @@ public:
     // Bytes of values kept in memory before rows go to the temporary file.
     static void setMemoryBudget(qint64 bytes);
     static qint64 memoryBudget();
+    // Rows in memory that wake a taker waiting for more.
+    static constexpr std::size_t wakeRows = 64;
+
     // Bytes not yet taken that a bounded store's file may hold.
     static void setFileLimit(qint64 bytes);
     static qint64 fileLimit();
@@ -84,6 +87,7 @@ private:
     qint64 rows_ = 0;
     qint64 fileRows_ = 0;
     bool finished_ = false;
+    int takersWaiting_ = 0; // in waitForMore or waitForEnd
     std::optional<Error> failure_;
     int file_ = -1;
 
