@@ -145,7 +145,7 @@ bool Session::load(Side side, const SideList& into) {
         return true;
     } catch (const shell::Failure& failure) {
         error(QStringLiteral("cannot list the %1 tables: %2")
-                  .arg(sideTitle(side), ForConsole(failure.description())));
+                  .arg(sideTitle(side), shell::WithLineFeeds(failure.description())));
         return false;
     }
 }
@@ -188,7 +188,7 @@ int Session::check() {
             console_.out(sideTitle(side) + QStringLiteral(": ok\n"));
         } catch (const shell::Failure& failure) {
             console_.out(sideTitle(side) + QStringLiteral(": ") +
-                         ForConsole(failure.description()).replace(u'\n', u' ') + u'\n');
+                         shell::WithLineFeeds(failure.description()).replace(u'\n', u' ') + u'\n');
             status = LoginMissing;
         }
     }

@@ -4,14 +4,8 @@
 
 namespace cli {
 
-QString ForConsole(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    return text;
-}
-
 void ConsoleDialogs::notice(const QString& text) {
-    console_.err(ForConsole(text) + u'\n');
+    console_.err(shell::WithLineFeeds(text) + u'\n');
 }
 
 bool ConsoleDialogs::askYesNo(const QString&, const QString&) {
@@ -24,7 +18,7 @@ QString ConsoleDialogs::inputText(const QString&, const QString&) {
 }
 
 void ConsoleDialogs::errorReport(const QString& text) {
-    console_.err(ForConsole(text) + QStringLiteral("\n\n"));
+    console_.err(shell::WithLineFeeds(text) + QStringLiteral("\n\n"));
 }
 
 void ConsoleActivity::tableStarted(const QString& table, qint64) {

@@ -52,7 +52,4 @@ private:
     QList<transfer::TableCopy> copies_;
 };
 
-// Line breaks as a box shows them: the reports are composed with CR and CR LF.
-QString ForConsole(QString text);
-
 } // namespace cli

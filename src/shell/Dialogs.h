@@ -20,4 +20,12 @@ public:
     virtual void errorReport(const QString& text) = 0;
 };
 
+// The program's texts break their lines with CR or CR LF, as they are
+// composed; a box's label and a console both want LF.
+inline QString WithLineFeeds(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    return text;
+}
+
 } // namespace shell

@@ -9,19 +9,12 @@
 namespace ui {
 
 namespace {
-// The program's texts break their lines with CR or CR LF, as they are
-// composed; a label draws a bare CR as a break in one style and as a blank in
-// another, so the boxes show them with LF. The texts are plain: a statement
-// holding "<b>" is no markup.
-QString forDisplay(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    return text;
-}
-
+// A label draws a bare CR as a break in one style and as a blank in another,
+// so the boxes show LF. The texts are plain: a statement holding "<b>" is no
+// markup.
 void showPlain(QMessageBox& box) {
     box.setTextFormat(Qt::PlainText);
-    box.setText(forDisplay(box.text()));
+    box.setText(shell::WithLineFeeds(box.text()));
 }
 } // namespace
 
