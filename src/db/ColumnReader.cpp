@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 
 namespace db::detail {
@@ -80,22 +81,34 @@ std::vector<Column> ColumnReader::describe(SQLHSTMT statement) {
         check(SQLColAttributeW(statement, number, SQL_DESC_UNSIGNED, nullptr, 0, nullptr,
                                &unsignedFlag),
               SQL_HANDLE_STMT, statement, "SQLColAttributeW");
-        column.sqlType = dataType;
+        SQLWCHAR typeName[128] = {};
+        SQLSMALLINT typeNameBytes = 0;
+        // Not every driver names its types; a column is still described.
+        const SQLRETURN named =
+            SQLColAttributeW(statement, number, SQL_DESC_TYPE_NAME, typeName,
+                             SQLSMALLINT(sizeof typeName), &typeNameBytes, nullptr);
+        ColumnDescription& description = column.description;
+        description.sqlType = dataType;
+        description.size = qint64(std::min<SQLULEN>(size, SQLULEN(INT64_MAX)));
+        description.decimalDigits = decimalDigits;
+        description.nullable = nullable == SQL_NO_NULLS   ? ColumnDescription::Nullable::No
+                               : nullable == SQL_NULLABLE ? ColumnDescription::Nullable::Yes
+                                                          : ColumnDescription::Nullable::Unknown;
+        if (SQL_SUCCEEDED(named)) {
+            description.typeName =
+                QString::fromUtf16(
+                    reinterpret_cast<const char16_t*>(typeName),
+                    std::clamp<qsizetype>(typeNameBytes / qsizetype(sizeof(SQLWCHAR)), 0,
+                                          std::size(typeName) - 1))
+                    .toUpper();
+        }
         if (dataType == SQL_FLOAT || dataType == SQL_DOUBLE) {
-            SQLWCHAR typeName[64] = {};
-            SQLSMALLINT typeNameBytes = 0;
-            check(SQLColAttributeW(statement, number, SQL_DESC_TYPE_NAME, typeName,
-                                   SQLSMALLINT(sizeof typeName), &typeNameBytes, nullptr),
-                  SQL_HANDLE_STMT, statement, "SQLColAttributeW(SQL_DESC_TYPE_NAME)");
-            column.exactText = isDecimalTypeName(
-                QString::fromUtf16(reinterpret_cast<const char16_t*>(typeName),
-                                   std::min<qsizetype>(typeNameBytes / qsizetype(sizeof(SQLWCHAR)),
-                                                       std::size(typeName) - 1)));
+            column.exactText = isDecimalTypeName(description.typeName);
         }
         const bool isInteger = dataType == SQL_TINYINT || dataType == SQL_SMALLINT ||
                                dataType == SQL_INTEGER || dataType == SQL_BIGINT;
-        column.isUnsigned = isInteger && unsignedFlag == SQL_TRUE;
-        column.adoType = adoTypeFromSqlType(dataType, column.isUnsigned);
+        description.isUnsigned = isInteger && unsignedFlag == SQL_TRUE;
+        column.adoType = adoTypeFromSqlType(dataType, description.isUnsigned);
     }
     return columns;
 }
@@ -144,7 +157,7 @@ Value ColumnReader::read(int columnNumber, const Column& column) {
     }
     SQLLEN indicator = 0;
     SQLRETURN rc = SQL_SUCCESS;
-    switch (column.sqlType) {
+    switch (column.description.sqlType) {
     case SQL_BIT: {
         unsigned char bit = 0;
         getData(columnNumber, SQL_C_BIT, &bit, sizeof bit, &indicator, &rc);
@@ -154,7 +167,7 @@ Value ColumnReader::read(int columnNumber, const Column& column) {
     case SQL_SMALLINT:
     case SQL_INTEGER:
     case SQL_BIGINT: {
-        if (column.isUnsigned) {
+        if (column.description.isUnsigned) {
             SQLUBIGINT number = 0;
             getData(columnNumber, SQL_C_UBIGINT, &number, sizeof number, &indicator, &rc);
             return indicator == SQL_NULL_DATA

@@ -2,6 +2,7 @@
 // Reads the columns of the current row of a statement into values, each with
 // the fetch that keeps its text form exact: binary as bytes (some drivers give
 // no usable text for it), numbers as numbers, text in pieces of any length.
+#include "ColumnDescription.h"
 #include "Odbc.h"
 #include "Value.h"
 
@@ -13,8 +14,7 @@ namespace db::detail {
 struct Column {
     QString name;
     int adoType = 0;
-    SQLSMALLINT sqlType = 0;
-    bool isUnsigned = false;
+    ColumnDescription description;
     // A decimal type that the driver describes as approximate: read as the
     // server's own digits, never through a C double.
     bool exactText = false;

@@ -21,6 +21,7 @@ struct ConnectionCore {
     std::atomic<bool> lost{false};
     CursorLocation cursorLocation = CursorLocation::Server;
     bool readAhead = false;
+    QString dbmsName;
     int commandTimeout = 0;
     int connectionTimeout = 0;
     // Row sets still open on this connection. Their statements are freed

@@ -302,12 +302,12 @@ void Connection::Open(const QString& connectionString) {
     core.check(
         SQLGetInfoW(core.dbc(), SQL_DBMS_NAME, dbmsName, SQLSMALLINT(sizeof dbmsName), &nameBytes),
         SQL_HANDLE_DBC, core.dbc(), "SQLGetInfoW(SQL_DBMS_NAME)");
-    const QString dbms = QString::fromUtf16(
+    core.dbmsName = QString::fromUtf16(
         reinterpret_cast<const char16_t*>(dbmsName),
         std::min<qsizetype>(nameBytes / qsizetype(sizeof(SQLWCHAR)), std::size(dbmsName) - 1));
     // Local settings, answered at once: no need to serve the window (the
     // connection checks of the start-up run through here too).
-    for (const QString& sql : SessionSetUpStatements(dbms)) {
+    for (const QString& sql : SessionSetUpStatements(core.dbmsName)) {
         detail::StatementHandle statement = core.newStatement();
         core.check(
             SQLExecDirectW(statement.get(), const_cast<SQLWCHAR*>(detail::wide(sql)), SQL_NTS),
@@ -332,6 +332,10 @@ QStringList SessionSetUpStatements(const QString& dbmsName) {
 
 bool Connection::isOpen() const {
     return core_->connected;
+}
+
+const QString& Connection::dbmsName() const {
+    return core_->dbmsName;
 }
 
 void Connection::Execute(const QString& sql) {
@@ -460,6 +464,10 @@ QString Field::Name() const {
 }
 int Field::Type() const {
     return rows_->open().columns[std::size_t(index_)].adoType;
+}
+
+const ColumnDescription& Field::Description() const {
+    return rows_->open().columns[std::size_t(index_)].description;
 }
 
 db::Value Field::Value() const {

@@ -14,6 +14,7 @@
 //
 // Knows nothing of widgets; its only use of the shell is the yield helper,
 // called while a client-side row set reads all its rows at open.
+#include "ColumnDescription.h"
 #include "Error.h"
 #include "Value.h"
 
@@ -59,6 +60,9 @@ public:
 
     void Open(const QString& connectionString);
     bool isOpen() const;
+    // The server's product name (SQL_DBMS_NAME), read when the connection
+    // opened: "Oracle", "DB2/LINUXX8664", ...
+    const QString& dbmsName() const;
     void Execute(const QString& sql);
     RowSet OpenSchema(int schema);
     void Close();
@@ -80,6 +84,8 @@ public:
     QString Name() const;
     // The ADO data type code.
     int Type() const;
+    // Size, scale, nullability and the server's type name.
+    const ColumnDescription& Description() const;
     // Throws when this field's value of the current row could not be read.
     db::Value Value() const;
 
