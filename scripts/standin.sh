@@ -202,6 +202,15 @@ GRANT SELECT ON public.user_tables TO PUBLIC;
 -- Oracle takes bare 1/0 for a boolean-like column; stock PostgreSQL does not.
 UPDATE pg_catalog.pg_cast SET castcontext = 'a'
   WHERE castsource = 'integer'::regtype AND casttarget = 'boolean'::regtype;
+-- Oracle's own type names that exact column types use and PostgreSQL lacks,
+-- and the function that turns hex digits into bytes in a row's literal.
+CREATE DOMAIN public.clob AS text;
+CREATE DOMAIN public.blob AS bytea;
+CREATE DOMAIN public.number AS numeric;
+CREATE DOMAIN public.binary_float AS real;
+CREATE DOMAIN public.binary_double AS double precision;
+CREATE FUNCTION public.hextoraw(text) RETURNS bytea
+  LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT decode($1, 'hex') $$;
 EOF
     # psqlODBC connects to the database named like the user, as an Oracle login
     # lands in its own schema.
@@ -269,6 +278,9 @@ GRANT ALL ON "$DB2_DATABASE".* TO '$DB2_USER'@'%';
 CREATE DATABASE "$LONELY_DB2_DATABASE";
 CREATE USER '$LONELY_DB2_USER'@'%' IDENTIFIED BY '$LONELY_DB2_PWD';
 GRANT ALL ON "$LONELY_DB2_DATABASE".* TO '$LONELY_DB2_USER'@'%';
+-- DB2's HEXTORAW, which a row's literal uses for bytes.
+CREATE FUNCTION "$DB2_DATABASE".HEXTORAW(h LONGTEXT) RETURNS LONGBLOB DETERMINISTIC RETURN UNHEX(h);
+CREATE FUNCTION "$LONELY_DB2_DATABASE".HEXTORAW(h LONGTEXT) RETURNS LONGBLOB DETERMINISTIC RETURN UNHEX(h);
 EOF
 }
 

@@ -66,16 +66,29 @@ void BeginInsert(QString& lastStatement, QStringView tableName) {
     lastStatement += u" VALUES('";
 }
 
-void AppendValue(QString& lastStatement, const db::Value& value, Target target) {
+void AppendValue(QString& lastStatement, const db::Value& value, Target target, Literals literals) {
     const QString& text = value.text();
     if (value.isNull() || text.isEmpty()) {
         lastStatement.chop(1); // the quote that stood ready for this value
         lastStatement += u"NULL, '";
         return;
     }
-    if (target == Target::Oracle && value.kind() == db::Value::Kind::Boolean) {
+    if (value.kind() == db::Value::Kind::Boolean &&
+        (target == Target::Oracle || literals == Literals::Typed)) {
         lastStatement.chop(1);
-        lastStatement += text == u"True" ? u"1, '" : u"0, '";
+        const bool yes = text == u"True";
+        if (target == Target::Oracle) {
+            lastStatement += yes ? u"1, '" : u"0, '";
+        } else {
+            lastStatement += yes ? u"TRUE, '" : u"FALSE, '";
+        }
+        return;
+    }
+    if (value.kind() == db::Value::Kind::Binary && literals == Literals::Typed) {
+        lastStatement.chop(1);
+        lastStatement += u"HEXTORAW('";
+        lastStatement += text; // hex digits only
+        lastStatement += u"'), '";
         return;
     }
     appendDoubling(lastStatement, text, u'\'');
@@ -87,7 +100,8 @@ void EndInsert(QString& lastStatement) {
     lastStatement += u')';
 }
 
-QString InsertStatement(Target target, QStringView tableName, const QList<db::Value>& values) {
+QString InsertStatement(Target target, QStringView tableName, const QList<db::Value>& values,
+                        Literals literals) {
     QString statement;
     qsizetype size = tableName.size() + 24;
     for (const db::Value& value : values)
@@ -95,7 +109,7 @@ QString InsertStatement(Target target, QStringView tableName, const QList<db::Va
     statement.reserve(size);
     BeginInsert(statement, tableName);
     for (const db::Value& value : values)
-        AppendValue(statement, value, target);
+        AppendValue(statement, value, target, literals);
     EndInsert(statement);
     return statement;
 }

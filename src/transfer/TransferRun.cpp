@@ -1,6 +1,7 @@
 #include "TransferRun.h"
 
 #include "Datatype.h"
+#include "ExactTypes.h"
 #include "Routines.h"
 #include "Statements.h"
 #include "db/BulkInsert.h"
@@ -90,6 +91,9 @@ private:
     void finishTable(TableCopy::Outcome outcome);
     std::optional<QString> askOverwrite(const QString& sourceName, bool* skip);
     bool createTargetTable(db::RowSet& rows, const QString& tableName);
+    QString columnTypeText(db::RowSet& rows, int field, bool* read);
+    db::Value valueToSend(db::RowSet& rows, int field);
+    Literals literals() const { return ws_.options.exactTypes ? Literals::Typed : Literals::Text; }
     void copyRows(db::RowSet& rows, const QString& tableName, qint64 sourceRows);
     bool startRow(db::RowSet& rows, qint64 row, qint64 rowCount);
     void sendRows(db::RowSet& rows, db::StatementQueue& queue, const QString& tableName,
@@ -123,6 +127,12 @@ private:
     // brought to the target.
     qint64 bulkArrived_ = 0;
     int bulkColumns_ = 0;
+    // With exact types: the server's dialect and each created column's type,
+    // which every value is checked against before it is sent.
+    Dialect dialect_ = Dialect::Oracle;
+    std::vector<QString> columnNames_;
+    std::vector<ColumnType> columnTypes_;
+    std::vector<db::ColumnDescription> sourceColumns_;
     // What the front end is told when the table is done.
     TableCopy table_;
     QElapsedTimer tableTime_;
@@ -313,25 +323,74 @@ bool TransferRun::createTargetTable(db::RowSet& rows, const QString& tableName) 
     if (!trap_.step(lines_.createFieldLoop, [&] { fieldCount = rows.Fields().count(); })) {
         return false;
     }
+    columnNames_.clear();
+    columnTypes_.clear();
+    sourceColumns_.clear();
+    dialect_ = DialectOf(dir_.target, target().dbmsName());
     bool complete = true;
     for (int f = 0; f < fieldCount; ++f) {
         trap_.step(fieldYield, [] { shell::yieldToEventLoop(); });
         QString name;
-        int adoType = 0;
         // A column whose name or type cannot be read would get a wrong
         // definition; such a table is not created at all.
         complete = trap_.step(fieldName, [&] { name = rows.Fields().item(f).Name(); }) && complete;
-        complete =
-            trap_.step(fieldType, [&] { adoType = rows.Fields().item(f).Type(); }) && complete;
-        AppendColumnDefinition(lastStatement_, name, ColumnTypeFor(dir_.target, adoType));
+        bool read = false;
+        const QString type = columnTypeText(rows, f, &read);
+        complete = read && complete;
+        columnNames_.push_back(name);
+        AppendColumnDefinition(lastStatement_, name, type);
     }
     EndCreateTable(lastStatement_);
     if (!complete) {
         return false;
     }
+    // Oracle counts a VARCHAR2's length in bytes unless told otherwise; the
+    // exact lengths are characters, as the drivers report them.
+    if (ws_.options.exactTypes && dialect_ == Dialect::Oracle) {
+        const QString create = std::exchange(
+            lastStatement_, QStringLiteral("ALTER SESSION SET NLS_LENGTH_SEMANTICS = CHAR"));
+        if (!trap_.step(lines_.createExecute,
+                        [&] { ExecuteStatement(target(), lastStatement_); })) {
+            return false;
+        }
+        lastStatement_ = create;
+    }
     // A table that could not be created may exist under that name with
     // someone else's rows in it: nothing is inserted into it.
     return trap_.step(lines_.createExecute, [&] { ExecuteStatement(target(), lastStatement_); });
+}
+
+QString TransferRun::columnTypeText(db::RowSet& rows, int field, bool* read) {
+    if (!ws_.options.exactTypes) {
+        int adoType = 0;
+        *read = trap_.step(fieldType, [&] { adoType = rows.Fields().item(field).Type(); });
+        return ColumnTypeFor(dir_.target, adoType);
+    }
+    db::ColumnDescription description;
+    *read = trap_.step(fieldType, [&] { description = rows.Fields().item(field).Description(); });
+    const ColumnType type = ExactColumnType(dir_.target, description);
+    sourceColumns_.push_back(description);
+    columnTypes_.push_back(type);
+    return ColumnTypeText(type, dialect_);
+}
+
+// The field's value, Null for an empty one. With exact types, a value that
+// its column would not keep unchanged is not sent: a server rounds a decimal
+// or a fraction of a second without a word.
+db::Value TransferRun::valueToSend(db::RowSet& rows, int field) {
+    db::Value value = ValueOrDefault(rows.Fields().item(field).Value(), {});
+    if (!ws_.options.exactTypes || std::size_t(field) >= columnTypes_.size()) {
+        return value;
+    }
+    const ColumnType& type = columnTypes_[std::size_t(field)];
+    if (const std::optional<QString> why = Misfit(value, type)) {
+        throw shell::Failure(
+            QStringLiteral("The value of column %1 does not fit the target's %2 (%3); the row "
+                           "is not copied.")
+                .arg(QuotedName(columnNames_[std::size_t(field)]), ColumnTypeName(type, dialect_),
+                     *why));
+    }
+    return value;
 }
 
 void TransferRun::copyRows(db::RowSet& rows, const QString& tableName, qint64 sourceRows) {
@@ -473,9 +532,12 @@ bool TransferRun::copyRowsInBulk(db::RowSet& rows, const QString& tableName, int
                                  qint64 rowCount) {
     std::vector<db::BulkInsert::Binding> bindings;
     for (int f = 0; f < fieldCount; ++f) {
-        if (!trap_.step(fieldType, [&] {
-                bindings.push_back(BindingFor(dir_.target, rows.Fields().item(f).Type()));
-            })) {
+        if (ws_.options.exactTypes && std::size_t(f) < columnTypes_.size()) {
+            bindings.push_back(
+                BindingFor(columnTypes_[std::size_t(f)], sourceColumns_[std::size_t(f)]));
+        } else if (!trap_.step(fieldType, [&] {
+                       bindings.push_back(BindingFor(dir_.target, rows.Fields().item(f).Type()));
+                   })) {
             return false;
         }
     }
@@ -502,7 +564,7 @@ bool TransferRun::copyRowsInBulk(db::RowSet& rows, const QString& tableName, int
             for (int f = 0; f < fieldCount; ++f) {
                 trap_.step(lines_.valueYield, [] { shell::yieldToEventLoop(); });
                 complete = trap_.step(lines_.valueText, [&] {
-                    values[std::size_t(f)] = ValueOrDefault(rows.Fields().item(f).Value(), {});
+                    values[std::size_t(f)] = valueToSend(rows, f);
                 }) && complete;
             }
             ++table_.rowsRead;
@@ -563,8 +625,8 @@ void TransferRun::finishBatch(db::BulkInsert& bulk, const QString& tableName) {
     }
     trap_.step(lines_.insertExecute, [&] { bulk.setAutocommit(true); });
     for (const std::vector<db::Value>& row : bulk.sent()) {
-        lastStatement_ =
-            InsertStatement(dir_.target, tableName, QList<db::Value>(row.begin(), row.end()));
+        lastStatement_ = InsertStatement(dir_.target, tableName,
+                                         QList<db::Value>(row.begin(), row.end()), literals());
         if (trap_.step(lines_.insertExecute, [&] { ExecuteStatement(target(), lastStatement_); })) {
             ++bulkArrived_;
         } else {
@@ -582,8 +644,7 @@ bool TransferRun::buildInsert(db::RowSet& rows, const QString& tableName, int fi
     for (int f = 0; f < fieldCount; ++f) {
         trap_.step(lines_.valueYield, [] { shell::yieldToEventLoop(); });
         const bool read = trap_.step(lines_.valueText, [&] {
-            AppendValue(lastStatement_, ValueOrDefault(rows.Fields().item(f).Value(), {}),
-                        dir_.target);
+            AppendValue(lastStatement_, valueToSend(rows, f), dir_.target, literals());
         });
         complete = complete && read;
     }

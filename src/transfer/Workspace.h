@@ -64,9 +64,12 @@ private:
 // How a copy sends its rows. Row by row is the default: one literal INSERT
 // per row. Bulk mode binds arrays of rows to one prepared INSERT and commits
 // once per batch, with the same results.
+// Exact types: each target column keeps the source column's length,
+// precision, scale and NOT NULL, instead of the wide default types.
 struct CopyOptions {
     bool bulk = false;
     int batchSize = 1000;
+    bool exactTypes = false;
 };
 
 struct Workspace {

@@ -4,6 +4,8 @@
 #include "StandIn.h"
 #include "db/Session.h"
 
+#include <QList>
+
 namespace standin {
 
 // The owner login's connection string.
@@ -17,5 +19,17 @@ void execute(Side side, const QString& sql);
 
 // Drops the table when it is there; never fails.
 void dropIfExists(Side side, const QString& table);
+
+// One column of a table as the server's catalogue (SQLColumns) lists it.
+struct CatalogueColumn {
+    QString name;
+    QString typeName; // the server's own, upper case
+    qint64 size = 0;
+    int decimalDigits = 0;
+    bool nullable = true;
+};
+
+// The table's columns in their order, as its owner sees them.
+QList<CatalogueColumn> catalogueColumns(Side side, const QString& table);
 
 } // namespace standin

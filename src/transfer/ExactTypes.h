@@ -1,0 +1,99 @@
+#pragma once
+// Column types that keep a copied column's length, precision and scale, for
+// users who turn them on; the coarse mapping of Datatype stays the default.
+//
+//     const ColumnType type = ExactColumnType(Target::Db2, field.Description());
+//     AppendColumnDefinition(statement, name, ColumnTypeText(type, Dialect::Db2));
+//     if (auto why = Misfit(value, type)) { ... the row is not sent ... }
+//
+// A type is chosen from the driver's description within the target vendor's
+// limits. Where the target has no type that holds every value of the source
+// column, the nearest wider one is taken (a wider DECIMAL, DECFLOAT, text);
+// each value is still checked against the column before it is sent, because
+// drivers misreport sizes (psqlODBC gives an unbounded VARCHAR as 4000 and an
+// unbounded NUMERIC as 28,6).
+#include "Statements.h"
+#include "db/BulkInsert.h"
+#include "db/ColumnDescription.h"
+#include "db/Value.h"
+
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+namespace transfer {
+
+struct ColumnType {
+    enum class Kind : unsigned char {
+        Char,      // fixed length, `length` characters
+        Varchar,   // up to `length` characters
+        Clob,      // text of any length
+        Binary,    // fixed length, `length` bytes
+        Varbinary, // up to `length` bytes
+        Blob,      // bytes of any length
+        SmallInt,
+        Integer,
+        BigInt,
+        Decimal,  // `precision` digits, `scale` of them after the point
+        Number,   // a decimal of up to 38 digits, any scale (Oracle NUMBER)
+        DecFloat, // 34 significant digits (DB2 DECFLOAT(34))
+        Real,     // binary single precision
+        Double,   // binary double precision
+        Boolean,
+        Date,
+        Time,      // `scale` fractional-second digits
+        Timestamp, // `scale` fractional-second digits
+    };
+    Kind kind = Kind::Clob;
+    qint64 length = 0;
+    // Bytes the server stores at most, whatever `length` says (Oracle counts
+    // a VARCHAR2's 4 000 in bytes even with character length semantics).
+    qint64 byteLimit = 0;
+    int precision = 0;
+    int scale = 0;
+    bool notNull = false;
+
+    friend bool operator==(const ColumnType&, const ColumnType&) = default;
+};
+
+// The vendor limits the mapping keeps within.
+namespace limits {
+inline constexpr int oracleVarcharBytes = 4000;
+inline constexpr int oracleCharBytes = 2000;
+inline constexpr int oracleRawBytes = 2000;
+inline constexpr int oracleNumberDigits = 38;
+inline constexpr int oracleTimestampDigits = 9;
+inline constexpr int db2DecimalDigits = 31;
+inline constexpr int db2VarcharBytes = 32672;
+inline constexpr int db2CharBytes = 255;
+inline constexpr int db2BinaryBytes = 255;
+inline constexpr int db2VarbinaryBytes = 32672;
+inline constexpr int db2TimestampDigits = 12;
+inline constexpr int decFloatDigits = 34;
+// A character takes at most four bytes in UTF-8, which both targets store.
+inline constexpr int utf8BytesPerCharacter = 4;
+} // namespace limits
+
+// The type for a source column on the target vendor's own server.
+ColumnType ExactColumnType(Target target, const db::ColumnDescription& source);
+
+// Who reads the statement: the vendor's server, or the stand-in that plays it
+// in tests and the demo, where some vendor spellings do not exist.
+enum class Dialect { Oracle, Db2, PostgreSql, MariaDb };
+Dialect DialectOf(Target target, QStringView dbmsName);
+
+// The type as the dialect spells it: "DECIMAL(12,2)".
+QString ColumnTypeName(const ColumnType& type, Dialect dialect);
+// The type as a column type text: a leading blank, the type, " NOT NULL"
+// where the source has it, a trailing comma.
+QString ColumnTypeText(const ColumnType& type, Dialect dialect);
+
+// How bulk mode binds a value of the source column in that target column:
+// numbers with a scale go as their text, which every server reads exactly.
+db::BulkInsert::Binding BindingFor(const ColumnType& type, const db::ColumnDescription& source);
+
+// Why the value would not arrive unchanged in such a column (too long, more
+// digits or fractional digits than it holds), or nothing when it fits.
+std::optional<QString> Misfit(const db::Value& value, const ColumnType& type);
+
+} // namespace transfer
