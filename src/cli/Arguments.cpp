@@ -127,6 +127,8 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
             p.command.all = true;
         } else if (kind == Command::Kind::Copy && word == u"--bulk") {
             p.command.bulk = true;
+        } else if (kind == Command::Kind::Copy && word == u"--exact-types") {
+            p.command.exactTypes = true;
         } else if (kind == Command::Kind::Copy && isOption(word, u"--batch-size")) {
             if (const std::optional<QString> value =
                     p.valueOf(word, QStringLiteral("--batch-size"))) {
@@ -217,7 +219,7 @@ QString HelpText() {
         "  duskferry-cli [--config FILE] check\n"
         "  duskferry-cli [--config FILE] list oracle|db2\n"
         "  duskferry-cli [--config FILE] copy --to db2|oracle [--replace] [--json]\n"
-        "                [--bulk [--batch-size N]] TABLE... | --all\n"
+        "                [--bulk [--batch-size N]] [--exact-types] TABLE... | --all\n"
         "  duskferry-cli [--config FILE] drop --on oracle|db2 TABLE...\n"
         "  duskferry-cli [--config FILE] rename --on oracle|db2 OLD NEW\n"
         "  duskferry-cli --help | --version\n"
@@ -243,6 +245,9 @@ QString HelpText() {
         "                 one commit per batch, instead of one INSERT per row; the\n"
         "                 same tables result, many times faster over a network\n"
         "  --batch-size N copy --bulk: rows per batch and commit (default 1000)\n"
+        "  --exact-types  copy: give each new column the source column's length,\n"
+        "                 precision, scale and NOT NULL (the README has the types)\n"
+        "                 instead of wide text and number columns\n"
         "  --             what follows is a table name, even when it starts with -\n"
         "  -h, --help     this text\n"
         "  --version      the program's version\n"

@@ -20,6 +20,7 @@ struct Command {
     bool all = false;
     bool bulk = false;
     int batchSize = 1000;
+    bool exactTypes = false;
     QStringList tables; // copy, drop: the tables; rename: old and new name
 };
 

@@ -228,6 +228,7 @@ int Session::copy() {
     transfer::Workspace ws = workspace(oracle, db2);
     ws.options.bulk = command_.bulk;
     ws.options.batchSize = command_.batchSize;
+    ws.options.exactTypes = command_.exactTypes;
     QList<TableLine> lines;
     bool stopped = false;
     bool interrupted = false;

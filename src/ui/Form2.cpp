@@ -58,11 +58,12 @@ Form2::Form2(Form1& connectionWindow, shell::Dialogs& dialogs, shell::SettingsSt
 
     // How copies send their rows, for either list: a right click on it.
     fastCopy_ = copyOption(u"Fast copy (bulk insert)", u"FastCopy");
+    exactTypes_ = copyOption(u"Exact column types", u"ExactTypes");
     for (const char16_t* name : {u"List1", u"List2"}) {
         QWidget* tables = controls_.value(QString::fromUtf16(name));
         tables->setAccessibleName(tables->parentWidget()->property("title").toString());
         tables->setContextMenuPolicy(Qt::ActionsContextMenu);
-        tables->addAction(fastCopy_);
+        tables->addActions({fastCopy_, exactTypes_});
     }
 
     const struct {
@@ -115,6 +116,7 @@ transfer::Workspace Form2::workspace() {
     transfer::Workspace workspace;
     workspace.activity = &*activity_;
     workspace.options.bulk = fastCopy_->isChecked();
+    workspace.options.exactTypes = exactTypes_->isChecked();
     workspace.oracleList = list(u"List1");
     workspace.db2List = list(u"List2");
     workspace.dialogs = &dialogs_;

@@ -83,6 +83,7 @@ private:
     shell::Dialogs& dialogs_;
     shell::SettingsStore& store_;
     QAction* fastCopy_ = nullptr;
+    QAction* exactTypes_ = nullptr;
     QHash<QString, QWidget*> controls_;
     std::optional<WindowActivity> activity_;
     bool centred_ = false;

@@ -651,8 +651,16 @@ private slots:
 
     // The copy options of the lists' context menu: off at first, the same
     // entry on both lists, kept in the store for the next start, and what
-    // the copy runs are given.
+    // the copy runs are given; each apart from the other.
+    void copyOptionsOutlastTheProgram_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("bulk");
+        QTest::newRow("bulk") << u"Fast copy (bulk insert)"_s << true;
+        QTest::newRow("exact types") << u"Exact column types"_s << false;
+    }
     void copyOptionsOutlastTheProgram() {
+        QFETCH(QString, text);
+        QFETCH(bool, bulk);
         const auto option = [](QWidget* list, const QString& text) -> QAction* {
             for (QAction* action : list->actions()) {
                 if (action->text() == text)
@@ -660,23 +668,29 @@ private slots:
             }
             return nullptr;
         };
-        const QString fast = u"Fast copy (bulk insert)"_s;
+        const auto chosen = [&](const transfer::CopyOptions& options) {
+            return bulk ? options.bulk : options.exactTypes;
+        };
+        const auto other = [&](const transfer::CopyOptions& options) {
+            return bulk ? options.exactTypes : options.bulk;
+        };
         QWidget* oracleList = control(u"Form2"_s, u"List1"_s);
         QCOMPARE(oracleList->contextMenuPolicy(), Qt::ActionsContextMenu);
-        QAction* entry = option(oracleList, fast);
+        QAction* entry = option(oracleList, text);
         QVERIFY(entry != nullptr && entry->isCheckable() && !entry->isChecked());
-        QCOMPARE(option(control(u"Form2"_s, u"List2"_s), fast), entry);
-        QVERIFY(!form2_->workspace().options.bulk);
+        QCOMPARE(option(control(u"Form2"_s, u"List2"_s), text), entry);
+        QVERIFY(!chosen(form2_->workspace().options));
 
         entry->trigger();
-        QVERIFY(form2_->workspace().options.bulk);
+        QVERIFY(chosen(form2_->workspace().options));
+        QVERIFY(!other(form2_->workspace().options));
         ui::Form1 restarted(dialogs_, *store_);
         ui::Form2 again(restarted, dialogs_, *store_);
-        QVERIFY(option(again.findChild<QWidget*>(u"List2"_s), fast)->isChecked());
-        QVERIFY(again.workspace().options.bulk);
+        QVERIFY(option(again.findChild<QWidget*>(u"List2"_s), text)->isChecked());
+        QVERIFY(chosen(again.workspace().options));
 
         entry->trigger();
-        QVERIFY(!ui::Form2(restarted, dialogs_, *store_).workspace().options.bulk);
+        QVERIFY(!chosen(ui::Form2(restarted, dialogs_, *store_).workspace().options));
     }
 
     void backShowsTheConnectionWindow() {
