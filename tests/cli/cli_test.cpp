@@ -249,6 +249,32 @@ private slots:
         QCOMPARE(copied[u"rowsInserted"_s].toInteger(), 3);
         QCOMPARE(copied[u"rowsRefused"_s].toInteger(), 0);
         QCOMPARE(contents(to, table), byWindow);
+
+        // Exact types: the columns and values the window's exact copy makes.
+        const auto columns = [&] {
+            QStringList described;
+            for (const standin::CatalogueColumn& c : standin::catalogueColumns(to, table))
+                described
+                    << u"%1 %2 %3 %4"_s.arg(c.name, c.typeName).arg(c.size).arg(c.decimalDigits);
+            return described;
+        };
+        const QStringList wide = columns();
+        standin::dropIfExists(to, table);
+        {
+            TableManagerControls window;
+            window.options.exactTypes = true;
+            ScriptedDialogs dialogs;
+            dialogs.failOnErrorReport = true;
+            window.copyTable(from, table, dialogs);
+        }
+        const QStringList exactByWindow = columns();
+        const QStringList exactValues = contents(to, table);
+        QVERIFY(exactByWindow != wide);
+        const Result exact = cli(
+            {u"copy"_s, u"--to"_s, side, u"--replace"_s, u"--exact-types"_s, u"--bulk"_s, table});
+        QCOMPARE(exact.status, 0);
+        QCOMPARE(columns(), exactByWindow);
+        QCOMPARE(contents(to, table), exactValues);
         standin::dropIfExists(from, table);
         standin::dropIfExists(to, table);
     }
