@@ -371,6 +371,15 @@ qint64 charactersOf(const QString& text) {
     return count;
 }
 
+qint64 utf8BytesOf(const QString& text) {
+    qint64 bytes = 0;
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        bytes += unit < 0x80 ? 1 : unit < 0x800 ? 2 : c.isSurrogate() ? 2 : 3;
+    }
+    return bytes;
+}
+
 } // namespace
 
 ColumnType ExactColumnType(Target target, const db::ColumnDescription& source) {
@@ -438,8 +447,9 @@ std::optional<QString> Misfit(const db::Value& value, const ColumnType& type) {
         if (characters > type.length) {
             return QStringLiteral("it is %1 characters long").arg(characters);
         }
-        if (type.byteLimit > 0) {
-            const qint64 bytes = text.toUtf8().size();
+        // A UTF-16 unit takes at most three bytes in UTF-8.
+        if (type.byteLimit > 0 && text.size() * 3 > type.byteLimit) {
+            const qint64 bytes = utf8BytesOf(text);
             if (bytes > type.byteLimit) {
                 return QStringLiteral("it takes %1 bytes, more than the %2 the server stores")
                     .arg(bytes)

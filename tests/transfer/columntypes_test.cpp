@@ -267,6 +267,12 @@ private slots:
             << column(SQL_WVARCHAR, 4000) << Target::Oracle
             << Value(Value::Kind::Text, QString(2001, u'ü'))
             << u"it takes 4002 bytes, more than the 4000 the server stores"_s;
+        QString astral;
+        for (int i = 0; i < 1001; ++i)
+            astral += u"𠀋"_s;
+        QTest::newRow("four bytes a character")
+            << column(SQL_WVARCHAR, 4000) << Target::Oracle << Value(Value::Kind::Text, astral)
+            << u"it takes 4004 bytes, more than the 4000 the server stores"_s;
         QTest::newRow("a number kept as text") << column(SQL_DECIMAL, 38, 0) << Target::Db2
                                                << decimal(u"-"_s + QString(38, u'9')) << QString();
         QTest::newRow("microseconds in TIMESTAMP(6)")
