@@ -1,5 +1,7 @@
 #include "TableManagerControls.h"
 
+#include "OwnerSql.h"
+#include "ScriptedDialogs.h"
 #include "transfer/TransferRun.h"
 
 #include <QListView>
@@ -64,4 +66,13 @@ shell::TableList TableManagerControls::list(standin::Side side) const {
 
 QStringList TableManagerControls::items(standin::Side side) const {
     return list(side).names();
+}
+
+QStringList CopyAfresh(standin::Side from, const QString& table, transfer::CopyOptions options) {
+    standin::dropIfExists(standin::otherSide(from), table);
+    TableManagerControls window;
+    window.options = options;
+    ScriptedDialogs dialogs;
+    window.copyTable(from, table, dialogs);
+    return dialogs.errorReports();
 }

@@ -39,3 +39,7 @@ public:
     shell::TableList list(standin::Side side) const;
     QStringList items(standin::Side side) const;
 };
+
+// Drops the table on the other side, copies it there afresh with the options
+// and gives the error reports the copy showed.
+QStringList CopyAfresh(standin::Side from, const QString& table, transfer::CopyOptions options);

@@ -2,7 +2,6 @@
 // exactly the refused rows reported when a batch is not taken whole.
 #include "db/BulkInsert.h"
 #include "support/OwnerSql.h"
-#include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"
 #include "support/TableManagerControls.h"
 #include "transfer/Statements.h"
@@ -37,16 +36,6 @@ QStringList contents(Side side, const QString& table) {
     for (const auto& [key, row] : keyed)
         result << row;
     return result;
-}
-
-// Copies the table from `from` with the options; the reports shown.
-QStringList copy(Side from, const QString& table, transfer::CopyOptions options) {
-    standin::dropIfExists(standin::otherSide(from), table);
-    TableManagerControls window;
-    window.options = options;
-    ScriptedDialogs dialogs;
-    window.copyTable(from, table, dialogs);
-    return dialogs.errorReports();
 }
 
 transfer::CopyOptions bulk(int batchSize) {
@@ -108,11 +97,11 @@ private slots:
             values.replace(u"ROWS"_s, u"seq_1_to_12000"_s).replace(u"K"_s, u"seq"_s);
         }
         standin::execute(from, u"INSERT INTO \"Bulk_Mix\" "_s + values);
-        QCOMPARE(copy(from, u"Bulk_Mix"_s, {}), QStringList());
+        QCOMPARE(CopyAfresh(from, u"Bulk_Mix"_s, {}), QStringList());
         const QStringList rowByRow = contents(to, u"Bulk_Mix"_s);
         QCOMPARE(rowByRow.size(), 12001);
 
-        QCOMPARE(copy(from, u"Bulk_Mix"_s, bulk(1000)), QStringList());
+        QCOMPARE(CopyAfresh(from, u"Bulk_Mix"_s, bulk(1000)), QStringList());
         const QStringList inBulk = contents(to, u"Bulk_Mix"_s);
         QCOMPARE(inBulk.size(), rowByRow.size());
         for (qsizetype r = 0; r < inBulk.size(); ++r)
@@ -134,10 +123,10 @@ private slots:
         standin::execute(Side::Db2, u"INSERT INTO \"Bulk_Refused\" SELECT seq, CASE WHEN seq IN "
                                     "(3, 8, 9) THEN REPEAT('x', 2001) ELSE CONCAT('v', seq) END "
                                     "FROM seq_1_to_20"_s);
-        const QStringList rowByRow = copy(Side::Db2, u"Bulk_Refused"_s, {});
+        const QStringList rowByRow = CopyAfresh(Side::Db2, u"Bulk_Refused"_s, {});
         QCOMPARE(rowByRow.size(), 3);
 
-        const QStringList inBulk = copy(Side::Db2, u"Bulk_Refused"_s, bulk(batchSize));
+        const QStringList inBulk = CopyAfresh(Side::Db2, u"Bulk_Refused"_s, bulk(batchSize));
         QCOMPARE(inBulk, rowByRow);
         const QList<int> refused{3, 8, 9};
         for (qsizetype i = 0; i < refused.size(); ++i)

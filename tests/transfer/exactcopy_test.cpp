@@ -2,7 +2,6 @@
 // source column's type, size, scale and NOT NULL, every value arrives equal,
 // and a value that a column would not keep is reported, never rounded or cut.
 #include "support/OwnerSql.h"
-#include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"
 #include "support/TableManagerControls.h"
 
@@ -39,15 +38,6 @@ QList<QMap<QString, QString>> contents(Side side, const QStringList& padded) {
         result << row;
     }
     return result;
-}
-
-QStringList copy(Side from, transfer::CopyOptions options) {
-    standin::dropIfExists(standin::otherSide(from), table);
-    TableManagerControls window;
-    window.options = options;
-    ScriptedDialogs dialogs;
-    window.copyTable(from, table, dialogs);
-    return dialogs.errorReports();
 }
 
 transfer::CopyOptions exact(bool bulk) {
@@ -182,7 +172,7 @@ private slots:
         for (const QString& row : rows)
             standin::execute(from, u"INSERT INTO \"%1\" VALUES (%2)"_s.arg(table, row));
 
-        const QStringList reports = copy(from, exact(bulk));
+        const QStringList reports = CopyAfresh(from, table, exact(bulk));
         QVERIFY2(reports.isEmpty(), qPrintable(reports.join(u'\n')));
         const QStringList made = catalogue(to);
         QCOMPARE(made.size(), expected.size());
@@ -235,7 +225,7 @@ private slots:
         standin::execute(from, u"INSERT INTO \"%1\" VALUES (1, %2), (2, %3), (3, NULL)"_s.arg(
                                    table, fits, misfit));
         for (bool bulk : {false, true}) {
-            const QStringList reports = copy(from, exact(bulk));
+            const QStringList reports = CopyAfresh(from, table, exact(bulk));
             QCOMPARE(reports.size(), 1);
             QVERIFY2(reports[0].startsWith(why), qPrintable(reports[0]));
             const QList<QMap<QString, QString>> source = contents(from, {});
