@@ -22,4 +22,10 @@ struct ColumnDescription {
     QString typeName;
 };
 
+// Whether a server type name (SQL_DESC_TYPE_NAME) is a decimal type although
+// the driver calls the column SQL_FLOAT or SQL_DOUBLE, as Oracle's driver does
+// for NUMBER without a precision and for FLOAT(b), both decimal on Oracle.
+// The stand-ins' binary doubles are named float8 and double.
+bool IsDecimalTypeName(const QString& typeName);
+
 } // namespace db

@@ -103,7 +103,7 @@ std::vector<Column> ColumnReader::describe(SQLHSTMT statement) {
                     .toUpper();
         }
         if (dataType == SQL_FLOAT || dataType == SQL_DOUBLE) {
-            column.exactText = isDecimalTypeName(description.typeName);
+            column.exactText = IsDecimalTypeName(description.typeName);
         }
         const bool isInteger = dataType == SQL_TINYINT || dataType == SQL_SMALLINT ||
                                dataType == SQL_INTEGER || dataType == SQL_BIGINT;
@@ -140,15 +140,6 @@ void ColumnReader::getData(int columnNumber, SQLSMALLINT cType, void* target, SQ
                            SQLLEN* indicator, SQLRETURN* rc) {
     *rc = SQLGetData(statement_, SQLUSMALLINT(columnNumber), cType, target, size, indicator);
     check(*rc, SQL_HANDLE_STMT, statement_, "SQLGetData");
-}
-
-bool isDecimalTypeName(const QString& typeName) {
-    for (const char16_t* name : {u"NUMBER", u"NUMERIC", u"DECIMAL", u"DECFLOAT", u"FLOAT"}) {
-        if (typeName.compare(QStringView(name), Qt::CaseInsensitive) == 0) {
-            return true;
-        }
-    }
-    return false;
 }
 
 Value ColumnReader::read(int columnNumber, const Column& column) {
@@ -337,3 +328,16 @@ Value ColumnReader::readBinary(int columnNumber) {
 }
 
 } // namespace db::detail
+
+namespace db {
+
+bool IsDecimalTypeName(const QString& typeName) {
+    for (const char16_t* name : {u"NUMBER", u"NUMERIC", u"DECIMAL", u"DECFLOAT", u"FLOAT"}) {
+        if (typeName.compare(QStringView(name), Qt::CaseInsensitive) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace db

@@ -20,12 +20,6 @@ struct Column {
     bool exactText = false;
 };
 
-// Whether a server type name (SQL_DESC_TYPE_NAME) is a decimal type although
-// the driver calls the column SQL_FLOAT or SQL_DOUBLE, as Oracle's driver does
-// for NUMBER without a precision and for FLOAT(b), both decimal on Oracle.
-// The stand-ins' binary doubles are named float8 and double.
-bool isDecimalTypeName(const QString& typeName);
-
 // A value, or the reason it could not be read: one unreadable value must not
 // stop the rest of the row from being read.
 struct Cell {

@@ -123,15 +123,6 @@ ColumnType timestamp(Target target, int fractionDigits) {
     return text(target, 20 + fractionDigits, false);
 }
 
-bool namesDecimal(const QString& typeName) {
-    for (const char16_t* name : {u"NUMBER", u"NUMERIC", u"DECIMAL", u"DECFLOAT", u"FLOAT"}) {
-        if (typeName == QStringView(name)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 ColumnType mapped(Target target, const db::ColumnDescription& source) {
     const qint64 size = source.size;
     const bool isUnsigned = source.isUnsigned;
@@ -172,7 +163,8 @@ ColumnType mapped(Target target, const db::ColumnDescription& source) {
     case SQL_DOUBLE:
         // Oracle's driver calls NUMBER without a precision, and FLOAT(b),
         // a double; both are decimal.
-        return namesDecimal(source.typeName) ? unboundedDecimal(target) : make(Kind::Double);
+        return db::IsDecimalTypeName(source.typeName) ? unboundedDecimal(target)
+                                                      : make(Kind::Double);
     case SQL_BIT:
     case db2Boolean:
         return target == Target::Oracle ? make(Kind::Decimal, 0, 1, 0) : make(Kind::Boolean);
