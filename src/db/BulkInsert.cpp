@@ -101,11 +101,13 @@ bool parseTimestamp(QStringView text, SQL_TIMESTAMP_STRUCT& stamp) {
     return true;
 }
 
-// The buffer bytes one value takes in its column.
-qint64 widthOf(BulkInsert::Binding binding, const QString& text) {
+// The buffer bytes one value takes in its column (for UTF-8 text, at most:
+// three bytes for each UTF-16 unit).
+qint64 widthOf(BulkInsert::Binding binding, TextForm form, const QString& text) {
     switch (binding) {
     case BulkInsert::Binding::Text:
-        return (text.size() + 1) * qint64(sizeof(SQLWCHAR));
+        return form == TextForm::Utf8 ? text.size() * 3 + 1
+                                      : (text.size() + 1) * qint64(sizeof(SQLWCHAR));
     case BulkInsert::Binding::Decimal:
         return text.size() + 1;
     case BulkInsert::Binding::Boolean:
@@ -127,10 +129,11 @@ struct SqlTypes {
     SQLSMALLINT sqlType;
 };
 
-SqlTypes typesOf(BulkInsert::Binding binding) {
+SqlTypes typesOf(BulkInsert::Binding binding, TextForm form) {
     switch (binding) {
     case BulkInsert::Binding::Text:
-        return {SQL_C_WCHAR, SQL_WVARCHAR};
+        return form == TextForm::Utf8 ? SqlTypes{SQL_C_CHAR, SQL_VARCHAR}
+                                      : SqlTypes{SQL_C_WCHAR, SQL_WVARCHAR};
     case BulkInsert::Binding::Decimal:
         return {SQL_C_CHAR, SQL_NUMERIC};
     case BulkInsert::Binding::Boolean:
@@ -149,10 +152,16 @@ SqlTypes typesOf(BulkInsert::Binding binding) {
 
 // Writes the value into its element; false when it has no exact form in the
 // column's C type.
-bool store(BulkInsert::Binding binding, const QString& text, char* element, qint64 width,
-           SQLLEN& length) {
+bool store(BulkInsert::Binding binding, TextForm form, const QString& text, char* element,
+           qint64 width, SQLLEN& length) {
     switch (binding) {
     case BulkInsert::Binding::Text:
+        if (form == TextForm::Utf8) {
+            const QByteArray bytes = text.toUtf8();
+            std::memcpy(element, bytes.constData(), size_t(bytes.size()) + 1);
+            length = SQLLEN(bytes.size());
+            return true;
+        }
         std::memcpy(element, text.utf16(), size_t(text.size()) * sizeof(SQLWCHAR));
         std::memset(element + text.size() * qint64(sizeof(SQLWCHAR)), 0, sizeof(SQLWCHAR));
         length = SQLLEN(text.size() * qint64(sizeof(SQLWCHAR)));
@@ -223,9 +232,9 @@ bool store(BulkInsert::Binding binding, const QString& text, char* element, qint
 
 BulkInsert::BulkInsert(Connection& connection, const QString& insertSql,
                        std::vector<Binding> columns, int batchSize)
-    : core_(connection.core_), parameters_(std::make_unique<Parameters>()),
-      columns_(std::move(columns)), batchSize_(std::size_t(std::max(1, batchSize))),
-      widest_(columns_.size(), 0) {
+    : core_(connection.core_), textForm_(core_->profile.driver().bindText),
+      parameters_(std::make_unique<Parameters>()), columns_(std::move(columns)),
+      batchSize_(std::size_t(std::max(1, batchSize))), widest_(columns_.size(), 0) {
     detail::ConnectionCore& core = *core_;
     Parameters& p = *parameters_;
     p.statement = core.newStatement();
@@ -288,7 +297,7 @@ void BulkInsert::setAutocommit(bool on) {
 
 void BulkInsert::add(std::vector<Value> row) {
     for (std::size_t c = 0; c < columns_.size() && c < row.size(); ++c) {
-        widest_[c] = std::max(widest_[c], widthOf(columns_[c], row[c].text()));
+        widest_[c] = std::max(widest_[c], widthOf(columns_[c], textForm_, row[c].text()));
     }
     rows_.push_back(std::move(row));
 }
@@ -383,14 +392,14 @@ bool BulkInsert::execute(Batch& batch) {
             SQLLEN& length = p.lengths[c][r];
             if (value.isNull() || value.text().isEmpty()) {
                 length = SQL_NULL_DATA;
-            } else if (!store(columns_[c], value.text(), p.buffers[c].data() + width * qint64(r),
-                              width, length)) {
+            } else if (!store(columns_[c], textForm_, value.text(),
+                              p.buffers[c].data() + width * qint64(r), width, length)) {
                 // No exact form here: the rows go one by one, as literals.
                 return false;
             }
         }
-        const SqlTypes types = typesOf(columns_[c]);
-        const SQLULEN size = columns_[c] == Binding::Text        ? SQLULEN(width / 2)
+        const SqlTypes types = typesOf(columns_[c], textForm_);
+        const SQLULEN size = types.cType == SQL_C_WCHAR          ? SQLULEN(width / 2)
                              : columns_[c] == Binding::Timestamp ? 29
                                                                  : SQLULEN(width);
         core.check(SQLBindParameter(statement, SQLUSMALLINT(c + 1), SQL_PARAM_INPUT, types.cType,

@@ -3,7 +3,8 @@
 // column, its parameters bound column by column in arrays, autocommit off and
 // one commit per batch. Each column is bound in a C type that keeps its
 // values exact (dates as the ODBC date structure, exact numbers as their
-// digits, text as UTF-16), so no session format of the server reads them.
+// digits, text in the form the driver carries exactly), so no session format
+// of the server reads them.
 //
 //     db::BulkInsert bulk(target, u"INSERT INTO \"T\" VALUES(?, ?)"_s, bindings, 1000);
 //     for (...) {
@@ -29,7 +30,7 @@ namespace db {
 class BulkInsert {
 public:
     enum class Binding : unsigned char {
-        Text,      // UTF-16 text
+        Text,      // text, as UTF-16 or UTF-8 as the driver's profile says
         Decimal,   // the number's digits, as an exact numeric parameter
         Boolean,   // "True"/"False" as the integer 1/0
         Date,      // YYYY-MM-DD as SQL_DATE_STRUCT
@@ -79,6 +80,7 @@ private:
     bool execute(Batch& batch);
 
     std::shared_ptr<detail::ConnectionCore> core_;
+    TextForm textForm_;
     std::unique_ptr<Parameters> parameters_;
     std::vector<Binding> columns_;
     std::size_t batchSize_;

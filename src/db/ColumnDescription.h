@@ -9,7 +9,9 @@ namespace db {
 struct ColumnDescription {
     enum class Nullable : unsigned char { No, Yes, Unknown };
 
-    int sqlType = 0; // SQL_CHAR, SQL_DECIMAL, ... as SQLDescribeCol reports it
+    // SQL_CHAR, SQL_DECIMAL, ... as SQLDescribeCol reports it, a driver's own
+    // code as the standard type it stands for.
+    int sqlType = 0;
     // Characters for text, bytes for binary, digits for exact numbers, the
     // text width for dates and times; 0 when the driver does not know.
     qint64 size = 0;
@@ -20,12 +22,9 @@ struct ColumnDescription {
     // The server's own name of the type (SQL_DESC_TYPE_NAME), upper case, or
     // empty where the driver gives none.
     QString typeName;
+    // A timestamp or time that carries a zone or is kept as an instant: read
+    // as text with its offset, since no ODBC structure holds one.
+    bool zoned = false;
 };
-
-// Whether a server type name (SQL_DESC_TYPE_NAME) is a decimal type although
-// the driver calls the column SQL_FLOAT or SQL_DOUBLE, as Oracle's driver does
-// for NUMBER without a precision and for FLOAT(b), both decimal on Oracle.
-// The stand-ins' binary doubles are named float8 and double.
-bool IsDecimalTypeName(const QString& typeName);
 
 } // namespace db

@@ -2,6 +2,7 @@
 
 #include "AdoType.h"
 
+#include <QStringDecoder>
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
@@ -63,7 +64,63 @@ QString shortestText(float number) {
     return shortest(number);
 }
 
-std::vector<Column> ColumnReader::describe(SQLHSTMT statement) {
+namespace {
+
+Column::Read readFor(const ColumnDescription& description, bool floatingDecimal,
+                     const ServerBehavior& server) {
+    using Read = Column::Read;
+    if (floatingDecimal) {
+        return Read::DecimalText;
+    }
+    if (description.zoned) {
+        for (const QString& name : server.sessionZoneTypes) {
+            if (description.typeName.contains(name, Qt::CaseInsensitive)) {
+                return Read::SessionZoneText;
+            }
+        }
+        return Read::ZonedText;
+    }
+    switch (description.sqlType) {
+    case SQL_BIT:
+        return Read::Bit;
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_BIGINT:
+        return description.isUnsigned ? Read::Unsigned : Read::Signed;
+    case SQL_REAL:
+        return Read::Real;
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+        return IsDecimalTypeName(description.typeName) ? Read::DecimalText : Read::Double;
+    case SQL_TYPE_DATE:
+    case SQL_DATE:
+        return Read::Date;
+    case SQL_TYPE_TIME:
+    case SQL_TIME:
+        // SQL_TIME_STRUCT has no fraction, and a MariaDB TIME may be
+        // negative or past 24 hours.
+        return Read::Time;
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_TIMESTAMP:
+        // The structure's fraction is nanoseconds: DB2's TIMESTAMP(12)
+        // would lose three digits.
+        return description.decimalDigits > 9 ? Read::TimestampText : Read::Timestamp;
+    case SQL_DECIMAL:
+    case SQL_NUMERIC:
+        return Read::DecimalText;
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY:
+        return Read::Binary;
+    default:
+        return Read::Text;
+    }
+}
+
+} // namespace
+
+std::vector<Column> ColumnReader::describe(SQLHSTMT statement, const ServerProfile& profile) {
     SQLSMALLINT count = 0;
     check(SQLNumResultCols(statement, &count), SQL_HANDLE_STMT, statement, "SQLNumResultCols");
     std::vector<Column> columns(static_cast<std::size_t>(std::max<SQLSMALLINT>(count, 0)));
@@ -91,6 +148,7 @@ std::vector<Column> ColumnReader::describe(SQLHSTMT statement) {
         description.sqlType = dataType;
         description.size = qint64(std::min<SQLULEN>(size, SQLULEN(INT64_MAX)));
         description.decimalDigits = decimalDigits;
+        const bool floatingDecimal = StandardizeDescription(profile.driver(), description);
         description.nullable = nullable == SQL_NO_NULLS   ? ColumnDescription::Nullable::No
                                : nullable == SQL_NULLABLE ? ColumnDescription::Nullable::Yes
                                                           : ColumnDescription::Nullable::Unknown;
@@ -102,13 +160,13 @@ std::vector<Column> ColumnReader::describe(SQLHSTMT statement) {
                                           std::size(typeName) - 1))
                     .toUpper();
         }
-        if (dataType == SQL_FLOAT || dataType == SQL_DOUBLE) {
-            column.exactText = IsDecimalTypeName(description.typeName);
-        }
-        const bool isInteger = dataType == SQL_TINYINT || dataType == SQL_SMALLINT ||
-                               dataType == SQL_INTEGER || dataType == SQL_BIGINT;
+        const int sqlType = description.sqlType;
+        const bool isInteger = sqlType == SQL_TINYINT || sqlType == SQL_SMALLINT ||
+                               sqlType == SQL_INTEGER || sqlType == SQL_BIGINT;
         description.isUnsigned = isInteger && unsignedFlag == SQL_TRUE;
-        column.adoType = adoTypeFromSqlType(dataType, description.isUnsigned);
+        description.zoned = IsZonedTypeName(description.typeName);
+        column.read = readFor(description, floatingDecimal, profile.server());
+        column.adoType = adoTypeFromSqlType(sqlType, description.isUnsigned);
     }
     return columns;
 }
@@ -142,51 +200,57 @@ void ColumnReader::getData(int columnNumber, SQLSMALLINT cType, void* target, SQ
     check(*rc, SQL_HANDLE_STMT, statement_, "SQLGetData");
 }
 
-Value ColumnReader::read(int columnNumber, const Column& column) {
-    if (column.exactText) {
-        return readText(columnNumber, Value::Kind::Decimal);
-    }
-    SQLLEN indicator = 0;
+void ColumnReader::getWhole(int columnNumber, SQLSMALLINT cType, void* target, SQLLEN size,
+                            SQLLEN* indicator) {
     SQLRETURN rc = SQL_SUCCESS;
-    switch (column.description.sqlType) {
-    case SQL_BIT: {
+    getData(columnNumber, cType, target, size, indicator, &rc);
+    if (rc == SQL_SUCCESS_WITH_INFO) {
+        QString state;
+        const QString message = diagnostics(SQL_HANDLE_STMT, statement_, &state);
+        if (IsTruncationState(state)) {
+            throw Error(QStringLiteral("The driver could give the value only cut (%1): %2")
+                            .arg(state, message),
+                        state);
+        }
+    }
+}
+
+Value ColumnReader::read(int columnNumber, const Column& column) {
+    using Read = Column::Read;
+    SQLLEN indicator = 0;
+    switch (column.read) {
+    case Read::Bit: {
         unsigned char bit = 0;
-        getData(columnNumber, SQL_C_BIT, &bit, sizeof bit, &indicator, &rc);
+        getWhole(columnNumber, SQL_C_BIT, &bit, sizeof bit, &indicator);
         return indicator == SQL_NULL_DATA ? Value() : Value::boolean(bit != 0);
     }
-    case SQL_TINYINT:
-    case SQL_SMALLINT:
-    case SQL_INTEGER:
-    case SQL_BIGINT: {
-        if (column.description.isUnsigned) {
-            SQLUBIGINT number = 0;
-            getData(columnNumber, SQL_C_UBIGINT, &number, sizeof number, &indicator, &rc);
-            return indicator == SQL_NULL_DATA
-                       ? Value()
-                       : Value(Value::Kind::Integer, QString::number(number));
-        }
-        SQLBIGINT number = 0;
-        getData(columnNumber, SQL_C_SBIGINT, &number, sizeof number, &indicator, &rc);
+    case Read::Unsigned: {
+        SQLUBIGINT number = 0;
+        getWhole(columnNumber, SQL_C_UBIGINT, &number, sizeof number, &indicator);
         return indicator == SQL_NULL_DATA ? Value()
                                           : Value(Value::Kind::Integer, QString::number(number));
     }
-    case SQL_REAL: {
+    case Read::Signed: {
+        SQLBIGINT number = 0;
+        getWhole(columnNumber, SQL_C_SBIGINT, &number, sizeof number, &indicator);
+        return indicator == SQL_NULL_DATA ? Value()
+                                          : Value(Value::Kind::Integer, QString::number(number));
+    }
+    case Read::Real: {
         SQLREAL number = 0;
-        getData(columnNumber, SQL_C_FLOAT, &number, sizeof number, &indicator, &rc);
+        getWhole(columnNumber, SQL_C_FLOAT, &number, sizeof number, &indicator);
         return indicator == SQL_NULL_DATA ? Value()
                                           : Value(Value::Kind::Floating, shortestText(number));
     }
-    case SQL_FLOAT:
-    case SQL_DOUBLE: {
+    case Read::Double: {
         SQLDOUBLE number = 0;
-        getData(columnNumber, SQL_C_DOUBLE, &number, sizeof number, &indicator, &rc);
+        getWhole(columnNumber, SQL_C_DOUBLE, &number, sizeof number, &indicator);
         return indicator == SQL_NULL_DATA ? Value()
                                           : Value(Value::Kind::Floating, shortestText(number));
     }
-    case SQL_TYPE_DATE:
-    case SQL_DATE: {
+    case Read::Date: {
         SQL_DATE_STRUCT date{};
-        getData(columnNumber, SQL_C_TYPE_DATE, &date, sizeof date, &indicator, &rc);
+        getWhole(columnNumber, SQL_C_TYPE_DATE, &date, sizeof date, &indicator);
         if (indicator == SQL_NULL_DATA) {
             return {};
         }
@@ -194,15 +258,9 @@ Value ColumnReader::read(int columnNumber, const Column& column) {
         return {Value::Kind::Date,
                 fromBuffer(text, putDate(text, date.year, date.month, date.day))};
     }
-    case SQL_TYPE_TIME:
-    case SQL_TIME:
-        // As the driver writes it: SQL_TIME_STRUCT has no fraction, and a
-        // MariaDB TIME may be negative or past 24 hours.
-        return readText(columnNumber, Value::Kind::Time);
-    case SQL_TYPE_TIMESTAMP:
-    case SQL_TIMESTAMP: {
+    case Read::Timestamp: {
         SQL_TIMESTAMP_STRUCT stamp{};
-        getData(columnNumber, SQL_C_TYPE_TIMESTAMP, &stamp, sizeof stamp, &indicator, &rc);
+        getWhole(columnNumber, SQL_C_TYPE_TIMESTAMP, &stamp, sizeof stamp, &indicator);
         if (indicator == SQL_NULL_DATA) {
             return {};
         }
@@ -220,16 +278,29 @@ Value ColumnReader::read(int columnNumber, const Column& column) {
         }
         return {Value::Kind::Timestamp, fromBuffer(text, end)};
     }
-    case SQL_DECIMAL:
-    case SQL_NUMERIC:
+    case Read::TimestampText: {
+        const Value text = readText(columnNumber, Value::Kind::Timestamp);
+        return text.isNull() ? text
+                             : Value(Value::Kind::Timestamp, NormalTimestampText(text.text()));
+    }
+    case Read::Time:
+        return readText(columnNumber, Value::Kind::Time);
+    case Read::DecimalText:
         return readText(columnNumber, Value::Kind::Decimal);
-    case SQL_BINARY:
-    case SQL_VARBINARY:
-    case SQL_LONGVARBINARY:
+    case Read::ZonedText:
+        return readText(columnNumber, Value::Kind::Text);
+    case Read::SessionZoneText: {
+        const Value text = readText(columnNumber, Value::Kind::Text);
+        return text.isNull()
+                   ? text
+                   : Value(Value::Kind::Text, text.text() + sessionZoneOffset_.toString());
+    }
+    case Read::Binary:
         return readBinary(columnNumber);
-    default:
+    case Read::Text:
         return readText(columnNumber, Value::Kind::Text);
     }
+    return readText(columnNumber, Value::Kind::Text);
 }
 
 qsizetype writtenTextLength(const SQLWCHAR* buffer, qsizetype size, qsizetype reported) {
@@ -254,6 +325,13 @@ qsizetype writtenTextLength(const SQLWCHAR* buffer, qsizetype size, qsizetype re
 }
 
 Value ColumnReader::readText(int columnNumber, Value::Kind kind) {
+    bool isNull = false;
+    QString text = textForm_ == TextForm::Utf8 ? readUtf8(columnNumber, &isNull)
+                                               : readUtf16(columnNumber, &isNull);
+    return isNull ? Value() : Value(kind, std::move(text));
+}
+
+QString ColumnReader::readUtf16(int columnNumber, bool* isNull) {
     if (textBuffer_.empty()) {
         textBuffer_.assign(initialTextChars, unwrittenUnit);
         dirtyChars_ = 0;
@@ -271,6 +349,7 @@ Value ColumnReader::readText(int columnNumber, Value::Kind kind) {
             break; // the previous piece was the last
         }
         if (indicator == SQL_NULL_DATA) {
+            *isNull = true;
             return {};
         }
         const bool complete =
@@ -281,7 +360,7 @@ Value ColumnReader::readText(int columnNumber, Value::Kind kind) {
             writtenTextLength(textBuffer_.data(), qsizetype(textBuffer_.size()), reported);
         dirtyChars_ = std::min(textBuffer_.size(), std::size_t(std::max(chars, reported)) + 1);
         if (complete && text.isEmpty()) {
-            return {kind, QString(reinterpret_cast<const QChar*>(textBuffer_.data()), chars)};
+            return QString(reinterpret_cast<const QChar*>(textBuffer_.data()), chars);
         }
         text.append(reinterpret_cast<const QChar*>(textBuffer_.data()), chars);
         if (complete) {
@@ -297,7 +376,53 @@ Value ColumnReader::readText(int columnNumber, Value::Kind kind) {
             }
         }
     }
-    return {kind, text};
+    return text;
+}
+
+// The bytes in pieces, a terminating zero after each; a piece that is not
+// the last fills its buffer. The whole is decoded once, so a character
+// split between two pieces is whole again, and bytes that are not UTF-8
+// fail the value rather than turning into replacement characters.
+QString ColumnReader::readUtf8(int columnNumber, bool* isNull) {
+    if (byteBuffer_.empty()) {
+        byteBuffer_.resize(initialTextChars * 2);
+    }
+    QByteArray bytes;
+    for (;;) {
+        SQLLEN indicator = 0;
+        SQLRETURN rc = SQL_SUCCESS;
+        const SQLLEN capacity = SQLLEN(byteBuffer_.size());
+        getData(columnNumber, SQL_C_CHAR, byteBuffer_.data(), capacity, &indicator, &rc);
+        if (rc == SQL_NO_DATA) {
+            break;
+        }
+        if (indicator == SQL_NULL_DATA) {
+            *isNull = true;
+            return {};
+        }
+        const bool complete =
+            rc == SQL_SUCCESS || (indicator != SQL_NO_TOTAL && indicator < capacity);
+        const qsizetype count = complete ? qsizetype(indicator) : qsizetype(capacity - 1);
+        if (count < 0 || count >= capacity || byteBuffer_[std::size_t(count)] != 0) {
+            throw Error(QStringLiteral("The driver's length of a text (%1 bytes) does not match "
+                                       "what it wrote")
+                            .arg(indicator));
+        }
+        bytes.append(reinterpret_cast<const char*>(byteBuffer_.data()), count);
+        if (complete) {
+            break;
+        }
+        if (indicator != SQL_NO_TOTAL && indicator > capacity) {
+            // The driver told the remaining length: fetch it in one piece.
+            byteBuffer_.resize(std::size_t(indicator - count) + 1);
+        }
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError()) {
+        throw Error(QStringLiteral("The driver gave a text that is not UTF-8"));
+    }
+    return text;
 }
 
 Value ColumnReader::readBinary(int columnNumber) {
@@ -327,17 +452,25 @@ Value ColumnReader::readBinary(int columnNumber) {
     return {Value::Kind::Binary, QString::fromLatin1(bytes.toHex())};
 }
 
-} // namespace db::detail
-
-namespace db {
-
-bool IsDecimalTypeName(const QString& typeName) {
-    for (const char16_t* name : {u"NUMBER", u"NUMERIC", u"DECIMAL", u"DECFLOAT", u"FLOAT"}) {
-        if (typeName.compare(QStringView(name), Qt::CaseInsensitive) == 0) {
-            return true;
-        }
-    }
-    return false;
+bool IsTruncationState(QStringView sqlState) {
+    return sqlState == u"01004" || sqlState == u"01S07";
 }
 
-} // namespace db
+QString NormalTimestampText(QString text) {
+    // DB2's own form 2024-01-31-12.30.00.123 as ODBC's 2024-01-31 12:30:00.123.
+    if (text.size() >= 19 && text[10] == u'-' && text[13] == u'.' && text[16] == u'.') {
+        text[10] = u' ';
+        text[13] = u':';
+        text[16] = u':';
+    }
+    if (text.size() > 19 && text[19] == u'.') {
+        qsizetype end = text.size();
+        while (end > 20 && text[end - 1] == u'0') {
+            --end;
+        }
+        text.truncate(end == 20 ? 19 : end);
+    }
+    return text;
+}
+
+} // namespace db::detail

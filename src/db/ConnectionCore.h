@@ -2,6 +2,7 @@
 // What a Connection holds, shared with the row sets and statement queues
 // opened on it. Private to the session layer.
 #include "Odbc.h"
+#include "Server.h"
 #include "Session.h"
 
 #include <atomic>
@@ -21,7 +22,8 @@ struct ConnectionCore {
     std::atomic<bool> lost{false};
     CursorLocation cursorLocation = CursorLocation::Server;
     bool readAhead = false;
-    QString dbmsName;
+    // The server and driver, classified when the connection opened.
+    ServerProfile profile;
     int commandTimeout = 0;
     int connectionTimeout = 0;
     // Row sets still open on this connection. Their statements are freed
@@ -43,13 +45,19 @@ struct ConnectionCore {
         }
     }
 
-    // detail::check for a handle of this connection, noting a lost connection.
+    // detail::check for a handle of this connection, noting a lost connection
+    // (including the ways this driver has of saying so).
     void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* operation) {
         try {
             detail::check(rc, handleType, handle, operation, dbc());
         } catch (const Error& error) {
             if (error.connectionLost()) {
                 lost = true;
+                throw;
+            }
+            if (profile.driver().lostConnectionStates.contains(error.sqlState())) {
+                lost = true;
+                throw Error(error.description(), error.sqlState(), true);
             }
             throw;
         }

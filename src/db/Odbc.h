@@ -60,7 +60,8 @@ void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* o
 // Whether a failure with this first SQLSTATE, on this connection (may be
 // null), means the connection is gone. Class 08 says so on every driver; some
 // say it otherwise (psqlODBC answers a session the server ended with the
-// server's own 57P01), and then the driver's SQL_ATTR_CONNECTION_DEAD tells.
+// server's own 57P01, which its profile names), and then the driver's
+// SQL_ATTR_CONNECTION_DEAD tells.
 bool isConnectionLost(const QString& sqlState, SQLHDBC connection);
 
 inline bool succeeded(SQLRETURN rc) {

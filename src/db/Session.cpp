@@ -86,7 +86,7 @@ struct RowSource {
         if (rc == SQL_NO_DATA) {
             return false;
         }
-        ColumnReader(statement.get()).readRow(columns, current);
+        ColumnReader(statement.get(), core->profile).readRow(columns, current);
         return true;
     }
 
@@ -95,7 +95,7 @@ struct RowSource {
     void readAllRows() {
         store.emplace(false);
         shell::runWhileYielding([this] {
-            ColumnReader reader(statement.get());
+            ColumnReader reader(statement.get(), core->profile);
             for (;;) {
                 const SQLRETURN rc = SQLFetch(statement.get());
                 core->check(rc, SQL_HANDLE_STMT, statement.get(), "SQLFetch");
@@ -117,7 +117,7 @@ struct RowSource {
     void readRowsAhead() noexcept {
         std::optional<Error> failure;
         try {
-            ColumnReader columnReader(statement.get());
+            ColumnReader columnReader(statement.get(), core->profile);
             std::vector<Cell> row;
             while (!stopReading) {
                 const SQLRETURN rc = SQLFetch(statement.get());
@@ -195,7 +195,7 @@ struct RowSource {
         // window keeps painting meanwhile.
         SQLHSTMT handle = statement.get();
         shell::runWhileYielding([&] { execute(handle); });
-        columns = ColumnReader::describe(statement.get());
+        columns = ColumnReader::describe(statement.get(), core->profile);
         if (core->cursorLocation == CursorLocation::Client) {
             if (core->readAhead) {
                 store.emplace(true);
@@ -297,17 +297,21 @@ void Connection::Open(const QString& connectionString) {
               completed, SQLSMALLINT(std::size(completed)), &completedLength, SQL_DRIVER_NOPROMPT),
           SQL_HANDLE_DBC, core.dbc(), "SQLDriverConnectW");
     core.connected = true;
-    SQLWCHAR dbmsName[128] = {};
-    SQLSMALLINT nameBytes = 0;
-    core.check(
-        SQLGetInfoW(core.dbc(), SQL_DBMS_NAME, dbmsName, SQLSMALLINT(sizeof dbmsName), &nameBytes),
-        SQL_HANDLE_DBC, core.dbc(), "SQLGetInfoW(SQL_DBMS_NAME)");
-    core.dbmsName = QString::fromUtf16(
-        reinterpret_cast<const char16_t*>(dbmsName),
-        std::min<qsizetype>(nameBytes / qsizetype(sizeof(SQLWCHAR)), std::size(dbmsName) - 1));
+    const auto info = [&core](SQLUSMALLINT type, const char* operation) {
+        SQLWCHAR text[128] = {};
+        SQLSMALLINT bytes = 0;
+        core.check(SQLGetInfoW(core.dbc(), type, text, SQLSMALLINT(sizeof text), &bytes),
+                   SQL_HANDLE_DBC, core.dbc(), operation);
+        return QString::fromUtf16(
+            reinterpret_cast<const char16_t*>(text),
+            std::clamp<qsizetype>(bytes / qsizetype(sizeof(SQLWCHAR)), 0, std::size(text) - 1));
+    };
+    core.profile = ClassifyServer(info(SQL_DBMS_NAME, "SQLGetInfoW(SQL_DBMS_NAME)"),
+                                  info(SQL_DRIVER_NAME, "SQLGetInfoW(SQL_DRIVER_NAME)"),
+                                  info(SQL_DRIVER_VER, "SQLGetInfoW(SQL_DRIVER_VER)"));
     // Local settings, answered at once: no need to serve the window (the
     // connection checks of the start-up run through here too).
-    for (const QString& sql : SessionSetUpStatements(core.dbmsName)) {
+    for (const QString& sql : core.profile.server().sessionSetUp) {
         detail::StatementHandle statement = core.newStatement();
         core.check(
             SQLExecDirectW(statement.get(), const_cast<SQLWCHAR*>(detail::wide(sql)), SQL_NTS),
@@ -315,27 +319,12 @@ void Connection::Open(const QString& connectionString) {
     }
 }
 
-QStringList SessionSetUpStatements(const QString& dbmsName) {
-    // Oracle reads a quoted date, timestamp or number with the session's NLS
-    // formats, which follow the client's NLS_LANG (by default DD-MON-RR, and a
-    // decimal comma in many territories). The program writes 'YYYY-MM-DD',
-    // 'YYYY-MM-DD HH:MM:SS[.f]' and a decimal point; Oracle lets a literal
-    // leave out the time fields at the end of a format, so these take every
-    // form. Other servers read those forms whatever their settings.
-    if (dbmsName.compare(u"Oracle", Qt::CaseInsensitive) != 0) {
-        return {};
-    }
-    return {QStringLiteral("ALTER SESSION SET NLS_DATE_FORMAT = 'YYYY-MM-DD HH24:MI:SS'"),
-            QStringLiteral("ALTER SESSION SET NLS_TIMESTAMP_FORMAT = 'YYYY-MM-DD HH24:MI:SS.FF'"),
-            QStringLiteral("ALTER SESSION SET NLS_NUMERIC_CHARACTERS = '.,'")};
-}
-
 bool Connection::isOpen() const {
     return core_->connected;
 }
 
-const QString& Connection::dbmsName() const {
-    return core_->dbmsName;
+const ServerProfile& Connection::profile() const {
+    return core_->profile;
 }
 
 void Connection::Execute(const QString& sql) {

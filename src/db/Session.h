@@ -16,6 +16,7 @@
 // called while a client-side row set reads all its rows at open.
 #include "ColumnDescription.h"
 #include "Error.h"
+#include "Server.h"
 #include "Value.h"
 
 #include <QString>
@@ -60,9 +61,9 @@ public:
 
     void Open(const QString& connectionString);
     bool isOpen() const;
-    // The server's product name (SQL_DBMS_NAME), read when the connection
-    // opened: "Oracle", "DB2/LINUXX8664", ...
-    const QString& dbmsName() const;
+    // The server and driver as classified when the connection opened, with
+    // what each does differently.
+    const ServerProfile& profile() const;
     void Execute(const QString& sql);
     RowSet OpenSchema(int schema);
     void Close();
@@ -73,11 +74,6 @@ private:
     friend class BulkInsert;
     std::shared_ptr<detail::ConnectionCore> core_;
 };
-
-// What a session on the named server (SQL_DBMS_NAME) runs right after it
-// opens, so that the value literals the program writes mean the same there
-// whatever the client's locale.
-QStringList SessionSetUpStatements(const QString& dbmsName);
 
 class Field {
 public:

@@ -8,9 +8,9 @@ namespace transfer {
 
 namespace {
 
-// DB2 CLI's own type codes, beyond the ODBC ones.
-constexpr int db2Graphic = -95, db2Vargraphic = -96, db2LongVargraphic = -97, db2Blob = -98,
-              db2Clob = -99, db2Dbclob = -350, db2Decfloat = -360, db2Xml = -370, db2Boolean = 16;
+// A zoned timestamp kept as its text: YYYY-MM-DD HH:MM:SS.fffffffff +HH:MM
+// with room to spare.
+constexpr qint64 zonedTextCharacters = 40;
 
 using Kind = ColumnType::Kind;
 
@@ -126,29 +126,27 @@ ColumnType timestamp(Target target, int fractionDigits) {
 ColumnType mapped(Target target, const db::ColumnDescription& source) {
     const qint64 size = source.size;
     const bool isUnsigned = source.isUnsigned;
+    if (source.zoned) {
+        // Neither target keeps an offset in a type both have: the instant
+        // stays whole as text.
+        return text(target, zonedTextCharacters, false);
+    }
     switch (source.sqlType) {
     case SQL_CHAR:
     case SQL_WCHAR:
-    case db2Graphic:
         return text(target, size, true);
     case SQL_VARCHAR:
     case SQL_WVARCHAR:
-    case db2Vargraphic:
         return text(target, size, false);
     case SQL_LONGVARCHAR:
     case SQL_WLONGVARCHAR:
-    case db2LongVargraphic:
-    case db2Clob:
-    case db2Dbclob:
-    case db2Xml:
         // Drivers give a long type a size of their own choosing (psqlODBC
         // says 8190 for every TEXT): no VARCHAR is sized from it.
         return make(Kind::Clob);
     case SQL_DECIMAL:
     case SQL_NUMERIC:
+        // (DB2's DECFLOAT comes without a precision: unbounded.)
         return decimal(target, int(std::min<qint64>(size, 1000)), source.decimalDigits);
-    case db2Decfloat:
-        return unboundedDecimal(target);
     case SQL_TINYINT:
         return integer(target, 3, Kind::SmallInt);
     case SQL_SMALLINT:
@@ -166,7 +164,6 @@ ColumnType mapped(Target target, const db::ColumnDescription& source) {
         return db::IsDecimalTypeName(source.typeName) ? unboundedDecimal(target)
                                                       : make(Kind::Double);
     case SQL_BIT:
-    case db2Boolean:
         return target == Target::Oracle ? make(Kind::Decimal, 0, 1, 0) : make(Kind::Boolean);
     case SQL_TYPE_DATE:
     case SQL_DATE:
@@ -184,7 +181,6 @@ ColumnType mapped(Target target, const db::ColumnDescription& source) {
     case SQL_VARBINARY:
         return binary(target, size, false);
     case SQL_LONGVARBINARY:
-    case db2Blob:
         return make(Kind::Blob);
     case SQL_GUID:
         return text(target, 36, true);
@@ -193,60 +189,32 @@ ColumnType mapped(Target target, const db::ColumnDescription& source) {
     }
 }
 
-QString sized(const char* name, qint64 length, const char* unit = "") {
-    return QStringLiteral("%1(%2%3)")
-        .arg(QLatin1StringView(name))
-        .arg(length)
-        .arg(QLatin1StringView(unit));
+QString sized(QStringView name, qint64 length, QStringView unit = {}) {
+    return QStringLiteral("%1(%2%3)").arg(name).arg(length).arg(unit);
 }
 
-// MariaDB keeps a row's VARCHARs within 65 535 bytes: longer ones become the
-// TEXT and BLOB types that hold that much.
-constexpr qint64 mariaDbVarcharCharacters = 1000;
-constexpr qint64 mariaDbVarbinaryBytes = 4000;
-// PostgreSQL and MariaDB keep six fractional digits.
-constexpr int standInFractionDigits = 6;
-
-QString spelled(const ColumnType& type, Dialect dialect) {
-    const bool oracleLike = dialect == Dialect::Oracle || dialect == Dialect::PostgreSql;
+QString spelled(const ColumnType& type, const db::TypeSpelling& types) {
     switch (type.kind) {
     case Kind::Char:
-        return dialect == Dialect::Db2 ? sized("CHAR", type.length, " CODEUNITS32")
-                                       : sized("CHAR", type.length);
+        return sized(u"CHAR", type.length, types.lengthUnit);
     case Kind::Varchar:
-        if (dialect == Dialect::Db2) {
-            return sized("VARCHAR", type.length, " CODEUNITS32");
+        if (types.longestVarchar > 0 && type.length > types.longestVarchar) {
+            return sized(types.longVarchar, type.length);
         }
-        if (dialect == Dialect::MariaDb && type.length > mariaDbVarcharCharacters) {
-            return sized("TEXT", type.length);
-        }
-        return sized("VARCHAR", type.length);
+        return sized(u"VARCHAR", type.length, types.lengthUnit);
     case Kind::Clob:
-        return dialect == Dialect::Db2       ? QStringLiteral("CLOB(2G)")
-               : dialect == Dialect::MariaDb ? QStringLiteral("LONGTEXT")
-                                             : QStringLiteral("CLOB");
+        return types.clob.toString();
     case Kind::Binary:
-        return oracleLike ? spelled(make(Kind::Varbinary, type.length), dialect)
-                          : sized("BINARY", type.length);
+        return types.fixedBinary ? sized(u"BINARY", type.length)
+                                 : spelled(make(Kind::Varbinary, type.length), types);
     case Kind::Varbinary:
-        switch (dialect) {
-        case Dialect::Oracle:
-            return sized("RAW", type.length);
-        case Dialect::PostgreSql:
-            return QStringLiteral("BYTEA"); // a domain takes no length
-        case Dialect::MariaDb:
-            if (type.length > mariaDbVarbinaryBytes) {
-                return sized("BLOB", type.length);
-            }
-            [[fallthrough]];
-        case Dialect::Db2:
-            return sized("VARBINARY", type.length);
+        if (types.longestVarbinary > 0 && type.length > types.longestVarbinary) {
+            return sized(types.longVarbinary, type.length);
         }
-        break;
+        return types.varbinarySized ? sized(types.varbinary, type.length)
+                                    : types.varbinary.toString();
     case Kind::Blob:
-        return dialect == Dialect::Db2       ? QStringLiteral("BLOB(2G)")
-               : dialect == Dialect::MariaDb ? QStringLiteral("LONGBLOB")
-                                             : QStringLiteral("BLOB");
+        return types.blob.toString();
     case Kind::SmallInt:
         return QStringLiteral("SMALLINT");
     case Kind::Integer:
@@ -258,27 +226,21 @@ QString spelled(const ColumnType& type, Dialect dialect) {
     case Kind::Number:
         return QStringLiteral("NUMBER");
     case Kind::DecFloat:
-        return dialect == Dialect::MariaDb ? QStringLiteral("DECIMAL(65,30)")
-                                           : QStringLiteral("DECFLOAT(34)");
+        return types.decFloat.toString();
     case Kind::Real:
-        return oracleLike                    ? QStringLiteral("BINARY_FLOAT")
-               : dialect == Dialect::MariaDb ? QStringLiteral("FLOAT")
-                                             : QStringLiteral("REAL");
+        return types.real.toString();
     case Kind::Double:
-        return oracleLike ? QStringLiteral("BINARY_DOUBLE") : QStringLiteral("DOUBLE");
+        return types.doublePrecision.toString();
     case Kind::Boolean:
         return QStringLiteral("BOOLEAN");
     case Kind::Date:
         return QStringLiteral("DATE");
     case Kind::Time:
-        return type.scale > 0 ? sized("TIME", type.scale) : QStringLiteral("TIME");
-    case Kind::Timestamp: {
-        const bool standIn = dialect == Dialect::PostgreSql || dialect == Dialect::MariaDb;
-        const int digits = standIn ? std::min(type.scale, standInFractionDigits) : type.scale;
-        return sized(dialect == Dialect::MariaDb ? "DATETIME" : "TIMESTAMP", digits);
+        return type.scale > 0 ? sized(u"TIME", type.scale) : QStringLiteral("TIME");
+    case Kind::Timestamp:
+        return sized(types.timestamp, std::min(type.scale, types.timestampDigits));
     }
-    }
-    return QStringLiteral("CLOB");
+    return types.clob.toString();
 }
 
 // The digits of a decimal text such as -0012.3400 or 1.5E+3, counted as the
@@ -288,6 +250,9 @@ struct Digits {
     int whole = 0;
     int fraction = 0;
     int significant = 0;
+    // The value is below 10^magnitude and at least 10^(magnitude - 1); 0
+    // for zero.
+    int magnitude = 0;
 };
 
 std::optional<Digits> digitsOf(QStringView text) {
@@ -315,8 +280,9 @@ std::optional<Digits> digitsOf(QStringView text) {
             return std::nullopt;
         }
         bool ok = false;
+        // DECFLOAT(34) reaches 1E6144; the bound only keeps the sums in range.
         const int exponent = text.sliced(at + 1).toInt(&ok);
-        if (!ok || exponent > 1000 || exponent < -1000) {
+        if (!ok || exponent > 100000 || exponent < -100000) {
             return std::nullopt;
         }
         point += exponent;
@@ -336,6 +302,7 @@ std::optional<Digits> digitsOf(QStringView text) {
     counted.whole = int(std::max<qsizetype>(point - first, 0));
     counted.fraction = int(std::max<qsizetype>(last + 1 - point, 0));
     counted.significant = int(last + 1 - first);
+    counted.magnitude = int(point - first);
     return counted;
 }
 
@@ -380,30 +347,26 @@ ColumnType ExactColumnType(Target target, const db::ColumnDescription& source) {
     return type;
 }
 
-Dialect DialectOf(Target target, QStringView dbmsName) {
-    if (dbmsName.startsWith(u"PostgreSQL", Qt::CaseInsensitive)) {
-        return Dialect::PostgreSql;
+Dialect DialectOf(Target target, db::ServerKind server) {
+    if (server != db::ServerKind::Other) {
+        return server;
     }
-    if (dbmsName.startsWith(u"MariaDB", Qt::CaseInsensitive) ||
-        dbmsName.startsWith(u"MySQL", Qt::CaseInsensitive)) {
-        return Dialect::MariaDb;
-    }
-    return target == Target::Oracle ? Dialect::Oracle : Dialect::Db2;
+    return target == Target::Oracle ? db::ServerKind::Oracle : db::ServerKind::Db2;
 }
 
 QString ColumnTypeName(const ColumnType& type, Dialect dialect) {
-    return spelled(type, dialect);
+    return spelled(type, db::BehaviorOf(dialect).types);
 }
 
 QString ColumnTypeText(const ColumnType& type, Dialect dialect) {
-    QString text = u' ' + spelled(type, dialect);
+    QString text = u' ' + ColumnTypeName(type, dialect);
     text += type.notNull ? QStringView(u" NOT NULL,") : QStringView(u",");
     return text;
 }
 
 db::BulkInsert::Binding BindingFor(const ColumnType& type, const db::ColumnDescription& source) {
     using Binding = db::BulkInsert::Binding;
-    if (source.sqlType == SQL_BIT || source.sqlType == db2Boolean) {
+    if (source.sqlType == SQL_BIT) {
         return Binding::Boolean;
     }
     switch (type.kind) {
@@ -476,6 +439,12 @@ std::optional<QString> Misfit(const db::Value& value, const ColumnType& type) {
             type.kind == Kind::Number ? limits::oracleNumberDigits : limits::decFloatDigits;
         if (digits->significant > most) {
             return QStringLiteral("it has %1 significant digits").arg(digits->significant);
+        }
+        // Oracle rounds a smaller magnitude to 0 without a word.
+        if (type.kind == Kind::Number && digits->significant > 0 &&
+            (digits->magnitude > limits::oracleNumberMagnitude ||
+             digits->magnitude <= limits::oracleNumberSmallestMagnitude)) {
+            return QStringLiteral("its magnitude is outside 1E-130 to 1E126");
         }
         return std::nullopt;
     }

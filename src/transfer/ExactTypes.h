@@ -15,6 +15,7 @@
 #include "Statements.h"
 #include "db/BulkInsert.h"
 #include "db/ColumnDescription.h"
+#include "db/Server.h"
 #include "db/Value.h"
 
 #include <QString>
@@ -62,6 +63,10 @@ inline constexpr int oracleVarcharBytes = 4000;
 inline constexpr int oracleCharBytes = 2000;
 inline constexpr int oracleRawBytes = 2000;
 inline constexpr int oracleNumberDigits = 38;
+// NUMBER holds magnitudes from 1E-130 to below 1E126: a value below
+// 10^oracleNumberMagnitude, and at least 10^oracleNumberSmallestMagnitude.
+inline constexpr int oracleNumberMagnitude = 126;
+inline constexpr int oracleNumberSmallestMagnitude = -130;
 inline constexpr int oracleTimestampDigits = 9;
 inline constexpr int db2DecimalDigits = 31;
 inline constexpr int db2VarcharBytes = 32672;
@@ -78,9 +83,11 @@ inline constexpr int utf8BytesPerCharacter = 4;
 ColumnType ExactColumnType(Target target, const db::ColumnDescription& source);
 
 // Who reads the statement: the vendor's server, or the stand-in that plays it
-// in tests and the demo, where some vendor spellings do not exist.
-enum class Dialect { Oracle, Db2, PostgreSql, MariaDb };
-Dialect DialectOf(Target target, QStringView dbmsName);
+// in tests and the demo, where some vendor spellings do not exist (each
+// server's spellings are in its behaviour table). A server the program does
+// not know is taken for the target's vendor.
+using Dialect = db::ServerKind;
+Dialect DialectOf(Target target, db::ServerKind server);
 
 // The type as the dialect spells it: "DECIMAL(12,2)".
 QString ColumnTypeName(const ColumnType& type, Dialect dialect);

@@ -66,29 +66,31 @@ void BeginInsert(QString& lastStatement, QStringView tableName) {
     lastStatement += u" VALUES('";
 }
 
-void AppendValue(QString& lastStatement, const db::Value& value, Target target, Literals literals) {
+void AppendValue(QString& lastStatement, const db::Value& value, Target target,
+                 const db::LiteralForms* typed) {
     const QString& text = value.text();
     if (value.isNull() || text.isEmpty()) {
         lastStatement.chop(1); // the quote that stood ready for this value
         lastStatement += u"NULL, '";
         return;
     }
-    if (value.kind() == db::Value::Kind::Boolean &&
-        (target == Target::Oracle || literals == Literals::Typed)) {
+    if (value.kind() == db::Value::Kind::Boolean && (target == Target::Oracle || typed)) {
         lastStatement.chop(1);
         const bool yes = text == u"True";
-        if (target == Target::Oracle) {
-            lastStatement += yes ? u"1, '" : u"0, '";
+        if (typed) {
+            lastStatement += yes ? typed->trueWord : typed->falseWord;
         } else {
-            lastStatement += yes ? u"TRUE, '" : u"FALSE, '";
+            lastStatement += yes ? u"1" : u"0";
         }
+        lastStatement += u", '";
         return;
     }
-    if (value.kind() == db::Value::Kind::Binary && literals == Literals::Typed) {
+    if (value.kind() == db::Value::Kind::Binary && typed) {
         lastStatement.chop(1);
-        lastStatement += u"HEXTORAW('";
+        lastStatement += typed->bytesBefore;
         lastStatement += text; // hex digits only
-        lastStatement += u"'), '";
+        lastStatement += typed->bytesAfter;
+        lastStatement += u", '";
         return;
     }
     appendDoubling(lastStatement, text, u'\'');
@@ -101,7 +103,7 @@ void EndInsert(QString& lastStatement) {
 }
 
 QString InsertStatement(Target target, QStringView tableName, const QList<db::Value>& values,
-                        Literals literals) {
+                        const db::LiteralForms* typed) {
     QString statement;
     qsizetype size = tableName.size() + 24;
     for (const db::Value& value : values)
@@ -109,7 +111,7 @@ QString InsertStatement(Target target, QStringView tableName, const QList<db::Va
     statement.reserve(size);
     BeginInsert(statement, tableName);
     for (const db::Value& value : values)
-        AppendValue(statement, value, target, literals);
+        AppendValue(statement, value, target, typed);
     EndInsert(statement);
     return statement;
 }

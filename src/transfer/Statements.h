@@ -9,6 +9,7 @@
 //     BeginInsert(last, u"PEOPLE");
 //     for (const db::Value& v : row) AppendValue(last, ValueOrDefault(v, {}), Target::Db2);
 //     EndInsert(last);   // INSERT INTO "PEOPLE" VALUES('12', NULL)
+#include "db/Server.h"
 #include "db/Value.h"
 
 #include <QList>
@@ -34,25 +35,23 @@ QString RenameStatement(QStringView oldName, QStringView newName); // RENAME "A"
 // The value when it is not Null, otherwise the fallback.
 db::Value ValueOrDefault(const db::Value& value, const db::Value& fallback);
 
-// How values are written. Text: as quoted text that the default wide,
-// forgiving columns take. Typed, for columns of exact types: a binary value as
-// HEXTORAW('0a0b'), which both vendors read as bytes, and a Boolean toward
-// DB2 as the bare TRUE or FALSE that a BOOLEAN column takes.
-enum class Literals { Text, Typed };
-
 // Replaces the statement with INSERT INTO "T" VALUES(' — the trailing quote
 // stands ready for the first value.
 void BeginInsert(QString& lastStatement, QStringView tableName);
 // One value: NULL for Null or empty text, a quoted literal with single quotes
 // doubled otherwise. Toward Oracle a Boolean is the bare 1 or 0 (Oracle has no
 // literal that reads 'True'); text that happens to read True stays text.
+// With the target server's typed literal forms (for columns of exact types),
+// bytes and Booleans are written as that server's typed columns take them,
+// HEXTORAW('0a0b') and TRUE, say; without, as quoted text that the default
+// wide, forgiving columns take.
 void AppendValue(QString& lastStatement, const db::Value& value, Target target,
-                 Literals literals = Literals::Text);
+                 const db::LiteralForms* typed = nullptr);
 // Takes back the separator after the last value and closes the list.
 void EndInsert(QString& lastStatement);
 
 QString InsertStatement(Target target, QStringView tableName, const QList<db::Value>& values,
-                        Literals literals = Literals::Text);
+                        const db::LiteralForms* typed = nullptr);
 
 // INSERT INTO "T" VALUES(?, ?, …) with one parameter per column, for bulk mode.
 QString PreparedInsertStatement(QStringView tableName, int columnCount);

@@ -93,7 +93,10 @@ private:
     bool createTargetTable(db::RowSet& rows, const QString& tableName);
     QString columnTypeText(db::RowSet& rows, int field, bool* read);
     db::Value valueToSend(db::RowSet& rows, int field);
-    Literals literals() const { return ws_.options.exactTypes ? Literals::Typed : Literals::Text; }
+    // Typed columns take bytes and Booleans in the target server's own forms.
+    const db::LiteralForms* literals() const {
+        return ws_.options.exactTypes ? &db::BehaviorOf(dialect_).literals : nullptr;
+    }
     void copyRows(db::RowSet& rows, const QString& tableName, qint64 sourceRows);
     bool startRow(db::RowSet& rows, qint64 row, qint64 rowCount);
     void sendRows(db::RowSet& rows, db::StatementQueue& queue, const QString& tableName,
@@ -326,7 +329,7 @@ bool TransferRun::createTargetTable(db::RowSet& rows, const QString& tableName) 
     columnNames_.clear();
     columnTypes_.clear();
     sourceColumns_.clear();
-    dialect_ = DialectOf(dir_.target, target().dbmsName());
+    dialect_ = DialectOf(dir_.target, target().profile().serverKind);
     bool complete = true;
     for (int f = 0; f < fieldCount; ++f) {
         trap_.step(fieldYield, [] { shell::yieldToEventLoop(); });
@@ -344,14 +347,16 @@ bool TransferRun::createTargetTable(db::RowSet& rows, const QString& tableName) 
     if (!complete) {
         return false;
     }
-    // Oracle counts a VARCHAR2's length in bytes unless told otherwise; the
-    // exact lengths are characters, as the drivers report them.
-    if (ws_.options.exactTypes && dialect_ == Dialect::Oracle) {
-        const QString create = std::exchange(
-            lastStatement_, QStringLiteral("ALTER SESSION SET NLS_LENGTH_SEMANTICS = CHAR"));
-        if (!trap_.step(lines_.createExecute,
-                        [&] { ExecuteStatement(target(), lastStatement_); })) {
-            return false;
+    // The exact lengths are characters, as the drivers report them; a server
+    // that counts bytes unless told otherwise is told.
+    if (ws_.options.exactTypes) {
+        const QString create = lastStatement_;
+        for (const QString& setUp : target().profile().server().characterLengthSetUp) {
+            lastStatement_ = setUp;
+            if (!trap_.step(lines_.createExecute,
+                            [&] { ExecuteStatement(target(), lastStatement_); })) {
+                return false;
+            }
         }
         lastStatement_ = create;
     }

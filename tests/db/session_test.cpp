@@ -35,6 +35,8 @@ struct ScratchTable {
 } // namespace
 
 Q_DECLARE_METATYPE(Side)
+Q_DECLARE_METATYPE(db::ServerKind)
+Q_DECLARE_METATYPE(db::DriverKind)
 
 class SessionTest : public QObject {
     Q_OBJECT
@@ -45,28 +47,25 @@ private slots:
         QVERIFY2(standin::load(&why), qPrintable(why));
     }
 
-    // Only a session on a real Oracle gets its date, timestamp and number
-    // formats set; the stand-ins report their own names and get nothing.
-    void sessionSetUpByServer_data() {
-        QTest::addColumn<QString>("dbmsName");
-        QTest::addColumn<int>("statements");
-        QTest::newRow("Oracle") << QStringLiteral("Oracle") << 3;
-        QTest::newRow("DB2 LUW") << QStringLiteral("DB2/LINUXX8664") << 0;
-        QTest::newRow("PostgreSQL stand-in") << QStringLiteral("PostgreSQL") << 0;
-        QTest::newRow("MariaDB stand-in") << QStringLiteral("MariaDB") << 0;
+    // Each stand-in's connection is classified by what it reports, so that
+    // it gets its own driver's entries (the DB2 stand-in's text as UTF-8).
+    void standInsAreClassified_data() {
+        QTest::addColumn<standin::Side>("side");
+        QTest::addColumn<db::ServerKind>("server");
+        QTest::addColumn<db::DriverKind>("driver");
+        QTest::newRow("Oracle stand-in")
+            << standin::Side::Oracle << db::ServerKind::PostgreSql << db::DriverKind::PsqlOdbc;
+        QTest::newRow("DB2 stand-in")
+            << standin::Side::Db2 << db::ServerKind::MariaDb << db::DriverKind::MariaDbOdbc;
     }
-    void sessionSetUpByServer() {
-        QFETCH(QString, dbmsName);
-        QFETCH(int, statements);
-        const QStringList sent = db::SessionSetUpStatements(dbmsName);
-        QCOMPARE(sent.size(), statements);
-        if (statements > 0) {
-            QVERIFY(
-                sent.contains(u"ALTER SESSION SET NLS_DATE_FORMAT = 'YYYY-MM-DD HH24:MI:SS'"_qs));
-            QVERIFY(sent.contains(
-                u"ALTER SESSION SET NLS_TIMESTAMP_FORMAT = 'YYYY-MM-DD HH24:MI:SS.FF'"_qs));
-            QVERIFY(sent.contains(u"ALTER SESSION SET NLS_NUMERIC_CHARACTERS = '.,'"_qs));
-        }
+    void standInsAreClassified() {
+        QFETCH(standin::Side, side);
+        QFETCH(db::ServerKind, server);
+        QFETCH(db::DriverKind, driver);
+        db::Connection connection = standin::openAsOwner(side);
+        QCOMPARE(connection.profile().serverKind, server);
+        QCOMPARE(connection.profile().driverKind, driver);
+        QVERIFY(!connection.profile().driverVersion.isEmpty());
     }
 
     // Where a text piece ends when the driver's count may be wrong. In the

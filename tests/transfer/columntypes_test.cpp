@@ -21,6 +21,8 @@ Q_DECLARE_METATYPE(db::Value)
 
 namespace {
 
+// As the reader describes a column: DB2 CLI's own codes as the standard
+// types they stand for.
 ColumnDescription column(int sqlType, qint64 size = 0, int digits = 0,
                          const QString& typeName = {}) {
     ColumnDescription d;
@@ -29,6 +31,7 @@ ColumnDescription column(int sqlType, qint64 size = 0, int digits = 0,
     d.decimalDigits = digits;
     d.typeName = typeName;
     d.nullable = ColumnDescription::Nullable::Yes;
+    db::StandardizeDescription(db::BehaviorOf(db::DriverKind::Db2Cli), d);
     return d;
 }
 
@@ -168,9 +171,9 @@ private slots:
         QFETCH(Target, target);
         QFETCH(QString, type);
         const Dialect own = target == Target::Oracle ? Dialect::Oracle : Dialect::Db2;
-        QCOMPARE(
-            transfer::DialectOf(target, target == Target::Oracle ? u"Oracle" : u"DB2/LINUXX8664"),
-            own);
+        QCOMPARE(transfer::DialectOf(target, target == Target::Oracle ? db::ServerKind::Oracle
+                                                                      : db::ServerKind::Db2),
+                 own);
         QCOMPARE(typeText(target, source, own), type);
     }
 
@@ -215,7 +218,8 @@ private slots:
         QFETCH(Target, target);
         QFETCH(QString, dbms);
         QFETCH(QString, type);
-        QCOMPARE(typeText(target, source, transfer::DialectOf(target, dbms)), type);
+        const db::ServerKind server = db::ClassifyServer(dbms, {}, {}).serverKind;
+        QCOMPARE(typeText(target, source, transfer::DialectOf(target, server)), type);
     }
 
     // The values a column would change, and the boundary values it keeps.
@@ -254,6 +258,21 @@ private slots:
         QTest::newRow("NUMBER's 38 digits")
             << column(db2Decfloat) << Target::Oracle
             << decimal(u"12345678901234567890123456789012345678"_s) << QString();
+        // NUMBER keeps 1E-130 to below 1E126; Oracle would round a smaller
+        // DECFLOAT to 0.
+        QTest::newRow("NUMBER's smallest")
+            << column(db2Decfloat) << Target::Oracle << decimal(u"1E-130"_s) << QString();
+        QTest::newRow("below NUMBER's smallest")
+            << column(db2Decfloat) << Target::Oracle << decimal(u"9.99E-131"_s)
+            << u"its magnitude is outside 1E-130 to 1E126"_s;
+        QTest::newRow("NUMBER's largest")
+            << column(db2Decfloat) << Target::Oracle << decimal(u"-9.99E+125"_s) << QString();
+        QTest::newRow("past NUMBER's largest")
+            << column(db2Decfloat) << Target::Oracle << decimal(u"1E+126"_s)
+            << u"its magnitude is outside 1E-130 to 1E126"_s;
+        QTest::newRow("DECFLOAT's own exponents")
+            << column(db2Decfloat) << Target::Oracle << decimal(u"1.5E-6000"_s)
+            << u"its magnitude is outside 1E-130 to 1E126"_s;
         QTest::newRow("characters, not UTF-16 units")
             << column(SQL_WVARCHAR, 2) << Target::Db2 << Value(Value::Kind::Text, u"𠀋𠀋"_s)
             << QString();
@@ -327,9 +346,11 @@ private slots:
         QFETCH(Target, target);
         QFETCH(Value, value);
         QFETCH(QString, statement);
+        const db::ServerKind server =
+            target == Target::Oracle ? db::ServerKind::Oracle : db::ServerKind::Db2;
         QCOMPARE(transfer::InsertStatement(target, u"T",
                                            {value, Value(Value::Kind::Integer, u"1"_s)},
-                                           transfer::Literals::Typed),
+                                           &db::BehaviorOf(server).literals),
                  statement);
     }
 };

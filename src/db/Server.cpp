@@ -1,0 +1,325 @@
+#include "Server.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+namespace db {
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+// Oracle counts a CHAR or VARCHAR2's length in characters once the session
+// is told (characterLengthSetUp).
+const TypeSpelling oracleTypes{
+    .lengthUnit = {},
+    .clob = u"CLOB",
+    .blob = u"BLOB",
+    .longestVarchar = 0,
+    .longVarchar = {},
+    .longestVarbinary = 0,
+    .longVarbinary = {},
+    .varbinary = u"RAW",
+    .varbinarySized = true,
+    .fixedBinary = false,
+    .decFloat = u"NUMBER",
+    .real = u"BINARY_FLOAT",
+    .doublePrecision = u"BINARY_DOUBLE",
+    .timestamp = u"TIMESTAMP",
+    .timestampDigits = 9,
+};
+
+// A Unicode database, its lengths written in characters.
+const TypeSpelling db2Types{
+    .lengthUnit = u" CODEUNITS32",
+    .clob = u"CLOB(2G)",
+    .blob = u"BLOB(2G)",
+    .longestVarchar = 0,
+    .longVarchar = {},
+    .longestVarbinary = 0,
+    .longVarbinary = {},
+    .varbinary = u"VARBINARY",
+    .varbinarySized = true,
+    .fixedBinary = true,
+    .decFloat = u"DECFLOAT(34)",
+    .real = u"REAL",
+    .doublePrecision = u"DOUBLE",
+    .timestamp = u"TIMESTAMP",
+    .timestampDigits = 12,
+};
+
+// scripts/standin.sh makes domains of Oracle's names (CLOB, BLOB, NUMBER,
+// BINARY_FLOAT, BINARY_DOUBLE); a domain takes no length, so RAW(n) is
+// BYTEA. PostgreSQL counts characters and keeps six fractional digits.
+const TypeSpelling postgreSqlTypes{
+    .lengthUnit = {},
+    .clob = u"CLOB",
+    .blob = u"BLOB",
+    .longestVarchar = 0,
+    .longVarchar = {},
+    .longestVarbinary = 0,
+    .longVarbinary = {},
+    .varbinary = u"BYTEA",
+    .varbinarySized = false,
+    .fixedBinary = false,
+    .decFloat = u"NUMBER",
+    .real = u"BINARY_FLOAT",
+    .doublePrecision = u"BINARY_DOUBLE",
+    .timestamp = u"TIMESTAMP",
+    .timestampDigits = 6,
+};
+
+// MariaDB has neither domains nor DB2's names; it counts characters, keeps
+// a row's VARCHARs within 64 KiB and six fractional digits.
+const TypeSpelling mariaDbTypes{
+    .lengthUnit = {},
+    .clob = u"LONGTEXT",
+    .blob = u"LONGBLOB",
+    .longestVarchar = 1000,
+    .longVarchar = u"TEXT",
+    .longestVarbinary = 4000,
+    .longVarbinary = u"BLOB",
+    .varbinary = u"VARBINARY",
+    .varbinarySized = true,
+    .fixedBinary = true,
+    .decFloat = u"DECIMAL(65,30)",
+    .real = u"FLOAT",
+    .doublePrecision = u"DOUBLE",
+    .timestamp = u"DATETIME",
+    .timestampDigits = 6,
+};
+
+const ServerBehavior oracle{
+    .kind = ServerKind::Oracle,
+    // Oracle reads a quoted date, timestamp or number with the session's NLS
+    // formats, which follow the client's NLS_LANG (by default DD-MON-RR, and
+    // a decimal comma in many territories). The program writes 'YYYY-MM-DD',
+    // 'YYYY-MM-DD HH:MM:SS[.f]' and a decimal point; Oracle lets a literal
+    // leave out the time fields at the end of a format, so these take every
+    // form. A zoned timestamp is read as text with its offset; one WITH
+    // LOCAL TIME ZONE is given in the session's zone, which is therefore
+    // UTC, and its offset is added by the reader.
+    .sessionSetUp = {u"ALTER SESSION SET NLS_DATE_FORMAT = 'YYYY-MM-DD HH24:MI:SS'"_s,
+                     u"ALTER SESSION SET NLS_TIMESTAMP_FORMAT = 'YYYY-MM-DD HH24:MI:SS.FF'"_s,
+                     u"ALTER SESSION SET NLS_TIMESTAMP_TZ_FORMAT = "
+                     "'YYYY-MM-DD HH24:MI:SS.FF TZH:TZM'"_s,
+                     u"ALTER SESSION SET TIME_ZONE = '+00:00'"_s,
+                     u"ALTER SESSION SET NLS_NUMERIC_CHARACTERS = '.,'"_s},
+    // A VARCHAR2's length is bytes unless the session says otherwise; the
+    // drivers report characters.
+    .characterLengthSetUp = {u"ALTER SESSION SET NLS_LENGTH_SEMANTICS = CHAR"_s},
+    // Oracle has no Boolean literal that a NUMBER(1) takes.
+    .literals = {u"1", u"0", u"HEXTORAW('", u"')"},
+    .sessionZoneTypes = {u"LOCAL TIME ZONE"_s},
+    .sessionZoneOffset = u" +00:00",
+    .types = oracleTypes,
+};
+
+const ServerBehavior db2{
+    .kind = ServerKind::Db2,
+    // DB2 reads 'YYYY-MM-DD' and a decimal point whatever its territory.
+    .sessionSetUp = {},
+    .characterLengthSetUp = {},
+    .literals = {u"TRUE", u"FALSE", u"HEXTORAW('", u"')"},
+    .sessionZoneTypes = {},
+    .sessionZoneOffset = {},
+    .types = db2Types,
+};
+
+// The stand-ins play the vendors' servers: they take the same literals
+// (scripts/standin.sh gives both a HEXTORAW function, and PostgreSQL an
+// integer-to-boolean assignment cast), count characters anyway and read the
+// program's date forms whatever their settings.
+const ServerBehavior postgreSql{
+    .kind = ServerKind::PostgreSql,
+    // timestamptz is an instant, given in the session's zone; psqlODBC
+    // leaves out the offset even in its text.
+    .sessionSetUp = {u"SET TIME ZONE 'UTC'"_s},
+    .characterLengthSetUp = {},
+    .literals = oracle.literals,
+    .sessionZoneTypes = {u"TIMESTAMPTZ"_s},
+    .sessionZoneOffset = u" +00:00",
+    .types = postgreSqlTypes,
+};
+
+const ServerBehavior mariaDb{
+    .kind = ServerKind::MariaDb,
+    .sessionSetUp = {},
+    .characterLengthSetUp = {},
+    .literals = db2.literals,
+    .sessionZoneTypes = {},
+    .sessionZoneOffset = {},
+    .types = mariaDbTypes,
+};
+
+// Not one the program knows: the copy writes for the target's vendor.
+const ServerBehavior otherServer{
+    .kind = ServerKind::Other,
+    .sessionSetUp = {},
+    .characterLengthSetUp = {},
+    .literals = db2.literals,
+    .sessionZoneTypes = {},
+    .sessionZoneOffset = {},
+    .types = db2Types,
+};
+
+// DB2 CLI's own codes (sqlcli.h), each with the ODBC type it behaves as.
+const DriverBehavior db2Cli{
+    .kind = DriverKind::Db2Cli,
+    .readText = TextForm::Utf16,
+    .bindText = TextForm::Utf16,
+    .lostConnectionStates = {},
+    .vendorTypes = {{-95, SQL_WCHAR},          // GRAPHIC
+                    {-96, SQL_WVARCHAR},       // VARGRAPHIC
+                    {-97, SQL_WLONGVARCHAR},   // LONG VARGRAPHIC
+                    {-98, SQL_LONGVARBINARY},  // BLOB
+                    {-99, SQL_WLONGVARCHAR},   // CLOB
+                    {-350, SQL_WLONGVARCHAR},  // DBCLOB
+                    {-360, SQL_DECIMAL, true}, // DECFLOAT
+                    {-370, SQL_WLONGVARCHAR},  // XML
+                    {16, SQL_BIT}},            // BOOLEAN
+};
+
+const DriverBehavior oracleOdbc{
+    .kind = DriverKind::OracleOdbc,
+    .readText = TextForm::Utf16,
+    .bindText = TextForm::Utf16,
+    .lostConnectionStates = {},
+    .vendorTypes = {},
+};
+
+const DriverBehavior psqlOdbc{
+    .kind = DriverKind::PsqlOdbc,
+    // Measured exact as UTF-16 both ways; its UTF-8 form follows the
+    // client's locale, which the program does not choose.
+    .readText = TextForm::Utf16,
+    .bindText = TextForm::Utf16,
+    // The server ended the session (pg_terminate_backend, shutdown).
+    .lostConnectionStates = {u"57P01"_s, u"57P02"_s, u"57P03"_s},
+    .vendorTypes = {},
+};
+
+const DriverBehavior mariaDbOdbc{
+    .kind = DriverKind::MariaDbOdbc,
+    // 3.1 loses the end of long wide texts it reads (REPEAT('ペース', 700)
+    // arrives as 1 400 characters) and appends a U+0000 to some wide texts
+    // bound in arrays; the connection's utf8mb4 crosses it exactly.
+    .readText = TextForm::Utf8,
+    .bindText = TextForm::Utf8,
+    .lostConnectionStates = {},
+    .vendorTypes = {},
+};
+
+const DriverBehavior otherDriver{
+    .kind = DriverKind::Other,
+    .readText = TextForm::Utf16,
+    .bindText = TextForm::Utf16,
+    .lostConnectionStates = {},
+    .vendorTypes = {},
+};
+
+ServerKind serverKindOf(const QString& dbmsName) {
+    if (dbmsName.startsWith(u"Oracle", Qt::CaseInsensitive)) {
+        return ServerKind::Oracle;
+    }
+    // DB2/LINUXX8664, DB2/NT64, DB2 for z/OS ("DSN..."), DB2 for i ("AS").
+    if (dbmsName.startsWith(u"DB2", Qt::CaseInsensitive)) {
+        return ServerKind::Db2;
+    }
+    if (dbmsName.startsWith(u"PostgreSQL", Qt::CaseInsensitive)) {
+        return ServerKind::PostgreSql;
+    }
+    if (dbmsName.startsWith(u"MariaDB", Qt::CaseInsensitive) ||
+        dbmsName.startsWith(u"MySQL", Qt::CaseInsensitive)) {
+        return ServerKind::MariaDb;
+    }
+    return ServerKind::Other;
+}
+
+DriverKind driverKindOf(const QString& driverName) {
+    if (driverName.contains(u"sqora", Qt::CaseInsensitive)) {
+        return DriverKind::OracleOdbc;
+    }
+    if (driverName.contains(u"db2", Qt::CaseInsensitive)) {
+        return DriverKind::Db2Cli;
+    }
+    if (driverName.contains(u"psqlodbc", Qt::CaseInsensitive)) {
+        return DriverKind::PsqlOdbc;
+    }
+    if (driverName.contains(u"maodbc", Qt::CaseInsensitive)) {
+        return DriverKind::MariaDbOdbc;
+    }
+    return DriverKind::Other;
+}
+
+} // namespace
+
+const ServerBehavior& BehaviorOf(ServerKind kind) {
+    switch (kind) {
+    case ServerKind::Oracle:
+        return oracle;
+    case ServerKind::Db2:
+        return db2;
+    case ServerKind::PostgreSql:
+        return postgreSql;
+    case ServerKind::MariaDb:
+        return mariaDb;
+    case ServerKind::Other:
+        break;
+    }
+    return otherServer;
+}
+
+const DriverBehavior& BehaviorOf(DriverKind kind) {
+    switch (kind) {
+    case DriverKind::OracleOdbc:
+        return oracleOdbc;
+    case DriverKind::Db2Cli:
+        return db2Cli;
+    case DriverKind::PsqlOdbc:
+        return psqlOdbc;
+    case DriverKind::MariaDbOdbc:
+        return mariaDbOdbc;
+    case DriverKind::Other:
+        break;
+    }
+    return otherDriver;
+}
+
+ServerProfile ClassifyServer(const QString& dbmsName, const QString& driverName,
+                             const QString& driverVersion) {
+    return {dbmsName, driverName, driverVersion, serverKindOf(dbmsName), driverKindOf(driverName)};
+}
+
+bool StandardizeDescription(const DriverBehavior& driver, ColumnDescription& description) {
+    for (const DriverBehavior::VendorType& vendor : driver.vendorTypes) {
+        if (vendor.code == description.sqlType) {
+            description.sqlType = vendor.standardType;
+            if (vendor.floatingDecimal) {
+                description.size = 0;
+                description.decimalDigits = 0;
+            }
+            return vendor.floatingDecimal;
+        }
+    }
+    return false;
+}
+
+bool IsDecimalTypeName(QStringView typeName) {
+    for (const char16_t* name : {u"NUMBER", u"NUMERIC", u"DECIMAL", u"DECFLOAT", u"FLOAT"}) {
+        if (typeName.compare(QStringView(name), Qt::CaseInsensitive) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsZonedTypeName(QStringView typeName) {
+    // psqlODBC names a plain timestamp "timestamp without time zone".
+    return (typeName.contains(u"TIME ZONE", Qt::CaseInsensitive) &&
+            !typeName.contains(u"WITHOUT", Qt::CaseInsensitive)) ||
+           typeName.compare(u"TIMESTAMPTZ", Qt::CaseInsensitive) == 0 ||
+           typeName.compare(u"TIMETZ", Qt::CaseInsensitive) == 0;
+}
+
+} // namespace db

@@ -1,0 +1,152 @@
+#pragma once
+// What the program knows of each server and each ODBC driver, in one place.
+// A connection is classified once, when it opens (SQL_DBMS_NAME,
+// SQL_DRIVER_NAME, SQL_DRIVER_VER); everything a server or driver does
+// differently is a named entry of the two behaviour tables below, which the
+// rest of the program reads. Nothing else looks at a server's or driver's
+// name.
+//
+// A driver's entries are what a seeded round trip measured through it
+// against the server's own CHAR_LENGTH and MD5
+// (tests/transfer/roundtrip_test.cpp), not what its documentation promises:
+// MariaDB Connector/ODBC 3.1 loses the end of long wide texts it reads and
+// appends a U+0000 to some wide texts bound in arrays, while the same texts
+// as UTF-8 cross it exactly.
+#include "ColumnDescription.h"
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <vector>
+
+namespace db {
+
+enum class ServerKind : unsigned char {
+    Oracle,
+    Db2,
+    PostgreSql, // the Oracle stand-in
+    MariaDb,    // the DB2 stand-in (MySQL alike)
+    Other,
+};
+
+enum class DriverKind : unsigned char {
+    OracleOdbc,  // Oracle's own (libsqora)
+    Db2Cli,      // IBM Data Server Driver (libdb2)
+    PsqlOdbc,    // psqlODBC
+    MariaDbOdbc, // MariaDB Connector/ODBC
+    Other,
+};
+
+// How text crosses the driver: as UTF-16 (SQL_C_WCHAR), or as the bytes of
+// the server's own encoding, UTF-8 (SQL_C_CHAR), decoded by the program.
+enum class TextForm : unsigned char { Utf16, Utf8 };
+
+// How a typed column takes a Boolean and bytes inside an INSERT's text.
+struct LiteralForms {
+    QStringView trueWord;
+    QStringView falseWord;
+    QStringView bytesBefore; // then lower-case hex digits
+    QStringView bytesAfter;
+};
+
+// How a server spells the column types of a table created with exact types,
+// where it has no type of the vendor's name or keeps less.
+struct TypeSpelling {
+    QStringView lengthUnit; // after a length in characters: " CODEUNITS32"
+    QStringView clob;       // text of any length
+    QStringView blob;       // bytes of any length
+    // Beyond so many characters a VARCHAR becomes `longVarchar`(n), beyond
+    // so many bytes a VARBINARY `longVarbinary`(n) (MariaDB keeps a row's
+    // VARCHARs within 64 KiB); 0 for no such limit.
+    qint64 longestVarchar = 0;
+    QStringView longVarchar;
+    qint64 longestVarbinary = 0;
+    QStringView longVarbinary;
+    QStringView varbinary;       // RAW, VARBINARY, or BYTEA
+    bool varbinarySized = true;  // a domain (BYTEA) takes no length
+    bool fixedBinary = true;     // BINARY(n); else the varying type
+    QStringView decFloat;        // 34 significant digits
+    QStringView real;            // binary single precision
+    QStringView doublePrecision; // binary double precision
+    QStringView timestamp;       // then (fractional digits)
+    int timestampDigits = 12;    // the most fractional digits it keeps
+};
+
+struct ServerBehavior {
+    ServerKind kind = ServerKind::Other;
+    // Run right after a connection opens, so that the literals the program
+    // writes (dates, timestamps, decimal points) and the texts it reads
+    // (zoned timestamps with their offset) mean the same whatever the
+    // client's locale.
+    QStringList sessionSetUp;
+    // Run before a CREATE TABLE whose lengths are characters, where the
+    // server counts bytes unless told otherwise.
+    QStringList characterLengthSetUp;
+    LiteralForms literals;
+    // Zoned types whose values the server (or its driver) gives as text in
+    // the session's zone and without an offset: Oracle's TIMESTAMP WITH
+    // LOCAL TIME ZONE, PostgreSQL's timestamptz through psqlODBC. The
+    // session's zone is set to UTC, and the reader adds its offset.
+    QStringList sessionZoneTypes;
+    QStringView sessionZoneOffset;
+    TypeSpelling types;
+};
+
+struct DriverBehavior {
+    DriverKind kind = DriverKind::Other;
+    TextForm readText = TextForm::Utf16;
+    TextForm bindText = TextForm::Utf16;
+    // SQLSTATEs besides class 08 that mean the session is gone: psqlODBC
+    // passes on the server's own 57P01 (terminated by the administrator).
+    QStringList lostConnectionStates;
+    // The driver's own SQL type codes, beyond ODBC's: each read as the
+    // standard type it stands for.
+    struct VendorType {
+        int code;
+        int standardType;
+        // A decimal whose exponent floats (DB2's DECFLOAT): no fixed
+        // precision or scale, whatever size the driver gives.
+        bool floatingDecimal = false;
+    };
+    std::vector<VendorType> vendorTypes;
+};
+
+const ServerBehavior& BehaviorOf(ServerKind kind);
+const DriverBehavior& BehaviorOf(DriverKind kind);
+
+// The classification of one connection.
+struct ServerProfile {
+    QString dbmsName;      // SQL_DBMS_NAME
+    QString driverName;    // SQL_DRIVER_NAME
+    QString driverVersion; // SQL_DRIVER_VER
+    ServerKind serverKind = ServerKind::Other;
+    DriverKind driverKind = DriverKind::Other;
+
+    const ServerBehavior& server() const { return BehaviorOf(serverKind); }
+    const DriverBehavior& driver() const { return BehaviorOf(driverKind); }
+};
+
+// Never fails: an unknown server or driver gets the entries of ODBC as
+// written, which are those of the vendors' own drivers.
+ServerProfile ClassifyServer(const QString& dbmsName, const QString& driverName,
+                             const QString& driverVersion);
+
+// A column as its driver described it, with a driver's own type code
+// replaced by the standard type it stands for (DB2 CLI's BLOB -98 is
+// SQL_LONGVARBINARY, its BOOLEAN 16 is SQL_BIT). True for a decimal whose
+// exponent floats, which has no precision or scale of its own.
+bool StandardizeDescription(const DriverBehavior& driver, ColumnDescription& description);
+
+// Whether a server type name (SQL_DESC_TYPE_NAME) is a decimal type although
+// the driver calls the column SQL_FLOAT or SQL_DOUBLE, as Oracle's driver does
+// for NUMBER without a precision and for FLOAT(b), both decimal on Oracle.
+// The stand-ins' binary doubles are named float8 and double.
+bool IsDecimalTypeName(QStringView typeName);
+
+// Whether a server type name is a timestamp or time that carries its offset
+// or is kept as an instant (Oracle's TIMESTAMP WITH [LOCAL] TIME ZONE,
+// PostgreSQL's timestamptz): drivers describe these as plain timestamps and
+// hand them over in a structure that has no zone. They are read as text.
+bool IsZonedTypeName(QStringView typeName);
+
+} // namespace db
