@@ -163,12 +163,12 @@ bool adminSql(Side side, const QString& sql, QString* output) {
                           variable("PGPORT"), u"-U"_s, u"postgres"_s, u"-d"_s,
                           variable("STANDIN_ORA_USER")},
                          sql, output);
-    return runClient(u"mariadb"_s,
-                     {u"--no-defaults"_s, u"--batch"_s, u"--skip-column-names"_s,
-                      u"--socket="_s + variable("STANDIN_MY_SOCKET"),
-                      u"--user="_s + variable("STANDIN_MY_ADMIN"),
-                      variable("STANDIN_DB2_DATABASE")},
-                     sql, output);
+    return runClient(
+        u"mariadb"_s,
+        {u"--no-defaults"_s, u"--batch"_s, u"--skip-column-names"_s,
+         u"--default-character-set=utf8mb4"_s, u"--socket="_s + variable("STANDIN_MY_SOCKET"),
+         u"--user="_s + variable("STANDIN_MY_ADMIN"), variable("STANDIN_DB2_DATABASE")},
+        sql, output);
 }
 
 bool startOwn(const QString& dir, QString* why) {
