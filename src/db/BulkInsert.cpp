@@ -3,6 +3,7 @@
 #include "ConnectionCore.h"
 #include "shell/Yield.h"
 
+#include <QStringEncoder>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -157,10 +158,14 @@ bool store(BulkInsert::Binding binding, TextForm form, const QString& text, char
     switch (binding) {
     case BulkInsert::Binding::Text:
         if (form == TextForm::Utf8) {
-            const QByteArray bytes = text.toUtf8();
-            std::memcpy(element, bytes.constData(), size_t(bytes.size()) + 1);
-            length = SQLLEN(bytes.size());
-            return true;
+            // Straight into the element, which widthOf sized for the most
+            // bytes a UTF-16 unit can take.
+            QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+            char* end = encoder.appendToBuffer(element, text);
+            *end = '\0';
+            length = SQLLEN(end - element);
+            // A lone surrogate has no UTF-8 form.
+            return !encoder.hasError();
         }
         std::memcpy(element, text.utf16(), size_t(text.size()) * sizeof(SQLWCHAR));
         std::memset(element + text.size() * qint64(sizeof(SQLWCHAR)), 0, sizeof(SQLWCHAR));

@@ -379,20 +379,20 @@ QString ColumnReader::readUtf16(int columnNumber, bool* isNull) {
     return text;
 }
 
-// The bytes in pieces, a terminating zero after each; a piece that is not
-// the last fills its buffer. The whole is decoded once, so a character
-// split between two pieces is whole again, and bytes that are not UTF-8
-// fail the value rather than turning into replacement characters.
-QString ColumnReader::readUtf8(int columnNumber, bool* isNull) {
+// The bytes in pieces; a character read ends each piece with a zero byte,
+// and a piece that is not the last fills its buffer. A length the driver
+// reports that does not match what it wrote fails the value.
+QByteArray ColumnReader::readBytes(int columnNumber, SQLSMALLINT cType, bool* isNull) {
     if (byteBuffer_.empty()) {
         byteBuffer_.resize(initialTextChars * 2);
     }
+    const SQLLEN terminator = cType == SQL_C_CHAR ? 1 : 0;
     QByteArray bytes;
     for (;;) {
         SQLLEN indicator = 0;
         SQLRETURN rc = SQL_SUCCESS;
         const SQLLEN capacity = SQLLEN(byteBuffer_.size());
-        getData(columnNumber, SQL_C_CHAR, byteBuffer_.data(), capacity, &indicator, &rc);
+        getData(columnNumber, cType, byteBuffer_.data(), capacity, &indicator, &rc);
         if (rc == SQL_NO_DATA) {
             break;
         }
@@ -401,22 +401,32 @@ QString ColumnReader::readUtf8(int columnNumber, bool* isNull) {
             return {};
         }
         const bool complete =
-            rc == SQL_SUCCESS || (indicator != SQL_NO_TOTAL && indicator < capacity);
-        const qsizetype count = complete ? qsizetype(indicator) : qsizetype(capacity - 1);
-        if (count < 0 || count >= capacity || byteBuffer_[std::size_t(count)] != 0) {
-            throw Error(QStringLiteral("The driver's length of a text (%1 bytes) does not match "
-                                       "what it wrote")
-                            .arg(indicator));
+            rc == SQL_SUCCESS || (indicator != SQL_NO_TOTAL && indicator + terminator <= capacity);
+        const SQLLEN count = complete ? indicator : capacity - terminator;
+        if (count < 0 || count + terminator > capacity ||
+            (terminator > 0 && byteBuffer_[std::size_t(count)] != 0)) {
+            throw Error(
+                QStringLiteral("The driver's length of a value (%1 bytes) does not match what "
+                               "it wrote")
+                    .arg(indicator));
         }
-        bytes.append(reinterpret_cast<const char*>(byteBuffer_.data()), count);
+        bytes.append(reinterpret_cast<const char*>(byteBuffer_.data()), qsizetype(count));
         if (complete) {
             break;
         }
-        if (indicator != SQL_NO_TOTAL && indicator > capacity) {
+        if (indicator != SQL_NO_TOTAL && indicator - count + terminator > capacity) {
             // The driver told the remaining length: fetch it in one piece.
-            byteBuffer_.resize(std::size_t(indicator - count) + 1);
+            byteBuffer_.resize(std::size_t(indicator - count + terminator));
         }
     }
+    return bytes;
+}
+
+// The whole is decoded once, so a character split between two pieces is
+// whole again, and bytes that are not UTF-8 fail the value rather than
+// turning into replacement characters.
+QString ColumnReader::readUtf8(int columnNumber, bool* isNull) {
+    const QByteArray bytes = readBytes(columnNumber, SQL_C_CHAR, isNull);
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(bytes);
     if (decoder.hasError()) {
@@ -426,30 +436,9 @@ QString ColumnReader::readUtf8(int columnNumber, bool* isNull) {
 }
 
 Value ColumnReader::readBinary(int columnNumber) {
-    if (byteBuffer_.empty()) {
-        byteBuffer_.resize(initialTextChars * 2);
-    }
-    QByteArray bytes;
-    for (;;) {
-        SQLLEN indicator = 0;
-        SQLRETURN rc = SQL_SUCCESS;
-        const SQLLEN capacity = SQLLEN(byteBuffer_.size());
-        getData(columnNumber, SQL_C_BINARY, byteBuffer_.data(), capacity, &indicator, &rc);
-        if (rc == SQL_NO_DATA) {
-            break;
-        }
-        if (indicator == SQL_NULL_DATA) {
-            return {};
-        }
-        const bool complete =
-            rc == SQL_SUCCESS || (indicator != SQL_NO_TOTAL && indicator <= capacity);
-        const qsizetype count = complete ? qsizetype(indicator) : qsizetype(capacity);
-        bytes.append(reinterpret_cast<const char*>(byteBuffer_.data()), count);
-        if (complete) {
-            break;
-        }
-    }
-    return {Value::Kind::Binary, QString::fromLatin1(bytes.toHex())};
+    bool isNull = false;
+    const QByteArray bytes = readBytes(columnNumber, SQL_C_BINARY, &isNull);
+    return isNull ? Value() : Value(Value::Kind::Binary, QString::fromLatin1(bytes.toHex()));
 }
 
 bool IsTruncationState(QStringView sqlState) {

@@ -64,6 +64,7 @@ private:
     Value readText(int columnNumber, Value::Kind kind);
     QString readUtf16(int columnNumber, bool* isNull);
     QString readUtf8(int columnNumber, bool* isNull);
+    QByteArray readBytes(int columnNumber, SQLSMALLINT cType, bool* isNull);
     Value readBinary(int columnNumber);
     void getData(int columnNumber, SQLSMALLINT cType, void* target, SQLLEN size, SQLLEN* indicator,
                  SQLRETURN* rc);
