@@ -25,6 +25,7 @@ struct BulkInsert::Batch {
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<std::vector<Value>> rows;
+    std::vector<qint64> tags;
     std::vector<qint64> widest;
     bool queued = false;
     bool started = false; // by start(), until finish() answers for it
@@ -261,9 +262,16 @@ BulkInsert::BulkInsert(Connection& connection, const QString& insertSql,
                SQL_HANDLE_STMT, statement, "SQLSetStmtAttr(SQL_ATTR_PARAM_STATUS_PTR)");
     core.check(SQLSetStmtAttr(statement, SQL_ATTR_PARAMS_PROCESSED_PTR, &p.processed, 0),
                SQL_HANDLE_STMT, statement, "SQLSetStmtAttr(SQL_ATTR_PARAMS_PROCESSED_PTR)");
-    setAutocommit(false);
     batch_ = std::make_unique<Batch>();
-    helper_ = std::thread([this] { serve(); });
+    setAutocommit(false);
+    try {
+        helper_ = std::thread([this] { serve(); });
+    } catch (...) {
+        // No object is left to turn autocommit on again.
+        SQLSetConnectAttr(core.dbc(), SQL_ATTR_AUTOCOMMIT,
+                          reinterpret_cast<SQLPOINTER>(SQLULEN(SQL_AUTOCOMMIT_ON)), 0);
+        throw;
+    }
 }
 
 BulkInsert::~BulkInsert() {
@@ -300,11 +308,12 @@ void BulkInsert::setAutocommit(bool on) {
         SQL_HANDLE_DBC, core.dbc(), "SQLSetConnectAttr(SQL_ATTR_AUTOCOMMIT)");
 }
 
-void BulkInsert::add(std::vector<Value> row) {
+void BulkInsert::add(std::vector<Value> row, qint64 tag) {
     for (std::size_t c = 0; c < columns_.size() && c < row.size(); ++c) {
         widest_[c] = std::max(widest_[c], widthOf(columns_[c], textForm_, row[c].text()));
     }
     rows_.push_back(std::move(row));
+    tags_.push_back(tag);
 }
 
 bool BulkInsert::full() const {
@@ -320,6 +329,7 @@ void BulkInsert::start() {
     {
         std::lock_guard lock(batch.mutex);
         batch.rows = std::move(rows_);
+        batch.tags = std::move(tags_);
         batch.widest = widest_;
         batch.queued = true;
         batch.started = true;
@@ -329,6 +339,7 @@ void BulkInsert::start() {
     }
     batch.changed.notify_all();
     rows_.clear();
+    tags_.clear();
     std::fill(widest_.begin(), widest_.end(), 0);
 }
 
@@ -336,6 +347,7 @@ bool BulkInsert::finish() {
     Batch& batch = *batch_;
     if (!batch.started) {
         batch.rows.clear();
+        batch.tags.clear();
         return true;
     }
     batch.started = false;
@@ -352,6 +364,10 @@ bool BulkInsert::finish() {
 
 const std::vector<std::vector<Value>>& BulkInsert::sent() const {
     return batch_->rows;
+}
+
+const std::vector<qint64>& BulkInsert::sentTags() const {
+    return batch_->tags;
 }
 
 void BulkInsert::serve() {
@@ -382,12 +398,31 @@ void BulkInsert::serve() {
 bool BulkInsert::execute(Batch& batch) {
     detail::ConnectionCore& core = *core_;
     core.requireOpen();
+    if (batch.rows.empty()) {
+        return true;
+    }
+    try {
+        return send(batch);
+    } catch (const Error& error) {
+        if (error.connectionLost()) {
+            throw;
+        }
+        // Failed before the server saw the rows (a binding it would not
+        // take) or at their COMMIT (a deferred constraint): nothing of the
+        // batch may stay, so that its rows can go again one by one and each
+        // either arrives or is reported.
+        SQLFreeStmt(parameters_->statement.get(), SQL_CLOSE);
+        core.check(SQLEndTran(SQL_HANDLE_DBC, core.dbc(), SQL_ROLLBACK), SQL_HANDLE_DBC, core.dbc(),
+                   "SQLEndTran(SQL_ROLLBACK)");
+        return false;
+    }
+}
+
+bool BulkInsert::send(Batch& batch) {
+    detail::ConnectionCore& core = *core_;
     Parameters& p = *parameters_;
     const SQLHSTMT statement = p.statement.get();
     const std::size_t count = batch.rows.size();
-    if (count == 0) {
-        return true;
-    }
     for (std::size_t c = 0; c < columns_.size(); ++c) {
         const qint64 width = std::max<qint64>(batch.widest[c], 1);
         p.buffers[c].resize(qsizetype(width * qint64(count)));

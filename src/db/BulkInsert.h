@@ -47,8 +47,9 @@ public:
     BulkInsert(const BulkInsert&) = delete;
     BulkInsert& operator=(const BulkInsert&) = delete;
 
-    // One row's values, one per column; Null or empty text goes as NULL.
-    void add(std::vector<Value> row);
+    // One row's values, one per column; Null or empty text goes as NULL. The
+    // tag (the row's number, say) comes back with the row in sentTags().
+    void add(std::vector<Value> row, qint64 tag = 0);
     // The batch size is reached, or the batch's values fill the buffer limit.
     bool full() const;
     bool hasPending() const { return !rows_.empty(); }
@@ -58,12 +59,13 @@ public:
     void start();
     // Waits, serving the event loop, for the batch started last. True when
     // the server took every row of it (or none was started); false, with the
-    // batch rolled back, when it refused any row or the driver cannot say
-    // that every row was taken. Throws db::Error for a lost connection or a
-    // failed commit.
+    // batch rolled back, when it refused any row, the driver cannot say that
+    // every row was taken, or the batch could not be bound or committed.
+    // Throws db::Error for a lost connection.
     bool finish();
     // The rows of the batch finish() answered for, until the next start().
     const std::vector<std::vector<Value>>& sent() const;
+    const std::vector<qint64>& sentTags() const;
 
     // For sending a refused batch row by row: each row then commits on its
     // own, so that one refused row cannot undo the others.
@@ -76,8 +78,11 @@ private:
     struct Parameters;
     struct Batch;
     void serve();
-    // On the helper thread: binds, executes and commits or rolls back.
+    // On the helper thread: binds, executes and commits or rolls back. False,
+    // with nothing of the batch left on the server, when it was not taken
+    // whole; throws only for a lost connection.
     bool execute(Batch& batch);
+    bool send(Batch& batch);
 
     std::shared_ptr<detail::ConnectionCore> core_;
     TextForm textForm_;
@@ -85,6 +90,7 @@ private:
     std::vector<Binding> columns_;
     std::size_t batchSize_;
     std::vector<std::vector<Value>> rows_;
+    std::vector<qint64> tags_;
     // The longest value of each column in the pending rows, in buffer bytes.
     std::vector<qint64> widest_;
     std::unique_ptr<Batch> batch_; // the batch with the helper, or last finished

@@ -36,7 +36,7 @@ void StatementQueue::serve() {
         if (waiting_.empty()) {
             return;
         }
-        const QString sql = std::move(waiting_.front());
+        const auto [sql, tag] = std::move(waiting_.front());
         waiting_.pop_front();
         running_ = true;
         lock.unlock();
@@ -65,18 +65,18 @@ void StatementQueue::serve() {
             if (failure->connectionLost()) {
                 waiting_.clear();
             }
-            refused_.push_back({sql, std::move(*failure)});
+            refused_.push_back({sql, std::move(*failure), tag});
         }
         changed_.notify_all();
     }
 }
 
-void StatementQueue::send(QString statement) {
+void StatementQueue::send(QString statement, qint64 tag) {
     // Once the connection is lost this throws its error.
     core_->requireOpen();
     {
         std::unique_lock lock(mutex_);
-        waiting_.push_back(std::move(statement));
+        waiting_.push_back({std::move(statement), tag});
     }
     changed_.notify_all();
     // Let the queue run down to half before going on, so that the helper is

@@ -38,11 +38,13 @@ public:
 
     // Queues one statement; waits, serving the event loop, while the queue is
     // full. Throws the lost connection's error once the connection is gone.
-    void send(QString statement);
+    // The tag comes back with the statement if the server refuses it.
+    void send(QString statement, qint64 tag = 0);
 
     struct Refused {
         QString statement;
         Error error;
+        qint64 tag = 0;
     };
     // The next statement that the server refused, in the order sent; never
     // blocks.
@@ -62,7 +64,7 @@ private:
     const std::size_t depth_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<QString> waiting_;
+    std::deque<std::pair<QString, qint64>> waiting_;
     std::deque<Refused> refused_;
     bool running_ = false; // a statement is with the server
     bool stopping_ = false;

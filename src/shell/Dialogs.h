@@ -6,6 +6,18 @@
 
 namespace shell {
 
+// One failure as an error trap reports it: the pieces of the report's text,
+// and what the failing step worked on where the operation says.
+struct Report {
+    QString description;
+    QString location;
+    int line = 0;
+    bool hasStatement = false;
+    QString statement;
+    QString table;  // the table being worked on, or empty
+    qint64 row = 0; // its row (from 1) that did not arrive, or 0
+};
+
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -18,6 +30,8 @@ public:
     virtual QString inputText(const QString& prompt, const QString& initialText) = 0;
     // Caption "Application Error", warning icon, OK only.
     virtual void errorReport(const QString& text) = 0;
+    // A trapped failure; a box shows its whole report text (errorReport).
+    virtual void failureReport(const Report& report);
 };
 
 // The program's texts break their lines with CR or CR LF, as they are

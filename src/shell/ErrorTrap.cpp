@@ -21,6 +21,16 @@ QString ErrorReportText(const QString& description, const QString& location, int
            lastStatement;
 }
 
+QString ErrorReportText(const Report& report) {
+    return report.hasStatement
+               ? ErrorReportText(report.description, report.location, report.line, report.statement)
+               : ErrorReportText(report.description, report.location, report.line);
+}
+
+void Dialogs::failureReport(const Report& report) {
+    errorReport(ErrorReportText(report));
+}
+
 ErrorTrap::ErrorTrap(Dialogs& dialogs, QStringView window, QStringView handler)
     : dialogs_(dialogs), location_(ErrorLocation(window, handler)) {}
 
@@ -31,10 +41,30 @@ ErrorTrap::ErrorTrap(Dialogs& dialogs, QStringView window, QStringView handler,
 }
 
 void ErrorTrap::report(const QString& description) {
+    report(description, false);
+}
+
+void ErrorTrap::report(const QString& description, bool lost) {
     ++reports_;
-    dialogs_.errorReport(lastStatement_ != nullptr
-                             ? ErrorReportText(description, location_, line_, *lastStatement_)
-                             : ErrorReportText(description, location_, line_));
+    Report report;
+    report.description = description;
+    report.location = location_;
+    report.line = line_;
+    if (lastStatement_ != nullptr) {
+        report.hasStatement = true;
+        report.statement = *lastStatement_;
+    }
+    if (subject_) {
+        subject_(report);
+    }
+    if (lost) {
+        report.row = 0; // the connection is what failed, not the row
+    }
+    dialogs_.failureReport(report);
+}
+
+void ErrorTrap::describeSubject(std::function<void(Report&)> subject) {
+    subject_ = std::move(subject);
 }
 
 void ErrorTrap::endRunOnLostConnection(std::function<QString()> progress) {
@@ -54,7 +84,7 @@ void ErrorTrap::reportFailure(std::exception_ptr failure) {
         return;
     }
     const QString progress = progress_();
-    report(progress.isEmpty() ? describe(failure) : describe(failure) + u'\n' + progress);
+    report(progress.isEmpty() ? describe(failure) : describe(failure) + u'\n' + progress, true);
     throw RunEnded{};
 }
 

@@ -29,6 +29,7 @@ QString ErrorLocation(QStringView window, QStringView handler);
 QString ErrorReportText(const QString& description, const QString& location, int line);
 QString ErrorReportText(const QString& description, const QString& location, int line,
                         const QString& lastStatement);
+QString ErrorReportText(const Report& report);
 
 inline constexpr char16_t supportAddress[] = u"support@duskferry.example";
 
@@ -50,6 +51,9 @@ public:
     // answers an empty text), and then RunEnded is thrown so that the
     // operation goes to its closing steps.
     void endRunOnLostConnection(std::function<QString()> progress);
+    // For operations that work through tables and rows: fills in the table
+    // and row a failing step worked on.
+    void describeSubject(std::function<void(Report&)> subject);
 
     // Runs one numbered step. True when it completed; false when it failed and
     // the report has been shown.
@@ -87,6 +91,7 @@ public:
     void report(const QString& description);
 
 private:
+    void report(const QString& description, bool lost);
     static QString describe(std::exception_ptr failure);
     // Throws RunEnded for a lost connection when asked to.
     void reportFailure(std::exception_ptr failure);
@@ -97,6 +102,7 @@ private:
     int reports_ = 0;
     const QString* lastStatement_ = nullptr;
     std::function<QString()> progress_;
+    std::function<void(Report&)> subject_;
 };
 
 } // namespace shell

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 
 namespace shell {
 
@@ -18,7 +19,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 Clock::time_point lastPass{};
 std::atomic<bool> quitFlag{false};
-int quitExitStatus = 0;
+// Requests since the last clear: a second one does not wait for the grace.
+std::atomic<int> quitRequests{0};
+std::atomic<int> quitExitStatus{0};
+std::chrono::milliseconds quitGrace = defaultQuitGrace;
+std::function<void()> lastWords;
 
 void pass() {
     if (QCoreApplication::instance() != nullptr) {
@@ -125,9 +130,12 @@ void waitServingEvents(const std::function<bool(std::chrono::milliseconds)>& wai
         if (quitFlag.load(std::memory_order_relaxed)) {
             if (!quitSeen) {
                 quitSeen = Clock::now();
-            } else if (Clock::now() - *quitSeen >= quitGrace) {
+            } else if (Clock::now() - *quitSeen >= quitGrace || quitRequests.load() > 1) {
+                if (lastWords) {
+                    std::exchange(lastWords, nullptr)();
+                }
                 std::fflush(nullptr);
-                std::_Exit(quitExitStatus);
+                std::_Exit(quitExitStatus.load());
             }
         }
     }
@@ -141,10 +149,19 @@ void runWhileYielding(const std::function<void()>& work) {
 }
 
 void setQuitExitStatus(int status) {
-    quitExitStatus = status;
+    quitExitStatus.store(status);
+}
+
+void setQuitGrace(std::chrono::milliseconds grace) {
+    quitGrace = grace;
+}
+
+void setLastWords(std::function<void()> words) {
+    lastWords = std::move(words);
 }
 
 void requestQuit() {
+    quitRequests.fetch_add(1);
     quitFlag.store(true, std::memory_order_relaxed);
 }
 bool quitRequested() {
@@ -152,6 +169,7 @@ bool quitRequested() {
 }
 void clearQuitRequest() {
     quitFlag.store(false, std::memory_order_relaxed);
+    quitRequests.store(0);
 }
 
 } // namespace shell

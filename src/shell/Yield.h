@@ -26,19 +26,23 @@ void runWhileYielding(const std::function<void()>& work);
 // Waits for work that another thread does with a server: `waitFor` waits at
 // most the time it is given and answers whether the work is done. The event
 // loop is served meanwhile when `serveEvents` is true. When the user has
-// asked the program to end and the work is still not done after
-// `quitGrace`, the server is not answering: the program ends here with
-// status 0 (nothing is left to save, every edit of the logins is on disk
-// already), since the thread inside the driver can be neither stopped nor
-// waited for.
+// asked the program to end and the work is still not done after the quit
+// grace (or the user asks a second time), the server is not answering: the
+// program says its last words and ends here with the quit status (0 unless
+// a front end says otherwise: nothing is left to save, every edit of the
+// logins is on disk already), since the thread inside the driver can be
+// neither stopped nor waited for.
 void waitServingEvents(const std::function<bool(std::chrono::milliseconds)>& waitFor,
                        bool serveEvents = true);
-inline constexpr std::chrono::milliseconds quitGrace{500};
-// The status the program ends with then; 0 unless a front end says otherwise.
+inline constexpr std::chrono::milliseconds defaultQuitGrace{500};
+void setQuitGrace(std::chrono::milliseconds grace);
 void setQuitExitStatus(int status);
+// What the front end says before the program ends that way: how far it got.
+// Runs on the thread that waited.
+void setLastWords(std::function<void()> lastWords);
 
-// Asked for by the windows when the user closes one of them: running
-// operations stop at their next yield.
+// Asked for by the windows when the user closes one of them (and by a
+// signal): running operations stop at their next yield. Async-signal-safe.
 void requestQuit();
 bool quitRequested();
 // For tests that go on after a simulated close.

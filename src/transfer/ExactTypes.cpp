@@ -1,5 +1,7 @@
 #include "ExactTypes.h"
 
+#include "Datatype.h"
+
 #include <algorithm>
 #include <sql.h>
 #include <sqlext.h>
@@ -388,6 +390,21 @@ db::BulkInsert::Binding BindingFor(const ColumnType& type, const db::ColumnDescr
     default:
         return Binding::Text;
     }
+}
+
+std::optional<ColumnType> DefaultColumnLimits(Target target, int adoCode) {
+    const QString text = ColumnTypeFor(target, adoCode);
+    if (text == u" VARCHAR(2000),") {
+        ColumnType type = make(Kind::Varchar, limits::defaultOracleVarchar);
+        type.byteLimit = limits::oracleVarcharBytes;
+        return type;
+    }
+    if (text == u" LONG VARCHAR,") {
+        ColumnType type = make(Kind::Varchar, limits::db2LongVarcharBytes);
+        type.byteLimit = limits::db2LongVarcharBytes;
+        return type;
+    }
+    return std::nullopt;
 }
 
 std::optional<QString> Misfit(const db::Value& value, const ColumnType& type) {

@@ -75,6 +75,8 @@ inline constexpr int db2BinaryBytes = 255;
 inline constexpr int db2VarbinaryBytes = 32672;
 inline constexpr int db2TimestampDigits = 12;
 inline constexpr int decFloatDigits = 34;
+inline constexpr int db2LongVarcharBytes = 32700;
+inline constexpr int defaultOracleVarchar = 2000; // the default mapping's VARCHAR(2000)
 // A character takes at most four bytes in UTF-8, which both targets store.
 inline constexpr int utf8BytesPerCharacter = 4;
 } // namespace limits
@@ -98,6 +100,11 @@ QString ColumnTypeText(const ColumnType& type, Dialect dialect);
 // How bulk mode binds a value of the source column in that target column:
 // numbers with a scale go as their text, which every server reads exactly.
 db::BulkInsert::Binding BindingFor(const ColumnType& type, const db::ColumnDescription& source);
+
+// The default mapping's column as a type that values can be checked against,
+// where it has a limit: VARCHAR(2000) toward Oracle, LONG VARCHAR's 32 700
+// bytes on DB2.
+std::optional<ColumnType> DefaultColumnLimits(Target target, int adoCode);
 
 // Why the value would not arrive unchanged in such a column (too long, more
 // digits or fractional digits than it holds), or nothing when it fits.

@@ -68,6 +68,10 @@ public:
         : ws_(workspace), dir_(direction), lines_(direction.lines),
           trap_(*workspace.dialogs, u"Form2", QStringView(direction.handler), lastStatement_) {
         trap_.endRunOnLostConnection([this] { return progress(); });
+        trap_.describeSubject([this](shell::Report& report) {
+            report.table = copying_;
+            report.row = subjectRow_;
+        });
     }
 
     void run();
@@ -89,7 +93,10 @@ private:
     void copyPosition(int position);
     void copyTable(QString sourceName);
     void finishTable(TableCopy::Outcome outcome);
-    std::optional<QString> askOverwrite(const QString& sourceName, bool* skip);
+    std::optional<QString> askOverwrite(const QString& sourceName, bool* skip, QString* targetName);
+    void countSkipped(const QString& sourceName, const QString& targetName);
+    bool dryRun() const { return ws_.options.dryRun; }
+    void checkRows(db::RowSet& rows, qint64 sourceRows);
     bool createTargetTable(db::RowSet& rows, const QString& tableName);
     QString columnTypeText(db::RowSet& rows, int field, bool* read);
     db::Value valueToSend(db::RowSet& rows, int field);
@@ -110,7 +117,12 @@ private:
     void flushBatches(db::BulkInsert& bulk, const QString& tableName);
     void moveNext(db::RowSet& rows, const std::function<void()>& settle, bool* atEnd);
     QString progress() const;
+    TableCopy figuresSoFar() const;
     qint64 rowsArrived() const;
+    // More rows refused than the user allows: the table's copy stops.
+    bool pastRefusalLimit() const {
+        return ws_.options.maxRefused >= 0 && table_.rowsRefused > ws_.options.maxRefused;
+    }
     void resetProgressBar();
     void closeConnections();
 
@@ -125,16 +137,28 @@ private:
     // the report that ends a run.
     QString copying_;
     QString created_;
+    // The row (from 1) of the table that a failing step would leave out.
+    qint64 subjectRow_ = 0;
     const db::StatementQueue* rowsSent_ = nullptr;
     // The rows of the table that bulk batches and their row-by-row resends
     // brought to the target.
     qint64 bulkArrived_ = 0;
+    // Rows handed on and not yet answered for: bulk rows added since the
+    // last batch went, the batch with the server, and row statements sent.
+    qint64 pendingRows_ = 0;
+    qint64 rowsInFlight_ = 0;
+    qint64 statementsSent_ = 0;
+    qint64 statementsRefused_ = 0;
     int bulkColumns_ = 0;
     // With exact types: the server's dialect and each created column's type,
     // which every value is checked against before it is sent.
     Dialect dialect_ = Dialect::Oracle;
     std::vector<QString> columnNames_;
     std::vector<ColumnType> columnTypes_;
+    // A dry run: each column's type text and the type its values are checked
+    // against (none where the column takes any value).
+    std::vector<QString> columnTypeTexts_;
+    std::vector<std::optional<ColumnType>> columnLimits_;
     std::vector<db::ColumnDescription> sourceColumns_;
     // What the front end is told when the table is done.
     TableCopy table_;
@@ -179,6 +203,17 @@ QString TransferRun::progress() const {
     return QStringLiteral("Table %1 was being copied; %2 of its rows had arrived.")
         .arg(QuotedName(copying_))
         .arg(rowsArrived());
+}
+
+TableCopy TransferRun::figuresSoFar() const {
+    TableCopy copy = table_;
+    copy.outcome = TableCopy::Outcome::Interrupted;
+    copy.rowsInserted = rowsArrived();
+    copy.rowsInDoubt = rowsSent_ != nullptr
+                           ? statementsSent_ - rowsSent_->succeeded() - statementsRefused_
+                           : rowsInFlight_;
+    copy.seconds = double(tableTime_.nsecsElapsed()) / 1e9;
+    return copy;
 }
 
 qint64 TransferRun::rowsArrived() const {
@@ -226,7 +261,10 @@ void TransferRun::copyPosition(int position) {
     QString sourceName;
     trap_.step(takeSourceName, [&] { sourceName = sourceList().name(position); });
     table_ = TableCopy{sourceName};
+    bulkArrived_ = 0;
+    pendingRows_ = rowsInFlight_ = statementsSent_ = statementsRefused_ = 0;
     tableTime_.start();
+    ws_.activity->tableRunning([this] { return figuresSoFar(); });
     copying_ = sourceName;
     created_.clear();
     // (created_ outlives a run that ends here: the table is listed then.)
@@ -252,8 +290,12 @@ void TransferRun::copyTable(QString sourceName) {
     const QString savedName = sourceName;
     const int reportsBefore = trap_.reportCount();
     bool skip = false;
-    const std::optional<QString> dropName = askOverwrite(sourceName, &skip);
+    QString targetName;
+    const std::optional<QString> dropName = askOverwrite(sourceName, &skip, &targetName);
     if (skip) {
+        if (ws_.options.countSkipped) {
+            countSkipped(sourceName, targetName);
+        }
         finishTable(TableCopy::Outcome::Skipped);
         return;
     }
@@ -275,7 +317,10 @@ void TransferRun::copyTable(QString sourceName) {
         return;
     }
     ws_.activity->tableStarted(sourceName, sourceRows);
-    if (dropName) {
+    if (dropName && dryRun()) {
+        table_.replaces = true;
+        trap_.step(lines_.rowCount, [&] { table_.targetRows = CountRows(target(), *dropName); });
+    } else if (dropName) {
         const bool dropped = trap_.step(
             dropOnYes, [&] { ExecuteStatement(target(), DropTableStatement(*dropName)); });
         // Only a table that is gone leaves the list.
@@ -283,41 +328,64 @@ void TransferRun::copyTable(QString sourceName) {
             trap_.step(removeDropped, [&] { RemoveListName(targetList(), *dropName); });
         }
     }
+    if (dryRun()) {
+        if (createTargetTable(rows, sourceName)) {
+            table_.createStatement = lastStatement_;
+            checkRows(rows, sourceRows);
+        }
+        finishTable(TableCopy::Outcome::Checked);
+        return;
+    }
     if (createTargetTable(rows, sourceName)) {
         created_ = sourceName;
         copyRows(rows, sourceName, sourceRows);
         resetProgressBar();
         trap_.step(lines_.closeRowSet, [&] { rows.Close(); });
         trap_.step(lines_.addName, [&] { AddListName(targetList(), sourceName); });
-        finishTable(trap_.reportCount() == reportsBefore ? TableCopy::Outcome::Copied
-                                                         : TableCopy::Outcome::Short);
+        finishTable(pastRefusalLimit()                     ? TableCopy::Outcome::Failed
+                    : trap_.reportCount() == reportsBefore ? TableCopy::Outcome::Copied
+                                                           : TableCopy::Outcome::Short);
     } else {
         finishTable(TableCopy::Outcome::Failed);
     }
 }
 
 // The target list's spelling of the table when the user agreed to replace it;
-// nothing when no such table is listed. *skip when the user said No.
-std::optional<QString> TransferRun::askOverwrite(const QString& sourceName, bool* skip) {
+// nothing when no such table is listed. *skip when the user said No, with
+// the spelling of the table kept in *targetName.
+std::optional<QString> TransferRun::askOverwrite(const QString& sourceName, bool* skip,
+                                                 QString* targetName) {
     if (!trap_.check(containsTest, [&] { return ListContainsName(targetList(), sourceName); })) {
         return std::nullopt;
     }
-    QString targetName = sourceName;
-    for (int j = 0; j < targetList().count(); ++j) {
+    QString listed = sourceName;
+    bool exact = false;
+    for (int j = 0; j < targetList().count() && !exact; ++j) {
         if (trap_.check(spellingTest,
                         [&] { return SameTableName(targetList().name(j), sourceName); })) {
-            trap_.step(spellingTake, [&] { targetName = targetList().name(j); });
+            trap_.step(spellingTake, [&] { listed = targetList().name(j); });
+            // Where the target lists the name itself, that is the table to
+            // replace: another spelling is another table ("mixedcase" beside
+            // "MixedCase").
+            exact = listed == sourceName;
         }
     }
     bool yes = false;
     const bool asked = trap_.step(overwriteQuestion, [&] {
-        yes = ws_.dialogs->askYesNo(QStringLiteral("Would you like to overwrite ") + targetName +
-                                        u'?',
+        yes = ws_.dialogs->askYesNo(QStringLiteral("Would you like to overwrite ") + listed + u'?',
                                     QStringLiteral("Overwrite?"));
     });
     // A question that could not be asked is not a Yes.
     *skip = !asked || !yes;
-    return yes ? std::optional<QString>(targetName) : std::nullopt;
+    *targetName = listed;
+    return yes ? std::optional<QString>(listed) : std::nullopt;
+}
+
+// A table left alone may be one an interrupted copy left part-way: the rows
+// of both sides tell. A side that cannot be counted stays unknown (-1).
+void TransferRun::countSkipped(const QString& sourceName, const QString& targetName) {
+    trap_.step(lines_.rowCount, [&] { table_.sourceRows = CountRows(source(), sourceName); });
+    trap_.step(lines_.rowCount, [&] { table_.targetRows = CountRows(target(), targetName); });
 }
 
 bool TransferRun::createTargetTable(db::RowSet& rows, const QString& tableName) {
@@ -329,6 +397,8 @@ bool TransferRun::createTargetTable(db::RowSet& rows, const QString& tableName) 
     columnNames_.clear();
     columnTypes_.clear();
     sourceColumns_.clear();
+    columnTypeTexts_.clear();
+    columnLimits_.clear();
     dialect_ = DialectOf(dir_.target, target().profile().serverKind);
     bool complete = true;
     for (int f = 0; f < fieldCount; ++f) {
@@ -346,6 +416,9 @@ bool TransferRun::createTargetTable(db::RowSet& rows, const QString& tableName) 
     EndCreateTable(lastStatement_);
     if (!complete) {
         return false;
+    }
+    if (dryRun()) {
+        return true;
     }
     // The exact lengths are characters, as the drivers report them; a server
     // that counts bytes unless told otherwise is told.
@@ -369,14 +442,70 @@ QString TransferRun::columnTypeText(db::RowSet& rows, int field, bool* read) {
     if (!ws_.options.exactTypes) {
         int adoType = 0;
         *read = trap_.step(fieldType, [&] { adoType = rows.Fields().item(field).Type(); });
-        return ColumnTypeFor(dir_.target, adoType);
+        const QString text = ColumnTypeFor(dir_.target, adoType);
+        columnTypeTexts_.push_back(text.mid(1).chopped(1));
+        columnLimits_.push_back(DefaultColumnLimits(dir_.target, adoType));
+        return text;
     }
     db::ColumnDescription description;
     *read = trap_.step(fieldType, [&] { description = rows.Fields().item(field).Description(); });
     const ColumnType type = ExactColumnType(dir_.target, description);
     sourceColumns_.push_back(description);
     columnTypes_.push_back(type);
+    columnTypeTexts_.push_back(ColumnTypeName(type, dialect_));
+    columnLimits_.push_back(type);
     return ColumnTypeText(type, dialect_);
+}
+
+// A dry run reads every row and checks each value against the column it
+// would go to, so that the user learns of a loss before any row is refused:
+// per column, how many values would not arrive and why, for the first.
+void TransferRun::checkRows(db::RowSet& rows, qint64 sourceRows) {
+    struct Loss {
+        qint64 values = 0;
+        QString first;
+    };
+    std::vector<Loss> losses(columnLimits_.size());
+    qint64 refusedRows = 0;
+    for (qint64 r = 0;; ++r) {
+        if (!startRow(rows, r, sourceRows)) {
+            break;
+        }
+        bool fits = true;
+        for (std::size_t f = 0; f < columnLimits_.size(); ++f) {
+            trap_.step(lines_.valueYield, [] { shell::yieldToEventLoop(); });
+            trap_.step(lines_.valueText, [&] {
+                const db::Value value = ValueOrDefault(rows.Fields().item(int(f)).Value(), {});
+                if (!columnLimits_[f]) {
+                    return;
+                }
+                if (const std::optional<QString> why = Misfit(value, *columnLimits_[f])) {
+                    fits = false;
+                    if (losses[f].values++ == 0) {
+                        losses[f].first = *why;
+                    }
+                }
+            });
+        }
+        ++table_.rowsRead;
+        refusedRows += fits ? 0 : 1;
+        bool atEnd = true;
+        moveNext(
+            rows, [] {}, &atEnd);
+        if (atEnd) {
+            break;
+        }
+    }
+    table_.rowsRefused = refusedRows;
+    for (std::size_t f = 0; f < losses.size(); ++f) {
+        if (losses[f].values > 0) {
+            table_.losses << QStringLiteral("column %1 (%2): %3 of %4 values would be refused; %5")
+                                 .arg(QuotedName(columnNames_[f]), columnTypeTexts_[f])
+                                 .arg(losses[f].values)
+                                 .arg(table_.rowsRead)
+                                 .arg(losses[f].first);
+        }
+    }
 }
 
 // The field's value, Null for an empty one. With exact types, a value that
@@ -456,12 +585,21 @@ void TransferRun::sendRows(db::RowSet& rows, db::StatementQueue& queue, const QS
             break;
         }
         bool atEnd = true;
+        subjectRow_ = r + 1;
         const bool built = buildInsert(rows, tableName, fieldCount);
+        subjectRow_ = 0;
         ++table_.rowsRead;
         if (built) {
-            trap_.step(lines_.insertExecute, [&] { queue.send(lastStatement_); });
+            if (trap_.step(lines_.insertExecute, [&] { queue.send(lastStatement_, r + 1); })) {
+                ++statementsSent_;
+            }
+        } else {
+            ++table_.rowsRefused; // its value's report says why
         }
         reportRefusedRows(queue);
+        if (pastRefusalLimit()) {
+            break;
+        }
         moveNext(
             rows,
             [&] {
@@ -496,8 +634,11 @@ void TransferRun::checkArrivedRows(const QString& tableName, qint64 taken) {
 void TransferRun::reportRefusedRows(db::StatementQueue& queue) {
     while (std::optional<db::StatementQueue::Refused> refused = queue.takeRefused()) {
         ++table_.rowsRefused;
+        ++statementsRefused_;
         const QString building = std::exchange(lastStatement_, refused->statement);
+        subjectRow_ = refused->tag;
         trap_.step(lines_.insertExecute, [&] { throw refused->error; });
+        subjectRow_ = 0;
         lastStatement_ = building;
     }
 }
@@ -554,7 +695,6 @@ bool TransferRun::copyRowsInBulk(db::RowSet& rows, const QString& tableName, int
         })) {
         return false;
     }
-    bulkArrived_ = 0;
     const auto tally = qScopeGuard([&] { table_.rowsInserted = bulkArrived_; });
     std::vector<db::Value> values(static_cast<std::size_t>(fieldCount));
     try {
@@ -566,20 +706,29 @@ bool TransferRun::copyRowsInBulk(db::RowSet& rows, const QString& tableName, int
             // A value that cannot be read leaves its row out, as a row
             // statement with a wrong value would be left out.
             bool complete = true;
+            subjectRow_ = r + 1;
             for (int f = 0; f < fieldCount; ++f) {
                 trap_.step(lines_.valueYield, [] { shell::yieldToEventLoop(); });
                 complete = trap_.step(lines_.valueText, [&] {
                     values[std::size_t(f)] = valueToSend(rows, f);
                 }) && complete;
             }
+            subjectRow_ = 0;
             ++table_.rowsRead;
             if (complete) {
-                bulk->add(values);
+                bulk->add(values, r + 1);
+                ++pendingRows_;
+            } else {
+                ++table_.rowsRefused;
             }
             if (bulk->full()) {
                 // The full batch goes to the server while the next is built.
                 finishBatch(*bulk, tableName);
                 bulk->start();
+                rowsInFlight_ = std::exchange(pendingRows_, 0);
+            }
+            if (pastRefusalLimit()) {
+                break;
             }
             moveNext(
                 rows, [&] { flushBatches(*bulk, tableName); }, &atEnd);
@@ -594,11 +743,14 @@ bool TransferRun::copyRowsInBulk(db::RowSet& rows, const QString& tableName, int
             if (bulk->finish()) {
                 bulkArrived_ += qint64(bulk->sent().size());
             }
+            rowsInFlight_ = 0;
         } catch (const shell::Failure&) {
         }
         throw;
     }
     flushBatches(*bulk, tableName);
+    // The target counts with autocommit on again, outside any transaction.
+    bulk.reset();
     checkArrivedRows(tableName, bulkArrived_);
     return true;
 }
@@ -607,6 +759,7 @@ void TransferRun::flushBatches(db::BulkInsert& bulk, const QString& tableName) {
     finishBatch(bulk, tableName);
     if (bulk.hasPending()) {
         bulk.start();
+        rowsInFlight_ = std::exchange(pendingRows_, 0);
         finishBatch(bulk, tableName);
     }
 }
@@ -619,20 +772,40 @@ void TransferRun::finishBatch(db::BulkInsert& bulk, const QString& tableName) {
     bool taken = false;
     lastStatement_ = PreparedInsertStatement(tableName, bulkColumns_);
     const bool finished = trap_.step(lines_.insertExecute, [&] { taken = bulk.finish(); });
+    rowsInFlight_ = 0;
     if (taken) {
         bulkArrived_ += qint64(bulk.sent().size());
         return;
     }
-    if (!finished || bulk.sent().empty()) {
-        // Neither taken nor refused row by row (a failed commit): the row
-        // count check tells the user what is missing.
+    if (!finished) {
+        // Not even rolled back: none of its rows can be told to have
+        // arrived, and each counts as refused behind the one report.
+        table_.rowsRefused += qint64(bulk.sent().size());
+        return;
+    }
+    if (bulk.sent().empty()) {
         return;
     }
     trap_.step(lines_.insertExecute, [&] { bulk.setAutocommit(true); });
-    for (const std::vector<db::Value>& row : bulk.sent()) {
+    for (std::size_t i = 0; i < bulk.sent().size(); ++i) {
+        const std::vector<db::Value>& row = bulk.sent()[i];
         lastStatement_ = InsertStatement(dir_.target, tableName,
                                          QList<db::Value>(row.begin(), row.end()), literals());
-        if (trap_.step(lines_.insertExecute, [&] { ExecuteStatement(target(), lastStatement_); })) {
+        bool sent = false;
+        subjectRow_ = bulk.sentTags()[i];
+        const auto rowDone = qScopeGuard([this] { subjectRow_ = 0; });
+        rowsInFlight_ = 1;
+        try {
+            sent = trap_.step(lines_.insertExecute,
+                              [&] { ExecuteStatement(target(), lastStatement_); });
+            rowsInFlight_ = 0;
+        } catch (const shell::Cancelled&) {
+            rowsInFlight_ = 0;
+            // A stop is noticed once the statement has run and committed.
+            ++bulkArrived_;
+            throw;
+        }
+        if (sent) {
             ++bulkArrived_;
         } else {
             ++table_.rowsRefused;

@@ -8,6 +8,7 @@
 #include "shell/PointerState.h"
 #include "shell/TableList.h"
 
+#include <QStringList>
 #include <functional>
 
 namespace transfer {
@@ -21,12 +22,26 @@ struct TableCopy {
         Short,       // created, but some rows were refused or did not arrive
         Lost,        // a connection went while the table was being copied
         Interrupted, // the user stopped the program
+        Checked,     // a dry run: what a copy would do, nothing changed
     };
     QString table;
     Outcome outcome = Outcome::Failed;
     qint64 rowsRead = 0;
     qint64 rowsInserted = 0;
     qint64 rowsRefused = 0;
+    // A skipped table's rows on each side, when the front end asks for them;
+    // -1 when not counted.
+    qint64 sourceRows = -1;
+    qint64 targetRows = -1;
+    // Rows with the server when the program had to end without waiting for
+    // its answer: they may or may not have arrived.
+    qint64 rowsInDoubt = 0;
+    // A dry run: the statement that would create the table, whether a table
+    // of the target would be dropped for it (then targetRows are its rows),
+    // and each column whose values the target would not all keep.
+    QString createStatement{};
+    bool replaces = false;
+    QStringList losses{};
     double seconds = 0;
 };
 
@@ -45,6 +60,10 @@ public:
     virtual void showProgress(qint64 done, qint64 total) = 0;
     virtual void resetProgress() = 0;
     virtual void tableFinished(const TableCopy& copy) = 0;
+    // From a table's start to its tableFinished: its figures so far, for a
+    // front end that must say how far a run got when the program cannot
+    // wait for the run's end (a server that does not answer a stop).
+    virtual void tableRunning(std::function<TableCopy()> figures) { (void)figures; }
 };
 
 // Keeps an operation's front end busy from here to the end of the scope.
@@ -70,6 +89,12 @@ struct CopyOptions {
     bool bulk = false;
     int batchSize = 1000;
     bool exactTypes = false;
+    // Count the rows of both sides of a table that is skipped.
+    bool countSkipped = false;
+    // Stop a table once more of its rows than this are refused; -1: never.
+    qint64 maxRefused = -1;
+    // Read and check everything, change nothing on the target.
+    bool dryRun = false;
 };
 
 struct Workspace {

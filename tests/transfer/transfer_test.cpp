@@ -385,6 +385,33 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(db::Error, rowCount(Side::Db2, lower));
     }
 
+    // Both spellings on the target: the question names, and Yes drops, the
+    // table of the source's own spelling; the other one is another table.
+    void overwriteTakesTheSameSpellingFirst() {
+        execute(Side::Oracle, QStringLiteral("CREATE TABLE \"MixedCase\" (id int)"));
+        execute(Side::Db2, QStringLiteral("CREATE TABLE \"MixedCase\" (id int)"));
+        execute(Side::Db2, QStringLiteral("CREATE TABLE \"mixedcase\" (id int)"));
+        execute(Side::Db2, QStringLiteral("INSERT INTO \"mixedcase\" VALUES (1)"));
+        const auto drop = qScopeGuard([&] {
+            dropIfExists(Side::Oracle, QStringLiteral("MixedCase"));
+            dropIfExists(Side::Db2, QStringLiteral("MixedCase"));
+            dropIfExists(Side::Db2, QStringLiteral("mixedcase"));
+        });
+        Window w;
+        w.list(Side::Oracle).insertName(QStringLiteral("MixedCase"));
+        // The list's order puts the other spelling last, where the last
+        // match used to be taken.
+        w.list(Side::Db2).insertNames({QStringLiteral("MixedCase"), QStringLiteral("mixedcase")});
+        w.select(Side::Oracle, {QStringLiteral("MixedCase")});
+        w.dialogs.failOnErrorReport = true;
+        w.dialogs.queueYesNo(true);
+        w.copy(Side::Oracle);
+        QVERIFY2(w.dialogs.allExpected(), qPrintable(w.dialogs.unexpectedSummary()));
+        QCOMPARE(w.dialogs.questions(),
+                 QStringList{QStringLiteral("Would you like to overwrite MixedCase?")});
+        QCOMPARE(rowCount(Side::Db2, QStringLiteral("mixedcase")), 1);
+    }
+
     // An added name takes its place in the order a person reads: letter case
     // ignored.
     void addedNameTakesItsReadingPlace() {
