@@ -1,5 +1,6 @@
 #include "Arguments.h"
 
+#include <limits>
 #include <optional>
 
 namespace cli {
@@ -41,7 +42,11 @@ struct Parser {
         return words.at(next++);
     }
 
-    bool takeSide(const QString& word, const QString& option) {
+    bool takeSide(const QString& word, const QString& option, bool* given) {
+        if (*given) {
+            return fail(QStringLiteral("%1 is given twice").arg(option));
+        }
+        *given = true;
         const std::optional<QString> value = valueOf(word, option);
         if (!value) {
             return false;
@@ -53,6 +58,26 @@ struct Parser {
         }
         command.side = *side;
         return true;
+    }
+
+    // A whole number from `least` to `most`.
+    std::optional<int> number(const QString& word, const QString& option, int least, int most,
+                              const QString& what) {
+        const std::optional<QString> value = valueOf(word, option);
+        if (!value) {
+            return std::nullopt;
+        }
+        bool isNumber = false;
+        const int n = value->toInt(&isNumber);
+        if (!isNumber || n < least || n > most) {
+            fail(QStringLiteral("%1 takes %2 from %3 to %4, not \"%5\"")
+                     .arg(option, what)
+                     .arg(least)
+                     .arg(most)
+                     .arg(*value));
+            return std::nullopt;
+        }
+        return n;
     }
 };
 
@@ -80,6 +105,9 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
 
     while (p.next < p.words.size() && !p.error) {
         const QString word = p.words.at(p.next++);
+        // The commands that change a database take the options of scripts.
+        const bool changes = kind == Command::Kind::Copy || kind == Command::Kind::Drop ||
+                             kind == Command::Kind::Rename;
         if (optionsEnded || !word.startsWith(u'-') || word == u"-") {
             if (!kind) {
                 static const struct {
@@ -115,10 +143,29 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
                 p.command.configFile = *file;
             }
         } else if (kind == Command::Kind::Copy && isOption(word, u"--to")) {
-            sideGiven = p.takeSide(word, QStringLiteral("--to"));
+            p.takeSide(word, QStringLiteral("--to"), &sideGiven);
         } else if ((kind == Command::Kind::Drop || kind == Command::Kind::Rename) &&
                    isOption(word, u"--on")) {
-            sideGiven = p.takeSide(word, QStringLiteral("--on"));
+            p.takeSide(word, QStringLiteral("--on"), &sideGiven);
+        } else if (changes && word == u"--dry-run") {
+            p.command.dryRun = true;
+        } else if (changes && word == u"--verbose") {
+            p.command.verbose = true;
+        } else if (changes && isOption(word, u"--log")) {
+            if (const std::optional<QString> file = p.valueOf(word, QStringLiteral("--log"))) {
+                if (file->isEmpty()) {
+                    p.fail(QStringLiteral("--log needs a file name"));
+                }
+                p.command.logFile = *file;
+            }
+        } else if (kind == Command::Kind::Copy && word == u"--no-progress") {
+            p.command.noProgress = true;
+        } else if (kind == Command::Kind::Copy && isOption(word, u"--max-refused")) {
+            if (const std::optional<int> n =
+                    p.number(word, QStringLiteral("--max-refused"), 0,
+                             std::numeric_limits<int>::max(), QStringLiteral("a number of rows"))) {
+                p.command.maxRefused = *n;
+            }
         } else if (kind == Command::Kind::Copy && word == u"--replace") {
             p.command.replace = true;
         } else if (kind == Command::Kind::Copy && word == u"--json") {
@@ -130,17 +177,12 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
         } else if (kind == Command::Kind::Copy && word == u"--exact-types") {
             p.command.exactTypes = true;
         } else if (kind == Command::Kind::Copy && isOption(word, u"--batch-size")) {
-            if (const std::optional<QString> value =
-                    p.valueOf(word, QStringLiteral("--batch-size"))) {
-                bool number = false;
-                p.command.batchSize = value->toInt(&number);
-                if (!number || p.command.batchSize < 1 || p.command.batchSize > 100000) {
-                    p.fail(QStringLiteral("--batch-size takes a number of rows from 1 to 100000, "
-                                          "not \"%1\"")
-                               .arg(*value));
-                }
-                batchSizeGiven = true;
+            if (const std::optional<int> n =
+                    p.number(word, QStringLiteral("--batch-size"), 1, largestBatch,
+                             QStringLiteral("a number of rows"))) {
+                p.command.batchSize = *n;
             }
+            batchSizeGiven = true;
         } else {
             p.fail(kind ? QStringLiteral("unknown option \"%1\" for this command").arg(word)
                         : QStringLiteral("unknown option \"%1\"").arg(word));
@@ -176,8 +218,11 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
         if (!sideGiven) {
             return UsageError{QStringLiteral("copy needs --to db2 or --to oracle")};
         }
-        if (command.all == !names.isEmpty()) {
-            return UsageError{QStringLiteral("copy needs table names or --all, not both")};
+        if (command.all && !names.isEmpty()) {
+            return UsageError{QStringLiteral("copy takes table names or --all, not both")};
+        }
+        if (!command.all && names.isEmpty()) {
+            return UsageError{QStringLiteral("copy needs table names or --all")};
         }
         if (batchSizeGiven && !command.bulk) {
             return UsageError{QStringLiteral("--batch-size goes with --bulk")};
@@ -191,6 +236,8 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
         if (names.isEmpty()) {
             return UsageError{QStringLiteral("drop needs at least one table name")};
         }
+        // A name given twice is one table, dropped once.
+        names.removeDuplicates();
         command.tables = names;
         break;
     case Command::Kind::Rename:
@@ -199,6 +246,9 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
         }
         if (names.size() != 2 || names.at(1).isEmpty()) {
             return UsageError{QStringLiteral("rename needs the old and the new name")};
+        }
+        if (names.at(0) == names.at(1)) {
+            return UsageError{QStringLiteral("rename needs a new name other than the old one")};
         }
         command.tables = names;
         break;
@@ -215,46 +265,65 @@ QString SideName(Side side) {
 
 QString HelpText() {
     return QStringLiteral(
-        "Usage:\n"
-        "  duskferry-cli [--config FILE] check\n"
-        "  duskferry-cli [--config FILE] list oracle|db2\n"
-        "  duskferry-cli [--config FILE] copy --to db2|oracle [--replace] [--json]\n"
-        "                [--bulk [--batch-size N]] [--exact-types] TABLE... | --all\n"
-        "  duskferry-cli [--config FILE] drop --on oracle|db2 TABLE...\n"
-        "  duskferry-cli [--config FILE] rename --on oracle|db2 OLD NEW\n"
-        "  duskferry-cli --help | --version\n"
-        "\n"
-        "Commands:\n"
-        "  check    open both logins and say, for each, ok or the driver's message\n"
-        "  list     print one side's tables, one per line, as the window lists them\n"
-        "  copy     copy tables of the other side to the --to side, in the order given\n"
-        "  drop     drop tables of the --on side\n"
-        "  rename   rename one table of the --on side\n"
-        "\n"
-        "Options:\n"
-        "  --config FILE  the logins' file (default: the windows' own, Quorvane.ini in\n"
-        "                 the user's configuration folder); never a password here\n"
-        "  --to SIDE      copy: the side the tables go to (oracle or db2)\n"
-        "  --on SIDE      drop, rename: the side the tables are on (oracle or db2)\n"
-        "  --replace      copy: drop a table that is on the target already (letter\n"
-        "                 case ignored) and copy it again; without it, such a table\n"
-        "                 is skipped\n"
-        "  --all          copy: every table of the source side\n"
-        "  --json         copy: the summary as one JSON document\n"
-        "  --bulk         copy: send the rows in arrays through one prepared INSERT,\n"
-        "                 one commit per batch, instead of one INSERT per row; the\n"
-        "                 same tables result, many times faster over a network\n"
-        "  --batch-size N copy --bulk: rows per batch and commit (default 1000)\n"
-        "  --exact-types  copy: give each new column the source column's length,\n"
-        "                 precision, scale and NOT NULL (the README has the types)\n"
-        "                 instead of wide text and number columns\n"
-        "  --             what follows is a table name, even when it starts with -\n"
-        "  -h, --help     this text\n"
-        "  --version      the program's version\n"
-        "\n"
-        "Exit status: 0 everything done as asked; 1 a table failed, came out short or\n"
-        "is not there; 2 the command line is wrong; 3 a login is missing or a\n"
-        "connection cannot be opened; 130 stopped by Ctrl-C.\n");
+               "Usage:\n"
+               "  duskferry-cli [--config FILE] check\n"
+               "  duskferry-cli [--config FILE] list oracle|db2\n"
+               "  duskferry-cli [--config FILE] copy --to db2|oracle [--replace] [--json]\n"
+               "                [--bulk [--batch-size N]] [--exact-types] [--max-refused N]\n"
+               "                [--dry-run] [--verbose] [--log FILE] [--no-progress]\n"
+               "                TABLE... | --all\n"
+               "  duskferry-cli [--config FILE] drop --on oracle|db2 [--dry-run] [--verbose]\n"
+               "                [--log FILE] TABLE...\n"
+               "  duskferry-cli [--config FILE] rename --on oracle|db2 [--dry-run] [--verbose]\n"
+               "                [--log FILE] OLD NEW\n"
+               "  duskferry-cli --help | --version\n"
+               "\n"
+               "Commands:\n"
+               "  check    open both logins and say, for each, ok or the driver's message\n"
+               "  list     print one side's tables, one per line, as the window lists them\n"
+               "  copy     copy tables of the other side to the --to side, in the order given\n"
+               "  drop     drop tables of the --on side\n"
+               "  rename   rename one table of the --on side\n"
+               "\n"
+               "Options:\n"
+               "  --config FILE  the logins' file (default: the windows' own, Quorvane.ini in\n"
+               "                 the user's configuration folder); never a password here.\n"
+               "                 DUSKFERRY_ORACLE_SERVER, _USER, _PASSWORD and\n"
+               "                 DUSKFERRY_DB2_SERVER, _PORT, _USER, _PASSWORD, _DATABASE in\n"
+               "                 the environment override the file's keys\n"
+               "  --to SIDE      copy: the side the tables go to (oracle or db2)\n"
+               "  --on SIDE      drop, rename: the side the tables are on (oracle or db2)\n"
+               "  --replace      copy: drop a table that is on the target already (letter\n"
+               "                 case ignored; the same spelling first) and copy it again;\n"
+               "                 without it, such a table is skipped, and its rows on both\n"
+               "                 sides are counted\n"
+               "  --all          copy: every table of the source side\n"
+               "  --json         copy: the summary as one JSON document\n"
+               "  --bulk         copy: send the rows in arrays through one prepared INSERT,\n"
+               "                 one commit per batch, instead of one INSERT per row; the\n"
+               "                 same tables result, many times faster over a network\n"
+               "  --batch-size N copy --bulk: rows per batch and commit, 1 to %1\n"
+               "                 (default 1000)\n"
+               "  --exact-types  copy: give each new column the source column's length,\n"
+               "                 precision, scale and NOT NULL (the README has the types)\n"
+               "                 instead of wide text and number columns\n"
+               "  --max-refused N  copy: stop a table once more than N of its rows are\n"
+               "                 refused (outcome failed)\n"
+               "  --dry-run      say what would be created, replaced, skipped, dropped or\n"
+               "                 renamed, and what a copy's columns would lose; change nothing\n"
+               "  --verbose      a failure's whole report, its statement included\n"
+               "  --log FILE     one JSON line per event (table started, row refused with\n"
+               "                 its reason and statement, table finished with its figures)\n"
+               "  --no-progress  no progress line, even on a terminal (also TERM=dumb)\n"
+               "  --             what follows is a table name, even when it starts with -\n"
+               "  -h, --help     this text\n"
+               "  --version      the program's version\n"
+               "\n"
+               "Exit status: 0 everything done as asked; 1 a table failed, came out short, is\n"
+               "not there, or was skipped with other rows on the target than on the source;\n"
+               "2 the command line is wrong; 3 a login is missing or a connection cannot be\n"
+               "opened; 130 stopped by Ctrl-C (SIGINT), 143 by SIGTERM, 129 by SIGHUP.\n")
+        .arg(largestBatch);
 }
 
 } // namespace cli

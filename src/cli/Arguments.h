@@ -21,7 +21,12 @@ struct Command {
     bool bulk = false;
     int batchSize = 1000;
     bool exactTypes = false;
-    QStringList tables; // copy, drop: the tables; rename: old and new name
+    bool verbose = false; // a report's whole text, statement included
+    QString logFile;      // one JSON line per event, or empty
+    bool noProgress = false;
+    bool dryRun = false; // say what would be done, change nothing
+    int maxRefused = -1; // copy: stop a table after so many refused rows; -1 no limit
+    QStringList tables;  // copy, drop: the tables; rename: old and new name
 };
 
 struct UsageError {
@@ -31,6 +36,9 @@ struct UsageError {
 std::variant<Command, UsageError> ParseArguments(const QStringList& arguments);
 
 QString HelpText();
+
+// The most rows of a batch.
+inline constexpr int largestBatch = 100000;
 QString SideName(Side side);
 
 } // namespace cli

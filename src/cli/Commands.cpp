@@ -2,6 +2,7 @@
 
 #include "Arguments.h"
 #include "ConsoleFront.h"
+#include "Stop.h"
 #include "Summary.h"
 #include "db/Db2Tables.h"
 #include "db/OracleTables.h"
@@ -9,10 +10,14 @@
 #include "maintenance/DeleteTables.h"
 #include "shell/Failure.h"
 #include "shell/SettingsStore.h"
+#include "shell/Yield.h"
 #include "transfer/Routines.h"
 #include "transfer/Statements.h"
 #include "transfer/TransferRun.h"
 
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <chrono>
 #include <optional>
 #include <span>
 
@@ -53,7 +58,7 @@ public:
     Session(const Command& command, Console& console, const Seams& seams)
         : command_(command), console_(console), seams_(seams),
           store_(command.configFile.isEmpty() ? shell::DefaultSettingsPath() : command.configFile),
-          dialogs_(console), activity_(console) {}
+          dialogs_(console, log_), activity_(console, log_) {}
 
     int run();
 
@@ -64,8 +69,14 @@ private:
     int drop();
     int rename();
 
-    // False, with the message, when a key of the side's login is not stored.
+    // False, with the message, when a --config file cannot be read; warns of
+    // passwords that others may read.
+    bool readableConfig();
+    // False, with the message, when a key of the side's login is neither
+    // stored nor in the environment.
     bool loginStored(Side side);
+    // A login key's value: the environment's, else the file's.
+    QString login(const char16_t* key) const;
     db::OracleLogin oracleLogin() const;
     db::Db2Login db2Login() const;
     // False, with the driver's message, when the side's tables cannot be read.
@@ -76,16 +87,39 @@ private:
     }
     // The suggestion for a name that is not listed but differs only in case.
     QString notListed(const QString& name, const SideList& list, Side side) const;
+    // --dry-run of drop: each table's rows, nothing dropped.
+    int dryDrop(Side side, const QStringList& tables, int status);
+    // The summary when the program cannot wait for a stopped run's end.
+    void lastWords(Side source, Side target, const QStringList& tables);
 
     const Command& command_;
     Console& console_;
     const Seams& seams_;
     shell::SettingsStore store_;
+    EventLog log_;
     ConsoleDialogs dialogs_;
     ConsoleActivity activity_;
+    QList<TableLine> lines_;
 };
 
+// How long a stopped run may wait for a statement or batch with the server
+// (a batch over a WAN takes seconds) before the program ends without it; a
+// second signal ends it at once.
+constexpr std::chrono::milliseconds stopGrace{10000};
+
 int Session::run() {
+    if (!command_.logFile.isEmpty()) {
+        QString why;
+        if (!log_.open(command_.logFile, &why)) {
+            error(QStringLiteral("cannot write the log %1: %2").arg(command_.logFile, why));
+            return UsageWrong;
+        }
+    }
+    dialogs_.setVerbose(command_.verbose);
+    activity_.setShowProgress(!command_.noProgress);
+    if (!readableConfig()) {
+        return LoginMissing;
+    }
     try {
         switch (command_.kind) {
         case Command::Kind::Check:
@@ -103,36 +137,98 @@ int Session::run() {
             break;
         }
     } catch (const shell::Cancelled&) {
-        error(QStringLiteral("stopped by Ctrl-C"));
-        return Interrupted;
+        error(QStringLiteral("stopped by ") + StopName());
+        return StopStatus();
     }
     return Done;
 }
 
-bool Session::loginStored(Side side) {
-    static const char16_t* const oracleKeys[] = {u"OracleServer", u"OracleUser", u"OraclePassword"};
-    // The port has a default, as in the window.
-    static const char16_t* const db2Keys[] = {u"Server", u"User", u"Password", u"Database"};
-    for (const char16_t* key : side == Side::Oracle ? std::span<const char16_t* const>(oracleKeys)
-                                                    : std::span<const char16_t* const>(db2Keys)) {
-        if (!store_.contains(QString::fromUtf16(key))) {
-            error(QStringLiteral("no %1 login: the key \"%2\" is missing from %3")
-                      .arg(sideTitle(side), QString::fromUtf16(key), store_.filePath()));
+// The login keys of both sides, each with the environment variable that
+// overrides the file's value.
+struct LoginKey {
+    Side side;
+    const char16_t* key;
+    const char* variable;
+};
+constexpr LoginKey loginKeys[] = {
+    {Side::Oracle, u"OracleServer", "DUSKFERRY_ORACLE_SERVER"},
+    {Side::Oracle, u"OracleUser", "DUSKFERRY_ORACLE_USER"},
+    {Side::Oracle, u"OraclePassword", "DUSKFERRY_ORACLE_PASSWORD"},
+    {Side::Db2, u"Server", "DUSKFERRY_DB2_SERVER"},
+    {Side::Db2, u"Port", "DUSKFERRY_DB2_PORT"},
+    {Side::Db2, u"User", "DUSKFERRY_DB2_USER"},
+    {Side::Db2, u"Password", "DUSKFERRY_DB2_PASSWORD"},
+    {Side::Db2, u"Database", "DUSKFERRY_DB2_DATABASE"},
+};
+
+const LoginKey& loginKey(QStringView key) {
+    for (const LoginKey& known : loginKeys) {
+        if (key == QStringView(known.key)) {
+            return known;
+        }
+    }
+    Q_UNREACHABLE();
+}
+
+bool Session::readableConfig() {
+    const QFileInfo file(store_.filePath());
+    if (!command_.configFile.isEmpty()) {
+        // A file named on the command line must be there: a typo must not read
+        // as a missing key.
+        QString why;
+        if (!file.exists()) {
+            why = QStringLiteral("there is no such file");
+        } else if (file.isDir()) {
+            why = QStringLiteral("it is a directory");
+        } else if (!file.isReadable()) {
+            why = QStringLiteral("permission denied");
+        }
+        if (!why.isEmpty()) {
+            error(QStringLiteral("cannot read %1: %2").arg(store_.filePath(), why));
             return false;
         }
+    }
+    // As .pgpass is: passwords that others may read are not passwords.
+    const bool holdsPassword = store_.contains(QStringLiteral("OraclePassword")) ||
+                               store_.contains(QStringLiteral("Password"));
+    if (file.isFile() && holdsPassword &&
+        (file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther))) {
+        error(QStringLiteral("warning: %1 holds passwords and others may read it (chmod 600 %1)")
+                  .arg(store_.filePath()));
+    }
+    return true;
+}
+
+QString Session::login(const char16_t* key) const {
+    const LoginKey& known = loginKey(key);
+    if (qEnvironmentVariableIsSet(known.variable)) {
+        return qEnvironmentVariable(known.variable);
+    }
+    return store_.read(QString::fromUtf16(key));
+}
+
+bool Session::loginStored(Side side) {
+    for (const LoginKey& known : loginKeys) {
+        const QString key = QString::fromUtf16(known.key);
+        // The port has a default, as in the window.
+        if (known.side != side || key == u"Port" || qEnvironmentVariableIsSet(known.variable) ||
+            store_.contains(key)) {
+            continue;
+        }
+        error(QStringLiteral("no %1 login: the key \"%2\" is missing from %3 (or set %4)")
+                  .arg(sideTitle(side), key, store_.filePath(), QLatin1String(known.variable)));
+        return false;
     }
     return true;
 }
 
 db::OracleLogin Session::oracleLogin() const {
-    return {store_.read(QStringLiteral("OracleServer")), store_.read(QStringLiteral("OracleUser")),
-            store_.read(QStringLiteral("OraclePassword"))};
+    return {login(u"OracleServer"), login(u"OracleUser"), login(u"OraclePassword")};
 }
 
 db::Db2Login Session::db2Login() const {
-    return {store_.read(QStringLiteral("Server")), store_.read(QStringLiteral("Port")),
-            store_.read(QStringLiteral("User")), store_.read(QStringLiteral("Password")),
-            store_.read(QStringLiteral("Database"))};
+    return {login(u"Server"), login(u"Port"), login(u"User"), login(u"Password"),
+            login(u"Database")};
 }
 
 bool Session::load(Side side, const SideList& into) {
@@ -145,7 +241,7 @@ bool Session::load(Side side, const SideList& into) {
         return true;
     } catch (const shell::Failure& failure) {
         error(QStringLiteral("cannot list the %1 tables: %2")
-                  .arg(sideTitle(side), shell::WithLineFeeds(failure.description())));
+                  .arg(sideTitle(side), OneLine(failure.description())));
         return false;
     }
 }
@@ -187,8 +283,8 @@ int Session::check() {
             connection.Close();
             console_.out(sideTitle(side) + QStringLiteral(": ok\n"));
         } catch (const shell::Failure& failure) {
-            console_.out(sideTitle(side) + QStringLiteral(": ") +
-                         shell::WithLineFeeds(failure.description()).replace(u'\n', u' ') + u'\n');
+            console_.out(sideTitle(side) + QStringLiteral(": ") + OneLine(failure.description()) +
+                         u'\n');
             status = LoginMissing;
         }
     }
@@ -229,7 +325,15 @@ int Session::copy() {
     ws.options.bulk = command_.bulk;
     ws.options.batchSize = command_.batchSize;
     ws.options.exactTypes = command_.exactTypes;
-    QList<TableLine> lines;
+    ws.options.countSkipped = true;
+    ws.options.maxRefused = command_.maxRefused;
+    ws.options.dryRun = command_.dryRun;
+    QList<TableLine>& lines = lines_;
+    // A server that does not answer a stop within the grace: the figures so
+    // far are printed before the program ends.
+    shell::setQuitGrace(stopGrace);
+    shell::setLastWords([&] { lastWords(source, target, tables); });
+    const auto quiet = qScopeGuard([] { shell::setLastWords(nullptr); });
     bool stopped = false;
     bool interrupted = false;
     for (const QString& table : tables) {
@@ -266,12 +370,51 @@ int Session::copy() {
             stopped = true;
         }
     }
-    const int status = interrupted ? Interrupted : StatusOf(lines);
-    console_.out(command_.json ? JsonSummary(source, target, lines, status) : PlainSummary(lines));
+    const int status = interrupted ? StopStatus() : StatusOf(lines);
+    console_.out(command_.json     ? JsonSummary(source, target, lines, status)
+                 : command_.dryRun ? DryRunSummary(lines)
+                                   : PlainSummary(lines));
     if (interrupted) {
-        error(QStringLiteral("stopped by Ctrl-C"));
+        error(QStringLiteral("stopped by ") + StopName());
     }
     return status;
+}
+
+int Session::dryDrop(Side side, const QStringList& tables, int status) {
+    db::Connection connection;
+    try {
+        connection.Open(side == Side::Oracle ? db::OracleConnectionString(oracleLogin())
+                                             : db::Db2ConnectionString(db2Login()));
+    } catch (const shell::Failure& failure) {
+        error(OneLine(failure.description()));
+        return LoginMissing;
+    }
+    for (const QString& table : tables) {
+        QString rows;
+        try {
+            rows = QStringLiteral(" (%1 rows)").arg(transfer::CountRows(connection, table));
+        } catch (const shell::Failure& failure) {
+            rows = QStringLiteral(" (its rows cannot be counted: %1)")
+                       .arg(OneLine(failure.description()));
+        }
+        console_.out(QStringLiteral("would drop %1%2\n").arg(transfer::QuotedName(table), rows));
+    }
+    return status;
+}
+
+void Session::lastWords(Side source, Side target, const QStringList& tables) {
+    QList<TableLine> lines = lines_;
+    if (const std::optional<transfer::TableCopy> running = activity_.runningTable()) {
+        lines.append(LineFor(*running));
+    }
+    while (lines.size() < tables.size()) {
+        lines.append(TableLine{transfer::TableCopy{tables[lines.size()]}, Outcome::NotStarted});
+    }
+    console_.out(command_.json ? JsonSummary(source, target, lines, StopStatus())
+                               : PlainSummary(lines));
+    error(QStringLiteral("stopped by %1; a server did not answer within %2 s")
+              .arg(StopName())
+              .arg(std::chrono::duration_cast<std::chrono::seconds>(stopGrace).count()));
 }
 
 int Session::drop() {
@@ -296,6 +439,9 @@ int Session::drop() {
     }
     if (found.isEmpty()) {
         return status;
+    }
+    if (command_.dryRun) {
+        return dryDrop(side, found, status);
     }
     QList<int> listedBefore;
     for (const QString& table : found) {
@@ -334,7 +480,20 @@ int Session::rename() {
         error(notListed(oldName, names, side));
         return TableFailed;
     }
+    if (command_.dryRun) {
+        // The server would refuse a name that is taken (it folds or keeps
+        // letter case; either way this one is there).
+        if (names.list.names().contains(newName)) {
+            error(QStringLiteral("%1 is a table on the %2 side already")
+                      .arg(transfer::QuotedName(newName), sideTitle(side)));
+            return TableFailed;
+        }
+        console_.out(QStringLiteral("would rename %1 to %2\n")
+                         .arg(transfer::QuotedName(oldName), transfer::QuotedName(newName)));
+        return Done;
+    }
     dialogs_.setNewName(newName);
+    const qsizetype listedBefore = names.list.names().count(oldName);
     const transfer::Workspace ws = workspace(oracle, db2);
     const maintenance::StatementRunner execute =
         seams_.renameStatement ? seams_.renameStatement : transfer::ExecuteStatement;
@@ -343,8 +502,9 @@ int Session::rename() {
     } else {
         maintenance::RenameDb2Table(ws, execute);
     }
-    // The run changes the list only for a statement the server took.
-    if (!names.list.names().contains(newName)) {
+    // The run changes the list only for a statement the server took; the new
+    // name may be listed already (a table the server would not replace).
+    if (names.list.names().count(oldName) == listedBefore) {
         console_.out(QStringLiteral("failed %1\n").arg(transfer::QuotedName(oldName)));
         return TableFailed;
     }

@@ -14,7 +14,7 @@ enum ExitStatus : int {
     TableFailed = 1,
     UsageWrong = 2,
     LoginMissing = 3, // or a connection that cannot be opened
-    Interrupted = 130,
+    // A stop: 128 + the signal's number (Stop.h).
 };
 
 struct Seams {

@@ -1,5 +1,6 @@
 #include "Console.h"
 
+#include <QtGlobal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -13,7 +14,10 @@ void write(std::FILE* stream, const QString& text) {
 }
 } // namespace
 
-StandardConsole::StandardConsole() : terminal_(isatty(STDERR_FILENO) == 1) {}
+// A terminal that cannot move its cursor (TERM=dumb: an editor's shell, a
+// log collector) gets no progress line either.
+StandardConsole::StandardConsole()
+    : terminal_(isatty(STDERR_FILENO) == 1 && qEnvironmentVariable("TERM") != u"dumb") {}
 
 void StandardConsole::out(const QString& text) {
     write(stdout, text);

@@ -1,8 +1,23 @@
 #include "ConsoleFront.h"
 
+#include "Summary.h"
+#include "shell/ErrorTrap.h"
 #include "transfer/Statements.h"
 
+#include <QJsonObject>
+
 namespace cli {
+
+QString OneLine(const QString& text) {
+    QStringList lines;
+    for (const QString& line : shell::WithLineFeeds(text).split(u'\n')) {
+        const QString trimmed = line.trimmed();
+        if (!trimmed.isEmpty()) {
+            lines << trimmed;
+        }
+    }
+    return lines.join(u' ');
+}
 
 void ConsoleDialogs::notice(const QString& text) {
     console_.err(shell::WithLineFeeds(text) + u'\n');
@@ -21,13 +36,49 @@ void ConsoleDialogs::errorReport(const QString& text) {
     console_.err(shell::WithLineFeeds(text) + QStringLiteral("\n\n"));
 }
 
-void ConsoleActivity::tableStarted(const QString& table, qint64) {
+void ConsoleDialogs::failureReport(const shell::Report& report) {
+    const QString reason = OneLine(report.description);
+    QJsonObject event{{QStringLiteral("reason"), reason}};
+    if (!report.table.isEmpty()) {
+        event.insert(QStringLiteral("table"), report.table);
+    }
+    if (report.row > 0) {
+        event.insert(QStringLiteral("row"), report.row);
+    }
+    if (report.hasStatement && !report.statement.isEmpty()) {
+        event.insert(QStringLiteral("statement"), report.statement);
+    }
+    log_.write(report.row > 0 ? QStringLiteral("row-refused") : QStringLiteral("error"), event);
+    if (verbose_) {
+        errorReport(shell::ErrorReportText(report));
+        return;
+    }
+    // One line a failure: the window's report (handler, line, the support
+    // request, a statement that may hold a whole row's data) has no place in
+    // a script's log.
+    QString subject;
+    if (!report.table.isEmpty()) {
+        subject = transfer::QuotedName(report.table) + QStringLiteral(": ");
+        if (report.row > 0) {
+            subject.chop(2);
+            subject += QStringLiteral(": row %1 refused: ").arg(report.row);
+        }
+    }
+    console_.err(QStringLiteral("duskferry-cli: ") + subject + reason + u'\n');
+}
+
+void ConsoleActivity::tableStarted(const QString& table, qint64 sourceRows) {
+    log_.write(QStringLiteral("table-started"),
+               {{QStringLiteral("table"), table}, {QStringLiteral("sourceRows"), sourceRows}});
     table_ = table;
     tableTime_.start();
     lastShownMs_ = -1;
 }
 
 void ConsoleActivity::showProgress(qint64 done, qint64 total) {
+    if (!showProgress_) {
+        return;
+    }
     const qint64 elapsedMs = tableTime_.elapsed();
     // Ten lines a second are plenty to watch, and cost nothing per row.
     if (lastShownMs_ >= 0 && elapsedMs - lastShownMs_ < 100 && done < total) {
@@ -44,12 +95,25 @@ void ConsoleActivity::showProgress(qint64 done, qint64 total) {
 }
 
 void ConsoleActivity::tableFinished(const transfer::TableCopy& copy) {
+    running_ = nullptr;
     console_.clearProgress();
     if (copy.outcome == transfer::TableCopy::Outcome::Skipped) {
         console_.err(QStringLiteral("duskferry-cli: %1 is on the target already; skipped "
                                     "(--replace copies over it)\n")
                          .arg(transfer::QuotedName(copy.table)));
     }
+    const TableLine line = LineFor(copy);
+    QJsonObject event{{QStringLiteral("table"), copy.table},
+                      {QStringLiteral("outcome"), OutcomeName(line.outcome)},
+                      {QStringLiteral("rowsRead"), copy.rowsRead},
+                      {QStringLiteral("rowsInserted"), copy.rowsInserted},
+                      {QStringLiteral("rowsRefused"), copy.rowsRefused},
+                      {QStringLiteral("seconds"), copy.seconds}};
+    if (copy.outcome == transfer::TableCopy::Outcome::Skipped) {
+        event.insert(QStringLiteral("sourceRows"), copy.sourceRows);
+        event.insert(QStringLiteral("targetRows"), copy.targetRows);
+    }
+    log_.write(QStringLiteral("table-finished"), event);
     copies_.append(copy);
 }
 

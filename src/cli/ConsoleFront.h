@@ -1,38 +1,51 @@
 #pragma once
 // What the runs ask of a front end, answered on a console: boxes become
-// lines on standard error that wait for nobody, the overwrite question is
-// answered by --replace, the new name of a rename comes from the command
-// line, and each copied table's figures are kept for the summary.
+// lines on standard error that wait for nobody (a failure one line, its whole
+// report with --verbose), the overwrite question is answered by --replace,
+// the new name of a rename comes from the command line, and each copied
+// table's figures are kept for the summary. With --log every event also goes
+// to the log as a JSON line.
 #include "Console.h"
+#include "EventLog.h"
 #include "shell/Dialogs.h"
 #include "transfer/Workspace.h"
 
 #include <QElapsedTimer>
 #include <QList>
+#include <functional>
+#include <optional>
 
 namespace cli {
 
+// A driver's message on one line: its records joined, blanks at the ends of
+// lines and empty lines left out.
+QString OneLine(const QString& text);
+
 class ConsoleDialogs final : public shell::Dialogs {
 public:
-    explicit ConsoleDialogs(Console& console) : console_(console) {}
+    ConsoleDialogs(Console& console, EventLog& log) : console_(console), log_(log) {}
 
     void setOverwriteAnswer(bool replace) { replace_ = replace; }
     void setNewName(const QString& name) { newName_ = name; }
+    void setVerbose(bool verbose) { verbose_ = verbose; }
 
     void notice(const QString& text) override;
     bool askYesNo(const QString& text, const QString& caption) override;
     QString inputText(const QString& prompt, const QString& initialText) override;
     void errorReport(const QString& text) override;
+    void failureReport(const shell::Report& report) override;
 
 private:
     Console& console_;
+    EventLog& log_;
     bool replace_ = false;
+    bool verbose_ = false;
     QString newName_;
 };
 
 class ConsoleActivity final : public transfer::Activity {
 public:
-    explicit ConsoleActivity(Console& console) : console_(console) {}
+    ConsoleActivity(Console& console, EventLog& log) : console_(console), log_(log) {}
 
     void beginOperation() override {}
     void endOperation() override {}
@@ -41,15 +54,27 @@ public:
     void showProgress(qint64 done, qint64 total) override;
     void resetProgress() override {}
     void tableFinished(const transfer::TableCopy& copy) override;
+    void tableRunning(std::function<transfer::TableCopy()> figures) override {
+        running_ = std::move(figures);
+    }
+    // The figures of the table being copied, if one is.
+    std::optional<transfer::TableCopy> runningTable() const {
+        return running_ ? std::optional(running_()) : std::nullopt;
+    }
 
     const QList<transfer::TableCopy>& copies() const { return copies_; }
+    // --no-progress: no progress line even on a terminal.
+    void setShowProgress(bool show) { showProgress_ = show; }
 
 private:
     Console& console_;
+    EventLog& log_;
     QString table_;
     QElapsedTimer tableTime_;
     qint64 lastShownMs_ = -1;
+    bool showProgress_ = true;
     QList<transfer::TableCopy> copies_;
+    std::function<transfer::TableCopy()> running_;
 };
 
 } // namespace cli

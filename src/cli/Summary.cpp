@@ -30,6 +30,9 @@ TableLine LineFor(const transfer::TableCopy& copy) {
     case From::Interrupted:
         outcome = Outcome::Interrupted;
         break;
+    case From::Checked:
+        outcome = copy.replaces ? Outcome::WouldReplace : Outcome::WouldCreate;
+        break;
     }
     return {copy, outcome};
 }
@@ -52,17 +55,54 @@ QString OutcomeName(Outcome outcome) {
         return QStringLiteral("not-on-source");
     case Outcome::NotStarted:
         return QStringLiteral("not-started");
+    case Outcome::WouldCreate:
+        return QStringLiteral("would-create");
+    case Outcome::WouldReplace:
+        return QStringLiteral("would-replace");
     }
     return {};
 }
 
+bool SkippedUnlikeSource(const TableLine& line) {
+    return line.outcome == Outcome::Skipped &&
+           (line.copy.sourceRows < 0 || line.copy.targetRows != line.copy.sourceRows);
+}
+
 int StatusOf(const QList<TableLine>& lines) {
     for (const TableLine& line : lines) {
-        if (line.outcome != Outcome::Copied && line.outcome != Outcome::Skipped) {
+        const bool asked = line.outcome == Outcome::Copied || line.outcome == Outcome::Skipped ||
+                           line.outcome == Outcome::WouldCreate ||
+                           line.outcome == Outcome::WouldReplace;
+        if (!asked || SkippedUnlikeSource(line) || !line.copy.losses.isEmpty()) {
             return 1;
         }
     }
     return 0;
+}
+
+QString DryRunSummary(const QList<TableLine>& lines) {
+    QString text;
+    for (const TableLine& line : lines) {
+        const bool checked =
+            line.outcome == Outcome::WouldCreate || line.outcome == Outcome::WouldReplace;
+        if (!checked) {
+            text += PlainSummary({line});
+            continue;
+        }
+        text += QStringLiteral("%1 %2").arg(OutcomeName(line.outcome),
+                                            transfer::QuotedName(line.copy.table));
+        if (line.outcome == Outcome::WouldReplace) {
+            text += QStringLiteral(" (the target's table holds %1 rows)").arg(line.copy.targetRows);
+        }
+        text += QStringLiteral(": %1 rows, %2 would be refused\n  %3\n")
+                    .arg(line.copy.rowsRead)
+                    .arg(line.copy.rowsRefused)
+                    .arg(line.copy.createStatement);
+        for (const QString& loss : line.copy.losses) {
+            text += QStringLiteral("  ") + loss + u'\n';
+        }
+    }
+    return text;
 }
 
 QString PlainSummary(const QList<TableLine>& lines) {
@@ -74,6 +114,20 @@ QString PlainSummary(const QList<TableLine>& lines) {
                     .arg(line.copy.rowsInserted)
                     .arg(line.copy.rowsRefused)
                     .arg(line.copy.seconds, 0, 'f', 3);
+        if (line.copy.rowsInDoubt > 0) {
+            text.insert(text.size() - 1,
+                        QStringLiteral("; %1 in doubt (with the server when the program ended)")
+                            .arg(line.copy.rowsInDoubt));
+        }
+        if (SkippedUnlikeSource(line)) {
+            // A copy stopped part-way leaves such a table.
+            text.chop(1);
+            text += line.copy.sourceRows < 0 || line.copy.targetRows < 0
+                        ? QStringLiteral("; its rows could not be counted on both sides\n")
+                        : QStringLiteral("; the target holds %1 rows, the source %2\n")
+                              .arg(line.copy.targetRows)
+                              .arg(line.copy.sourceRows);
+        }
     }
     return text;
 }
@@ -81,12 +135,29 @@ QString PlainSummary(const QList<TableLine>& lines) {
 QString JsonSummary(Side source, Side target, const QList<TableLine>& lines, int exitStatus) {
     QJsonArray tables;
     for (const TableLine& line : lines) {
-        tables.append(QJsonObject{{QStringLiteral("table"), line.copy.table},
-                                  {QStringLiteral("outcome"), OutcomeName(line.outcome)},
-                                  {QStringLiteral("rowsRead"), line.copy.rowsRead},
-                                  {QStringLiteral("rowsInserted"), line.copy.rowsInserted},
-                                  {QStringLiteral("rowsRefused"), line.copy.rowsRefused},
-                                  {QStringLiteral("seconds"), line.copy.seconds}});
+        QJsonObject table{{QStringLiteral("table"), line.copy.table},
+                          {QStringLiteral("outcome"), OutcomeName(line.outcome)},
+                          {QStringLiteral("rowsRead"), line.copy.rowsRead},
+                          {QStringLiteral("rowsInserted"), line.copy.rowsInserted},
+                          {QStringLiteral("rowsRefused"), line.copy.rowsRefused},
+                          {QStringLiteral("seconds"), line.copy.seconds}};
+        if (line.copy.rowsInDoubt > 0) {
+            table.insert(QStringLiteral("rowsInDoubt"), line.copy.rowsInDoubt);
+        }
+        if (line.outcome == Outcome::WouldCreate || line.outcome == Outcome::WouldReplace) {
+            table.insert(QStringLiteral("createStatement"), line.copy.createStatement);
+            table.insert(QStringLiteral("losses"), QJsonArray::fromStringList(line.copy.losses));
+            if (line.outcome == Outcome::WouldReplace) {
+                table.insert(QStringLiteral("targetRows"), line.copy.targetRows);
+            }
+        }
+        if (line.outcome == Outcome::Skipped) {
+            // -1: not counted.
+            table.insert(QStringLiteral("sourceRows"), line.copy.sourceRows);
+            table.insert(QStringLiteral("targetRows"), line.copy.targetRows);
+            table.insert(QStringLiteral("sameRowCount"), !SkippedUnlikeSource(line));
+        }
+        tables.append(table);
     }
     const QJsonObject document{{QStringLiteral("from"), SideName(source)},
                                {QStringLiteral("to"), SideName(target)},

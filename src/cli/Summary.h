@@ -8,7 +8,18 @@
 
 namespace cli {
 
-enum class Outcome { Copied, Skipped, Failed, Short, Lost, Interrupted, NotOnSource, NotStarted };
+enum class Outcome {
+    Copied,
+    Skipped,
+    Failed,
+    Short,
+    Lost,
+    Interrupted,
+    NotOnSource,
+    NotStarted,
+    WouldCreate, // --dry-run
+    WouldReplace,
+};
 
 // A table of the command: the run's figures for it (none for a table that
 // never reached the run) and the command line's outcome.
@@ -19,10 +30,16 @@ struct TableLine {
 
 TableLine LineFor(const transfer::TableCopy& copy);
 QString OutcomeName(Outcome outcome);
-// 0 when every table was copied or, as asked, skipped; 1 otherwise.
+// A skipped table whose rows on the target are not as many as the source's
+// (or could not be counted): an interrupted copy's, most likely.
+bool SkippedUnlikeSource(const TableLine& line);
+// 0 when every table was copied or, as asked, skipped whole; 1 otherwise.
 int StatusOf(const QList<TableLine>& lines);
 
 QString PlainSummary(const QList<TableLine>& lines);
+// --dry-run: what each table would become, its CREATE statement and what its
+// columns would not keep.
+QString DryRunSummary(const QList<TableLine>& lines);
 QString JsonSummary(Side source, Side target, const QList<TableLine>& lines, int exitStatus);
 
 } // namespace cli

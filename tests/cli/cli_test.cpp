@@ -99,21 +99,26 @@ class CliTest : public QObject {
                 file.setValue(key, value);
         }
         file.sync();
+        // As the windows keep it: passwords for the owner alone.
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         return path;
     }
 
-    static Result run(const QStringList& arguments, int interruptAfterMs = -1) {
+    static Result run(const QStringList& arguments, int interruptAfterMs = -1, int signal = SIGINT,
+                      const QStringList& variables = {}) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(QString::fromLatin1(name));
+        for (const QString& variable : variables)
+            environment.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(DUSKFERRY_CLI), arguments);
         if (!process.waitForStarted())
             return {};
         if (interruptAfterMs >= 0) {
             QTest::qWait(interruptAfterMs);
-            ::kill(pid_t(process.processId()), SIGINT);
+            ::kill(pid_t(process.processId()), signal);
         }
         process.waitForFinished(120000);
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -290,11 +295,13 @@ private slots:
         standin::execute(Side::Db2, u"INSERT INTO \"cli_keep\" VALUES (7)"_s);
 
         const Result skipped = cli({u"copy"_s, u"--to"_s, u"db2"_s, u"Cli_New"_s, u"Cli_Keep"_s});
-        QCOMPARE(skipped.status, 0);
+        // The table left alone holds other rows than the source's.
+        QCOMPARE(skipped.status, 1);
         const QStringList lines = skipped.out.split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 2);
         QVERIFY(lines[0].startsWith(u"copied \"Cli_New\""_s));
         QVERIFY(lines[1].startsWith(u"skipped \"Cli_Keep\""_s));
+        QVERIFY(lines[1].endsWith(u"; the target holds 1 rows, the source 3"_s));
         QVERIFY(skipped.err.contains(u"\"Cli_Keep\" is on the target already; skipped"_s));
         QCOMPARE(contents(Side::Db2, u"cli_keep"_s).mid(1), QStringList{u"7"_s});
 
@@ -377,16 +384,23 @@ private slots:
         QCOMPARE(console.reported, QString());
     }
 
-    // Ctrl-C stops between two rows: status 130, and the summary's figure is
-    // what the target holds. In bulk mode the batch with the server is
+    // Ctrl-C, SIGTERM (timeout, cron) and SIGHUP stop between two rows: the
+    // summary is printed, its figure is what the target holds, and the status
+    // says which signal it was. In bulk mode the batch with the server is
     // waited for: whole batches arrive.
     void interrupt_data() {
         QTest::addColumn<bool>("bulk");
-        QTest::newRow("row by row") << false;
-        QTest::newRow("bulk") << true;
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("Ctrl-C, row by row") << false << int(SIGINT) << u"Ctrl-C"_s;
+        QTest::newRow("Ctrl-C, bulk") << true << int(SIGINT) << u"Ctrl-C"_s;
+        QTest::newRow("SIGTERM, row by row") << false << int(SIGTERM) << u"SIGTERM"_s;
+        QTest::newRow("SIGHUP, bulk") << true << int(SIGHUP) << u"SIGHUP"_s;
     }
     void interrupt() {
         QFETCH(bool, bulk);
+        QFETCH(int, signal);
+        QFETCH(QString, name);
         const QString table = u"Cli_Big"_s;
         const int rows = bulk ? 1500000 : 60000;
         standin::dropIfExists(Side::Oracle, table);
@@ -397,9 +411,9 @@ private slots:
         QStringList arguments{u"--config"_s, config_, u"copy"_s, u"--to"_s, u"db2"_s};
         if (bulk)
             arguments << u"--bulk"_s;
-        const Result result = run(arguments + QStringList{table, u"Cli_After"_s}, 2500);
+        const Result result = run(arguments + QStringList{table, u"Cli_After"_s}, 2500, signal);
         standin::dropIfExists(Side::Oracle, table);
-        QCOMPARE(result.status, 130);
+        QCOMPARE(result.status, 128 + signal);
         const QRegularExpression line(
             uR"(^interrupted "Cli_Big": (\d+) read, (\d+) inserted, 0 refused, )"_s,
             QRegularExpression::MultilineOption);
@@ -412,8 +426,322 @@ private slots:
             QCOMPARE(inserted % 1000, 0);
         QCOMPARE(countRows(Side::Db2, table), inserted);
         QVERIFY(result.out.contains(u"not-started \"Cli_After\""_s));
-        QVERIFY(result.err.contains(u"stopped by Ctrl-C"_s));
+        QVERIFY(result.err.contains(u"stopped by "_s + name));
         standin::dropIfExists(Side::Db2, table);
+    }
+
+    // The server refuses a rename (the new name is taken, or the syntax is
+    // wrong): no success is claimed, and the lists are as they were.
+    void renameRefused_data() {
+        QTest::addColumn<QString>("newName");
+        QTest::newRow("a table of that name exists") << u"Cli_Taken"_s;
+        QTest::newRow("a new name") << u"Cli_Free"_s;
+    }
+    void renameRefused() {
+        QFETCH(QString, newName);
+        createMix(Side::Oracle, u"Cli_Old"_s);
+        createMix(Side::Oracle, u"Cli_Taken"_s);
+        struct Recording final : cli::Console {
+            QString written, reported;
+            void out(const QString& text) override { written += text; }
+            void err(const QString& text) override { reported += text; }
+            void progress(const QString&) override {}
+            void clearProgress() override {}
+        } console;
+        cli::Seams seams;
+        seams.renameStatement = [](db::Connection&, const QString&) {
+            throw db::Error(u"ORA-00955: name is already used by an existing object"_s, u"42S01"_s);
+        };
+        const int status = cli::Run(
+            {u"--config"_s, config_, u"rename"_s, u"--on"_s, u"oracle"_s, u"Cli_Old"_s, newName},
+            console, seams);
+        for (const QString& table : {u"Cli_Old"_s, u"Cli_Taken"_s})
+            standin::dropIfExists(Side::Oracle, table);
+        QCOMPARE(status, 1);
+        QCOMPARE(console.written, u"failed \"Cli_Old\"\n"_s);
+        QCOMPARE(console.reported,
+                 u"duskferry-cli: ORA-00955: name is already used by an existing object\n"_s);
+    }
+
+    // --replace replaces the table of the source's own spelling where the
+    // target lists it; another spelling stands in only without one.
+    void replaceTheSameSpelling_data() {
+        QTest::addColumn<bool>("exactListed");
+        QTest::newRow("both spellings on the target") << true;
+        QTest::newRow("only another spelling") << false;
+    }
+    void replaceTheSameSpelling() {
+        QFETCH(bool, exactListed);
+        createMix(Side::Oracle, u"Cli_Case"_s);
+        standin::dropIfExists(Side::Db2, u"Cli_Case"_s);
+        standin::dropIfExists(Side::Db2, u"cli_case"_s);
+        standin::execute(Side::Db2, u"CREATE TABLE \"cli_case\" (k integer)"_s);
+        standin::execute(Side::Db2, u"INSERT INTO \"cli_case\" VALUES (7)"_s);
+        if (exactListed)
+            createMix(Side::Db2, u"Cli_Case"_s);
+        if (exactListed)
+            standin::execute(Side::Db2, u"DELETE FROM \"Cli_Case\" WHERE k = 1"_s);
+
+        const Result result = cli({u"copy"_s, u"--to"_s, u"db2"_s, u"--replace"_s, u"Cli_Case"_s});
+        const bool otherKept = exists(Side::Db2, u"cli_case"_s);
+        const qint64 copied = countRows(Side::Db2, u"Cli_Case"_s);
+        standin::dropIfExists(Side::Db2, u"cli_case"_s);
+        standin::dropIfExists(Side::Db2, u"Cli_Case"_s);
+        standin::dropIfExists(Side::Oracle, u"Cli_Case"_s);
+        QCOMPARE(result.status, 0);
+        QCOMPARE(otherKept, exactListed);
+        QCOMPARE(copied, 3);
+    }
+
+    // A table skipped because it is on the target may be one a stopped copy
+    // left part-way: the rows of both sides are counted and told.
+    void skippedTableCounted_data() {
+        QTest::addColumn<int>("targetRows");
+        QTest::addColumn<int>("status");
+        QTest::newRow("whole") << 3 << 0;
+        QTest::newRow("part-way") << 1 << 1;
+    }
+    void skippedTableCounted() {
+        QFETCH(int, targetRows);
+        QFETCH(int, status);
+        createMix(Side::Oracle, u"Cli_Part"_s);
+        createMix(Side::Db2, u"Cli_Part"_s);
+        standin::execute(Side::Db2, u"DELETE FROM \"Cli_Part\" WHERE k > %1"_s.arg(targetRows));
+        const Result plain = cli({u"copy"_s, u"--to"_s, u"db2"_s, u"Cli_Part"_s});
+        const Result json = cli({u"copy"_s, u"--to"_s, u"db2"_s, u"--json"_s, u"Cli_Part"_s});
+        standin::dropIfExists(Side::Db2, u"Cli_Part"_s);
+        standin::dropIfExists(Side::Oracle, u"Cli_Part"_s);
+        QCOMPARE(plain.status, status);
+        QVERIFY2(plain.out.startsWith(u"skipped \"Cli_Part\""_s), qPrintable(plain.out));
+        QCOMPARE(plain.out.contains(u"; the target holds 1 rows, the source 3"_s), status == 1);
+        const QJsonObject table = QJsonDocument::fromJson(json.out.toUtf8())
+                                      .object()[u"tables"_s]
+                                      .toArray()[0]
+                                      .toObject();
+        QCOMPARE(table[u"targetRows"_s].toInt(), targetRows);
+        QCOMPARE(table[u"sourceRows"_s].toInt(), 3);
+        QCOMPARE(table[u"sameRowCount"_s].toBool(), status == 0);
+        QCOMPARE(json.status, status);
+    }
+
+    // A refused row is one line on the terminal; its whole report with
+    // --verbose; its reason and statement in the --log file. Every row read
+    // is inserted or refused, and --max-refused stops a table.
+    void refusedRows_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<int>("read"); // -1: as far as the stop came
+        QTest::addColumn<int>("refused");
+        QTest::newRow("row by row") << QStringList{} << u"short"_s << 6 << 3;
+        QTest::newRow("bulk") << QStringList{u"--bulk"_s, u"--batch-size"_s, u"2"_s} << u"short"_s
+                              << 6 << 3;
+        QTest::newRow("verbose") << QStringList{u"--verbose"_s} << u"short"_s << 6 << 3;
+        QTest::newRow("at most one refused")
+            << QStringList{u"--max-refused"_s, u"1"_s} << u"failed"_s << -1 << -1;
+        // psqlODBC says NUMERIC(28,6) of an unbounded numeric: seven
+        // decimals fail the value check, and their rows are refused too.
+        QTest::newRow("value checks, exact types")
+            << QStringList{u"--exact-types"_s} << u"short"_s << 6 << 3;
+    }
+    void refusedRows() {
+        QFETCH(QStringList, options);
+        QFETCH(QString, outcome);
+        QFETCH(int, read);
+        QFETCH(int, refused);
+        const QString table = u"Cli_Refused"_s;
+        const bool exact = options.contains(u"--exact-types"_s);
+        const Side from = exact ? Side::Oracle : Side::Db2;
+        standin::dropIfExists(Side::Db2, table);
+        standin::dropIfExists(Side::Oracle, table);
+        // Rows 2, 4 and 6 are refused.
+        if (exact) {
+            standin::execute(from, u"CREATE TABLE \"%1\" (k integer, t numeric)"_s.arg(table));
+            standin::execute(from,
+                             u"INSERT INTO \"%1\" SELECT g, CASE WHEN g %% 2 = 0 THEN "
+                             "0.1234567 ELSE 1.5 END FROM generate_series(1, 6) g"_s.arg(table)
+                                 .replace(u"%%"_s, u"%"_s));
+        } else {
+            // Too long for the VARCHAR(2000) a default copy makes.
+            standin::execute(from, u"CREATE TABLE \"%1\" (k INT, t LONGTEXT)"_s.arg(table));
+            standin::execute(from, u"INSERT INTO \"%1\" SELECT seq, CASE WHEN seq %% 2 = 0 THEN "
+                                   "REPEAT('x', 2001) ELSE 'short' END FROM seq_1_to_6"_s.arg(table)
+                                       .replace(u"%%"_s, u"%"_s));
+        }
+        const QString log = dir_.filePath(u"events.log"_s);
+        QFile::remove(log);
+        const Result result =
+            cli(QStringList{u"copy"_s, u"--to"_s, exact ? u"db2"_s : u"oracle"_s, u"--log"_s, log} +
+                options + QStringList{table});
+        standin::dropIfExists(Side::Db2, table);
+        standin::dropIfExists(Side::Oracle, table);
+        QCOMPARE(result.status, 1);
+        const QRegularExpression line(
+            uR"(^%1 "Cli_Refused": (\d+) read, (\d+) inserted, (\d+) refused)"_s.arg(outcome));
+        const QRegularExpressionMatch match = line.match(result.out);
+        QVERIFY2(match.hasMatch(), qPrintable(result.out));
+        const int rowsRead = match.captured(1).toInt();
+        const int rowsRefused = match.captured(3).toInt();
+        if (read >= 0) {
+            QCOMPARE(rowsRead, read);
+            QCOMPARE(rowsRefused, refused);
+        } else {
+            QVERIFY(rowsRefused >= 2 && rowsRead <= 6);
+        }
+        QCOMPARE(match.captured(2).toInt() + rowsRefused, rowsRead);
+
+        const QStringList errors = result.err.split(u'\n', Qt::SkipEmptyParts);
+        if (options.contains(u"--verbose"_s)) {
+            QVERIFY(result.err.contains(u"sql: INSERT INTO \"Cli_Refused\""_s));
+        } else {
+            QCOMPARE(errors.size(), rowsRefused);
+            for (const QString& error : errors) {
+                QVERIFY2(error.startsWith(u"duskferry-cli: \"Cli_Refused\": row "_s) &&
+                             error.contains(u" refused: "_s) && error.size() < 600 &&
+                             !error.endsWith(u' '),
+                         qPrintable(error));
+            }
+            QVERIFY2(
+                errors.first().startsWith(u"duskferry-cli: \"Cli_Refused\": row 2 refused: "_s),
+                qPrintable(errors.first()));
+        }
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList events;
+        int refusedEvents = 0;
+        for (const QByteArray& bytes : file.readAll().split('\n')) {
+            if (bytes.isEmpty())
+                continue;
+            const QJsonObject event = QJsonDocument::fromJson(bytes).object();
+            events << event[u"event"_s].toString();
+            if (event[u"event"_s] == u"row-refused"_s) {
+                ++refusedEvents;
+                QVERIFY(!event[u"reason"_s].toString().isEmpty());
+                QCOMPARE(event[u"table"_s].toString(), table);
+                QCOMPARE(event[u"row"_s].toInt() % 2, 0);
+                QVERIFY(event[u"statement"_s].toString().startsWith(u"INSERT INTO"_s));
+            }
+        }
+        QCOMPARE(refusedEvents, rowsRefused);
+        QCOMPARE(events.first(), u"table-started"_s);
+        QCOMPARE(events.last(), u"table-finished"_s);
+    }
+
+    // A file named by --config that cannot be read says so; the environment
+    // overrides the file's keys; passwords others may read get a warning.
+    void loginsFromFileAndEnvironment() {
+        const Result missing =
+            run({u"--config"_s, dir_.filePath(u"nowhere.ini"_s), u"list"_s, u"oracle"_s});
+        QCOMPARE(missing.status, 3);
+        QVERIFY2(missing.err.contains(u"cannot read "_s) &&
+                     missing.err.contains(u"nowhere.ini: there is no such file"_s),
+                 qPrintable(missing.err));
+        const Result directory = run({u"--config"_s, dir_.path(), u"list"_s, u"oracle"_s});
+        QCOMPARE(directory.status, 3);
+        QVERIFY(directory.err.contains(u": it is a directory"_s));
+
+        standin::OracleLogins wrong = standin::oracle();
+        wrong.password += u"-wrong"_s;
+        const QString config = writeConfig(u"wrong-oracle.ini"_s, wrong, standin::db2());
+        QCOMPARE(run({u"--config"_s, config, u"check"_s}).status, 3);
+        const Result overridden =
+            run({u"--config"_s, config, u"check"_s}, -1, SIGINT,
+                {u"DUSKFERRY_ORACLE_PASSWORD="_s + standin::oracle().password});
+        QCOMPARE(overridden.out, u"Oracle: ok\nDB2: ok\n"_s);
+        QCOMPARE(overridden.status, 0);
+        QCOMPARE(overridden.err, QString());
+
+        QFile::setPermissions(config, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        const Result readable = run({u"--config"_s, config, u"check"_s});
+        QVERIFY2(readable.err.contains(u"holds passwords and others may read it"_s),
+                 qPrintable(readable.err));
+    }
+
+    // Smaller things a script meets.
+    void commandLineDetails_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("copy of nothing") << QStringList{u"copy"_s, u"--to"_s, u"db2"_s} << 2
+                                         << u"copy needs table names or --all\n"_s;
+        QTest::newRow("--to twice")
+            << QStringList{u"copy"_s, u"--to"_s, u"db2"_s, u"--to"_s, u"oracle"_s, u"T"_s} << 2
+            << u"--to is given twice"_s;
+        QTest::newRow("rename to itself")
+            << QStringList{u"rename"_s, u"--on"_s, u"db2"_s, u"T"_s, u"T"_s} << 2
+            << u"rename needs a new name other than the old one"_s;
+        QTest::newRow("a log that cannot be written")
+            << QStringList{u"drop"_s, u"--on"_s, u"db2"_s, u"--log"_s, u"/nonexistent/x.log"_s,
+                           u"T"_s}
+            << 2 << u"cannot write the log /nonexistent/x.log"_s;
+    }
+    void commandLineDetails() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        const Result result = cli(arguments);
+        QCOMPARE(result.status, status);
+        QVERIFY2(result.err.contains(message), qPrintable(result.err));
+    }
+
+    // --dry-run says what copy, drop and rename would do, with the CREATE
+    // statement and what the columns would not keep, measured on the source;
+    // nothing on either side changes.
+    void dryRun() {
+        const QString table = u"Cli_Dry"_s;
+        standin::dropIfExists(Side::Oracle, table);
+        standin::dropIfExists(Side::Db2, table);
+        standin::execute(Side::Db2, u"CREATE TABLE \"%1\" (k INT, t LONGTEXT)"_s.arg(table));
+        standin::execute(Side::Db2,
+                         u"INSERT INTO \"%1\" SELECT seq, CASE WHEN seq = 2 THEN "
+                         "REPEAT('x', 70000) ELSE 'short' END FROM seq_1_to_3"_s.arg(table));
+        const Result create = cli({u"copy"_s, u"--to"_s, u"oracle"_s, u"--dry-run"_s, table});
+        QCOMPARE(create.status, 1);
+        QCOMPARE(create.out,
+                 u"would-create \"Cli_Dry\": 3 rows, 1 would be refused\n"
+                 "  CREATE TABLE \"Cli_Dry\"(\"k\" NUMERIC,\"t\" VARCHAR(2000))\n"
+                 "  column \"t\" (VARCHAR(2000)): 1 of 3 values would be refused; it is 70000 "
+                 "characters long\n"_s);
+        QVERIFY(!exists(Side::Oracle, table));
+
+        createMix(Side::Oracle, table);
+        const Result replace = cli({u"copy"_s, u"--to"_s, u"oracle"_s, u"--dry-run"_s,
+                                    u"--replace"_s, u"--json"_s, table});
+        const QJsonObject line = QJsonDocument::fromJson(replace.out.toUtf8())
+                                     .object()[u"tables"_s]
+                                     .toArray()[0]
+                                     .toObject();
+        QCOMPARE(line[u"outcome"_s].toString(), u"would-replace"_s);
+        QCOMPARE(line[u"targetRows"_s].toInt(), 3);
+        QCOMPARE(line[u"losses"_s].toArray().size(), 1);
+        QCOMPARE(countRows(Side::Oracle, table), 3);
+        QCOMPARE(contents(Side::Oracle, table)[1],
+                 u"1|O'Brien|12.50|2024-01-02 03:04:05|Zürich ✓ 東京"_s);
+
+        const Result drop = cli({u"drop"_s, u"--on"_s, u"oracle"_s, u"--dry-run"_s, table});
+        QCOMPARE(drop.status, 0);
+        QCOMPARE(drop.out, u"would drop \"Cli_Dry\" (3 rows)\n"_s);
+        QVERIFY(exists(Side::Oracle, table));
+
+        createMix(Side::Oracle, u"Cli_Dry_Taken"_s);
+        const Result free =
+            cli({u"rename"_s, u"--on"_s, u"oracle"_s, u"--dry-run"_s, table, u"Cli_Dry_New"_s});
+        const Result taken =
+            cli({u"rename"_s, u"--on"_s, u"oracle"_s, u"--dry-run"_s, table, u"Cli_Dry_Taken"_s});
+        standin::dropIfExists(Side::Oracle, u"Cli_Dry_Taken"_s);
+        standin::dropIfExists(Side::Oracle, table);
+        standin::dropIfExists(Side::Db2, table);
+        QCOMPARE(free.status, 0);
+        QCOMPARE(free.out, u"would rename \"Cli_Dry\" to \"Cli_Dry_New\"\n"_s);
+        QCOMPARE(taken.status, 1);
+        QVERIFY(taken.err.contains(u"\"Cli_Dry_Taken\" is a table on the Oracle side already"_s));
+    }
+
+    void dropATableNamedTwice() {
+        createMix(Side::Db2, u"Cli_Twice"_s);
+        const Result result = cli({u"drop"_s, u"--on"_s, u"db2"_s, u"Cli_Twice"_s, u"Cli_Twice"_s});
+        QCOMPARE(result.status, 0);
+        QCOMPARE(result.out, u"dropped \"Cli_Twice\"\n"_s);
     }
 };
 
