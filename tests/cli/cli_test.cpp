@@ -430,6 +430,52 @@ private slots:
         standin::dropIfExists(Side::Db2, table);
     }
 
+    // A stop while the target does not answer: a second Ctrl-C ends the
+    // program at once, and it still prints every table's figures, the batch
+    // with the server counted in doubt.
+    void stopWhileTheServerStalls() {
+        const QString table = u"Cli_Stall"_s;
+        standin::dropIfExists(Side::Oracle, table);
+        standin::dropIfExists(Side::Db2, table);
+        standin::execute(Side::Oracle, u"CREATE TABLE \"%1\" AS SELECT g AS k, 'row ' || g AS "
+                                       "note FROM generate_series(1, 1500000) g"_s.arg(table));
+        QProcess process;
+        process.start(QStringLiteral(DUSKFERRY_CLI),
+                      {u"--config"_s, config_, u"copy"_s, u"--to"_s, u"db2"_s, u"--bulk"_s, table,
+                       u"Cli_After"_s});
+        QVERIFY(process.waitForStarted());
+        QTest::qWait(2500);
+        const QList<pid_t> servers = standin::serverProcesses(Side::Db2);
+        QVERIFY(!servers.isEmpty());
+        for (pid_t server : servers)
+            ::kill(server, SIGSTOP);
+        QTest::qWait(500);
+        ::kill(pid_t(process.processId()), SIGINT);
+        QTest::qWait(300);
+        ::kill(pid_t(process.processId()), SIGINT);
+        const bool ended = process.waitForFinished(8000);
+        for (pid_t server : servers)
+            ::kill(server, SIGCONT);
+        if (!ended)
+            process.kill();
+        process.waitForFinished();
+        standin::dropIfExists(Side::Oracle, table);
+        standin::dropIfExists(Side::Db2, table);
+        QVERIFY(ended);
+        QCOMPARE(process.exitCode(), 130);
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(
+            QRegularExpression(
+                uR"(^interrupted "Cli_Stall": \d+ read, \d+ inserted, 0 refused, [\d.]+ s; \d+ in doubt)"_s,
+                QRegularExpression::MultilineOption)
+                .match(out)
+                .hasMatch(),
+            qPrintable(out));
+        QVERIFY2(out.contains(u"not-started \"Cli_After\""_s), qPrintable(out));
+        QVERIFY2(err.contains(u"a server did not answer"_s), qPrintable(err));
+    }
+
     // The server refuses a rename (the new name is taken, or the syntax is
     // wrong): no success is claimed, and the lists are as they were.
     void renameRefused_data() {
