@@ -74,6 +74,15 @@ void createMix(Side side, const QString& table) {
                            "-0.01, '1999-12-31 23:59:59', 'say \"hi\"; --')"_s.arg(table));
 }
 
+// A console for runs in process: what went to each stream.
+struct RecordingConsole final : cli::Console {
+    QString written, reported;
+    void out(const QString& text) override { written += text; }
+    void err(const QString& text) override { reported += text; }
+    void progress(const QString&) override {}
+    void clearProgress() override {}
+};
+
 } // namespace
 
 class CliTest : public QObject {
@@ -361,13 +370,7 @@ private slots:
         QFETCH(QString, side);
         const Side where = side == u"oracle" ? Side::Oracle : Side::Db2;
         createMix(where, u"Cli_Old"_s);
-        struct Recording final : cli::Console {
-            QString written, reported;
-            void out(const QString& text) override { written += text; }
-            void err(const QString& text) override { reported += text; }
-            void progress(const QString&) override {}
-            void clearProgress() override {}
-        } console;
+        RecordingConsole console;
         QStringList sent;
         cli::Seams seams;
         seams.renameStatement = [&](db::Connection& connection, const QString& statement) {
@@ -487,13 +490,7 @@ private slots:
         QFETCH(QString, newName);
         createMix(Side::Oracle, u"Cli_Old"_s);
         createMix(Side::Oracle, u"Cli_Taken"_s);
-        struct Recording final : cli::Console {
-            QString written, reported;
-            void out(const QString& text) override { written += text; }
-            void err(const QString& text) override { reported += text; }
-            void progress(const QString&) override {}
-            void clearProgress() override {}
-        } console;
+        RecordingConsole console;
         cli::Seams seams;
         seams.renameStatement = [](db::Connection&, const QString&) {
             throw db::Error(u"ORA-00955: name is already used by an existing object"_s, u"42S01"_s);
