@@ -2,6 +2,7 @@
 
 #include "Arguments.h"
 #include "ConsoleFront.h"
+#include "Logins.h"
 #include "Stop.h"
 #include "Summary.h"
 #include "db/Db2Tables.h"
@@ -15,7 +16,6 @@
 #include "transfer/Statements.h"
 #include "transfer/TransferRun.h"
 
-#include <QFileInfo>
 #include <QScopeGuard>
 #include <chrono>
 #include <optional>
@@ -53,11 +53,11 @@ QString sideTitle(Side side) {
     return side == Side::Oracle ? QStringLiteral("Oracle") : QStringLiteral("DB2");
 }
 
-class Session {
+class CommandRun {
 public:
-    Session(const Command& command, Console& console, const Seams& seams)
+    CommandRun(const Command& command, Console& console, const Seams& seams)
         : command_(command), console_(console), seams_(seams),
-          store_(command.configFile.isEmpty() ? shell::DefaultSettingsPath() : command.configFile),
+          logins_(command.configFile.isEmpty() ? shell::DefaultSettingsPath() : command.configFile),
           dialogs_(console, log_), activity_(console, log_) {}
 
     int run();
@@ -69,14 +69,9 @@ private:
     int drop();
     int rename();
 
-    // False, with the message, when a --config file cannot be read; warns of
-    // passwords that others may read.
-    bool readableConfig();
     // False, with the message, when a key of the side's login is neither
     // stored nor in the environment.
     bool loginStored(Side side);
-    // A login key's value: the environment's, else the file's.
-    QString login(const char16_t* key) const;
     db::OracleLogin oracleLogin() const;
     db::Db2Login db2Login() const;
     // False, with the driver's message, when the side's tables cannot be read.
@@ -95,7 +90,7 @@ private:
     const Command& command_;
     Console& console_;
     const Seams& seams_;
-    shell::SettingsStore store_;
+    Logins logins_;
     EventLog log_;
     ConsoleDialogs dialogs_;
     ConsoleActivity activity_;
@@ -107,7 +102,7 @@ private:
 // second signal ends it at once.
 constexpr std::chrono::milliseconds stopGrace{10000};
 
-int Session::run() {
+int CommandRun::run() {
     if (!command_.logFile.isEmpty()) {
         QString why;
         if (!log_.open(command_.logFile, &why)) {
@@ -117,8 +112,13 @@ int Session::run() {
     }
     dialogs_.setVerbose(command_.verbose);
     activity_.setShowProgress(!command_.noProgress);
-    if (!readableConfig()) {
+    QString problem;
+    if (!logins_.readable(!command_.configFile.isEmpty(), &problem)) {
+        error(problem);
         return LoginMissing;
+    }
+    if (!problem.isEmpty()) {
+        error(problem); // a warning
     }
     try {
         switch (command_.kind) {
@@ -143,95 +143,24 @@ int Session::run() {
     return Done;
 }
 
-// The login keys of both sides, each with the environment variable that
-// overrides the file's value.
-struct LoginKey {
-    Side side;
-    const char16_t* key;
-    const char* variable;
-};
-constexpr LoginKey loginKeys[] = {
-    {Side::Oracle, u"OracleServer", "DUSKFERRY_ORACLE_SERVER"},
-    {Side::Oracle, u"OracleUser", "DUSKFERRY_ORACLE_USER"},
-    {Side::Oracle, u"OraclePassword", "DUSKFERRY_ORACLE_PASSWORD"},
-    {Side::Db2, u"Server", "DUSKFERRY_DB2_SERVER"},
-    {Side::Db2, u"Port", "DUSKFERRY_DB2_PORT"},
-    {Side::Db2, u"User", "DUSKFERRY_DB2_USER"},
-    {Side::Db2, u"Password", "DUSKFERRY_DB2_PASSWORD"},
-    {Side::Db2, u"Database", "DUSKFERRY_DB2_DATABASE"},
-};
-
-const LoginKey& loginKey(QStringView key) {
-    for (const LoginKey& known : loginKeys) {
-        if (key == QStringView(known.key)) {
-            return known;
-        }
+bool CommandRun::loginStored(Side side) {
+    const QString missing = logins_.missingKey(side == Side::Oracle);
+    if (missing.isEmpty()) {
+        return true;
     }
-    Q_UNREACHABLE();
+    error(QStringLiteral("no %1 login: %2").arg(sideTitle(side), missing));
+    return false;
 }
 
-bool Session::readableConfig() {
-    const QFileInfo file(store_.filePath());
-    if (!command_.configFile.isEmpty()) {
-        // A file named on the command line must be there: a typo must not read
-        // as a missing key.
-        QString why;
-        if (!file.exists()) {
-            why = QStringLiteral("there is no such file");
-        } else if (file.isDir()) {
-            why = QStringLiteral("it is a directory");
-        } else if (!file.isReadable()) {
-            why = QStringLiteral("permission denied");
-        }
-        if (!why.isEmpty()) {
-            error(QStringLiteral("cannot read %1: %2").arg(store_.filePath(), why));
-            return false;
-        }
-    }
-    // As .pgpass is: passwords that others may read are not passwords.
-    const bool holdsPassword = store_.contains(QStringLiteral("OraclePassword")) ||
-                               store_.contains(QStringLiteral("Password"));
-    if (file.isFile() && holdsPassword &&
-        (file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther))) {
-        error(QStringLiteral("warning: %1 holds passwords and others may read it (chmod 600 %1)")
-                  .arg(store_.filePath()));
-    }
-    return true;
+db::OracleLogin CommandRun::oracleLogin() const {
+    return logins_.oracle();
 }
 
-QString Session::login(const char16_t* key) const {
-    const LoginKey& known = loginKey(key);
-    if (qEnvironmentVariableIsSet(known.variable)) {
-        return qEnvironmentVariable(known.variable);
-    }
-    return store_.read(QString::fromUtf16(key));
+db::Db2Login CommandRun::db2Login() const {
+    return logins_.db2();
 }
 
-bool Session::loginStored(Side side) {
-    for (const LoginKey& known : loginKeys) {
-        const QString key = QString::fromUtf16(known.key);
-        // The port has a default, as in the window.
-        if (known.side != side || key == u"Port" || qEnvironmentVariableIsSet(known.variable) ||
-            store_.contains(key)) {
-            continue;
-        }
-        error(QStringLiteral("no %1 login: the key \"%2\" is missing from %3 (or set %4)")
-                  .arg(sideTitle(side), key, store_.filePath(), QLatin1String(known.variable)));
-        return false;
-    }
-    return true;
-}
-
-db::OracleLogin Session::oracleLogin() const {
-    return {login(u"OracleServer"), login(u"OracleUser"), login(u"OraclePassword")};
-}
-
-db::Db2Login Session::db2Login() const {
-    return {login(u"Server"), login(u"Port"), login(u"User"), login(u"Password"),
-            login(u"Database")};
-}
-
-bool Session::load(Side side, const SideList& into) {
+bool CommandRun::load(Side side, const SideList& into) {
     try {
         if (side == Side::Oracle) {
             db::LoadOracleTables(into.list, db::OracleConnectionString(oracleLogin()));
@@ -246,7 +175,7 @@ bool Session::load(Side side, const SideList& into) {
     }
 }
 
-transfer::Workspace Session::workspace(const SideList& oracle, const SideList& db2) {
+transfer::Workspace CommandRun::workspace(const SideList& oracle, const SideList& db2) {
     transfer::Workspace workspace;
     workspace.activity = &activity_;
     workspace.oracleList = oracle.list;
@@ -257,7 +186,7 @@ transfer::Workspace Session::workspace(const SideList& oracle, const SideList& d
     return workspace;
 }
 
-QString Session::notListed(const QString& name, const SideList& list, Side side) const {
+QString CommandRun::notListed(const QString& name, const SideList& list, Side side) const {
     QString message = QStringLiteral("%1 is not a table on the %2 side")
                           .arg(transfer::QuotedName(name), sideTitle(side));
     for (const QString& listed : list.list.names()) {
@@ -269,7 +198,7 @@ QString Session::notListed(const QString& name, const SideList& list, Side side)
     return message;
 }
 
-int Session::check() {
+int CommandRun::check() {
     int status = Done;
     for (Side side : {Side::Oracle, Side::Db2}) {
         if (!loginStored(side)) {
@@ -291,7 +220,7 @@ int Session::check() {
     return status;
 }
 
-int Session::list() {
+int CommandRun::list() {
     SideList names;
     if (!loginStored(command_.side) || !load(command_.side, names)) {
         return LoginMissing;
@@ -302,7 +231,7 @@ int Session::list() {
     return Done;
 }
 
-int Session::copy() {
+int CommandRun::copy() {
     const Side target = command_.side;
     const Side source = target == Side::Db2 ? Side::Oracle : Side::Db2;
     SideList oracle;
@@ -380,7 +309,7 @@ int Session::copy() {
     return status;
 }
 
-int Session::dryDrop(Side side, const QStringList& tables, int status) {
+int CommandRun::dryDrop(Side side, const QStringList& tables, int status) {
     db::Connection connection;
     try {
         connection.Open(side == Side::Oracle ? db::OracleConnectionString(oracleLogin())
@@ -402,7 +331,7 @@ int Session::dryDrop(Side side, const QStringList& tables, int status) {
     return status;
 }
 
-void Session::lastWords(Side source, Side target, const QStringList& tables) {
+void CommandRun::lastWords(Side source, Side target, const QStringList& tables) {
     QList<TableLine> lines = lines_;
     if (const std::optional<transfer::TableCopy> running = activity_.runningTable()) {
         lines.append(LineFor(*running));
@@ -417,7 +346,7 @@ void Session::lastWords(Side source, Side target, const QStringList& tables) {
               .arg(std::chrono::duration_cast<std::chrono::seconds>(stopGrace).count()));
 }
 
-int Session::drop() {
+int CommandRun::drop() {
     const Side side = command_.side;
     SideList oracle;
     SideList db2;
@@ -466,7 +395,7 @@ int Session::drop() {
     return status;
 }
 
-int Session::rename() {
+int CommandRun::rename() {
     const Side side = command_.side;
     const QString& oldName = command_.tables.at(0);
     const QString& newName = command_.tables.at(1);
@@ -531,7 +460,7 @@ int Run(const QStringList& arguments, Console& console, const Seams& seams) {
         console.out(QStringLiteral("duskferry-cli %1\n").arg(QStringLiteral(DUSKFERRY_VERSION)));
         return Done;
     }
-    return Session(command, console, seams).run();
+    return CommandRun(command, console, seams).run();
 }
 
 } // namespace cli

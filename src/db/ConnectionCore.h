@@ -57,7 +57,7 @@ struct ConnectionCore {
             }
             if (profile.driver().lostConnectionStates.contains(error.sqlState())) {
                 lost = true;
-                throw Error(error.description(), error.sqlState(), true);
+                throw Error(error.description(), error.sqlState(), true, error.nativeError());
             }
             throw;
         }

@@ -30,7 +30,8 @@ template class Handle<SQL_HANDLE_ENV>;
 template class Handle<SQL_HANDLE_DBC>;
 template class Handle<SQL_HANDLE_STMT>;
 
-QString diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, QString* firstState) {
+QString diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, QString* firstState,
+                    int* firstNative) {
     QString text;
     for (SQLSMALLINT record = 1;; ++record) {
         SQLWCHAR state[6] = {};
@@ -54,6 +55,9 @@ QString diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, QString* firstStat
                                      std::min<qsizetype>(length, qsizetype(buffer.size()) - 1));
         if (record == 1 && firstState != nullptr) {
             *firstState = QString::fromUtf16(reinterpret_cast<const char16_t*>(state), 5);
+        }
+        if (record == 1 && firstNative != nullptr) {
+            *firstNative = int(nativeError);
         }
         if (!text.isEmpty()) {
             text += u'\n';
@@ -84,7 +88,8 @@ void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* o
         throw Error(QStringLiteral("%1: invalid ODBC handle").arg(QLatin1String(operation)));
     }
     QString state;
-    QString description = diagnostics(handleType, handle, &state);
+    int native = 0;
+    QString description = diagnostics(handleType, handle, &state, &native);
     if (description.isEmpty()) {
         description = QStringLiteral("%1 failed without a diagnostic message (return code %2)")
                           .arg(QLatin1String(operation))
@@ -94,7 +99,7 @@ void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* o
     // replace them.
     const bool lost = isConnectionLost(
         state, handleType == SQL_HANDLE_DBC ? static_cast<SQLHDBC>(handle) : connection);
-    throw Error(description, state, lost);
+    throw Error(description, state, lost, native);
 }
 
 } // namespace db::detail

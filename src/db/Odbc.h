@@ -46,9 +46,10 @@ using EnvironmentHandle = Handle<SQL_HANDLE_ENV>;
 using ConnectionHandle = Handle<SQL_HANDLE_DBC>;
 using StatementHandle = Handle<SQL_HANDLE_STMT>;
 
-// Every diagnostic record of the handle, one per line; the SQLSTATE of the
-// first goes to *firstState.
-QString diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, QString* firstState = nullptr);
+// Every diagnostic record of the handle, one per line; the SQLSTATE and the
+// native error code of the first go to *firstState and *firstNative.
+QString diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, QString* firstState = nullptr,
+                    int* firstNative = nullptr);
 
 // Throws db::Error for SQL_ERROR and SQL_INVALID_HANDLE. SQL_SUCCESS,
 // SQL_SUCCESS_WITH_INFO and SQL_NO_DATA pass; callers that must tell them

@@ -27,7 +27,7 @@ void DeleteOracleTables(const transfer::Workspace& workspace) {
         trap.step(124, [&] { workspace.dialogs->notice(QStringLiteral("Please select a table")); });
         return;
     }
-    transfer::OperationGuard buttonsOff(*workspace.activity);
+    transfer::RunningOperation running(*workspace.activity);
     trap.step(104, [&] { workspace.activity->setPointer(shell::PointerState::Busy); });
 
     trap.endRunOnLostConnection([&] { return droppingText(dropping); });
@@ -69,7 +69,7 @@ void DeleteDb2Tables(const transfer::Workspace& workspace) {
     db::Connection connection;
     QString dropping;
 
-    transfer::OperationGuard buttonsOff(*workspace.activity);
+    transfer::RunningOperation running(*workspace.activity);
     trap.step(102, [&] { workspace.activity->setPointer(shell::PointerState::Busy); });
     // Nothing can be dropped without the connection: its failure is the one
     // report of the press.

@@ -79,7 +79,7 @@ void RenameOracleTable(const transfer::Workspace& workspace, const StatementRunn
         return;
     }
 
-    transfer::OperationGuard buttonsOff(*workspace.activity);
+    transfer::RunningOperation running(*workspace.activity);
     trap.step(118, [&] { setPointer(workspace, shell::PointerState::Busy); });
     QString newName;
     trap.step(120, [&] { newName = askNewName(workspace, oldName); });
@@ -109,7 +109,7 @@ void RenameDb2Table(const transfer::Workspace& workspace, const StatementRunner&
     const shell::TableList& list = workspace.db2List;
     db::Connection connection;
 
-    transfer::OperationGuard buttonsOff(*workspace.activity);
+    transfer::RunningOperation running(*workspace.activity);
     trap.step(102, [&] { setPointer(workspace, shell::PointerState::Busy); });
     // Without the connection there is nothing to rename: its failure is the
     // one report of the press.

@@ -40,21 +40,65 @@ struct Direction {
     Lines lines;
 };
 
-const Direction oracleToDb2{u"PushButton3_Click",
-                            u"Please select a table",
-                            Target::Db2,
-                            true,
-                            false,
-                            Lines{110, 298, 112, 114, 122, 130, 168, 228, 236, 238, 240, 242,
-                                  244, 246, 248, 250, 272, 274, 278, 280, 282, 292, 294, 296}};
+const Direction oracleToDb2{.handler = u"PushButton3_Click",
+                            .noCurrentItemMessage = u"Please select a table",
+                            .target = Target::Db2,
+                            .yieldPerPosition = true,
+                            .pointerBeforeClosing = false,
+                            .lines = Lines{.noCurrentItem = 110,
+                                           .selectMessage = 298,
+                                           .busyPointer = 112,
+                                           .db2CursorLocation = 114,
+                                           .oracleCursorLocation = 122,
+                                           .positionLoop = 130,
+                                           .createFieldLoop = 168,
+                                           .createExecute = 228,
+                                           .rowCount = 236,
+                                           .rowLoop = 238,
+                                           .rowYield = 240,
+                                           .progress = 242,
+                                           .insertFirst = 244,
+                                           .valueLoop = 246,
+                                           .valueYield = 248,
+                                           .valueText = 250,
+                                           .insertExecute = 272,
+                                           .moveNext = 274,
+                                           .progressReset = 278,
+                                           .closeRowSet = 280,
+                                           .addName = 282,
+                                           .closeOracle = 292,
+                                           .closeDb2 = 294,
+                                           .finalPointer = 296}};
 
-const Direction db2ToOracle{u"PushButton4_Click",
-                            u"Please select a table to send.",
-                            Target::Oracle,
-                            false,
-                            true,
-                            Lines{112, 286, 114, 116, 124, 132, 168, 212, 220, 222, 224, 226,
-                                  228, 230, 232, 234, 260, 262, 266, 268, 270, 282, 284, 280}};
+const Direction db2ToOracle{.handler = u"PushButton4_Click",
+                            .noCurrentItemMessage = u"Please select a table to send.",
+                            .target = Target::Oracle,
+                            .yieldPerPosition = false,
+                            .pointerBeforeClosing = true,
+                            .lines = Lines{.noCurrentItem = 112,
+                                           .selectMessage = 286,
+                                           .busyPointer = 114,
+                                           .db2CursorLocation = 116,
+                                           .oracleCursorLocation = 124,
+                                           .positionLoop = 132,
+                                           .createFieldLoop = 168,
+                                           .createExecute = 212,
+                                           .rowCount = 220,
+                                           .rowLoop = 222,
+                                           .rowYield = 224,
+                                           .progress = 226,
+                                           .insertFirst = 228,
+                                           .valueLoop = 230,
+                                           .valueYield = 232,
+                                           .valueText = 234,
+                                           .insertExecute = 260,
+                                           .moveNext = 262,
+                                           .progressReset = 266,
+                                           .closeRowSet = 268,
+                                           .addName = 270,
+                                           .closeOracle = 282,
+                                           .closeDb2 = 284,
+                                           .finalPointer = 280}};
 
 // Steps with the same number in both directions.
 constexpr int positionYield = 132, selectedTest = 134, takeSourceName = 136, containsTest = 140,
@@ -171,7 +215,7 @@ void TransferRun::run() {
                    [&] { ws_.dialogs->notice(QString::fromUtf16(dir_.noCurrentItemMessage)); });
         return;
     }
-    OperationGuard buttonsOff(*ws_.activity);
+    RunningOperation running(*ws_.activity);
     trap_.step(lines_.busyPointer, [&] { ws_.activity->setPointer(shell::PointerState::Busy); });
 
     try {

@@ -66,15 +66,16 @@ public:
     virtual void tableRunning(std::function<TableCopy()> figures) { (void)figures; }
 };
 
-// Keeps an operation's front end busy from here to the end of the scope.
-class OperationGuard {
+// An operation running, for its front end, from here to the end of the
+// scope: the window greys its buttons meanwhile.
+class RunningOperation {
 public:
-    explicit OperationGuard(Activity& activity) : activity_(activity) {
+    explicit RunningOperation(Activity& activity) : activity_(activity) {
         activity_.beginOperation();
     }
-    ~OperationGuard() { activity_.endOperation(); }
-    OperationGuard(const OperationGuard&) = delete;
-    OperationGuard& operator=(const OperationGuard&) = delete;
+    ~RunningOperation() { activity_.endOperation(); }
+    RunningOperation(const RunningOperation&) = delete;
+    RunningOperation& operator=(const RunningOperation&) = delete;
 
 private:
     Activity& activity_;
@@ -85,9 +86,12 @@ private:
 // once per batch, with the same results.
 // Exact types: each target column keeps the source column's length,
 // precision, scale and NOT NULL, instead of the wide default types.
+// Rows a bulk batch holds unless asked otherwise.
+inline constexpr int defaultBatchSize = 1000;
+
 struct CopyOptions {
     bool bulk = false;
-    int batchSize = 1000;
+    int batchSize = defaultBatchSize;
     bool exactTypes = false;
     // Count the rows of both sides of a table that is skipped.
     bool countSkipped = false;

@@ -2,10 +2,10 @@
 
 #include "ApplicationIcon.h"
 #include "CursorFile.h"
+#include "DisabledButtons.h"
 #include "Form2.h"
 #include "HelpTexts.h"
 #include "Look.h"
-#include "OperationGuard.h"
 #include "Pointer.h"
 #include "Program.h"
 #include "db/Session.h"
@@ -205,7 +205,7 @@ void Form1::PushButton2_Click() {
     // The table manager's load serves the event loop while it reads the
     // catalogues: a second press would load the lists inside the first load
     // and list every name twice.
-    OperationGuard buttonsOff(this);
+    DisabledButtons buttonsOff(this);
     trap.step(100, [&] { setWindowPointer(this, shell::PointerState::Busy); });
     // As at start-up: a check that raises counts as passed, and the table
     // manager's own load reports what then fails.
@@ -249,19 +249,6 @@ void Form1::PushButton6_Click() {
     QString sidHelp;
     trap.step(100, [&] { sidHelp = SidHelpText(); });
     trap.step(126, [&] { dialogs_.notice(sidHelp); });
-}
-
-void Form1::closeEvent(QCloseEvent* event) {
-    event->accept();
-    EndProgram();
-}
-
-void Form1::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (!centred_) {
-        centred_ = true;
-        CentreOnScreen(this);
-    }
 }
 
 } // namespace ui

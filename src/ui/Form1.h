@@ -4,9 +4,9 @@
 // one live copy of the logins for the whole run: every operation reads them
 // when it opens a connection, and every edit goes to the settings store at once.
 #include "Controls.h"
+#include "ProgramWindow.h"
 #include "db/Profiles.h"
 
-#include <QWidget>
 #include <functional>
 #include <memory>
 
@@ -64,18 +64,19 @@ struct LoginBox {
 
 // clang-format off
 inline constexpr LoginBox loginBoxes[] = {
-    {u"Text1", u"Label2", u"Server"},
-    {u"Text2", u"Label6", u"Port"},
-    {u"Text3", u"Label1", u"User"},
-    {u"Text4", u"Label4", u"Password"},
-    {u"Text5", u"Label3", u"Database"},
-    {u"Text6", u"Label7", u"OracleServer"},
-    {u"Text7", u"Label5", u"OracleUser"},
-    {u"Text8", u"Label9", u"OraclePassword"},
+    {u"Text1", u"Label2", db::loginKeys[0].key},
+    {u"Text2", u"Label6", db::loginKeys[1].key},
+    {u"Text3", u"Label1", db::loginKeys[2].key},
+    {u"Text4", u"Label4", db::loginKeys[3].key},
+    {u"Text5", u"Label3", db::loginKeys[4].key},
+    {u"Text6", u"Label7", db::loginKeys[5].key},
+    {u"Text7", u"Label5", db::loginKeys[6].key},
+    {u"Text8", u"Label9", db::loginKeys[7].key},
 };
 // clang-format on
+static_assert(std::size(loginBoxes) == std::size(db::loginKeys));
 
-class Form1 final : public QWidget {
+class Form1 final : public ProgramWindow {
 public:
     Form1(shell::Dialogs& dialogs, shell::SettingsStore& store);
     ~Form1() override;
@@ -99,10 +100,6 @@ public:
     // The table manager window once it has been loaded, otherwise nullptr.
     Form2* tableManager() const { return form2_.get(); }
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-
 private:
     QLineEdit* box(const char16_t* name) const;
     QString text(const char16_t* name) const;
@@ -114,7 +111,6 @@ private:
     shell::SettingsStore& store_;
     QHash<QString, QWidget*> controls_;
     std::unique_ptr<Form2> form2_;
-    bool centred_ = false;
 };
 
 } // namespace ui

@@ -210,17 +210,4 @@ void Form2::PushButton7_Click() {
     maintenance::RenameDb2Table(workspace());
 }
 
-void Form2::closeEvent(QCloseEvent* event) {
-    event->accept();
-    EndProgram();
-}
-
-void Form2::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (!centred_) {
-        centred_ = true;
-        CentreOnScreen(this);
-    }
-}
-
 } // namespace ui

@@ -3,10 +3,10 @@
 // table operation. The operations read the logins from the connection window's
 // boxes each time they open a connection.
 #include "Controls.h"
+#include "ProgramWindow.h"
 #include "WindowActivity.h"
 #include "transfer/Workspace.h"
 
-#include <QWidget>
 #include <optional>
 
 class QAction;
@@ -46,7 +46,7 @@ inline constexpr ControlRow form2Controls[] = {
 inline constexpr int form2WidthTwips = 8040;
 inline constexpr int form2HeightTwips = 5505;
 
-class Form2 final : public QWidget {
+class Form2 final : public ProgramWindow {
 public:
     // The store keeps the copy options of the lists' context menu.
     Form2(Form1& connectionWindow, shell::Dialogs& dialogs, shell::SettingsStore& store);
@@ -69,10 +69,6 @@ public:
     // connection window.
     transfer::Workspace workspace();
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-
 private:
     shell::TableList list(const char16_t* name) const;
     void selectEvery(const shell::TableList& list, bool selected, const char16_t* handler);
@@ -86,7 +82,6 @@ private:
     QAction* exactTypes_ = nullptr;
     QHash<QString, QWidget*> controls_;
     std::optional<WindowActivity> activity_;
-    bool centred_ = false;
 };
 
 } // namespace ui

@@ -11,7 +11,7 @@ WindowActivity::WindowActivity(QWidget* window, QProgressBar* progressBar)
     : window_(window), progressBar_(progressBar) {}
 
 void WindowActivity::beginOperation() {
-    operations_.push_back(std::make_unique<OperationGuard>(window_));
+    operations_.push_back(std::make_unique<DisabledButtons>(window_));
 }
 
 void WindowActivity::endOperation() {

@@ -1,7 +1,7 @@
 #pragma once
 // What a window shows of a table operation: its buttons off, its pointer and
 // its progress bar.
-#include "OperationGuard.h"
+#include "DisabledButtons.h"
 #include "transfer/Workspace.h"
 
 #include <memory>
@@ -27,7 +27,7 @@ public:
 private:
     QWidget* window_;
     QProgressBar* progressBar_;
-    std::vector<std::unique_ptr<OperationGuard>> operations_;
+    std::vector<std::unique_ptr<DisabledButtons>> operations_;
 };
 
 } // namespace ui

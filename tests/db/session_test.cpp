@@ -467,12 +467,14 @@ private slots:
 
     void failuresCarryTheDriverMessage_data() {
         QTest::addColumn<Side>("side");
-        QTest::newRow("oracle") << Side::Oracle;
-        QTest::newRow("db2") << Side::Db2;
+        QTest::addColumn<int>("nativeError"); // the server's own code; 0: any
+        QTest::newRow("oracle") << Side::Oracle << 0;
+        QTest::newRow("db2") << Side::Db2 << 1051; // MariaDB's ER_BAD_TABLE_ERROR
     }
 
     void failuresCarryTheDriverMessage() {
         QFETCH(Side, side);
+        QFETCH(int, nativeError);
         db::Connection session = openConnection(side);
         try {
             session.Execute(QStringLiteral("DROP TABLE \"NoSuchTable\u00e9\""));
@@ -482,6 +484,8 @@ private slots:
             QVERIFY2(failure.description().contains(QStringLiteral("NoSuchTable\u00e9")),
                      qPrintable(failure.description()));
             QVERIFY(failure.sqlState() != QStringLiteral("HY010"));
+            if (nativeError != 0)
+                QCOMPARE(failure.nativeError(), nativeError);
         }
         db::RowSet rows;
         QVERIFY_THROWS_EXCEPTION(db::Error, rows.Open(QStringLiteral("SELEKT 1"), session));

@@ -10,9 +10,9 @@
 
 namespace ui {
 
-class OperationGuard {
+class DisabledButtons {
 public:
-    explicit OperationGuard(QWidget* window) {
+    explicit DisabledButtons(QWidget* window) {
         for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
             if (button->isEnabled()) {
                 button->setEnabled(false);
@@ -20,15 +20,15 @@ public:
             }
         }
     }
-    ~OperationGuard() {
+    ~DisabledButtons() {
         for (const QPointer<QAbstractButton>& button : disabled_) {
             if (button) {
                 button->setEnabled(true);
             }
         }
     }
-    OperationGuard(const OperationGuard&) = delete;
-    OperationGuard& operator=(const OperationGuard&) = delete;
+    DisabledButtons(const DisabledButtons&) = delete;
+    DisabledButtons& operator=(const DisabledButtons&) = delete;
 
 private:
     QList<QPointer<QAbstractButton>> disabled_;
