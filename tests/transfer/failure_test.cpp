@@ -416,6 +416,41 @@ private slots:
     // server still down gives one report too. Fresh servers afterwards.
     // In bulk mode whole batches arrive (a batch commits at once), and the
     // report shows the prepared statement.
+    // The target goes while the second table of a bulk run is being set up
+    // (at its overwrite question): the one report counts that table's rows,
+    // none of which arrived, not the first table's.
+    void lostAtTheSecondTable() {
+        const auto freshServers = qScopeGuard([this] {
+            restartServers();
+            for (const QString& name : {u"Alpha"_s, u"Zeta"_s})
+                standin::dropIfExists(Side::Oracle, name);
+        });
+        // The run walks the list from its end: Zeta first, then Alpha.
+        createNumbered(Side::Oracle, u"Zeta"_s, 2500);
+        createNumbered(Side::Oracle, u"Alpha"_s, 10);
+        standin::execute(Side::Db2, u"CREATE TABLE \"Alpha\" (k INT)"_s);
+        Window w;
+        w.options.bulk = true;
+        shell::TableList oracle = w.list(Side::Oracle);
+        oracle.insertName(u"Alpha"_s);
+        oracle.insertName(u"Zeta"_s);
+        w.list(Side::Db2).insertName(u"Alpha"_s);
+        for (int i = 0; i < oracle.count(); ++i)
+            oracle.setSelected(i, true);
+        oracle.setCurrentRow(0);
+        w.dialogs.queueYesNo(true);
+        w.dialogs.onShow = [](const ScriptedDialogs::Box& box) {
+            if (box.kind == ScriptedDialogs::Kind::Question)
+                signalServer(Side::Db2, SIGKILL);
+        };
+        transfer::CopyOracleToDb2(w.workspace(w.dialogs));
+        const QStringList reports = w.dialogs.errorReports();
+        QCOMPARE(reports.size(), 1);
+        QVERIFY2(reports[0].contains(u"Table \"Alpha\" was being copied; 0 of its rows had "
+                                     "arrived."_s),
+                 qPrintable(reports[0]));
+    }
+
     void killedTarget_data() {
         QTest::addColumn<Side>("from");
         QTest::addColumn<QString>("insertLine");
