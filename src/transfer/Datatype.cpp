@@ -146,20 +146,6 @@ QString ColumnTypeFor(Target target, int adoCode) {
     return staticText(columnTypeView(target, QStringView(lowered.data(), length)));
 }
 
-db::BulkInsert::Binding BindingFor(Target target, int adoCode) {
-    const QString type = ColumnTypeFor(target, adoCode);
-    if (type == date) {
-        return db::BulkInsert::Binding::Date;
-    }
-    if (type == numeric) {
-        return db::BulkInsert::Binding::Decimal;
-    }
-    if (type == boolean) {
-        return db::BulkInsert::Binding::Boolean;
-    }
-    return db::BulkInsert::Binding::Text;
-}
-
 void BeginCreateTable(QString& lastStatement, QStringView tableName) {
     lastStatement.resize(0); // keeps the capacity of the previous statement
     lastStatement += u"CREATE TABLE ";

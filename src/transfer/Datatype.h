@@ -4,7 +4,6 @@
 // precision and nullability of the source column are deliberately not
 // carried over: the target gets wide, forgiving columns.
 #include "Statements.h"
-#include "db/BulkInsert.h"
 
 #include <QList>
 #include <QString>
@@ -25,11 +24,6 @@ QString OracleColumnType(QStringView loweredName);
 
 // The lower-cased name of the code run through the target's rule list.
 QString ColumnTypeFor(Target target, int adoCode);
-
-// How bulk mode binds a column of that mapped type so that the server reads
-// each value as it reads the row's literal: a date as a date, a number as its
-// digits, a boolean toward Oracle as 1 or 0, everything else as text.
-db::BulkInsert::Binding BindingFor(Target target, int adoCode);
 
 // Replaces the statement with CREATE TABLE "T"(
 void BeginCreateTable(QString& lastStatement, QStringView tableName);

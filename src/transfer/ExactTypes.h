@@ -4,7 +4,9 @@
 //
 //     const ColumnType type = ExactColumnType(Target::Db2, field.Description());
 //     AppendColumnDefinition(statement, name, ColumnTypeText(type, Dialect::Db2));
-//     if (auto why = Misfit(value, type)) { ... the row is not sent ... }
+//
+// ValueChecks.h checks each value against its column, Bindings.h chooses
+// how bulk mode binds it.
 //
 // A type is chosen from the driver's description within the target vendor's
 // limits. Where the target has no type that holds every value of the source
@@ -13,7 +15,6 @@
 // drivers misreport sizes (psqlODBC gives an unbounded VARCHAR as 4000 and an
 // unbounded NUMERIC as 28,6).
 #include "Statements.h"
-#include "db/BulkInsert.h"
 #include "db/ColumnDescription.h"
 #include "db/Server.h"
 #include "db/Value.h"
@@ -97,17 +98,9 @@ QString ColumnTypeName(const ColumnType& type, Dialect dialect);
 // where the source has it, a trailing comma.
 QString ColumnTypeText(const ColumnType& type, Dialect dialect);
 
-// How bulk mode binds a value of the source column in that target column:
-// numbers with a scale go as their text, which every server reads exactly.
-db::BulkInsert::Binding BindingFor(const ColumnType& type, const db::ColumnDescription& source);
-
 // The default mapping's column as a type that values can be checked against,
 // where it has a limit: VARCHAR(2000) toward Oracle, LONG VARCHAR's 32 700
 // bytes on DB2.
 std::optional<ColumnType> DefaultColumnLimits(Target target, int adoCode);
-
-// Why the value would not arrive unchanged in such a column (too long, more
-// digits or fractional digits than it holds), or nothing when it fits.
-std::optional<QString> Misfit(const db::Value& value, const ColumnType& type);
 
 } // namespace transfer

@@ -1,9 +1,11 @@
 #include "TransferRun.h"
 
+#include "Bindings.h"
 #include "Datatype.h"
 #include "ExactTypes.h"
 #include "Routines.h"
 #include "Statements.h"
+#include "ValueChecks.h"
 #include "db/BulkInsert.h"
 #include "db/Session.h"
 #include "db/StatementQueue.h"

@@ -2,7 +2,7 @@
 // as their drivers describe them, to the column type each target gets; what
 // the stand-ins are given instead; which values a column would not keep; the
 // literals typed columns take.
-#include "transfer/ExactTypes.h"
+#include "transfer/ValueChecks.h"
 
 #include <QTest>
 #include <sql.h>

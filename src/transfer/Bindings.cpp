@@ -1,0 +1,50 @@
+#include "Bindings.h"
+
+#include "Datatype.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+namespace transfer {
+
+db::BulkInsert::Binding BindingFor(Target target, int adoCode) {
+    const QString type = ColumnTypeFor(target, adoCode);
+    if (type == u" DATE,") {
+        return db::BulkInsert::Binding::Date;
+    }
+    if (type == u" NUMERIC,") {
+        return db::BulkInsert::Binding::Decimal;
+    }
+    if (type == u" BOOL,") {
+        return db::BulkInsert::Binding::Boolean;
+    }
+    return db::BulkInsert::Binding::Text;
+}
+
+db::BulkInsert::Binding BindingFor(const ColumnType& type, const db::ColumnDescription& source) {
+    using Binding = db::BulkInsert::Binding;
+    if (source.sqlType == SQL_BIT) {
+        return Binding::Boolean;
+    }
+    switch (type.kind) {
+    case ColumnType::Kind::Binary:
+    case ColumnType::Kind::Varbinary:
+    case ColumnType::Kind::Blob:
+        return Binding::Binary;
+    case ColumnType::Kind::SmallInt:
+    case ColumnType::Kind::Integer:
+    case ColumnType::Kind::BigInt:
+        return Binding::Decimal;
+    case ColumnType::Kind::Real:
+    case ColumnType::Kind::Double:
+        return Binding::Double;
+    case ColumnType::Kind::Date:
+        return Binding::Date;
+    case ColumnType::Kind::Timestamp:
+        return Binding::Timestamp;
+    default:
+        return Binding::Text;
+    }
+}
+
+} // namespace transfer
