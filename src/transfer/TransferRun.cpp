@@ -1,14 +1,15 @@
 #include "TransferRun.h"
 
 #include "Bindings.h"
+#include "BulkSink.h"
+#include "CheckSink.h"
 #include "Datatype.h"
 #include "ExactTypes.h"
 #include "Routines.h"
+#include "StatementSink.h"
 #include "Statements.h"
 #include "ValueChecks.h"
-#include "db/BulkInsert.h"
 #include "db/Session.h"
-#include "db/StatementQueue.h"
 #include "shell/ErrorTrap.h"
 #include "shell/Yield.h"
 
@@ -108,6 +109,26 @@ constexpr int positionYield = 132, selectedTest = 134, takeSourceName = 136, con
               removeDropped = 160, openRowSet = 164, createFirstPiece = 166, fieldYield = 170,
               fieldName = 172, fieldType = 174;
 
+// Everything one table's copy keeps, made afresh for each table.
+struct TableState {
+    explicit TableState(const QString& name) : figures{name} { time.start(); }
+
+    // What the front end is told when the table is done.
+    TableCopy figures;
+    QElapsedTimer time;
+    // The row (from 1) that a failing step would leave out.
+    qint64 subjectRow = 0;
+    // The target server's dialect, and each column as created: its name,
+    // type and what its values are checked against.
+    Dialect dialect = Dialect::Oracle;
+    std::vector<CheckedColumn> columns;
+    // With exact types: each column's type and the source's description.
+    std::vector<ColumnType> exactTypes;
+    std::vector<db::ColumnDescription> sourceColumns;
+    // Where the rows go while they are copied.
+    const RowSink* sink = nullptr;
+};
+
 class TransferRun {
 public:
     TransferRun(const Workspace& workspace, const Direction& direction)
@@ -115,8 +136,10 @@ public:
           trap_(*workspace.dialogs, u"Form2", QStringView(direction.handler), lastStatement_) {
         trap_.endRunOnLostConnection([this] { return progress(); });
         trap_.describeSubject([this](shell::Report& report) {
-            report.table = copying_;
-            report.row = subjectRow_;
+            if (table_) {
+                report.table = table_->figures.table;
+                report.row = table_->subjectRow;
+            }
         });
     }
 
@@ -132,42 +155,37 @@ private:
     }
     db::Connection& source() { return sourceIsOracle() ? oracle_ : db2_; }
     db::Connection& target() { return sourceIsOracle() ? db2_ : oracle_; }
+    bool dryRun() const { return ws_.options.dryRun; }
 
     bool openConnections();
     bool openConnection(db::Connection& connection, bool isSource, int firstLine,
                         const std::function<QString()>& connectionString);
     void copyPosition(int position);
-    void copyTable(QString sourceName);
+    void copyTable(const QString& sourceName);
     void finishTable(TableCopy::Outcome outcome);
     std::optional<QString> askOverwrite(const QString& sourceName, bool* skip, QString* targetName);
     void countSkipped(const QString& sourceName, const QString& targetName);
-    bool dryRun() const { return ws_.options.dryRun; }
-    void checkRows(db::RowSet& rows, qint64 sourceRows);
     bool createTargetTable(db::RowSet& rows, const QString& tableName);
     QString columnTypeText(db::RowSet& rows, int field, bool* read);
-    db::Value valueToSend(db::RowSet& rows, int field);
     // Typed columns take bytes and Booleans in the target server's own forms.
     const db::LiteralForms* literals() const {
-        return ws_.options.exactTypes ? &db::BehaviorOf(dialect_).literals : nullptr;
+        return ws_.options.exactTypes ? &db::BehaviorOf(table_->dialect).literals : nullptr;
     }
     void copyRows(db::RowSet& rows, const QString& tableName, qint64 sourceRows);
+    std::unique_ptr<RowSink> openSink(const SinkContext& context, db::RowSet& rows, int fieldCount);
+    bool bulkBindings(db::RowSet& rows, int fieldCount,
+                      std::vector<db::BulkInsert::Binding>& bindings);
+    void readRows(db::RowSet& rows, RowSink& sink, int fieldCount, qint64 rowCount);
     bool startRow(db::RowSet& rows, qint64 row, qint64 rowCount);
-    void sendRows(db::RowSet& rows, db::StatementQueue& queue, const QString& tableName,
-                  int fieldCount, qint64 rowCount);
-    bool buildInsert(db::RowSet& rows, const QString& tableName, int fieldCount);
-    void reportRefusedRows(db::StatementQueue& queue);
+    db::Value valueToSend(db::RowSet& rows, int field);
     void checkArrivedRows(const QString& tableName, qint64 taken);
-    bool copyRowsInBulk(db::RowSet& rows, const QString& tableName, int fieldCount,
-                        qint64 rowCount);
-    void finishBatch(db::BulkInsert& bulk, const QString& tableName);
-    void flushBatches(db::BulkInsert& bulk, const QString& tableName);
     void moveNext(db::RowSet& rows, const std::function<void()>& settle, bool* atEnd);
     QString progress() const;
     TableCopy figuresSoFar() const;
     qint64 rowsArrived() const;
     // More rows refused than the user allows: the table's copy stops.
     bool pastRefusalLimit() const {
-        return ws_.options.maxRefused >= 0 && table_.rowsRefused > ws_.options.maxRefused;
+        return ws_.options.maxRefused >= 0 && table_->figures.rowsRefused > ws_.options.maxRefused;
     }
     void resetProgressBar();
     void closeConnections();
@@ -179,36 +197,11 @@ private:
     shell::ErrorTrap trap_;
     db::Connection oracle_;
     db::Connection db2_;
-    // The table being copied and the rows of it that the target took, for
-    // the report that ends a run.
-    QString copying_;
+    // The table being copied; nothing between tables.
+    std::optional<TableState> table_;
+    // The last table created: a run that ends on a lost connection still
+    // lists it.
     QString created_;
-    // The row (from 1) of the table that a failing step would leave out.
-    qint64 subjectRow_ = 0;
-    const db::StatementQueue* rowsSent_ = nullptr;
-    // The rows of the table that bulk batches and their row-by-row resends
-    // brought to the target.
-    qint64 bulkArrived_ = 0;
-    // Rows handed on and not yet answered for: bulk rows added since the
-    // last batch went, the batch with the server, and row statements sent.
-    qint64 pendingRows_ = 0;
-    qint64 rowsInFlight_ = 0;
-    qint64 statementsSent_ = 0;
-    qint64 statementsRefused_ = 0;
-    int bulkColumns_ = 0;
-    // With exact types: the server's dialect and each created column's type,
-    // which every value is checked against before it is sent.
-    Dialect dialect_ = Dialect::Oracle;
-    std::vector<QString> columnNames_;
-    std::vector<ColumnType> columnTypes_;
-    // A dry run: each column's type text and the type its values are checked
-    // against (none where the column takes any value).
-    std::vector<QString> columnTypeTexts_;
-    std::vector<std::optional<ColumnType>> columnLimits_;
-    std::vector<db::ColumnDescription> sourceColumns_;
-    // What the front end is told when the table is done.
-    TableCopy table_;
-    QElapsedTimer tableTime_;
 };
 
 void TransferRun::run() {
@@ -243,27 +236,25 @@ void TransferRun::run() {
 }
 
 QString TransferRun::progress() const {
-    if (copying_.isEmpty()) {
+    if (!table_) {
         return {};
     }
     return QStringLiteral("Table %1 was being copied; %2 of its rows had arrived.")
-        .arg(QuotedName(copying_))
+        .arg(QuotedName(table_->figures.table))
         .arg(rowsArrived());
 }
 
 TableCopy TransferRun::figuresSoFar() const {
-    TableCopy copy = table_;
+    TableCopy copy = table_->figures;
     copy.outcome = TableCopy::Outcome::Interrupted;
     copy.rowsInserted = rowsArrived();
-    copy.rowsInDoubt = rowsSent_ != nullptr
-                           ? statementsSent_ - rowsSent_->succeeded() - statementsRefused_
-                           : rowsInFlight_;
-    copy.seconds = double(tableTime_.nsecsElapsed()) / 1e9;
+    copy.rowsInDoubt = table_->sink != nullptr ? table_->sink->inDoubt() : 0;
+    copy.seconds = double(table_->time.nsecsElapsed()) / 1e9;
     return copy;
 }
 
 qint64 TransferRun::rowsArrived() const {
-    return rowsSent_ != nullptr ? rowsSent_->succeeded() : bulkArrived_;
+    return table_->sink != nullptr ? table_->sink->arrived() : table_->figures.rowsInserted;
 }
 
 void TransferRun::resetProgressBar() {
@@ -306,15 +297,11 @@ void TransferRun::copyPosition(int position) {
     }
     QString sourceName;
     trap_.step(takeSourceName, [&] { sourceName = sourceList().name(position); });
-    table_ = TableCopy{sourceName};
-    bulkArrived_ = 0;
-    pendingRows_ = rowsInFlight_ = statementsSent_ = statementsRefused_ = 0;
-    tableTime_.start();
+    table_.emplace(sourceName);
     ws_.activity->tableRunning([this] { return figuresSoFar(); });
-    copying_ = sourceName;
     created_.clear();
     // (created_ outlives a run that ends here: the table is listed then.)
-    const auto done = qScopeGuard([&] { copying_.clear(); });
+    const auto done = qScopeGuard([&] { table_.reset(); });
     try {
         copyTable(sourceName);
     } catch (const shell::RunEnded&) {
@@ -327,13 +314,13 @@ void TransferRun::copyPosition(int position) {
 }
 
 void TransferRun::finishTable(TableCopy::Outcome outcome) {
-    table_.outcome = outcome;
-    table_.seconds = double(tableTime_.nsecsElapsed()) / 1e9;
-    ws_.activity->tableFinished(table_);
+    table_->figures.outcome = outcome;
+    table_->figures.seconds = double(table_->time.nsecsElapsed()) / 1e9;
+    ws_.activity->tableFinished(table_->figures);
 }
 
-void TransferRun::copyTable(QString sourceName) {
-    const QString savedName = sourceName;
+void TransferRun::copyTable(const QString& sourceName) {
+    TableCopy& figures = table_->figures;
     const int reportsBefore = trap_.reportCount();
     bool skip = false;
     QString targetName;
@@ -345,7 +332,6 @@ void TransferRun::copyTable(QString sourceName) {
         finishTable(TableCopy::Outcome::Skipped);
         return;
     }
-    sourceName = savedName;
 
     // The source is opened before the target table is dropped: a source that
     // cannot be read (gone meanwhile, no privilege, a failing view) must not
@@ -364,8 +350,8 @@ void TransferRun::copyTable(QString sourceName) {
     }
     ws_.activity->tableStarted(sourceName, sourceRows);
     if (dropName && dryRun()) {
-        table_.replaces = true;
-        trap_.step(lines_.rowCount, [&] { table_.targetRows = CountRows(target(), *dropName); });
+        figures.replaces = true;
+        trap_.step(lines_.rowCount, [&] { figures.targetRows = CountRows(target(), *dropName); });
     } else if (dropName) {
         const bool dropped = trap_.step(
             dropOnYes, [&] { ExecuteStatement(target(), DropTableStatement(*dropName)); });
@@ -374,26 +360,24 @@ void TransferRun::copyTable(QString sourceName) {
             trap_.step(removeDropped, [&] { RemoveListName(targetList(), *dropName); });
         }
     }
+    if (!createTargetTable(rows, sourceName)) {
+        finishTable(TableCopy::Outcome::Failed);
+        return;
+    }
     if (dryRun()) {
-        if (createTargetTable(rows, sourceName)) {
-            table_.createStatement = lastStatement_;
-            checkRows(rows, sourceRows);
-        }
+        figures.createStatement = lastStatement_;
+        copyRows(rows, sourceName, sourceRows);
         finishTable(TableCopy::Outcome::Checked);
         return;
     }
-    if (createTargetTable(rows, sourceName)) {
-        created_ = sourceName;
-        copyRows(rows, sourceName, sourceRows);
-        resetProgressBar();
-        trap_.step(lines_.closeRowSet, [&] { rows.Close(); });
-        trap_.step(lines_.addName, [&] { AddListName(targetList(), sourceName); });
-        finishTable(pastRefusalLimit()                     ? TableCopy::Outcome::Failed
-                    : trap_.reportCount() == reportsBefore ? TableCopy::Outcome::Copied
-                                                           : TableCopy::Outcome::Short);
-    } else {
-        finishTable(TableCopy::Outcome::Failed);
-    }
+    created_ = sourceName;
+    copyRows(rows, sourceName, sourceRows);
+    resetProgressBar();
+    trap_.step(lines_.closeRowSet, [&] { rows.Close(); });
+    trap_.step(lines_.addName, [&] { AddListName(targetList(), sourceName); });
+    finishTable(pastRefusalLimit()                     ? TableCopy::Outcome::Failed
+                : trap_.reportCount() == reportsBefore ? TableCopy::Outcome::Copied
+                                                       : TableCopy::Outcome::Short);
 }
 
 // The target list's spelling of the table when the user agreed to replace it;
@@ -430,8 +414,9 @@ std::optional<QString> TransferRun::askOverwrite(const QString& sourceName, bool
 // A table left alone may be one an interrupted copy left part-way: the rows
 // of both sides tell. A side that cannot be counted stays unknown (-1).
 void TransferRun::countSkipped(const QString& sourceName, const QString& targetName) {
-    trap_.step(lines_.rowCount, [&] { table_.sourceRows = CountRows(source(), sourceName); });
-    trap_.step(lines_.rowCount, [&] { table_.targetRows = CountRows(target(), targetName); });
+    TableCopy& figures = table_->figures;
+    trap_.step(lines_.rowCount, [&] { figures.sourceRows = CountRows(source(), sourceName); });
+    trap_.step(lines_.rowCount, [&] { figures.targetRows = CountRows(target(), targetName); });
 }
 
 bool TransferRun::createTargetTable(db::RowSet& rows, const QString& tableName) {
@@ -440,12 +425,8 @@ bool TransferRun::createTargetTable(db::RowSet& rows, const QString& tableName) 
     if (!trap_.step(lines_.createFieldLoop, [&] { fieldCount = rows.Fields().count(); })) {
         return false;
     }
-    columnNames_.clear();
-    columnTypes_.clear();
-    sourceColumns_.clear();
-    columnTypeTexts_.clear();
-    columnLimits_.clear();
-    dialect_ = DialectOf(dir_.target, target().profile().serverKind);
+    TableState& table = *table_;
+    table.dialect = DialectOf(dir_.target, target().profile().serverKind);
     bool complete = true;
     for (int f = 0; f < fieldCount; ++f) {
         trap_.step(fieldYield, [] { shell::yieldToEventLoop(); });
@@ -456,7 +437,7 @@ bool TransferRun::createTargetTable(db::RowSet& rows, const QString& tableName) 
         bool read = false;
         const QString type = columnTypeText(rows, f, &read);
         complete = read && complete;
-        columnNames_.push_back(name);
+        table.columns.back().name = name;
         AppendColumnDefinition(lastStatement_, name, type);
     }
     EndCreateTable(lastStatement_);
@@ -485,90 +466,41 @@ bool TransferRun::createTargetTable(db::RowSet& rows, const QString& tableName) 
 }
 
 QString TransferRun::columnTypeText(db::RowSet& rows, int field, bool* read) {
+    TableState& table = *table_;
     if (!ws_.options.exactTypes) {
         int adoType = 0;
         *read = trap_.step(fieldType, [&] { adoType = rows.Fields().item(field).Type(); });
         const QString text = ColumnTypeFor(dir_.target, adoType);
-        columnTypeTexts_.push_back(text.mid(1).chopped(1));
-        columnLimits_.push_back(DefaultColumnLimits(dir_.target, adoType));
+        table.columns.push_back(
+            {{}, text.mid(1).chopped(1), DefaultColumnLimits(dir_.target, adoType)});
         return text;
     }
     db::ColumnDescription description;
     *read = trap_.step(fieldType, [&] { description = rows.Fields().item(field).Description(); });
     const ColumnType type = ExactColumnType(dir_.target, description);
-    sourceColumns_.push_back(description);
-    columnTypes_.push_back(type);
-    columnTypeTexts_.push_back(ColumnTypeName(type, dialect_));
-    columnLimits_.push_back(type);
-    return ColumnTypeText(type, dialect_);
-}
-
-// A dry run reads every row and checks each value against the column it
-// would go to, so that the user learns of a loss before any row is refused:
-// per column, how many values would not arrive and why, for the first.
-void TransferRun::checkRows(db::RowSet& rows, qint64 sourceRows) {
-    struct Loss {
-        qint64 values = 0;
-        QString first;
-    };
-    std::vector<Loss> losses(columnLimits_.size());
-    qint64 refusedRows = 0;
-    for (qint64 r = 0;; ++r) {
-        if (!startRow(rows, r, sourceRows)) {
-            break;
-        }
-        bool fits = true;
-        for (std::size_t f = 0; f < columnLimits_.size(); ++f) {
-            trap_.step(lines_.valueYield, [] { shell::yieldToEventLoop(); });
-            trap_.step(lines_.valueText, [&] {
-                const db::Value value = ValueOrDefault(rows.Fields().item(int(f)).Value(), {});
-                if (!columnLimits_[f]) {
-                    return;
-                }
-                if (const std::optional<QString> why = Misfit(value, *columnLimits_[f])) {
-                    fits = false;
-                    if (losses[f].values++ == 0) {
-                        losses[f].first = *why;
-                    }
-                }
-            });
-        }
-        ++table_.rowsRead;
-        refusedRows += fits ? 0 : 1;
-        bool atEnd = true;
-        moveNext(
-            rows, [] {}, &atEnd);
-        if (atEnd) {
-            break;
-        }
-    }
-    table_.rowsRefused = refusedRows;
-    for (std::size_t f = 0; f < losses.size(); ++f) {
-        if (losses[f].values > 0) {
-            table_.losses << QStringLiteral("column %1 (%2): %3 of %4 values would be refused; %5")
-                                 .arg(QuotedName(columnNames_[f]), columnTypeTexts_[f])
-                                 .arg(losses[f].values)
-                                 .arg(table_.rowsRead)
-                                 .arg(losses[f].first);
-        }
-    }
+    table.sourceColumns.push_back(description);
+    table.exactTypes.push_back(type);
+    table.columns.push_back({{}, ColumnTypeName(type, table.dialect), type});
+    return ColumnTypeText(type, table.dialect);
 }
 
 // The field's value, Null for an empty one. With exact types, a value that
 // its column would not keep unchanged is not sent: a server rounds a decimal
-// or a fraction of a second without a word.
+// or a fraction of a second without a word. (A dry run counts such values
+// instead.)
 db::Value TransferRun::valueToSend(db::RowSet& rows, int field) {
     db::Value value = ValueOrDefault(rows.Fields().item(field).Value(), {});
-    if (!ws_.options.exactTypes || std::size_t(field) >= columnTypes_.size()) {
+    const TableState& table = *table_;
+    if (dryRun() || std::size_t(field) >= table.exactTypes.size()) {
         return value;
     }
-    const ColumnType& type = columnTypes_[std::size_t(field)];
+    const ColumnType& type = table.exactTypes[std::size_t(field)];
     if (const std::optional<QString> why = Misfit(value, type)) {
         throw shell::Failure(
             QStringLiteral("The value of column %1 does not fit the target's %2 (%3); the row "
                            "is not copied.")
-                .arg(QuotedName(columnNames_[std::size_t(field)]), ColumnTypeName(type, dialect_),
-                     *why));
+                .arg(QuotedName(table.columns[std::size_t(field)].name),
+                     ColumnTypeName(type, table.dialect), *why));
     }
     return value;
 }
@@ -580,31 +512,106 @@ void TransferRun::copyRows(db::RowSet& rows, const QString& tableName, qint64 so
     if (!trap_.step(lines_.valueLoop, [&] { fieldCount = rows.Fields().count(); })) {
         return;
     }
-    if (ws_.options.bulk && copyRowsInBulk(rows, tableName, fieldCount, rowCount)) {
-        return;
+    TableState& table = *table_;
+    const SinkContext context{
+        trap_,         lastStatement_,  target(),           dir_.target,
+        literals(),    tableName,       lines_.insertFirst, lines_.insertExecute,
+        table.figures, table.subjectRow};
+    std::unique_ptr<CheckSink> check;
+    std::unique_ptr<RowSink> sink;
+    if (dryRun()) {
+        check = std::make_unique<CheckSink>(context, table.columns);
+    } else {
+        sink = openSink(context, rows, fieldCount);
+    }
+    RowSink& into = check ? *check : *sink;
+    table.sink = &into;
+    const auto tally = qScopeGuard([&] {
+        table.figures.rowsInserted = into.arrived();
+        table.sink = nullptr;
+    });
+    try {
+        readRows(rows, into, fieldCount, rowCount);
+    } catch (const shell::Cancelled&) {
+        into.settleAfterStop();
+        throw;
+    }
+    into.settle();
+    if (check) {
+        table.figures.losses = check->losses(table.figures.rowsRead);
+    } else {
+        checkArrivedRows(tableName, into.arrived());
+    }
+}
+
+// Bulk mode where the server prepares its INSERT, row by row otherwise.
+std::unique_ptr<RowSink> TransferRun::openSink(const SinkContext& context, db::RowSet& rows,
+                                               int fieldCount) {
+    std::vector<db::BulkInsert::Binding> bindings;
+    if (ws_.options.bulk && bulkBindings(rows, fieldCount, bindings)) {
+        if (std::unique_ptr<BulkSink> bulk =
+                BulkSink::open(context, std::move(bindings), ws_.options.batchSize)) {
+            return bulk;
+        }
     }
     // The statements go to the server from a helper thread while the next
     // ones are built; each refused one is still reported on its own.
-    db::StatementQueue queue(target());
-    rowsSent_ = &queue;
-    const auto forget = qScopeGuard([&] {
-        table_.rowsInserted = queue.succeeded();
-        rowsSent_ = nullptr;
-    });
-    try {
-        sendRows(rows, queue, tableName, fieldCount, rowCount);
-    } catch (const shell::Cancelled&) {
-        // The statements handed over still run: wait for them, so that the
-        // user is told exactly how many rows arrived.
-        try {
-            queue.drain();
-        } catch (const shell::Cancelled&) {
+    return std::make_unique<StatementSink>(context);
+}
+
+bool TransferRun::bulkBindings(db::RowSet& rows, int fieldCount,
+                               std::vector<db::BulkInsert::Binding>& bindings) {
+    const TableState& table = *table_;
+    for (int f = 0; f < fieldCount; ++f) {
+        if (std::size_t(f) < table.exactTypes.size()) {
+            bindings.push_back(
+                BindingFor(table.exactTypes[std::size_t(f)], table.sourceColumns[std::size_t(f)]));
+        } else if (!trap_.step(fieldType, [&] {
+                       bindings.push_back(BindingFor(dir_.target, rows.Fields().item(f).Type()));
+                   })) {
+            return false;
         }
-        throw;
     }
-    queue.drain();
-    reportRefusedRows(queue);
-    checkArrivedRows(tableName, queue.succeeded());
+    return true;
+}
+
+// The one row loop: each row read once, value by value, into the sink.
+// Every row to the end of the row set, whatever the count said; the count
+// only drives the progress bar.
+void TransferRun::readRows(db::RowSet& rows, RowSink& sink, int fieldCount, qint64 rowCount) {
+    TableState& table = *table_;
+    for (qint64 r = 0;; ++r) {
+        if (!startRow(rows, r, rowCount)) {
+            break;
+        }
+        // A value that cannot be read, or that its column would not keep,
+        // leaves its row out: whatever stood in its place would be wrong.
+        sink.beginRow();
+        table.subjectRow = r + 1;
+        bool complete = true;
+        for (int f = 0; f < fieldCount; ++f) {
+            trap_.step(lines_.valueYield, [] { shell::yieldToEventLoop(); });
+            complete = trap_.step(lines_.valueText, [&] { sink.value(f, valueToSend(rows, f)); }) &&
+                       complete;
+        }
+        table.subjectRow = 0;
+        ++table.figures.rowsRead;
+        if (complete) {
+            sink.endRow(r + 1);
+        } else {
+            ++table.figures.rowsRefused; // its value's report says why
+        }
+        sink.betweenRows();
+        if (pastRefusalLimit()) {
+            break;
+        }
+        bool atEnd = true;
+        moveNext(
+            rows, [&] { sink.settle(); }, &atEnd);
+        if (atEnd) {
+            break;
+        }
+    }
 }
 
 // The steps before each row: the end test, a turn for the event loop, the
@@ -620,43 +627,6 @@ bool TransferRun::startRow(db::RowSet& rows, qint64 row, qint64 rowCount) {
         trap_.step(lines_.progress, [&] { ws_.activity->showProgress(row + 1, rowCount); });
     }
     return true;
-}
-
-void TransferRun::sendRows(db::RowSet& rows, db::StatementQueue& queue, const QString& tableName,
-                           int fieldCount, qint64 rowCount) {
-    // Every row to the end of the row set, whatever the count said; the count
-    // only drives the progress bar.
-    for (qint64 r = 0;; ++r) {
-        if (!startRow(rows, r, rowCount)) {
-            break;
-        }
-        bool atEnd = true;
-        subjectRow_ = r + 1;
-        const bool built = buildInsert(rows, tableName, fieldCount);
-        subjectRow_ = 0;
-        ++table_.rowsRead;
-        if (built) {
-            if (trap_.step(lines_.insertExecute, [&] { queue.send(lastStatement_, r + 1); })) {
-                ++statementsSent_;
-            }
-        } else {
-            ++table_.rowsRefused; // its value's report says why
-        }
-        reportRefusedRows(queue);
-        if (pastRefusalLimit()) {
-            break;
-        }
-        moveNext(
-            rows,
-            [&] {
-                queue.drain();
-                reportRefusedRows(queue);
-            },
-            &atEnd);
-        if (atEnd) {
-            break;
-        }
-    }
 }
 
 // The target's own count must match the rows it took without error: a
@@ -675,23 +645,9 @@ void TransferRun::checkArrivedRows(const QString& tableName, qint64 taken) {
     });
 }
 
-// Each refused row's report shows that row's statement, though the run has
-// built later ones meanwhile.
-void TransferRun::reportRefusedRows(db::StatementQueue& queue) {
-    while (std::optional<db::StatementQueue::Refused> refused = queue.takeRefused()) {
-        ++table_.rowsRefused;
-        ++statementsRefused_;
-        const QString building = std::exchange(lastStatement_, refused->statement);
-        subjectRow_ = refused->tag;
-        trap_.step(lines_.insertExecute, [&] { throw refused->error; });
-        subjectRow_ = 0;
-        lastStatement_ = building;
-    }
-}
-
 // A row set that cannot move on cannot deliver the next row either: the
 // table's copy ends, and the report says how many of its rows arrived (the
-// statements already sent are waited for, so the figure is exact).
+// rows already handed over are waited for, so the figure is exact).
 void TransferRun::moveNext(db::RowSet& rows, const std::function<void()>& settle, bool* atEnd) {
     std::exception_ptr failure;
     try {
@@ -715,165 +671,6 @@ void TransferRun::moveNext(db::RowSet& rows, const std::function<void()>& settle
             throw shell::Failure(known.description() + u'\n' + progress());
         }
     });
-}
-
-// Bulk mode: the rows go in arrays through one prepared INSERT. False, with
-// the report, when the server would not prepare it: the table is then copied
-// row by row.
-bool TransferRun::copyRowsInBulk(db::RowSet& rows, const QString& tableName, int fieldCount,
-                                 qint64 rowCount) {
-    std::vector<db::BulkInsert::Binding> bindings;
-    for (int f = 0; f < fieldCount; ++f) {
-        if (ws_.options.exactTypes && std::size_t(f) < columnTypes_.size()) {
-            bindings.push_back(
-                BindingFor(columnTypes_[std::size_t(f)], sourceColumns_[std::size_t(f)]));
-        } else if (!trap_.step(fieldType, [&] {
-                       bindings.push_back(BindingFor(dir_.target, rows.Fields().item(f).Type()));
-                   })) {
-            return false;
-        }
-    }
-    bulkColumns_ = fieldCount;
-    lastStatement_ = PreparedInsertStatement(tableName, fieldCount);
-    std::optional<db::BulkInsert> bulk;
-    if (!trap_.step(lines_.insertExecute, [&] {
-            bulk.emplace(target(), lastStatement_, std::move(bindings), ws_.options.batchSize);
-        })) {
-        return false;
-    }
-    const auto tally = qScopeGuard([&] { table_.rowsInserted = bulkArrived_; });
-    std::vector<db::Value> values(static_cast<std::size_t>(fieldCount));
-    try {
-        for (qint64 r = 0;; ++r) {
-            if (!startRow(rows, r, rowCount)) {
-                break;
-            }
-            bool atEnd = true;
-            // A value that cannot be read leaves its row out, as a row
-            // statement with a wrong value would be left out.
-            bool complete = true;
-            subjectRow_ = r + 1;
-            for (int f = 0; f < fieldCount; ++f) {
-                trap_.step(lines_.valueYield, [] { shell::yieldToEventLoop(); });
-                complete = trap_.step(lines_.valueText, [&] {
-                    values[std::size_t(f)] = valueToSend(rows, f);
-                }) && complete;
-            }
-            subjectRow_ = 0;
-            ++table_.rowsRead;
-            if (complete) {
-                bulk->add(values, r + 1);
-                ++pendingRows_;
-            } else {
-                ++table_.rowsRefused;
-            }
-            if (bulk->full()) {
-                // The full batch goes to the server while the next is built.
-                finishBatch(*bulk, tableName);
-                bulk->start();
-                rowsInFlight_ = std::exchange(pendingRows_, 0);
-            }
-            if (pastRefusalLimit()) {
-                break;
-            }
-            moveNext(
-                rows, [&] { flushBatches(*bulk, tableName); }, &atEnd);
-            if (atEnd) {
-                break;
-            }
-        }
-    } catch (const shell::Cancelled&) {
-        // The batch with the server still arrives or not: the user is told
-        // which.
-        try {
-            if (bulk->finish()) {
-                bulkArrived_ += qint64(bulk->sent().size());
-            }
-            rowsInFlight_ = 0;
-        } catch (const shell::Failure&) {
-        }
-        throw;
-    }
-    flushBatches(*bulk, tableName);
-    // The target counts with autocommit on again, outside any transaction.
-    bulk.reset();
-    checkArrivedRows(tableName, bulkArrived_);
-    return true;
-}
-
-void TransferRun::flushBatches(db::BulkInsert& bulk, const QString& tableName) {
-    finishBatch(bulk, tableName);
-    if (bulk.hasPending()) {
-        bulk.start();
-        rowsInFlight_ = std::exchange(pendingRows_, 0);
-        finishBatch(bulk, tableName);
-    }
-}
-
-// A batch the server did not take whole was rolled back: its rows go again
-// one by one, as the literal statements of row-by-row mode, so that exactly
-// the refused ones are reported, each with its statement, and the others
-// arrive once.
-void TransferRun::finishBatch(db::BulkInsert& bulk, const QString& tableName) {
-    bool taken = false;
-    lastStatement_ = PreparedInsertStatement(tableName, bulkColumns_);
-    const bool finished = trap_.step(lines_.insertExecute, [&] { taken = bulk.finish(); });
-    rowsInFlight_ = 0;
-    if (taken) {
-        bulkArrived_ += qint64(bulk.sent().size());
-        return;
-    }
-    if (!finished) {
-        // Not even rolled back: none of its rows can be told to have
-        // arrived, and each counts as refused behind the one report.
-        table_.rowsRefused += qint64(bulk.sent().size());
-        return;
-    }
-    if (bulk.sent().empty()) {
-        return;
-    }
-    trap_.step(lines_.insertExecute, [&] { bulk.setAutocommit(true); });
-    for (std::size_t i = 0; i < bulk.sent().size(); ++i) {
-        const std::vector<db::Value>& row = bulk.sent()[i];
-        lastStatement_ = InsertStatement(dir_.target, tableName,
-                                         QList<db::Value>(row.begin(), row.end()), literals());
-        bool sent = false;
-        subjectRow_ = bulk.sentTags()[i];
-        const auto rowDone = qScopeGuard([this] { subjectRow_ = 0; });
-        rowsInFlight_ = 1;
-        try {
-            sent = trap_.step(lines_.insertExecute,
-                              [&] { ExecuteStatement(target(), lastStatement_); });
-            rowsInFlight_ = 0;
-        } catch (const shell::Cancelled&) {
-            rowsInFlight_ = 0;
-            // A stop is noticed once the statement has run and committed.
-            ++bulkArrived_;
-            throw;
-        }
-        if (sent) {
-            ++bulkArrived_;
-        } else {
-            ++table_.rowsRefused;
-        }
-    }
-    trap_.step(lines_.insertExecute, [&] { bulk.setAutocommit(false); });
-}
-
-// False when a value could not be read: that row's statement is not sent,
-// since whatever stood in the value's place would be wrong.
-bool TransferRun::buildInsert(db::RowSet& rows, const QString& tableName, int fieldCount) {
-    trap_.step(lines_.insertFirst, [&] { BeginInsert(lastStatement_, tableName); });
-    bool complete = true;
-    for (int f = 0; f < fieldCount; ++f) {
-        trap_.step(lines_.valueYield, [] { shell::yieldToEventLoop(); });
-        const bool read = trap_.step(lines_.valueText, [&] {
-            AppendValue(lastStatement_, valueToSend(rows, f), dir_.target, literals());
-        });
-        complete = complete && read;
-    }
-    EndInsert(lastStatement_);
-    return complete;
 }
 
 void TransferRun::closeConnections() {

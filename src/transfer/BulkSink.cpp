@@ -1,0 +1,122 @@
+#include "BulkSink.h"
+
+#include "Routines.h"
+
+#include <QScopeGuard>
+
+namespace transfer {
+
+std::unique_ptr<BulkSink> BulkSink::open(const SinkContext& context,
+                                         std::vector<db::BulkInsert::Binding> bindings,
+                                         int batchSize) {
+    const int columns = int(bindings.size());
+    std::unique_ptr<BulkSink> sink(new BulkSink(context, columns));
+    sink->prepared_ = PreparedInsertStatement(context.tableName, columns);
+    context.lastStatement = sink->prepared_;
+    if (!context.trap.step(context.insertExecuteLine, [&] {
+            sink->bulk_.emplace(context.target, sink->prepared_, std::move(bindings), batchSize);
+        })) {
+        return nullptr;
+    }
+    return sink;
+}
+
+void BulkSink::value(int field, const db::Value& value) {
+    values_[std::size_t(field)] = value;
+}
+
+void BulkSink::endRow(qint64 row) {
+    bulk_->add(values_, row);
+    ++pending_;
+}
+
+void BulkSink::start() {
+    bulk_->start();
+    inFlight_ = std::exchange(pending_, 0);
+}
+
+void BulkSink::betweenRows() {
+    if (bulk_->full()) {
+        // The full batch goes to the server while the next is built.
+        finishBatch();
+        start();
+    }
+}
+
+void BulkSink::settle() {
+    if (!bulk_) {
+        return;
+    }
+    finishBatch();
+    if (bulk_->hasPending()) {
+        start();
+        finishBatch();
+    }
+    bulk_.reset();
+}
+
+void BulkSink::settleAfterStop() noexcept {
+    // The batch with the server still arrives or not: the user is told
+    // which.
+    try {
+        if (bulk_ && bulk_->finish()) {
+            arrived_ += qint64(bulk_->sent().size());
+        }
+    } catch (...) {
+    }
+    inFlight_ = 0;
+}
+
+// A batch the server did not take whole was rolled back: its rows go again
+// one by one.
+void BulkSink::finishBatch() {
+    bool taken = false;
+    c_.lastStatement = prepared_;
+    const bool finished = c_.trap.step(c_.insertExecuteLine, [&] { taken = bulk_->finish(); });
+    inFlight_ = 0;
+    if (taken) {
+        arrived_ += qint64(bulk_->sent().size());
+        return;
+    }
+    if (!finished) {
+        // Not even rolled back: none of its rows can be told to have
+        // arrived, and each counts as refused behind the one report.
+        c_.figures.rowsRefused += qint64(bulk_->sent().size());
+        return;
+    }
+    if (!bulk_->sent().empty()) {
+        resendRowByRow();
+    }
+}
+
+void BulkSink::resendRowByRow() {
+    c_.trap.step(c_.insertExecuteLine, [&] { bulk_->setAutocommit(true); });
+    for (std::size_t i = 0; i < bulk_->sent().size(); ++i) {
+        const std::vector<db::Value>& row = bulk_->sent()[i];
+        c_.lastStatement = InsertStatement(c_.direction, c_.tableName,
+                                           QList<db::Value>(row.begin(), row.end()), c_.literals);
+        c_.subjectRow = bulk_->sentTags()[i];
+        const auto rowDone = qScopeGuard([this] {
+            c_.subjectRow = 0;
+            inFlight_ = 0;
+        });
+        inFlight_ = 1;
+        bool sent = false;
+        try {
+            sent = c_.trap.step(c_.insertExecuteLine,
+                                [&] { ExecuteStatement(c_.target, c_.lastStatement); });
+        } catch (const shell::Cancelled&) {
+            // A stop is noticed once the statement has run and committed.
+            ++arrived_;
+            throw;
+        }
+        if (sent) {
+            ++arrived_;
+        } else {
+            ++c_.figures.rowsRefused;
+        }
+    }
+    c_.trap.step(c_.insertExecuteLine, [&] { bulk_->setAutocommit(false); });
+}
+
+} // namespace transfer

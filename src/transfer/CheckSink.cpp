@@ -1,0 +1,44 @@
+#include "CheckSink.h"
+
+#include "ValueChecks.h"
+
+namespace transfer {
+
+CheckSink::CheckSink(const SinkContext& context, std::vector<CheckedColumn> columns)
+    : c_(context), columns_(std::move(columns)), losses_(columns_.size()) {}
+
+void CheckSink::value(int field, const db::Value& value) {
+    const CheckedColumn& column = columns_[std::size_t(field)];
+    if (!column.limits) {
+        return;
+    }
+    if (const std::optional<QString> why = Misfit(value, *column.limits)) {
+        rowFits_ = false;
+        Loss& loss = losses_[std::size_t(field)];
+        if (loss.values++ == 0) {
+            loss.first = *why;
+        }
+    }
+}
+
+void CheckSink::endRow(qint64) {
+    if (!rowFits_) {
+        ++c_.figures.rowsRefused;
+    }
+}
+
+QStringList CheckSink::losses(qint64 rows) const {
+    QStringList said;
+    for (std::size_t f = 0; f < losses_.size(); ++f) {
+        if (losses_[f].values > 0) {
+            said << QStringLiteral("column %1 (%2): %3 of %4 values would be refused; %5")
+                        .arg(QuotedName(columns_[f].name), columns_[f].typeText)
+                        .arg(losses_[f].values)
+                        .arg(rows)
+                        .arg(losses_[f].first);
+        }
+    }
+    return said;
+}
+
+} // namespace transfer

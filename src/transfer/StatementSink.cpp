@@ -1,0 +1,48 @@
+#include "StatementSink.h"
+
+namespace transfer {
+
+void StatementSink::beginRow() {
+    c_.trap.step(c_.insertFirstLine, [&] { BeginInsert(c_.lastStatement, c_.tableName); });
+}
+
+void StatementSink::value(int, const db::Value& value) {
+    AppendValue(c_.lastStatement, value, c_.direction, c_.literals);
+}
+
+void StatementSink::endRow(qint64 row) {
+    EndInsert(c_.lastStatement);
+    if (c_.trap.step(c_.insertExecuteLine, [&] { queue_.send(c_.lastStatement, row); })) {
+        ++sent_;
+    }
+}
+
+// Each refused row's report shows that row's statement, though the run has
+// built later ones meanwhile.
+void StatementSink::reportRefused() {
+    while (std::optional<db::StatementQueue::Refused> refused = queue_.takeRefused()) {
+        ++c_.figures.rowsRefused;
+        ++refused_;
+        const QString building = std::exchange(c_.lastStatement, refused->statement);
+        c_.subjectRow = refused->tag;
+        c_.trap.step(c_.insertExecuteLine, [&] { throw refused->error; });
+        c_.subjectRow = 0;
+        c_.lastStatement = building;
+    }
+}
+
+void StatementSink::settle() {
+    queue_.drain();
+    reportRefused();
+}
+
+void StatementSink::settleAfterStop() noexcept {
+    // The statements handed over still run: they are waited for, so that
+    // the user is told exactly how many rows arrived.
+    try {
+        queue_.drain();
+    } catch (const shell::Cancelled&) {
+    }
+}
+
+} // namespace transfer

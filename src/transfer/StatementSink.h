@@ -1,0 +1,33 @@
+#pragma once
+// Row by row: one literal INSERT per row, built value by value in the run's
+// statement and sent in order from the statement queue's helper thread while
+// the next rows are built; each refused row is reported with its own
+// statement.
+#include "RowSink.h"
+#include "db/StatementQueue.h"
+
+namespace transfer {
+
+class StatementSink final : public RowSink {
+public:
+    explicit StatementSink(const SinkContext& context) : c_(context), queue_(context.target) {}
+
+    void beginRow() override;
+    void value(int field, const db::Value& value) override;
+    void endRow(qint64 row) override;
+    void betweenRows() override { reportRefused(); }
+    void settle() override;
+    void settleAfterStop() noexcept override;
+    qint64 arrived() const override { return queue_.succeeded(); }
+    qint64 inDoubt() const override { return sent_ - queue_.succeeded() - refused_; }
+
+private:
+    void reportRefused();
+
+    SinkContext c_;
+    db::StatementQueue queue_;
+    qint64 sent_ = 0;
+    qint64 refused_ = 0;
+};
+
+} // namespace transfer
