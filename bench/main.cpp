@@ -8,10 +8,10 @@
 #include "db/Db2Tables.h"
 #include "db/OracleTables.h"
 #include "db/Session.h"
+#include "kernel/Statements.h"
 #include "support/ProcessMemory.h"
 #include "support/TableManagerControls.h"
 #include "transfer/Datatype.h"
-#include "transfer/Statements.h"
 #include "transfer/TransferRun.h"
 
 #include <QApplication>
@@ -80,14 +80,14 @@ struct FloorStatements {
 };
 
 FloorStatements floorStatements(Side from, const QString& table) {
-    const transfer::Target target =
-        from == Side::Oracle ? transfer::Target::Db2 : transfer::Target::Oracle;
+    const kernel::Target target =
+        from == Side::Oracle ? kernel::Target::Db2 : kernel::Target::Oracle;
     FloorStatements statements;
     db::Connection source;
     source.setCursorLocation(db::CursorLocation::Client);
     source.Open(bench::connectionString(from));
     db::RowSet rows;
-    rows.Open(transfer::SelectAllStatement(table), source);
+    rows.Open(kernel::SelectAllStatement(table), source);
     QList<std::pair<QString, int>> fields;
     for (int f = 0; f < rows.Fields().count(); ++f) {
         fields.append({rows.Fields().item(f).Name(), rows.Fields().item(f).Type()});
@@ -98,7 +98,7 @@ FloorStatements floorStatements(Side from, const QString& table) {
         for (int f = 0; f < fields.size(); ++f) {
             values[f] = rows.Fields().item(f).Value();
         }
-        statements.inserts.append(transfer::InsertStatement(target, table, values));
+        statements.inserts.append(kernel::InsertStatement(target, table, values));
     }
     return statements;
 }
@@ -118,7 +118,7 @@ double floorRate(Side to, const QString& table, const FloorStatements& statement
 }
 
 // One copy through the table manager's run, rows/s; every row must arrive.
-double copyRate(Side from, const QString& table, int rows, const transfer::CopyOptions& options,
+double copyRate(Side from, const QString& table, int rows, const kernel::CopyOptions& options,
                 bench::GapMeter& gaps) {
     const Side to = from == Side::Oracle ? Side::Db2 : Side::Oracle;
     standin::dropIfExists(to, table);
@@ -169,7 +169,7 @@ void measureThroughput(Side from, const Sizes& sizes, bench::GapMeter& rowGaps,
         bestFloor = std::max(bestFloor, floorRate(to, table, statements));
         bestCopy = std::max(bestCopy, copyRate(from, table, sizes.copyRows, {}, rowGaps));
         bestBulk = std::max(bestBulk, copyRate(from, table, sizes.copyRows,
-                                               transfer::CopyOptions{true, 1000}, bulkGaps));
+                                               kernel::CopyOptions{true, 1000}, bulkGaps));
     }
     standin::dropIfExists(to, table);
     standin::dropIfExists(from, table);
@@ -234,7 +234,7 @@ void measureLan(Side from, const Sizes& sizes) {
         const FloorStatements statements = floorStatements(from, table);
         floor = floorRate(to, table, statements);
         copy = copyRate(from, table, sizes.lanRows, {}, unused);
-        bulk = copyRate(from, table, sizes.lanRows, transfer::CopyOptions{true, 1000}, unused);
+        bulk = copyRate(from, table, sizes.lanRows, kernel::CopyOptions{true, 1000}, unused);
     }
     standin::dropIfExists(to, table);
     standin::dropIfExists(from, table);
@@ -266,12 +266,12 @@ void measureStatementBuilding(const Sizes& sizes) {
     QElapsedTimer clock;
     clock.start();
     for (int r = 0; r < sizes.buildRows; ++r) {
-        transfer::BeginInsert(statement, u"PEOPLE");
+        kernel::BeginInsert(statement, u"PEOPLE");
         for (const db::Value& value : row) {
-            transfer::AppendValue(statement, transfer::ValueOrDefault(value, {}),
-                                  r % 2 ? transfer::Target::Db2 : transfer::Target::Oracle);
+            kernel::AppendValue(statement, kernel::ValueOrDefault(value, {}),
+                                r % 2 ? kernel::Target::Db2 : kernel::Target::Oracle);
         }
-        transfer::EndInsert(statement);
+        kernel::EndInsert(statement);
         checksum += statement.size();
     }
     const double micros = clock.nsecsElapsed() / 1e3 / sizes.buildRows;

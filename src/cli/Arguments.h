@@ -2,7 +2,7 @@
 // The command line of duskferry-cli, read into one command. Everything that
 // is wrong with it is found here, before any login is read or any server is
 // asked anything.
-#include "transfer/Workspace.h"
+#include "kernel/Workspace.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,7 +21,7 @@ struct Command {
     bool json = false;
     bool all = false;
     bool bulk = false;
-    int batchSize = transfer::defaultBatchSize;
+    int batchSize = kernel::defaultBatchSize;
     bool exactTypes = false;
     bool verbose = false; // a report's whole text, statement included
     QString logFile;      // one JSON line per event, or empty

@@ -8,12 +8,12 @@
 #include "db/Db2Tables.h"
 #include "db/OracleTables.h"
 #include "db/Session.h"
+#include "kernel/Routines.h"
+#include "kernel/Statements.h"
 #include "maintenance/DeleteTables.h"
 #include "shell/Failure.h"
 #include "shell/SettingsStore.h"
 #include "shell/Yield.h"
-#include "transfer/Routines.h"
-#include "transfer/Statements.h"
 #include "transfer/TransferRun.h"
 
 #include <QScopeGuard>
@@ -76,7 +76,7 @@ private:
     db::Db2Login db2Login() const;
     // False, with the driver's message, when the side's tables cannot be read.
     bool load(Side side, const SideList& into);
-    transfer::Workspace workspace(const SideList& oracle, const SideList& db2);
+    kernel::Workspace workspace(const SideList& oracle, const SideList& db2);
     void error(const QString& message) {
         console_.err(QStringLiteral("duskferry-cli: ") + message + u'\n');
     }
@@ -175,8 +175,8 @@ bool CommandRun::load(Side side, const SideList& into) {
     }
 }
 
-transfer::Workspace CommandRun::workspace(const SideList& oracle, const SideList& db2) {
-    transfer::Workspace workspace;
+kernel::Workspace CommandRun::workspace(const SideList& oracle, const SideList& db2) {
+    kernel::Workspace workspace;
     workspace.activity = &activity_;
     workspace.oracleList = oracle.list;
     workspace.db2List = db2.list;
@@ -188,11 +188,10 @@ transfer::Workspace CommandRun::workspace(const SideList& oracle, const SideList
 
 QString CommandRun::notListed(const QString& name, const SideList& list, Side side) const {
     QString message = QStringLiteral("%1 is not a table on the %2 side")
-                          .arg(transfer::QuotedName(name), sideTitle(side));
+                          .arg(kernel::QuotedName(name), sideTitle(side));
     for (const QString& listed : list.list.names()) {
-        if (transfer::SameTableName(listed, name)) {
-            return message +
-                   QStringLiteral(" (did you mean %1?)").arg(transfer::QuotedName(listed));
+        if (kernel::SameTableName(listed, name)) {
+            return message + QStringLiteral(" (did you mean %1?)").arg(kernel::QuotedName(listed));
         }
     }
     return message;
@@ -250,7 +249,7 @@ int CommandRun::copy() {
         tables.removeDuplicates();
     }
     dialogs_.setOverwriteAnswer(command_.replace);
-    transfer::Workspace ws = workspace(oracle, db2);
+    kernel::Workspace ws = workspace(oracle, db2);
     ws.options.bulk = command_.bulk;
     ws.options.batchSize = command_.batchSize;
     ws.options.exactTypes = command_.exactTypes;
@@ -267,12 +266,12 @@ int CommandRun::copy() {
     bool interrupted = false;
     for (const QString& table : tables) {
         if (stopped) {
-            lines.append(TableLine{transfer::TableCopy{table}, Outcome::NotStarted});
+            lines.append(TableLine{kernel::TableCopy{table}, Outcome::NotStarted});
             continue;
         }
         if (!sourceList.selectOnly(table)) {
             error(notListed(table, sourceList, source));
-            lines.append(TableLine{transfer::TableCopy{table}, Outcome::NotOnSource});
+            lines.append(TableLine{kernel::TableCopy{table}, Outcome::NotOnSource});
             continue;
         }
         // One run per table keeps the order given; the run reports each
@@ -292,7 +291,7 @@ int CommandRun::copy() {
             lines.append(LineFor(activity_.copies().last()));
         } else {
             // The run ended before the table (its connections did not open).
-            lines.append(TableLine{transfer::TableCopy{table},
+            lines.append(TableLine{kernel::TableCopy{table},
                                    interrupted ? Outcome::Interrupted : Outcome::Failed});
         }
         if (lines.last().outcome == Outcome::Lost) {
@@ -321,23 +320,23 @@ int CommandRun::dryDrop(Side side, const QStringList& tables, int status) {
     for (const QString& table : tables) {
         QString rows;
         try {
-            rows = QStringLiteral(" (%1 rows)").arg(transfer::CountRows(connection, table));
+            rows = QStringLiteral(" (%1 rows)").arg(kernel::CountRows(connection, table));
         } catch (const shell::Failure& failure) {
             rows = QStringLiteral(" (its rows cannot be counted: %1)")
                        .arg(OneLine(failure.description()));
         }
-        console_.out(QStringLiteral("would drop %1%2\n").arg(transfer::QuotedName(table), rows));
+        console_.out(QStringLiteral("would drop %1%2\n").arg(kernel::QuotedName(table), rows));
     }
     return status;
 }
 
 void CommandRun::lastWords(Side source, Side target, const QStringList& tables) {
     QList<TableLine> lines = lines_;
-    if (const std::optional<transfer::TableCopy> running = activity_.runningTable()) {
+    if (const std::optional<kernel::TableCopy> running = activity_.runningTable()) {
         lines.append(LineFor(*running));
     }
     while (lines.size() < tables.size()) {
-        lines.append(TableLine{transfer::TableCopy{tables[lines.size()]}, Outcome::NotStarted});
+        lines.append(TableLine{kernel::TableCopy{tables[lines.size()]}, Outcome::NotStarted});
     }
     console_.out(command_.json ? JsonSummary(source, target, lines, StopStatus())
                                : PlainSummary(lines));
@@ -362,7 +361,7 @@ int CommandRun::drop() {
             found << table;
         } else {
             error(notListed(table, names, side));
-            console_.out(QStringLiteral("missing %1\n").arg(transfer::QuotedName(table)));
+            console_.out(QStringLiteral("missing %1\n").arg(kernel::QuotedName(table)));
             status = TableFailed;
         }
     }
@@ -376,7 +375,7 @@ int CommandRun::drop() {
     for (const QString& table : found) {
         listedBefore << int(names.list.names().count(table));
     }
-    const transfer::Workspace ws = workspace(oracle, db2);
+    const kernel::Workspace ws = workspace(oracle, db2);
     if (side == Side::Oracle) {
         maintenance::DeleteOracleTables(ws);
     } else {
@@ -387,7 +386,7 @@ int CommandRun::drop() {
         const bool dropped = names.list.names().count(found[i]) < listedBefore[i];
         console_.out(QStringLiteral("%1 %2\n").arg(dropped ? QStringLiteral("dropped")
                                                            : QStringLiteral("failed"),
-                                                   transfer::QuotedName(found[i])));
+                                                   kernel::QuotedName(found[i])));
         if (!dropped) {
             status = TableFailed;
         }
@@ -414,18 +413,18 @@ int CommandRun::rename() {
         // letter case; either way this one is there).
         if (names.list.names().contains(newName)) {
             error(QStringLiteral("%1 is a table on the %2 side already")
-                      .arg(transfer::QuotedName(newName), sideTitle(side)));
+                      .arg(kernel::QuotedName(newName), sideTitle(side)));
             return TableFailed;
         }
         console_.out(QStringLiteral("would rename %1 to %2\n")
-                         .arg(transfer::QuotedName(oldName), transfer::QuotedName(newName)));
+                         .arg(kernel::QuotedName(oldName), kernel::QuotedName(newName)));
         return Done;
     }
     dialogs_.setNewName(newName);
     const qsizetype listedBefore = names.list.names().count(oldName);
-    const transfer::Workspace ws = workspace(oracle, db2);
+    const kernel::Workspace ws = workspace(oracle, db2);
     const maintenance::StatementRunner execute =
-        seams_.renameStatement ? seams_.renameStatement : transfer::ExecuteStatement;
+        seams_.renameStatement ? seams_.renameStatement : kernel::ExecuteStatement;
     if (side == Side::Oracle) {
         maintenance::RenameOracleTable(ws, execute);
     } else {
@@ -434,11 +433,11 @@ int CommandRun::rename() {
     // The run changes the list only for a statement the server took; the new
     // name may be listed already (a table the server would not replace).
     if (names.list.names().count(oldName) == listedBefore) {
-        console_.out(QStringLiteral("failed %1\n").arg(transfer::QuotedName(oldName)));
+        console_.out(QStringLiteral("failed %1\n").arg(kernel::QuotedName(oldName)));
         return TableFailed;
     }
     console_.out(QStringLiteral("renamed %1 to %2\n")
-                     .arg(transfer::QuotedName(oldName), transfer::QuotedName(newName)));
+                     .arg(kernel::QuotedName(oldName), kernel::QuotedName(newName)));
     return Done;
 }
 

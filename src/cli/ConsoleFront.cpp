@@ -1,8 +1,8 @@
 #include "ConsoleFront.h"
 
 #include "Summary.h"
+#include "kernel/Statements.h"
 #include "shell/ErrorTrap.h"
-#include "transfer/Statements.h"
 
 #include <QJsonObject>
 
@@ -58,7 +58,7 @@ void ConsoleDialogs::failureReport(const shell::Report& report) {
     // a script's log.
     QString subject;
     if (!report.table.isEmpty()) {
-        subject = transfer::QuotedName(report.table) + QStringLiteral(": ");
+        subject = kernel::QuotedName(report.table) + QStringLiteral(": ");
         if (report.row > 0) {
             subject.chop(2);
             subject += QStringLiteral(": row %1 refused: ").arg(report.row);
@@ -87,20 +87,20 @@ void ConsoleActivity::showProgress(qint64 done, qint64 total) {
     lastShownMs_ = elapsedMs;
     const double seconds = double(elapsedMs) / 1000.0;
     console_.progress(QStringLiteral("%1: %2 of %3 rows, %4 rows/s, %5 s")
-                          .arg(transfer::QuotedName(table_))
+                          .arg(kernel::QuotedName(table_))
                           .arg(done)
                           .arg(total)
                           .arg(seconds > 0 ? qint64(double(done) / seconds) : 0)
                           .arg(seconds, 0, 'f', 1));
 }
 
-void ConsoleActivity::tableFinished(const transfer::TableCopy& copy) {
+void ConsoleActivity::tableFinished(const kernel::TableCopy& copy) {
     running_ = nullptr;
     console_.clearProgress();
-    if (copy.outcome == transfer::TableCopy::Outcome::Skipped) {
+    if (copy.outcome == kernel::TableCopy::Outcome::Skipped) {
         console_.err(QStringLiteral("duskferry-cli: %1 is on the target already; skipped "
                                     "(--replace copies over it)\n")
-                         .arg(transfer::QuotedName(copy.table)));
+                         .arg(kernel::QuotedName(copy.table)));
     }
     const TableLine line = LineFor(copy);
     QJsonObject event{{QStringLiteral("table"), copy.table},
@@ -109,7 +109,7 @@ void ConsoleActivity::tableFinished(const transfer::TableCopy& copy) {
                       {QStringLiteral("rowsInserted"), copy.rowsInserted},
                       {QStringLiteral("rowsRefused"), copy.rowsRefused},
                       {QStringLiteral("seconds"), copy.seconds}};
-    if (copy.outcome == transfer::TableCopy::Outcome::Skipped) {
+    if (copy.outcome == kernel::TableCopy::Outcome::Skipped) {
         event.insert(QStringLiteral("sourceRows"), copy.sourceRows);
         event.insert(QStringLiteral("targetRows"), copy.targetRows);
     }

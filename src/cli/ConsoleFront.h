@@ -7,8 +7,8 @@
 // to the log as a JSON line.
 #include "Console.h"
 #include "EventLog.h"
+#include "kernel/Workspace.h"
 #include "shell/Dialogs.h"
-#include "transfer/Workspace.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -43,7 +43,7 @@ private:
     QString newName_;
 };
 
-class ConsoleActivity final : public transfer::Activity {
+class ConsoleActivity final : public kernel::Activity {
 public:
     ConsoleActivity(Console& console, EventLog& log) : console_(console), log_(log) {}
 
@@ -53,16 +53,16 @@ public:
     void tableStarted(const QString& table, qint64 sourceRows) override;
     void showProgress(qint64 done, qint64 total) override;
     void resetProgress() override {}
-    void tableFinished(const transfer::TableCopy& copy) override;
-    void tableRunning(std::function<transfer::TableCopy()> figures) override {
+    void tableFinished(const kernel::TableCopy& copy) override;
+    void tableRunning(std::function<kernel::TableCopy()> figures) override {
         running_ = std::move(figures);
     }
     // The figures of the table being copied, if one is.
-    std::optional<transfer::TableCopy> runningTable() const {
+    std::optional<kernel::TableCopy> runningTable() const {
         return running_ ? std::optional(running_()) : std::nullopt;
     }
 
-    const QList<transfer::TableCopy>& copies() const { return copies_; }
+    const QList<kernel::TableCopy>& copies() const { return copies_; }
     // --no-progress: no progress line even on a terminal.
     void setShowProgress(bool show) { showProgress_ = show; }
 
@@ -73,8 +73,8 @@ private:
     QElapsedTimer tableTime_;
     qint64 lastShownMs_ = -1;
     bool showProgress_ = true;
-    QList<transfer::TableCopy> copies_;
-    std::function<transfer::TableCopy()> running_;
+    QList<kernel::TableCopy> copies_;
+    std::function<kernel::TableCopy()> running_;
 };
 
 } // namespace cli

@@ -1,6 +1,6 @@
 #include "Summary.h"
 
-#include "transfer/Statements.h"
+#include "kernel/Statements.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,8 +8,8 @@
 
 namespace cli {
 
-TableLine LineFor(const transfer::TableCopy& copy) {
-    using From = transfer::TableCopy::Outcome;
+TableLine LineFor(const kernel::TableCopy& copy) {
+    using From = kernel::TableCopy::Outcome;
     Outcome outcome = Outcome::Failed;
     switch (copy.outcome) {
     case From::Copied:
@@ -90,7 +90,7 @@ QString DryRunSummary(const QList<TableLine>& lines) {
             continue;
         }
         text += QStringLiteral("%1 %2").arg(OutcomeName(line.outcome),
-                                            transfer::QuotedName(line.copy.table));
+                                            kernel::QuotedName(line.copy.table));
         if (line.outcome == Outcome::WouldReplace) {
             text += QStringLiteral(" (the target's table holds %1 rows)").arg(line.copy.targetRows);
         }
@@ -109,7 +109,7 @@ QString PlainSummary(const QList<TableLine>& lines) {
     QString text;
     for (const TableLine& line : lines) {
         text += QStringLiteral("%1 %2: %3 read, %4 inserted, %5 refused, %6 s\n")
-                    .arg(OutcomeName(line.outcome), transfer::QuotedName(line.copy.table))
+                    .arg(OutcomeName(line.outcome), kernel::QuotedName(line.copy.table))
                     .arg(line.copy.rowsRead)
                     .arg(line.copy.rowsInserted)
                     .arg(line.copy.rowsRefused)

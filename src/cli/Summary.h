@@ -2,7 +2,7 @@
 // The end of a copy on the command line: one line per table, or one JSON
 // document with the same figures, and the exit status they give.
 #include "Arguments.h"
-#include "transfer/Workspace.h"
+#include "kernel/Workspace.h"
 
 #include <QList>
 
@@ -24,11 +24,11 @@ enum class Outcome {
 // A table of the command: the run's figures for it (none for a table that
 // never reached the run) and the command line's outcome.
 struct TableLine {
-    transfer::TableCopy copy;
+    kernel::TableCopy copy;
     Outcome outcome = Outcome::Failed;
 };
 
-TableLine LineFor(const transfer::TableCopy& copy);
+TableLine LineFor(const kernel::TableCopy& copy);
 QString OutcomeName(Outcome outcome);
 // A skipped table whose rows on the target are not as many as the source's
 // (or could not be counted): an interrupted copy's, most likely.

@@ -1,10 +1,10 @@
 #include "DeleteTables.h"
 
 #include "db/Session.h"
+#include "kernel/Routines.h"
+#include "kernel/Statements.h"
 #include "shell/ErrorTrap.h"
 #include "shell/Yield.h"
-#include "transfer/Routines.h"
-#include "transfer/Statements.h"
 
 namespace maintenance {
 
@@ -13,11 +13,11 @@ namespace {
 QString droppingText(const QString& table) {
     return table.isEmpty()
                ? QString()
-               : QStringLiteral("Table %1 was being dropped.").arg(transfer::QuotedName(table));
+               : QStringLiteral("Table %1 was being dropped.").arg(kernel::QuotedName(table));
 }
 } // namespace
 
-void DeleteOracleTables(const transfer::Workspace& workspace) {
+void DeleteOracleTables(const kernel::Workspace& workspace) {
     shell::ErrorTrap trap(*workspace.dialogs, u"Form2", u"PushButton1_Click");
     const shell::TableList& list = workspace.oracleList;
     db::Connection connection;
@@ -27,7 +27,7 @@ void DeleteOracleTables(const transfer::Workspace& workspace) {
         trap.step(124, [&] { workspace.dialogs->notice(QStringLiteral("Please select a table")); });
         return;
     }
-    transfer::RunningOperation running(*workspace.activity);
+    kernel::RunningOperation running(*workspace.activity);
     trap.step(104, [&] { workspace.activity->setPointer(shell::PointerState::Busy); });
 
     trap.endRunOnLostConnection([&] { return droppingText(dropping); });
@@ -48,7 +48,7 @@ void DeleteOracleTables(const transfer::Workspace& workspace) {
             }
             dropping = list.name(i);
             const bool dropped = trap.step(114, [&] {
-                transfer::ExecuteStatement(connection, transfer::DropTableStatement(dropping));
+                kernel::ExecuteStatement(connection, kernel::DropTableStatement(dropping));
             });
             dropping.clear();
             trap.step(116, [&] { connection.Close(); });
@@ -63,13 +63,13 @@ void DeleteOracleTables(const transfer::Workspace& workspace) {
     trap.step(122, [&] { workspace.activity->setPointer(shell::PointerState::Default); });
 }
 
-void DeleteDb2Tables(const transfer::Workspace& workspace) {
+void DeleteDb2Tables(const kernel::Workspace& workspace) {
     shell::ErrorTrap trap(*workspace.dialogs, u"Form2", u"PushButton5_Click");
     const shell::TableList& list = workspace.db2List;
     db::Connection connection;
     QString dropping;
 
-    transfer::RunningOperation running(*workspace.activity);
+    kernel::RunningOperation running(*workspace.activity);
     trap.step(102, [&] { workspace.activity->setPointer(shell::PointerState::Busy); });
     // Nothing can be dropped without the connection: its failure is the one
     // report of the press.
@@ -83,8 +83,7 @@ void DeleteDb2Tables(const transfer::Workspace& workspace) {
                     }
                     dropping = list.name(i);
                     const bool dropped = trap.step(112, [&] {
-                        transfer::ExecuteStatement(connection,
-                                                   transfer::DropTableStatement(dropping));
+                        kernel::ExecuteStatement(connection, kernel::DropTableStatement(dropping));
                     });
                     dropping.clear();
                     if (dropped) {

@@ -8,16 +8,16 @@
 //
 // Dropping asks no question first: the user chose the tables and pressed
 // "Delete Table/s".
-#include "transfer/Workspace.h"
+#include "kernel/Workspace.h"
 
 namespace maintenance {
 
 // "Delete Table/s" under List1 (PushButton1_Click of Form2): one Oracle
 // connection per selected table, none when the list has no current item.
-void DeleteOracleTables(const transfer::Workspace& workspace);
+void DeleteOracleTables(const kernel::Workspace& workspace);
 
 // "Delete Table/s" under List2 (PushButton5_Click of Form2): one DB2
 // connection per press, opened before the selection is looked at.
-void DeleteDb2Tables(const transfer::Workspace& workspace);
+void DeleteDb2Tables(const kernel::Workspace& workspace);
 
 } // namespace maintenance

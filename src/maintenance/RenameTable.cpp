@@ -1,24 +1,24 @@
 #include "RenameTable.h"
 
 #include "db/Session.h"
+#include "kernel/Routines.h"
+#include "kernel/Statements.h"
 #include "shell/ErrorTrap.h"
-#include "transfer/Routines.h"
-#include "transfer/Statements.h"
 
 namespace maintenance {
 
 namespace {
 
-QString askNewName(const transfer::Workspace& workspace, const QString& oldName) {
+QString askNewName(const kernel::Workspace& workspace, const QString& oldName) {
     return workspace.dialogs->inputText(QStringLiteral("Enter new name of ") + oldName + u':',
                                         oldName);
 }
 
-void setPointer(const transfer::Workspace& workspace, shell::PointerState state) {
+void setPointer(const kernel::Workspace& workspace, shell::PointerState state) {
     workspace.activity->setPointer(state);
 }
 
-void renameSelectedDb2Table(const transfer::Workspace& workspace, shell::ErrorTrap& trap,
+void renameSelectedDb2Table(const kernel::Workspace& workspace, shell::ErrorTrap& trap,
                             db::Connection& connection, const StatementRunner& execute) {
     const shell::TableList& list = workspace.db2List;
     for (int i = list.count() - 1; i >= 0; --i) {
@@ -30,10 +30,10 @@ void renameSelectedDb2Table(const transfer::Workspace& workspace, shell::ErrorTr
         trap.step(114, [&] { oldName = list.name(i); });
         trap.step(116, [&] { newName = askNewName(workspace, oldName); });
         if (trap.check(118, [&] { return !newName.isEmpty(); }) && trap.step(120, [&] {
-                execute(connection, transfer::RenameStatement(oldName, newName));
+                execute(connection, kernel::RenameStatement(oldName, newName));
             })) {
             trap.step(122, [&] { list.removeRow(i); });
-            trap.step(124, [&] { transfer::AddListName(list, newName); });
+            trap.step(124, [&] { kernel::AddListName(list, newName); });
             // Current without being selected: the one item the user selected
             // stays the only one this press renames.
             trap.step(126, [&] {
@@ -49,11 +49,11 @@ void renameSelectedDb2Table(const transfer::Workspace& workspace, shell::ErrorTr
 
 } // namespace
 
-void RenameOracleTable(const transfer::Workspace& workspace) {
-    RenameOracleTable(workspace, transfer::ExecuteStatement);
+void RenameOracleTable(const kernel::Workspace& workspace) {
+    RenameOracleTable(workspace, kernel::ExecuteStatement);
 }
 
-void RenameOracleTable(const transfer::Workspace& workspace, const StatementRunner& execute) {
+void RenameOracleTable(const kernel::Workspace& workspace, const StatementRunner& execute) {
     shell::ErrorTrap trap(*workspace.dialogs, u"Form2", u"PushButton6_Click");
     const shell::TableList& list = workspace.oracleList;
     db::Connection connection;
@@ -79,7 +79,7 @@ void RenameOracleTable(const transfer::Workspace& workspace, const StatementRunn
         return;
     }
 
-    transfer::RunningOperation running(*workspace.activity);
+    kernel::RunningOperation running(*workspace.activity);
     trap.step(118, [&] { setPointer(workspace, shell::PointerState::Busy); });
     QString newName;
     trap.step(120, [&] { newName = askNewName(workspace, oldName); });
@@ -89,27 +89,27 @@ void RenameOracleTable(const transfer::Workspace& workspace, const StatementRunn
     }
     if (trap.step(124,
                   [&] { connection.Open(db::OracleConnectionString(workspace.oracleLogin())); })) {
-        const bool renamed = trap.step(
-            126, [&] { execute(connection, transfer::RenameStatement(oldName, newName)); });
+        const bool renamed =
+            trap.step(126, [&] { execute(connection, kernel::RenameStatement(oldName, newName)); });
         trap.step(128, [&] { connection.Close(); });
         if (renamed) {
             trap.step(130, [&] { list.removeRow(index); });
-            trap.step(132, [&] { transfer::AddListName(list, newName); });
+            trap.step(132, [&] { kernel::AddListName(list, newName); });
         }
     }
     trap.step(134, [&] { setPointer(workspace, shell::PointerState::Default); });
 }
 
-void RenameDb2Table(const transfer::Workspace& workspace) {
-    RenameDb2Table(workspace, transfer::ExecuteStatement);
+void RenameDb2Table(const kernel::Workspace& workspace) {
+    RenameDb2Table(workspace, kernel::ExecuteStatement);
 }
 
-void RenameDb2Table(const transfer::Workspace& workspace, const StatementRunner& execute) {
+void RenameDb2Table(const kernel::Workspace& workspace, const StatementRunner& execute) {
     shell::ErrorTrap trap(*workspace.dialogs, u"Form2", u"PushButton7_Click");
     const shell::TableList& list = workspace.db2List;
     db::Connection connection;
 
-    transfer::RunningOperation running(*workspace.activity);
+    kernel::RunningOperation running(*workspace.activity);
     trap.step(102, [&] { setPointer(workspace, shell::PointerState::Busy); });
     // Without the connection there is nothing to rename: its failure is the
     // one report of the press.

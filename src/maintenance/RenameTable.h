@@ -2,7 +2,7 @@
 // Renaming the one selected table of a side, asking the user for the new
 // name. The name is taken exactly as typed; Cancel or an empty answer renames
 // nothing.
-#include "transfer/Workspace.h"
+#include "kernel/Workspace.h"
 
 #include <QString>
 #include <functional>
@@ -14,19 +14,19 @@ class Connection;
 namespace maintenance {
 
 // Sends one statement on an open connection. The handlers use
-// transfer::ExecuteStatement; tests hand in their own to show what a server
+// kernel::ExecuteStatement; tests hand in their own to show what a server
 // that takes RENAME does to the lists, since no stand-in takes it.
 using StatementRunner = std::function<void(db::Connection& connection, const QString& statement)>;
 
 // "Rename Table" under List1 (PushButton6_Click of Form2): connects only once
 // a new name has been typed.
-void RenameOracleTable(const transfer::Workspace& workspace);
-void RenameOracleTable(const transfer::Workspace& workspace, const StatementRunner& execute);
+void RenameOracleTable(const kernel::Workspace& workspace);
+void RenameOracleTable(const kernel::Workspace& workspace, const StatementRunner& execute);
 
 // "Rename Table" under List2 (PushButton7_Click of Form2): connects at every
 // press, before the selection is looked at; afterwards the first item is the
 // current one.
-void RenameDb2Table(const transfer::Workspace& workspace);
-void RenameDb2Table(const transfer::Workspace& workspace, const StatementRunner& execute);
+void RenameDb2Table(const kernel::Workspace& workspace);
+void RenameDb2Table(const kernel::Workspace& workspace, const StatementRunner& execute);
 
 } // namespace maintenance

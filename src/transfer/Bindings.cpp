@@ -7,6 +7,8 @@
 
 namespace transfer {
 
+using namespace kernel;
+
 db::BulkInsert::Binding BindingFor(Target target, int adoCode) {
     const QString type = ColumnTypeFor(target, adoCode);
     if (type == u" DATE,") {

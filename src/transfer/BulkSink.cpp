@@ -1,10 +1,12 @@
 #include "BulkSink.h"
 
-#include "Routines.h"
+#include "kernel/Routines.h"
 
 #include <QScopeGuard>
 
 namespace transfer {
+
+using namespace kernel;
 
 std::unique_ptr<BulkSink> BulkSink::open(const SinkContext& context,
                                          std::vector<db::BulkInsert::Binding> bindings,

@@ -4,6 +4,8 @@
 
 namespace transfer {
 
+using namespace kernel;
+
 CheckSink::CheckSink(const SinkContext& context, std::vector<CheckedColumn> columns)
     : c_(context), columns_(std::move(columns)), losses_(columns_.size()) {}
 

@@ -6,6 +6,8 @@
 
 namespace transfer {
 
+using namespace kernel;
+
 namespace {
 
 // Texts live in static storage and are handed out without copying: the copy
@@ -144,24 +146,6 @@ QString ColumnTypeFor(Target target, int adoCode) {
         lowered[i] = (c >= u'A' && c <= u'Z') ? char16_t(c - u'A' + u'a') : c;
     }
     return staticText(columnTypeView(target, QStringView(lowered.data(), length)));
-}
-
-void BeginCreateTable(QString& lastStatement, QStringView tableName) {
-    lastStatement.resize(0); // keeps the capacity of the previous statement
-    lastStatement += u"CREATE TABLE ";
-    AppendQuotedName(lastStatement, tableName);
-    lastStatement += u'(';
-}
-
-void AppendColumnDefinition(QString& lastStatement, QStringView fieldName,
-                            QStringView columnTypeText) {
-    AppendQuotedName(lastStatement, fieldName);
-    lastStatement += columnTypeText;
-}
-
-void EndCreateTable(QString& lastStatement) {
-    lastStatement.chop(1);
-    lastStatement += u')';
 }
 
 QString CreateTableStatement(Target target, QStringView tableName,

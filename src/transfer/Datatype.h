@@ -3,7 +3,7 @@
 // code alone, and the CREATE TABLE statement built from them. Size,
 // precision and nullability of the source column are deliberately not
 // carried over: the target gets wide, forgiving columns.
-#include "Statements.h"
+#include "kernel/Statements.h"
 
 #include <QList>
 #include <QString>
@@ -23,18 +23,10 @@ QString Db2ColumnType(QStringView loweredName);
 QString OracleColumnType(QStringView loweredName);
 
 // The lower-cased name of the code run through the target's rule list.
-QString ColumnTypeFor(Target target, int adoCode);
-
-// Replaces the statement with CREATE TABLE "T"(
-void BeginCreateTable(QString& lastStatement, QStringView tableName);
-// Appends "field" and the column type text (which carries its own comma).
-void AppendColumnDefinition(QString& lastStatement, QStringView fieldName,
-                            QStringView columnTypeText);
-// Drops the comma of the last definition and closes the list.
-void EndCreateTable(QString& lastStatement);
+QString ColumnTypeFor(kernel::Target target, int adoCode);
 
 // The whole statement for (field name, ADO code) pairs in field order.
-QString CreateTableStatement(Target target, QStringView tableName,
+QString CreateTableStatement(kernel::Target target, QStringView tableName,
                              const QList<std::pair<QString, int>>& fields);
 
 } // namespace transfer

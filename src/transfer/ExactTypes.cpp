@@ -8,6 +8,8 @@
 
 namespace transfer {
 
+using namespace kernel;
+
 namespace {
 
 // A zoned timestamp kept as its text: YYYY-MM-DD HH:MM:SS.fffffffff +HH:MM

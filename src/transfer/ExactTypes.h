@@ -14,10 +14,10 @@
 // each value is still checked against the column before it is sent, because
 // drivers misreport sizes (psqlODBC gives an unbounded VARCHAR as 4000 and an
 // unbounded NUMERIC as 28,6).
-#include "Statements.h"
 #include "db/ColumnDescription.h"
 #include "db/Server.h"
 #include "db/Value.h"
+#include "kernel/Statements.h"
 
 #include <QString>
 #include <QStringView>
@@ -83,14 +83,14 @@ inline constexpr int utf8BytesPerCharacter = 4;
 } // namespace limits
 
 // The type for a source column on the target vendor's own server.
-ColumnType ExactColumnType(Target target, const db::ColumnDescription& source);
+ColumnType ExactColumnType(kernel::Target target, const db::ColumnDescription& source);
 
 // Who reads the statement: the vendor's server, or the stand-in that plays it
 // in tests and the demo, where some vendor spellings do not exist (each
 // server's spellings are in its behaviour table). A server the program does
 // not know is taken for the target's vendor.
 using Dialect = db::ServerKind;
-Dialect DialectOf(Target target, db::ServerKind server);
+Dialect DialectOf(kernel::Target target, db::ServerKind server);
 
 // The type as the dialect spells it: "DECIMAL(12,2)".
 QString ColumnTypeName(const ColumnType& type, Dialect dialect);
@@ -101,6 +101,6 @@ QString ColumnTypeText(const ColumnType& type, Dialect dialect);
 // The default mapping's column as a type that values can be checked against,
 // where it has a limit: VARCHAR(2000) toward Oracle, LONG VARCHAR's 32 700
 // bytes on DB2.
-std::optional<ColumnType> DefaultColumnLimits(Target target, int adoCode);
+std::optional<ColumnType> DefaultColumnLimits(kernel::Target target, int adoCode);
 
 } // namespace transfer

@@ -12,9 +12,9 @@
 //
 // A sink holds the target connection's statements until it goes: nothing
 // else may be sent on that connection before settle() has run.
-#include "Statements.h"
-#include "Workspace.h"
 #include "db/Session.h"
+#include "kernel/Statements.h"
+#include "kernel/Workspace.h"
 #include "shell/ErrorTrap.h"
 
 namespace transfer {
@@ -25,13 +25,13 @@ struct SinkContext {
     shell::ErrorTrap& trap;
     QString& lastStatement;
     db::Connection& target;
-    Target direction;
+    kernel::Target direction;
     const db::LiteralForms* literals; // typed columns' forms, or none
     QString tableName;
     int insertFirstLine;
     int insertExecuteLine;
-    TableCopy& figures; // refused rows are counted into it
-    qint64& subjectRow; // the row a failing step concerns, from 1
+    kernel::TableCopy& figures; // refused rows are counted into it
+    qint64& subjectRow;         // the row a failing step concerns, from 1
 };
 
 class RowSink {

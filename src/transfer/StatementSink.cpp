@@ -2,6 +2,8 @@
 
 namespace transfer {
 
+using namespace kernel;
+
 void StatementSink::beginRow() {
     c_.trap.step(c_.insertFirstLine, [&] { BeginInsert(c_.lastStatement, c_.tableName); });
 }

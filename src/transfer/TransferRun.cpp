@@ -5,11 +5,11 @@
 #include "CheckSink.h"
 #include "Datatype.h"
 #include "ExactTypes.h"
-#include "Routines.h"
 #include "StatementSink.h"
-#include "Statements.h"
 #include "ValueChecks.h"
 #include "db/Session.h"
+#include "kernel/Routines.h"
+#include "kernel/Statements.h"
 #include "shell/ErrorTrap.h"
 #include "shell/Yield.h"
 
@@ -19,6 +19,8 @@
 #include <optional>
 
 namespace transfer {
+
+using namespace kernel;
 
 namespace {
 

@@ -5,13 +5,13 @@
 // added to the target list. Both directions are one TransferRun; what differs
 // between them (step numbers, messages, which connection is opened how) is
 // data in its Direction.
-#include "Workspace.h"
+#include "kernel/Workspace.h"
 
 namespace transfer {
 
 // "Send Table/s To IBM DB2" of the table manager window.
-void CopyOracleToDb2(const Workspace& workspace);
+void CopyOracleToDb2(const kernel::Workspace& workspace);
 // "Send Table/s To Oracle".
-void CopyDb2ToOracle(const Workspace& workspace);
+void CopyDb2ToOracle(const kernel::Workspace& workspace);
 
 } // namespace transfer

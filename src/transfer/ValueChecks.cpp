@@ -2,6 +2,8 @@
 
 namespace transfer {
 
+using namespace kernel;
+
 namespace {
 
 using Kind = ColumnType::Kind;

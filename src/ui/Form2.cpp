@@ -112,8 +112,8 @@ shell::TableList Form2::list(const char16_t* name) const {
     return TableListOf(controls_.value(QString::fromUtf16(name)));
 }
 
-transfer::Workspace Form2::workspace() {
-    transfer::Workspace workspace;
+kernel::Workspace Form2::workspace() {
+    kernel::Workspace workspace;
     workspace.activity = &*activity_;
     workspace.options.bulk = fastCopy_->isChecked();
     workspace.options.exactTypes = exactTypes_->isChecked();

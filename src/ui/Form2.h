@@ -5,7 +5,7 @@
 #include "Controls.h"
 #include "ProgramWindow.h"
 #include "WindowActivity.h"
-#include "transfer/Workspace.h"
+#include "kernel/Workspace.h"
 
 #include <optional>
 
@@ -67,7 +67,7 @@ public:
 
     // What the table operations work on, with the logins read live from the
     // connection window.
-    transfer::Workspace workspace();
+    kernel::Workspace workspace();
 
 private:
     shell::TableList list(const char16_t* name) const;

@@ -2,7 +2,7 @@
 // What a window shows of a table operation: its buttons off, its pointer and
 // its progress bar.
 #include "DisabledButtons.h"
-#include "transfer/Workspace.h"
+#include "kernel/Workspace.h"
 
 #include <memory>
 #include <vector>
@@ -12,7 +12,7 @@ class QWidget;
 
 namespace ui {
 
-class WindowActivity final : public transfer::Activity {
+class WindowActivity final : public kernel::Activity {
 public:
     WindowActivity(QWidget* window, QProgressBar* progressBar);
 
@@ -22,7 +22,7 @@ public:
     void tableStarted(const QString&, qint64) override {}
     void showProgress(qint64 done, qint64 total) override;
     void resetProgress() override;
-    void tableFinished(const transfer::TableCopy&) override {}
+    void tableFinished(const kernel::TableCopy&) override {}
 
 private:
     QWidget* window_;

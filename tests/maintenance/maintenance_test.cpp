@@ -150,7 +150,7 @@ public:
     QStringList items(Side side) const { return controls_.items(side); }
 
     void press(Side side, Operation operation, const maintenance::StatementRunner& runner = {}) {
-        const transfer::Workspace workspace = this->workspace();
+        const kernel::Workspace workspace = this->workspace();
         if (operation == Operation::Delete) {
             side == Side::Oracle ? maintenance::DeleteOracleTables(workspace)
                                  : maintenance::DeleteDb2Tables(workspace);
@@ -179,7 +179,7 @@ public:
     }
 
 private:
-    transfer::Workspace workspace() { return controls_.workspace(watched_); }
+    kernel::Workspace workspace() { return controls_.workspace(watched_); }
 
     TableManagerControls controls_;
     WatchedDialogs watched_{dialogs, controls_.window, *controls_.button};

@@ -25,8 +25,8 @@ TableManagerControls::TableManagerControls()
     layout->addWidget(button);
 }
 
-transfer::Workspace TableManagerControls::workspace(shell::Dialogs& dialogs) {
-    transfer::Workspace ws;
+kernel::Workspace TableManagerControls::workspace(shell::Dialogs& dialogs) {
+    kernel::Workspace ws;
     ws.activity = &activity;
     ws.options = options;
     ws.oracleList = list(standin::Side::Oracle);
@@ -51,7 +51,7 @@ void TableManagerControls::copyTable(standin::Side from, const QString& table,
         source.setSelected(i, i == row);
     }
     source.setCurrentRow(row);
-    const transfer::Workspace ws = workspace(dialogs);
+    const kernel::Workspace ws = workspace(dialogs);
     if (from == standin::Side::Oracle) {
         transfer::CopyOracleToDb2(ws);
     } else {
@@ -68,7 +68,7 @@ QStringList TableManagerControls::items(standin::Side side) const {
     return list(side).names();
 }
 
-QStringList CopyAfresh(standin::Side from, const QString& table, transfer::CopyOptions options) {
+QStringList CopyAfresh(standin::Side from, const QString& table, kernel::CopyOptions options) {
     standin::dropIfExists(standin::otherSide(from), table);
     TableManagerControls window;
     window.options = options;

@@ -5,7 +5,7 @@
 // every connection like the connection window's boxes, so a test can change
 // them between presses.
 #include "StandIn.h"
-#include "transfer/Workspace.h"
+#include "kernel/Workspace.h"
 #include "ui/WindowActivity.h"
 
 #include <QStringList>
@@ -29,9 +29,9 @@ public:
     ui::WindowActivity activity{&window, progressBar};
     standin::OracleLogins oracleLogins = standin::oracle();
     standin::Db2Logins db2Logins = standin::db2();
-    transfer::CopyOptions options;
+    kernel::CopyOptions options;
 
-    transfer::Workspace workspace(shell::Dialogs& dialogs);
+    kernel::Workspace workspace(shell::Dialogs& dialogs);
     // Lists the table on the source side (as the only item there when the
     // list is empty), selects it, makes it current and presses the side's
     // send button.
@@ -42,4 +42,4 @@ public:
 
 // Drops the table on the other side, copies it there afresh with the options
 // and gives the error reports the copy showed.
-QStringList CopyAfresh(standin::Side from, const QString& table, transfer::CopyOptions options);
+QStringList CopyAfresh(standin::Side from, const QString& table, kernel::CopyOptions options);

@@ -1,10 +1,10 @@
 // Bulk mode against the stand-ins: the same target tables as row by row, and
 // exactly the refused rows reported when a batch is not taken whole.
 #include "db/BulkInsert.h"
+#include "kernel/Statements.h"
 #include "support/OwnerSql.h"
 #include "support/StandIn.h"
 #include "support/TableManagerControls.h"
-#include "transfer/Statements.h"
 
 #include <QScopeGuard>
 #include <QSet>
@@ -39,8 +39,8 @@ QStringList contents(Side side, const QString& table) {
     return result;
 }
 
-transfer::CopyOptions bulk(int batchSize) {
-    return transfer::CopyOptions{true, batchSize};
+kernel::CopyOptions bulk(int batchSize) {
+    return kernel::CopyOptions{true, batchSize};
 }
 
 } // namespace
@@ -172,7 +172,7 @@ private slots:
              db::Value(Kind::Floating, u"1.7976931348623157e+308"_s), db::Value()}};
         {
             db::Connection target = standin::openAsOwner(side);
-            db::BulkInsert bulk(target, transfer::PreparedInsertStatement(u"Bulk_Mix", 7),
+            db::BulkInsert bulk(target, kernel::PreparedInsertStatement(u"Bulk_Mix", 7),
                                 {Binding::Text, Binding::Decimal, Binding::Boolean, Binding::Date,
                                  Binding::Timestamp, Binding::Double, Binding::Binary},
                                 10);

@@ -10,11 +10,11 @@
 
 using db::ColumnDescription;
 using db::Value;
+using kernel::Target;
 using transfer::Dialect;
-using transfer::Target;
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(transfer::Target)
+Q_DECLARE_METATYPE(kernel::Target)
 Q_DECLARE_METATYPE(transfer::Dialect)
 Q_DECLARE_METATYPE(db::ColumnDescription)
 Q_DECLARE_METATYPE(db::Value)
@@ -348,9 +348,8 @@ private slots:
         QFETCH(QString, statement);
         const db::ServerKind server =
             target == Target::Oracle ? db::ServerKind::Oracle : db::ServerKind::Db2;
-        QCOMPARE(transfer::InsertStatement(target, u"T",
-                                           {value, Value(Value::Kind::Integer, u"1"_s)},
-                                           &db::BehaviorOf(server).literals),
+        QCOMPARE(kernel::InsertStatement(target, u"T", {value, Value(Value::Kind::Integer, u"1"_s)},
+                                         &db::BehaviorOf(server).literals),
                  statement);
     }
 };

@@ -40,8 +40,8 @@ QList<QMap<QString, QString>> contents(Side side, const QStringList& padded) {
     return result;
 }
 
-transfer::CopyOptions exact(bool bulk) {
-    transfer::CopyOptions options;
+kernel::CopyOptions exact(bool bulk) {
+    kernel::CopyOptions options;
     options.bulk = bulk;
     options.batchSize = 2;
     options.exactTypes = true;

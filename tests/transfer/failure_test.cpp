@@ -362,7 +362,7 @@ private slots:
         QTimer::singleShot(500, [&] {
             endSessions(side, u"query LIKE 'DROP TABLE%'"_s, u"info LIKE 'DROP TABLE%'"_s);
         });
-        const transfer::Workspace ws = w.workspace(w.dialogs);
+        const kernel::Workspace ws = w.workspace(w.dialogs);
         side == Side::Oracle ? maintenance::DeleteOracleTables(ws)
                              : maintenance::DeleteDb2Tables(ws);
         holder.Close();

@@ -228,7 +228,7 @@ QString describe(const QString& text) {
 } // namespace
 
 Q_DECLARE_METATYPE(standin::Side)
-Q_DECLARE_METATYPE(transfer::CopyOptions)
+Q_DECLARE_METATYPE(kernel::CopyOptions)
 
 class RoundTripTest : public QObject {
     Q_OBJECT
@@ -280,22 +280,22 @@ private slots:
     // target column too narrow for it); never a different text.
     void copyInEveryMode_data() {
         QTest::addColumn<Side>("from");
-        QTest::addColumn<transfer::CopyOptions>("options");
+        QTest::addColumn<kernel::CopyOptions>("options");
         for (Side from : {Side::Oracle, Side::Db2}) {
             const char* direction = from == Side::Oracle ? "to DB2" : "to Oracle";
             for (bool exact : {false, true}) {
                 const char* types = exact ? "exact types" : "default types";
                 QTest::addRow("%s, %s, row by row", direction, types)
-                    << from << transfer::CopyOptions{false, 1000, exact};
+                    << from << kernel::CopyOptions{false, 1000, exact};
                 for (int batch : {1, 7, 1000})
                     QTest::addRow("%s, %s, bulk %d", direction, types, batch)
-                        << from << transfer::CopyOptions{true, batch, exact};
+                        << from << kernel::CopyOptions{true, batch, exact};
             }
         }
     }
     void copyInEveryMode() {
         QFETCH(Side, from);
-        QFETCH(transfer::CopyOptions, options);
+        QFETCH(kernel::CopyOptions, options);
         const Side to = standin::otherSide(from);
         seed(from, seeded_);
         const QStringList reports = CopyAfresh(from, table, options);
@@ -325,7 +325,7 @@ private slots:
     void typedValuesInEveryMode_data() { copyInEveryMode_data(); }
     void typedValuesInEveryMode() {
         QFETCH(Side, from);
-        QFETCH(transfer::CopyOptions, options);
+        QFETCH(kernel::CopyOptions, options);
         seedTyped(from);
         const QMap<int, QStringList> source = typedServerView(from);
         QCOMPARE(source.size(), int(std::size(typedRows)));
@@ -338,14 +338,14 @@ private slots:
     // An instant keeps its offset: the DB2 side has no zoned type, so it
     // arrives as text that still names the same instant.
     void zonedTimestampKeepsItsInstant_data() {
-        QTest::addColumn<transfer::CopyOptions>("options");
-        QTest::newRow("row by row") << transfer::CopyOptions{false, 1000, false};
-        QTest::newRow("bulk") << transfer::CopyOptions{true, 7, false};
-        QTest::newRow("exact types") << transfer::CopyOptions{false, 1000, true};
-        QTest::newRow("exact types, bulk") << transfer::CopyOptions{true, 7, true};
+        QTest::addColumn<kernel::CopyOptions>("options");
+        QTest::newRow("row by row") << kernel::CopyOptions{false, 1000, false};
+        QTest::newRow("bulk") << kernel::CopyOptions{true, 7, false};
+        QTest::newRow("exact types") << kernel::CopyOptions{false, 1000, true};
+        QTest::newRow("exact types, bulk") << kernel::CopyOptions{true, 7, true};
     }
     void zonedTimestampKeepsItsInstant() {
-        QFETCH(transfer::CopyOptions, options);
+        QFETCH(kernel::CopyOptions, options);
         standin::dropIfExists(Side::Oracle, table);
         standin::execute(Side::Oracle,
                          u"CREATE TABLE \"%1\" (k integer, z timestamptz)"_s.arg(table));

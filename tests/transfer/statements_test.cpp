@@ -1,18 +1,18 @@
 // Column types, CREATE TABLE and INSERT texts, byte for byte: these strings go
 // to the databases unchanged, so a stray blank or a missed quote is a failed
 // copy or a silently altered row.
+#include "kernel/Statements.h"
 #include "transfer/Datatype.h"
-#include "transfer/Statements.h"
 
 #include <QTest>
 
 using db::Value;
-using transfer::Target;
+using kernel::Target;
 using Fields = QList<std::pair<QString, int>>;
 using Values = QList<Value>;
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(transfer::Target)
+Q_DECLARE_METATYPE(kernel::Target)
 Q_DECLARE_METATYPE(db::Value)
 
 namespace {
@@ -247,28 +247,28 @@ void StatementsTest::insert() {
     QFETCH(QString, table);
     QFETCH(Values, values);
     QFETCH(QString, statement);
-    QCOMPARE(transfer::InsertStatement(target, table, values), statement);
+    QCOMPARE(kernel::InsertStatement(target, table, values), statement);
 }
 
 // The run builds every row in the same text; a row must never carry anything
 // of the row before it, nor of the CREATE TABLE built there earlier.
 void StatementsTest::insertReplacesThePreviousStatement() {
     QString last;
-    transfer::BeginCreateTable(last, u"T");
-    transfer::AppendColumnDefinition(last, u"A", transfer::ColumnTypeFor(Target::Db2, 200));
-    transfer::EndCreateTable(last);
+    kernel::BeginCreateTable(last, u"T");
+    kernel::AppendColumnDefinition(last, u"A", transfer::ColumnTypeFor(Target::Db2, 200));
+    kernel::EndCreateTable(last);
     QCOMPARE(last, uR"(CREATE TABLE "T"("A" LONG VARCHAR))"_s);
 
     for (const QString& v : {u"first row, long value"_s, u"2"_s}) {
-        transfer::BeginInsert(last, u"T");
-        transfer::AppendValue(last, text(v), Target::Db2);
-        transfer::EndInsert(last);
+        kernel::BeginInsert(last, u"T");
+        kernel::AppendValue(last, text(v), Target::Db2);
+        kernel::EndInsert(last);
         QCOMPARE(last, u"INSERT INTO \"T\" VALUES('"_s + v + u"')"_s);
     }
 
-    transfer::BeginCreateTable(last, u"U");
-    transfer::AppendColumnDefinition(last, u"B", transfer::ColumnTypeFor(Target::Oracle, 7));
-    transfer::EndCreateTable(last);
+    kernel::BeginCreateTable(last, u"U");
+    kernel::AppendColumnDefinition(last, u"B", transfer::ColumnTypeFor(Target::Oracle, 7));
+    kernel::EndCreateTable(last);
     QCOMPARE(last, uR"(CREATE TABLE "U"("B" DATE))"_s);
 }
 
@@ -287,7 +287,7 @@ void StatementsTest::valueOrDefault() {
     QFETCH(Value, value);
     QFETCH(Value, fallback);
     QFETCH(Value, result);
-    QCOMPARE(transfer::ValueOrDefault(value, fallback), result);
+    QCOMPARE(kernel::ValueOrDefault(value, fallback), result);
 }
 
 void StatementsTest::names_data() {
@@ -318,10 +318,10 @@ void StatementsTest::names() {
     QFETCH(QString, select);
     QFETCH(QString, drop);
     QFETCH(QString, rename);
-    QCOMPARE(transfer::QuotedName(oldName), quoted);
-    QCOMPARE(transfer::SelectAllStatement(oldName), select);
-    QCOMPARE(transfer::DropTableStatement(oldName), drop);
-    QCOMPARE(transfer::RenameStatement(oldName, newName), rename);
+    QCOMPARE(kernel::QuotedName(oldName), quoted);
+    QCOMPARE(kernel::SelectAllStatement(oldName), select);
+    QCOMPARE(kernel::DropTableStatement(oldName), drop);
+    QCOMPARE(kernel::RenameStatement(oldName, newName), rename);
 }
 
 QTEST_APPLESS_MAIN(StatementsTest)

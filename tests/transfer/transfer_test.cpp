@@ -1,12 +1,12 @@
 // Copy runs in both directions with real widgets offscreen, scripted dialogs
 // and both stand-in servers.
 #include "db/Session.h"
+#include "kernel/Routines.h"
 #include "shell/Failure.h"
 #include "support/OwnerSql.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"
 #include "support/TableManagerControls.h"
-#include "transfer/Routines.h"
 #include "transfer/TransferRun.h"
 #include "ui/Pointer.h"
 
@@ -77,7 +77,7 @@ struct Window : TableManagerControls {
     }
 
     void copy(Side from) {
-        const transfer::Workspace ws = workspace(dialogs);
+        const kernel::Workspace ws = workspace(dialogs);
         if (from == Side::Oracle) {
             transfer::CopyOracleToDb2(ws);
         } else {
@@ -417,7 +417,7 @@ private slots:
     void addedNameTakesItsReadingPlace() {
         Window w;
         for (const char* name : {"Zeta", "alpha", "CustomerOrders", "customer_notes", "Beta"}) {
-            transfer::AddListName(w.list(Side::Db2), QString::fromLatin1(name));
+            kernel::AddListName(w.list(Side::Db2), QString::fromLatin1(name));
         }
         QCOMPARE(w.items(Side::Db2),
                  (QStringList{QStringLiteral("alpha"), QStringLiteral("Beta"),

@@ -668,10 +668,10 @@ private slots:
             }
             return nullptr;
         };
-        const auto chosen = [&](const transfer::CopyOptions& options) {
+        const auto chosen = [&](const kernel::CopyOptions& options) {
             return bulk ? options.bulk : options.exactTypes;
         };
-        const auto other = [&](const transfer::CopyOptions& options) {
+        const auto other = [&](const kernel::CopyOptions& options) {
             return bulk ? options.exactTypes : options.bulk;
         };
         QWidget* oracleList = control(u"Form2"_s, u"List1"_s);

@@ -1,6 +1,6 @@
 #include "Statements.h"
 
-namespace transfer {
+namespace kernel {
 
 namespace {
 
@@ -127,4 +127,22 @@ QString PreparedInsertStatement(QStringView tableName, int columnCount) {
     return statement;
 }
 
-} // namespace transfer
+void BeginCreateTable(QString& lastStatement, QStringView tableName) {
+    lastStatement.resize(0); // keeps the capacity of the previous statement
+    lastStatement += u"CREATE TABLE ";
+    AppendQuotedName(lastStatement, tableName);
+    lastStatement += u'(';
+}
+
+void AppendColumnDefinition(QString& lastStatement, QStringView fieldName,
+                            QStringView columnTypeText) {
+    AppendQuotedName(lastStatement, fieldName);
+    lastStatement += columnTypeText;
+}
+
+void EndCreateTable(QString& lastStatement) {
+    lastStatement.chop(1);
+    lastStatement += u')';
+}
+
+} // namespace kernel

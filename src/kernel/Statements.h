@@ -16,7 +16,7 @@
 #include <QString>
 #include <QStringView>
 
-namespace transfer {
+namespace kernel {
 
 // The database a copy writes to: it decides column types and how Booleans are
 // written.
@@ -56,4 +56,12 @@ QString InsertStatement(Target target, QStringView tableName, const QList<db::Va
 // INSERT INTO "T" VALUES(?, ?, …) with one parameter per column, for bulk mode.
 QString PreparedInsertStatement(QStringView tableName, int columnCount);
 
-} // namespace transfer
+// Replaces the statement with CREATE TABLE "T"(
+void BeginCreateTable(QString& lastStatement, QStringView tableName);
+// Appends "field" and the column type text (which carries its own comma).
+void AppendColumnDefinition(QString& lastStatement, QStringView fieldName,
+                            QStringView columnTypeText);
+// Drops the comma of the last definition and closes the list.
+void EndCreateTable(QString& lastStatement);
+
+} // namespace kernel

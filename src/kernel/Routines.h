@@ -10,7 +10,7 @@ namespace db {
 class Connection;
 }
 
-namespace transfer {
+namespace kernel {
 
 // Whether two table names are the same without regard to letter case. The
 // one comparison for that: the overwrite question must find the spelling
@@ -33,4 +33,4 @@ void ExecuteStatement(db::Connection& connection, const QString& statement);
 // The table's rows as the server counts them.
 qint64 CountRows(db::Connection& connection, QStringView tableName);
 
-} // namespace transfer
+} // namespace kernel

@@ -3,7 +3,7 @@
 #include "Statements.h"
 #include "db/Session.h"
 
-namespace transfer {
+namespace kernel {
 
 bool SameTableName(QStringView a, QStringView b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
@@ -42,4 +42,4 @@ qint64 CountRows(db::Connection& connection, QStringView tableName) {
     return count.Fields().item(0).Value().text().toLongLong();
 }
 
-} // namespace transfer
+} // namespace kernel

@@ -11,7 +11,7 @@
 #include <QStringList>
 #include <functional>
 
-namespace transfer {
+namespace kernel {
 
 // How one table of a copy ended, for a front end that sums up a run.
 struct TableCopy {
@@ -111,4 +111,4 @@ struct Workspace {
     std::function<db::Db2Login()> db2Login;
 };
 
-} // namespace transfer
+} // namespace kernel
