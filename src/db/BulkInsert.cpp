@@ -1,6 +1,7 @@
 #include "BulkInsert.h"
 
 #include "ConnectionCore.h"
+#include "ValueText.h"
 #include "shell/Yield.h"
 
 #include <QStringEncoder>
@@ -36,72 +37,6 @@ struct BulkInsert::Batch {
 };
 
 namespace {
-
-// The number in text[from, from + digits), or nothing.
-std::optional<int> number(QStringView text, qsizetype from, qsizetype digits) {
-    if (from + digits > text.size()) {
-        return std::nullopt;
-    }
-    int value = 0;
-    for (qsizetype i = from; i < from + digits; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (c - u'0');
-    }
-    return value;
-}
-
-// YYYY-MM-DD at the start of the text (a year of four digits, as the reader
-// writes it).
-bool parseDate(QStringView text, SQL_DATE_STRUCT& date) {
-    const auto year = number(text, 0, 4);
-    const auto month = number(text, 5, 2);
-    const auto day = number(text, 8, 2);
-    if (!year || !month || !day || text[4] != u'-' || text[7] != u'-') {
-        return false;
-    }
-    date = {SQLSMALLINT(*year), SQLUSMALLINT(*month), SQLUSMALLINT(*day)};
-    return true;
-}
-
-bool parseTimestamp(QStringView text, SQL_TIMESTAMP_STRUCT& stamp) {
-    SQL_DATE_STRUCT date;
-    if (text.size() < 19 || !parseDate(text, date) || text[10] != u' ' || text[13] != u':' ||
-        text[16] != u':') {
-        return false;
-    }
-    const auto hour = number(text, 11, 2);
-    const auto minute = number(text, 14, 2);
-    const auto second = number(text, 17, 2);
-    if (!hour || !minute || !second) {
-        return false;
-    }
-    SQLUINTEGER fraction = 0;
-    if (text.size() > 19) {
-        const qsizetype digits = text.size() - 20;
-        if (text[19] != u'.' || digits < 1 || digits > 9) {
-            return false;
-        }
-        const auto value = number(text, 20, digits);
-        if (!value) {
-            return false;
-        }
-        fraction = SQLUINTEGER(*value);
-        for (qsizetype i = digits; i < 9; ++i) {
-            fraction *= 10;
-        }
-    }
-    stamp = {date.year,
-             date.month,
-             date.day,
-             SQLUSMALLINT(*hour),
-             SQLUSMALLINT(*minute),
-             SQLUSMALLINT(*second),
-             fraction};
-    return true;
-}
 
 // The buffer bytes one value takes in its column (for UTF-8 text, at most:
 // three bytes for each UTF-16 unit).
@@ -195,7 +130,7 @@ bool store(BulkInsert::Binding binding, TextForm form, const QString& text, char
     }
     case BulkInsert::Binding::Date: {
         SQL_DATE_STRUCT date;
-        if (text.size() != 10 || !parseDate(text, date)) {
+        if (text.size() != 10 || !detail::ParseDate(text, date)) {
             return false;
         }
         std::memcpy(element, &date, sizeof date);
@@ -204,7 +139,7 @@ bool store(BulkInsert::Binding binding, TextForm form, const QString& text, char
     }
     case BulkInsert::Binding::Timestamp: {
         SQL_TIMESTAMP_STRUCT stamp;
-        if (!parseTimestamp(text, stamp)) {
+        if (!detail::ParseTimestamp(text, stamp)) {
             return false;
         }
         std::memcpy(element, &stamp, sizeof stamp);

@@ -1,70 +1,18 @@
 #include "ColumnReader.h"
 
 #include "AdoType.h"
+#include "ValueText.h"
 
 #include <QStringDecoder>
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <cstring>
 
 namespace db::detail {
 
 namespace {
+
 constexpr std::size_t initialTextChars = 4096;
-
-// Date and time texts are fixed-width digits, written straight into one
-// string: these run once per value of every copied row.
-char16_t* putDigits(char16_t* out, unsigned value, int width) {
-    for (int i = width - 1; i >= 0; --i) {
-        out[i] = char16_t(u'0' + value % 10);
-        value /= 10;
-    }
-    return out + width;
-}
-
-// Years outside 0..9999 (a date BC, say) keep their sign and every digit.
-char16_t* putDate(char16_t* out, int year, int month, int day) {
-    if (year < 0 || year > 9999) {
-        const QString digits = QString::number(year);
-        std::copy(digits.utf16(), digits.utf16() + digits.size(), out);
-        out += digits.size();
-    } else {
-        out = putDigits(out, unsigned(year), 4);
-    }
-    *out++ = u'-';
-    out = putDigits(out, unsigned(month), 2);
-    *out++ = u'-';
-    return putDigits(out, unsigned(day), 2);
-}
-
-char16_t* putTime(char16_t* out, int hour, int minute, int second) {
-    out = putDigits(out, unsigned(hour), 2);
-    *out++ = u':';
-    out = putDigits(out, unsigned(minute), 2);
-    *out++ = u':';
-    return putDigits(out, unsigned(second), 2);
-}
-
-QString fromBuffer(const char16_t* begin, const char16_t* end) {
-    return QString(reinterpret_cast<const QChar*>(begin), end - begin);
-}
-
-template <class Number> QString shortest(Number number) {
-    char text[64];
-    const auto [end, ec] = std::to_chars(std::begin(text), std::end(text), number);
-    return ec == std::errc() ? QString::fromLatin1(text, end - text) : QString();
-}
-} // namespace
-
-QString shortestText(double number) {
-    return shortest(number);
-}
-QString shortestText(float number) {
-    return shortest(number);
-}
-
-namespace {
 
 Column::Read readFor(const ColumnDescription& description, bool floatingDecimal,
                      const ServerBehavior& server) {
@@ -240,13 +188,13 @@ Value ColumnReader::read(int columnNumber, const Column& column) {
         SQLREAL number = 0;
         getWhole(columnNumber, SQL_C_FLOAT, &number, sizeof number, &indicator);
         return indicator == SQL_NULL_DATA ? Value()
-                                          : Value(Value::Kind::Floating, shortestText(number));
+                                          : Value(Value::Kind::Floating, ShortestText(number));
     }
     case Read::Double: {
         SQLDOUBLE number = 0;
         getWhole(columnNumber, SQL_C_DOUBLE, &number, sizeof number, &indicator);
         return indicator == SQL_NULL_DATA ? Value()
-                                          : Value(Value::Kind::Floating, shortestText(number));
+                                          : Value(Value::Kind::Floating, ShortestText(number));
     }
     case Read::Date: {
         SQL_DATE_STRUCT date{};
@@ -254,9 +202,7 @@ Value ColumnReader::read(int columnNumber, const Column& column) {
         if (indicator == SQL_NULL_DATA) {
             return {};
         }
-        char16_t text[16];
-        return {Value::Kind::Date,
-                fromBuffer(text, putDate(text, date.year, date.month, date.day))};
+        return {Value::Kind::Date, DateText(date)};
     }
     case Read::Timestamp: {
         SQL_TIMESTAMP_STRUCT stamp{};
@@ -264,19 +210,7 @@ Value ColumnReader::read(int columnNumber, const Column& column) {
         if (indicator == SQL_NULL_DATA) {
             return {};
         }
-        char16_t text[32];
-        char16_t* end = putDate(text, stamp.year, stamp.month, stamp.day);
-        *end++ = u' ';
-        end = putTime(end, stamp.hour, stamp.minute, stamp.second);
-        if (stamp.fraction != 0) {
-            // The fraction is in nanoseconds; trailing zeros say nothing.
-            *end++ = u'.';
-            end = putDigits(end, stamp.fraction, 9);
-            while (end[-1] == u'0') {
-                --end;
-            }
-        }
-        return {Value::Kind::Timestamp, fromBuffer(text, end)};
+        return {Value::Kind::Timestamp, TimestampText(stamp)};
     }
     case Read::TimestampText: {
         const Value text = readText(columnNumber, Value::Kind::Timestamp);
@@ -443,23 +377,6 @@ Value ColumnReader::readBinary(int columnNumber) {
 
 bool IsTruncationState(QStringView sqlState) {
     return sqlState == u"01004" || sqlState == u"01S07";
-}
-
-QString NormalTimestampText(QString text) {
-    // DB2's own form 2024-01-31-12.30.00.123 as ODBC's 2024-01-31 12:30:00.123.
-    if (text.size() >= 19 && text[10] == u'-' && text[13] == u'.' && text[16] == u'.') {
-        text[10] = u' ';
-        text[13] = u':';
-        text[16] = u':';
-    }
-    if (text.size() > 19 && text[19] == u'.') {
-        qsizetype end = text.size();
-        while (end > 20 && text[end - 1] == u'0') {
-            --end;
-        }
-        text.truncate(end == 20 ? 19 : end);
-    }
-    return text;
 }
 
 } // namespace db::detail

@@ -84,10 +84,6 @@ private:
 // (string data, right truncated) and 01S07 (fractional truncation).
 bool IsTruncationState(QStringView sqlState);
 
-// A timestamp's text as the reader gives every timestamp: YYYY-MM-DD
-// HH:MM:SS, then the fraction without trailing zeros.
-QString NormalTimestampText(QString text);
-
 // Drivers do not always count what they write: psqlODBC 13 and MariaDB
 // Connector/ODBC 3.1 both answer some strings (seen with "ペース") with
 // SQL_SUCCESS and a length one to three UTF-16 units short of the characters
@@ -98,9 +94,5 @@ QString NormalTimestampText(QString text);
 // stays part of it; without any terminator, it is all there is.
 inline constexpr SQLWCHAR unwrittenUnit = 0xFFFF; // a noncharacter
 qsizetype writtenTextLength(const SQLWCHAR* buffer, qsizetype size, qsizetype reported);
-
-// Shortest text that reads back to the same number, "." as decimal point.
-QString shortestText(double number);
-QString shortestText(float number);
 
 } // namespace db::detail

@@ -3,6 +3,7 @@
 // What each entry claims of a real driver is checked by roundtrip_test.
 #include "db/ColumnReader.h"
 #include "db/Server.h"
+#include "db/ValueText.h"
 
 #include <QTest>
 #include <sql.h>
@@ -140,6 +141,49 @@ private slots:
         QVERIFY(db::detail::IsTruncationState(u"01S07"));
         QVERIFY(!db::detail::IsTruncationState(u"01000"));
         QVERIFY(!db::detail::IsTruncationState(u""));
+    }
+
+    // The forms the reader writes are the forms bulk mode parses: each text
+    // goes into its structure and comes out the same; a text the structure
+    // cannot hold whole is not parsed at all.
+    void valueTexts_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("timestamp");
+        QTest::addColumn<bool>("parses");
+        QTest::newRow("a date") << u"2024-02-29"_s << false << true;
+        QTest::newRow("the first date") << u"0001-01-01"_s << false << true;
+        QTest::newRow("the last date") << u"9999-12-31"_s << false << true;
+        QTest::newRow("a month without its zero") << u"2024-2-29"_s << false << false;
+        QTest::newRow("a timestamp") << u"2024-02-29 13:45:07"_s << true << true;
+        QTest::newRow("a fraction") << u"2024-02-29 13:45:07.25"_s << true << true;
+        QTest::newRow("nanoseconds") << u"9999-12-31 23:59:59.999999999"_s << true << true;
+        QTest::newRow("ten fractional digits")
+            << u"2024-02-29 13:45:07.1234567891"_s << true << false;
+        QTest::newRow("a T between") << u"2024-02-29T13:45:07"_s << true << false;
+    }
+    void valueTexts() {
+        QFETCH(QString, text);
+        QFETCH(bool, timestamp);
+        QFETCH(bool, parses);
+        if (timestamp) {
+            SQL_TIMESTAMP_STRUCT stamp{};
+            QCOMPARE(db::detail::ParseTimestamp(text, stamp), parses);
+            if (parses)
+                QCOMPARE(db::detail::TimestampText(stamp), text);
+        } else {
+            SQL_DATE_STRUCT date{};
+            QCOMPARE(db::detail::ParseDate(text, date) && text.size() == 10, parses);
+            if (parses)
+                QCOMPARE(db::detail::DateText(date), text);
+        }
+    }
+
+    void shortestNumbers() {
+        QCOMPARE(db::detail::ShortestText(0.1), u"0.1"_s);
+        QCOMPARE(db::detail::ShortestText(1e300), u"1e+300"_s);
+        QCOMPARE(db::detail::ShortestText(0.1f), u"0.1"_s);
+        QCOMPARE(QString(db::detail::ShortestText(2.2250738585072014e-308)).toDouble(),
+                 2.2250738585072014e-308);
     }
 
     // A timestamp read as text (DB2's TIMESTAMP(12)) keeps every digit, in
