@@ -1,0 +1,121 @@
+#pragma once
+// The copy of the selected tables of one side to the other, for both
+// directions: the run (TransferRun.cpp: connections, the walk over the
+// source list, the overwrite question) and each table's rows
+// (TransferRows.cpp: the target table, the one row loop and its sinks).
+// Private to the copy.
+#include "CheckSink.h"
+#include "CopySteps.h"
+#include "ExactTypes.h"
+#include "RowSink.h"
+#include "db/BulkInsert.h"
+#include "db/Session.h"
+#include "kernel/Workspace.h"
+#include "shell/ErrorTrap.h"
+
+#include <QElapsedTimer>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace transfer::detail {
+
+using namespace kernel;
+
+// Everything one table's copy keeps, made afresh for each table.
+struct TableState {
+    explicit TableState(const QString& name) : figures{name} { time.start(); }
+
+    // What the front end is told when the table is done.
+    TableCopy figures;
+    QElapsedTimer time;
+    // The row (from 1) that a failing step would leave out.
+    qint64 subjectRow = 0;
+    // The target server's dialect, and each column as created: its name,
+    // type and what its values are checked against.
+    Dialect dialect = Dialect::Oracle;
+    std::vector<CheckedColumn> columns;
+    // With exact types: each column's type and the source's description.
+    std::vector<ColumnType> exactTypes;
+    std::vector<db::ColumnDescription> sourceColumns;
+    // Where the rows go while they are copied.
+    const RowSink* sink = nullptr;
+};
+
+class TransferRun {
+public:
+    TransferRun(const Workspace& workspace, const Direction& direction)
+        : ws_(workspace), dir_(direction), lines_(direction.lines),
+          trap_(*workspace.dialogs, u"Form2", QStringView(direction.handler), lastStatement_) {
+        trap_.endRunOnLostConnection([this] { return progress(); });
+        trap_.describeSubject([this](shell::Report& report) {
+            if (table_) {
+                report.table = table_->figures.table;
+                report.row = table_->subjectRow;
+            }
+        });
+    }
+
+    void run();
+
+private:
+    bool sourceIsOracle() const { return dir_.target == Target::Db2; }
+    const shell::TableList& sourceList() const {
+        return sourceIsOracle() ? ws_.oracleList : ws_.db2List;
+    }
+    const shell::TableList& targetList() const {
+        return sourceIsOracle() ? ws_.db2List : ws_.oracleList;
+    }
+    db::Connection& source() { return sourceIsOracle() ? oracle_ : db2_; }
+    db::Connection& target() { return sourceIsOracle() ? db2_ : oracle_; }
+    bool dryRun() const { return ws_.options.dryRun; }
+
+    bool openConnections();
+    bool openConnection(db::Connection& connection, bool isSource, int firstLine,
+                        const std::function<QString()>& connectionString);
+    void copyPosition(int position);
+    void copyTable(const QString& sourceName);
+    void finishTable(TableCopy::Outcome outcome);
+    std::optional<QString> askOverwrite(const QString& sourceName, bool* skip, QString* targetName);
+    void countSkipped(const QString& sourceName, const QString& targetName);
+    bool createTargetTable(db::RowSet& rows, const QString& tableName);
+    QString columnTypeText(db::RowSet& rows, int field, bool* read);
+    // Typed columns take bytes and Booleans in the target server's own forms.
+    const db::LiteralForms* literals() const {
+        return ws_.options.exactTypes ? &db::BehaviorOf(table_->dialect).literals : nullptr;
+    }
+    void copyRows(db::RowSet& rows, const QString& tableName, qint64 sourceRows);
+    std::unique_ptr<RowSink> openSink(const SinkContext& context, db::RowSet& rows, int fieldCount);
+    bool bulkBindings(db::RowSet& rows, int fieldCount,
+                      std::vector<db::BulkInsert::Binding>& bindings);
+    void readRows(db::RowSet& rows, RowSink& sink, int fieldCount, qint64 rowCount);
+    bool startRow(db::RowSet& rows, qint64 row, qint64 rowCount);
+    db::Value valueToSend(db::RowSet& rows, int field);
+    void checkArrivedRows(const QString& tableName, qint64 taken);
+    void moveNext(db::RowSet& rows, const std::function<void()>& settle, bool* atEnd);
+    QString progress() const;
+    TableCopy figuresSoFar() const;
+    qint64 rowsArrived() const;
+    // More rows refused than the user allows: the table's copy stops.
+    bool pastRefusalLimit() const {
+        return ws_.options.maxRefused >= 0 && table_->figures.rowsRefused > ws_.options.maxRefused;
+    }
+    void resetProgressBar();
+    void closeConnections();
+
+    const Workspace& ws_;
+    const Direction& dir_;
+    const Lines& lines_;
+    QString lastStatement_;
+    shell::ErrorTrap trap_;
+    db::Connection oracle_;
+    db::Connection db2_;
+    // The table being copied; nothing between tables.
+    std::optional<TableState> table_;
+    // The last table created: a run that ends on a lost connection still
+    // lists it.
+    QString created_;
+};
+
+} // namespace transfer::detail

@@ -1,0 +1,269 @@
+#include "Bindings.h"
+#include "BulkSink.h"
+#include "CopyRun.h"
+#include "Datatype.h"
+#include "StatementSink.h"
+#include "ValueChecks.h"
+#include "kernel/Routines.h"
+#include "kernel/Statements.h"
+#include "shell/Yield.h"
+
+#include <QScopeGuard>
+
+namespace transfer::detail {
+
+bool TransferRun::createTargetTable(db::RowSet& rows, const QString& tableName) {
+    trap_.step(createFirstPiece, [&] { BeginCreateTable(lastStatement_, tableName); });
+    int fieldCount = 0;
+    if (!trap_.step(lines_.createFieldLoop, [&] { fieldCount = rows.Fields().count(); })) {
+        return false;
+    }
+    TableState& table = *table_;
+    table.dialect = DialectOf(dir_.target, target().profile().serverKind);
+    bool complete = true;
+    for (int f = 0; f < fieldCount; ++f) {
+        trap_.step(fieldYield, [] { shell::yieldToEventLoop(); });
+        QString name;
+        // A column whose name or type cannot be read would get a wrong
+        // definition; such a table is not created at all.
+        complete = trap_.step(fieldName, [&] { name = rows.Fields().item(f).Name(); }) && complete;
+        bool read = false;
+        const QString type = columnTypeText(rows, f, &read);
+        complete = read && complete;
+        table.columns.back().name = name;
+        AppendColumnDefinition(lastStatement_, name, type);
+    }
+    EndCreateTable(lastStatement_);
+    if (!complete) {
+        return false;
+    }
+    if (dryRun()) {
+        return true;
+    }
+    // The exact lengths are characters, as the drivers report them; a server
+    // that counts bytes unless told otherwise is told.
+    if (ws_.options.exactTypes) {
+        const QString create = lastStatement_;
+        for (const QString& setUp : target().profile().server().characterLengthSetUp) {
+            lastStatement_ = setUp;
+            if (!trap_.step(lines_.createExecute,
+                            [&] { ExecuteStatement(target(), lastStatement_); })) {
+                return false;
+            }
+        }
+        lastStatement_ = create;
+    }
+    // A table that could not be created may exist under that name with
+    // someone else's rows in it: nothing is inserted into it.
+    return trap_.step(lines_.createExecute, [&] { ExecuteStatement(target(), lastStatement_); });
+}
+
+QString TransferRun::columnTypeText(db::RowSet& rows, int field, bool* read) {
+    TableState& table = *table_;
+    if (!ws_.options.exactTypes) {
+        int adoType = 0;
+        *read = trap_.step(fieldType, [&] { adoType = rows.Fields().item(field).Type(); });
+        const QString text = ColumnTypeFor(dir_.target, adoType);
+        table.columns.push_back(
+            {{}, text.mid(1).chopped(1), DefaultColumnLimits(dir_.target, adoType)});
+        return text;
+    }
+    db::ColumnDescription description;
+    *read = trap_.step(fieldType, [&] { description = rows.Fields().item(field).Description(); });
+    const ColumnType type = ExactColumnType(dir_.target, description);
+    table.sourceColumns.push_back(description);
+    table.exactTypes.push_back(type);
+    table.columns.push_back({{}, ColumnTypeName(type, table.dialect), type});
+    return ColumnTypeText(type, table.dialect);
+}
+
+// The field's value, Null for an empty one. With exact types, a value that
+// its column would not keep unchanged is not sent: a server rounds a decimal
+// or a fraction of a second without a word. (A dry run counts such values
+// instead.)
+db::Value TransferRun::valueToSend(db::RowSet& rows, int field) {
+    db::Value value = ValueOrDefault(rows.Fields().item(field).Value(), {});
+    const TableState& table = *table_;
+    if (dryRun() || std::size_t(field) >= table.exactTypes.size()) {
+        return value;
+    }
+    const ColumnType& type = table.exactTypes[std::size_t(field)];
+    if (const std::optional<QString> why = Misfit(value, type)) {
+        throw shell::Failure(
+            QStringLiteral("The value of column %1 does not fit the target's %2 (%3); the row "
+                           "is not copied.")
+                .arg(QuotedName(table.columns[std::size_t(field)].name),
+                     ColumnTypeName(type, table.dialect), *why));
+    }
+    return value;
+}
+
+void TransferRun::copyRows(db::RowSet& rows, const QString& tableName, qint64 sourceRows) {
+    qint64 rowCount = -1;
+    trap_.step(lines_.rowCount, [&] { rowCount = sourceRows; });
+    int fieldCount = 0;
+    if (!trap_.step(lines_.valueLoop, [&] { fieldCount = rows.Fields().count(); })) {
+        return;
+    }
+    TableState& table = *table_;
+    const SinkContext context{
+        trap_,         lastStatement_,  target(),           dir_.target,
+        literals(),    tableName,       lines_.insertFirst, lines_.insertExecute,
+        table.figures, table.subjectRow};
+    std::unique_ptr<CheckSink> check;
+    std::unique_ptr<RowSink> sink;
+    if (dryRun()) {
+        check = std::make_unique<CheckSink>(context, table.columns);
+    } else {
+        sink = openSink(context, rows, fieldCount);
+    }
+    RowSink& into = check ? *check : *sink;
+    table.sink = &into;
+    const auto tally = qScopeGuard([&] {
+        table.figures.rowsInserted = into.arrived();
+        table.sink = nullptr;
+    });
+    try {
+        readRows(rows, into, fieldCount, rowCount);
+    } catch (const shell::Cancelled&) {
+        into.settleAfterStop();
+        throw;
+    }
+    into.settle();
+    if (check) {
+        table.figures.losses = check->losses(table.figures.rowsRead);
+    } else {
+        checkArrivedRows(tableName, into.arrived());
+    }
+}
+
+// Bulk mode where the server prepares its INSERT, row by row otherwise.
+std::unique_ptr<RowSink> TransferRun::openSink(const SinkContext& context, db::RowSet& rows,
+                                               int fieldCount) {
+    std::vector<db::BulkInsert::Binding> bindings;
+    if (ws_.options.bulk && bulkBindings(rows, fieldCount, bindings)) {
+        if (std::unique_ptr<BulkSink> bulk =
+                BulkSink::open(context, std::move(bindings), ws_.options.batchSize)) {
+            return bulk;
+        }
+    }
+    // The statements go to the server from a helper thread while the next
+    // ones are built; each refused one is still reported on its own.
+    return std::make_unique<StatementSink>(context);
+}
+
+bool TransferRun::bulkBindings(db::RowSet& rows, int fieldCount,
+                               std::vector<db::BulkInsert::Binding>& bindings) {
+    const TableState& table = *table_;
+    for (int f = 0; f < fieldCount; ++f) {
+        if (std::size_t(f) < table.exactTypes.size()) {
+            bindings.push_back(
+                BindingFor(table.exactTypes[std::size_t(f)], table.sourceColumns[std::size_t(f)]));
+        } else if (!trap_.step(fieldType, [&] {
+                       bindings.push_back(BindingFor(dir_.target, rows.Fields().item(f).Type()));
+                   })) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The one row loop: each row read once, value by value, into the sink.
+// Every row to the end of the row set, whatever the count said; the count
+// only drives the progress bar.
+void TransferRun::readRows(db::RowSet& rows, RowSink& sink, int fieldCount, qint64 rowCount) {
+    TableState& table = *table_;
+    for (qint64 r = 0;; ++r) {
+        if (!startRow(rows, r, rowCount)) {
+            break;
+        }
+        // A value that cannot be read, or that its column would not keep,
+        // leaves its row out: whatever stood in its place would be wrong.
+        sink.beginRow();
+        table.subjectRow = r + 1;
+        bool complete = true;
+        for (int f = 0; f < fieldCount; ++f) {
+            trap_.step(lines_.valueYield, [] { shell::yieldToEventLoop(); });
+            complete = trap_.step(lines_.valueText, [&] { sink.value(f, valueToSend(rows, f)); }) &&
+                       complete;
+        }
+        table.subjectRow = 0;
+        ++table.figures.rowsRead;
+        if (complete) {
+            sink.endRow(r + 1);
+        } else {
+            ++table.figures.rowsRefused; // its value's report says why
+        }
+        sink.betweenRows();
+        if (pastRefusalLimit()) {
+            break;
+        }
+        bool atEnd = true;
+        moveNext(
+            rows, [&] { sink.settle(); }, &atEnd);
+        if (atEnd) {
+            break;
+        }
+    }
+}
+
+// The steps before each row: the end test, a turn for the event loop, the
+// progress bar. False at the end of the rows (or when the end cannot be
+// told).
+bool TransferRun::startRow(db::RowSet& rows, qint64 row, qint64 rowCount) {
+    bool atEnd = true;
+    if (!trap_.step(lines_.rowLoop, [&] { atEnd = rows.Eof(); }) || atEnd) {
+        return false;
+    }
+    trap_.step(lines_.rowYield, [] { shell::yieldToEventLoop(); });
+    if (rowCount > 0) {
+        trap_.step(lines_.progress, [&] { ws_.activity->showProgress(row + 1, rowCount); });
+    }
+    return true;
+}
+
+// The target's own count must match the rows it took without error: a
+// trigger, a rule or a filter on the server may drop rows without refusing
+// them, and the user would never know.
+void TransferRun::checkArrivedRows(const QString& tableName, qint64 taken) {
+    trap_.step(lines_.rowCount, [&] {
+        const qint64 held = CountRows(target(), tableName);
+        if (held != taken) {
+            throw shell::Failure(
+                QStringLiteral("Table %1 holds %2 rows, but %3 were inserted without error.")
+                    .arg(QuotedName(tableName))
+                    .arg(held)
+                    .arg(taken));
+        }
+    });
+}
+
+// A row set that cannot move on cannot deliver the next row either: the
+// table's copy ends, and the report says how many of its rows arrived (the
+// rows already handed over are waited for, so the figure is exact).
+void TransferRun::moveNext(db::RowSet& rows, const std::function<void()>& settle, bool* atEnd) {
+    std::exception_ptr failure;
+    try {
+        rows.MoveNext();
+        *atEnd = false;
+        return;
+    } catch (const shell::Failure&) {
+        failure = std::current_exception();
+    } catch (const std::exception&) {
+        failure = std::current_exception();
+    }
+    *atEnd = true;
+    settle();
+    trap_.step(lines_.moveNext, [&] {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const shell::Failure& known) {
+            if (known.connectionLost()) {
+                throw; // the trap adds the progress and ends the run
+            }
+            throw shell::Failure(known.description() + u'\n' + progress());
+        }
+    });
+}
+
+} // namespace transfer::detail
