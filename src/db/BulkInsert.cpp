@@ -2,12 +2,11 @@
 
 #include "ConnectionCore.h"
 #include "ValueText.h"
+#include "Worker.h"
 #include "shell/Yield.h"
 
 #include <QStringEncoder>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
 #include <optional>
 
 namespace db {
@@ -20,18 +19,13 @@ struct BulkInsert::Parameters {
     SQLULEN processed = 0;
 };
 
-// The rows handed to the helper thread and what became of them. The mutex
-// guards the flags; the rows belong to the helper from start() until done.
+// The rows handed to the worker and what became of them. They belong to the
+// worker from start() until finish() has drained it.
 struct BulkInsert::Batch {
-    std::mutex mutex;
-    std::condition_variable changed;
     std::vector<std::vector<Value>> rows;
     std::vector<qint64> tags;
     std::vector<qint64> widest;
-    bool queued = false;
     bool started = false; // by start(), until finish() answers for it
-    bool done = true;
-    bool stopping = false;
     bool taken = true;
     std::exception_ptr failure;
 };
@@ -200,7 +194,7 @@ BulkInsert::BulkInsert(Connection& connection, const QString& insertSql,
     batch_ = std::make_unique<Batch>();
     setAutocommit(false);
     try {
-        helper_ = std::thread([this] { serve(); });
+        worker_.emplace(1);
     } catch (...) {
         // No object is left to turn autocommit on again.
         SQLSetConnectAttr(core.dbc(), SQL_ATTR_AUTOCOMMIT,
@@ -210,19 +204,8 @@ BulkInsert::BulkInsert(Connection& connection, const QString& insertSql,
 }
 
 BulkInsert::~BulkInsert() {
-    {
-        std::lock_guard lock(batch_->mutex);
-        batch_->stopping = true;
-    }
-    batch_->changed.notify_all();
     // A batch with the server is waited for (a stalled server holds it up).
-    shell::waitServingEvents(
-        [this](std::chrono::milliseconds most) {
-            std::unique_lock lock(batch_->mutex);
-            return batch_->changed.wait_for(lock, most, [this] { return batch_->done; });
-        },
-        false);
-    helper_.join();
+    worker_.reset();
     detail::ConnectionCore& core = *core_;
     if (core.connected && !core.lost) {
         // Every finished batch is committed or rolled back; after a
@@ -261,21 +244,23 @@ bool BulkInsert::full() const {
 
 void BulkInsert::start() {
     Batch& batch = *batch_;
-    {
-        std::lock_guard lock(batch.mutex);
-        batch.rows = std::move(rows_);
-        batch.tags = std::move(tags_);
-        batch.widest = widest_;
-        batch.queued = true;
-        batch.started = true;
-        batch.done = false;
-        batch.taken = false;
-        batch.failure = nullptr;
-    }
-    batch.changed.notify_all();
+    batch.rows = std::move(rows_);
+    batch.tags = std::move(tags_);
+    batch.widest = widest_;
+    batch.started = true;
+    batch.taken = false;
+    batch.failure = nullptr;
     rows_.clear();
     tags_.clear();
     std::fill(widest_.begin(), widest_.end(), 0);
+    worker_->post([this] {
+        Batch& sent = *batch_;
+        try {
+            sent.taken = execute(sent);
+        } catch (...) {
+            sent.failure = std::current_exception();
+        }
+    });
 }
 
 bool BulkInsert::finish() {
@@ -286,11 +271,7 @@ bool BulkInsert::finish() {
         return true;
     }
     batch.started = false;
-    shell::waitServingEvents([&batch](std::chrono::milliseconds most) {
-        std::unique_lock lock(batch.mutex);
-        return batch.changed.wait_for(lock, most, [&batch] { return batch.done; });
-    });
-    std::lock_guard lock(batch.mutex);
+    worker_->drain();
     if (batch.failure) {
         std::rethrow_exception(std::exchange(batch.failure, nullptr));
     }
@@ -303,31 +284,6 @@ const std::vector<std::vector<Value>>& BulkInsert::sent() const {
 
 const std::vector<qint64>& BulkInsert::sentTags() const {
     return batch_->tags;
-}
-
-void BulkInsert::serve() {
-    Batch& batch = *batch_;
-    std::unique_lock lock(batch.mutex);
-    for (;;) {
-        batch.changed.wait(lock, [&batch] { return batch.queued || batch.stopping; });
-        if (!batch.queued) {
-            return;
-        }
-        batch.queued = false;
-        lock.unlock();
-        bool taken = false;
-        std::exception_ptr failure;
-        try {
-            taken = execute(batch);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        lock.lock();
-        batch.taken = taken;
-        batch.failure = failure;
-        batch.done = true;
-        batch.changed.notify_all();
-    }
 }
 
 bool BulkInsert::execute(Batch& batch) {

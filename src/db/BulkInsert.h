@@ -15,14 +15,15 @@
 //         }
 //     }
 //
-// A batch goes to the server from a helper thread while the caller builds
-// the next one. A batch the server does not take whole is rolled back, so
-// that the caller can send its rows one by one and learn exactly which are
-// refused.
+// A batch goes to the server from a worker thread while the caller builds
+// the next one; nothing else is sent on the connection meanwhile. A batch
+// the server does not take whole is rolled back, so that the caller can send
+// its rows one by one and learn exactly which are refused.
 #include "Session.h"
+#include "Worker.h"
 
 #include <memory>
-#include <thread>
+#include <optional>
 #include <vector>
 
 namespace db {
@@ -54,7 +55,7 @@ public:
     bool full() const;
     bool hasPending() const { return !rows_.empty(); }
 
-    // Hands the pending rows to the helper thread, which sends them as one
+    // Hands the pending rows to the worker, which sends them as one
     // array and commits them. The batch before must be finished.
     void start();
     // Waits, serving the event loop, for the batch started last. True when
@@ -77,8 +78,7 @@ public:
 private:
     struct Parameters;
     struct Batch;
-    void serve();
-    // On the helper thread: binds, executes and commits or rolls back. False,
+    // On the worker's thread: binds, executes and commits or rolls back. False,
     // with nothing of the batch left on the server, when it was not taken
     // whole; throws only for a lost connection.
     bool execute(Batch& batch);
@@ -93,8 +93,10 @@ private:
     std::vector<qint64> tags_;
     // The longest value of each column in the pending rows, in buffer bytes.
     std::vector<qint64> widest_;
-    std::unique_ptr<Batch> batch_; // the batch with the helper, or last finished
-    std::thread helper_;
+    std::unique_ptr<Batch> batch_; // the batch with the worker, or last finished
+    // Sends the batches; goes first when the object goes, before the
+    // transaction is ended and autocommit is on again.
+    std::optional<detail::Worker> worker_;
 };
 
 } // namespace db

@@ -1,8 +1,9 @@
 #pragma once
-// Statements for one connection, sent in order by a helper thread: the caller
+// Statements for one connection, sent in order by a worker thread: the caller
 // builds the next statements while the server takes the last ones, and the
-// window stays live however long the server takes. The helper lives as long
-// as the queue, so handing a statement over costs no thread.
+// window stays live however long the server takes. The worker lives as long
+// as the queue, so handing a statement over costs no thread; nothing else may
+// be sent on the connection until the queue is drained.
 //
 //     db::StatementQueue queue(target);
 //     for (...) {
@@ -14,17 +15,16 @@
 // Every statement runs on its own, whatever became of the ones before it.
 // Once the connection is lost, the statements still waiting are dropped: they
 // are neither run nor counted.
+#include "ConnectionCore.h"
 #include "Error.h"
 #include "Session.h"
+#include "Worker.h"
 
 #include <QString>
-#include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
 
 namespace db {
 
@@ -56,20 +56,17 @@ public:
     qint64 succeeded() const;
 
 private:
-    void serve();
-    // Waits at most the given time for every queued statement to have run.
-    bool allRun(std::chrono::milliseconds most);
+    // On the worker's thread: runs one statement and notes what became of it.
+    void execute(const QString& sql, qint64 tag);
 
     std::shared_ptr<detail::ConnectionCore> core_;
-    const std::size_t depth_;
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::pair<QString, qint64>> waiting_;
+    // One statement handle for all of them, the worker's alone.
+    detail::StatementHandle statement_;
+    mutable std::mutex mutex_; // guards what follows
     std::deque<Refused> refused_;
-    bool running_ = false; // a statement is with the server
-    bool stopping_ = false;
     qint64 succeeded_ = 0;
-    std::thread helper_;
+    // Last, so that it goes first: its jobs use everything above.
+    detail::Worker worker_;
 };
 
 } // namespace db
