@@ -12,8 +12,21 @@
 //     rows.Open(u"SELECT * FROM \"T\""_s, source);
 //     for (; !rows.Eof(); rows.MoveNext()) { ... rows.Fields().item(0).Value() ... }
 //
-// Knows nothing of widgets; its only use of the shell is the yield helper,
-// called while a client-side row set reads all its rows at open.
+// Knows nothing of widgets; its only use of the shell is the yield helper.
+//
+// Threads, and the connection each works on:
+//   - the caller's (the window's or the command line's): every call here;
+//   - shell's helper (runWhileYielding): one blocking driver call at a time
+//     for the caller, who serves the event loop meanwhile;
+//   - a row set's reader (RowSource.h), for a client-side row set that reads
+//     ahead: the source connection's statement, until the row set closes;
+//   - a statement queue's or bulk insert's worker (Worker.h): the target
+//     connection's INSERTs or batches, in order.
+// The rule that keeps them apart: a connection has one user at a time. A row
+// set, queue or bulk insert is drained (closed, drain(), finish(), or gone)
+// before its connection is used for anything else, and the driver's text
+// forms are read and written in one place (Server.h says which per driver,
+// ValueText.h holds the forms).
 #include "ColumnDescription.h"
 #include "Error.h"
 #include "Server.h"
