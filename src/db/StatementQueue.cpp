@@ -45,7 +45,11 @@ void StatementQueue::execute(const QString& sql, qint64 tag) {
 void StatementQueue::send(QString statement, qint64 tag) {
     // Once the connection is lost this throws its error.
     core_->requireOpen();
-    worker_.post([this, sql = std::move(statement), tag] { execute(sql, tag); });
+    if (worker_.post([this, sql = std::move(statement), tag] { execute(sql, tag); })) {
+        // It waited for room: a stop asked for meanwhile is noticed here,
+        // between two rows.
+        shell::yieldToEventLoop();
+    }
 }
 
 std::optional<StatementQueue::Refused> StatementQueue::takeRefused() {

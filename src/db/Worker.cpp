@@ -47,7 +47,7 @@ void Worker::serve() {
     }
 }
 
-void Worker::post(std::function<void()> job) {
+bool Worker::post(std::function<void()> job) {
     std::unique_lock lock(mutex_);
     waiting_.push_back(std::move(job));
     const bool full = waiting_.size() >= depth_;
@@ -58,8 +58,8 @@ void Worker::post(std::function<void()> job) {
             std::unique_lock lock(mutex_);
             return changed_.wait_for(lock, most, [this] { return waiting_.size() <= depth_ / 2; });
         });
-        shell::yieldToEventLoop();
     }
+    return full;
 }
 
 void Worker::drain() {

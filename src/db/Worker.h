@@ -27,7 +27,8 @@ public:
 
     // Queues a job; when `depth` jobs wait, waits (serving the event loop)
     // until half of them have run, so that the helper is not woken for each.
-    void post(std::function<void()> job);
+    // True when it waited.
+    bool post(std::function<void()> job);
     // Waits, serving the event loop, until every job has run.
     void drain();
     // Drops the jobs that have not started.
