@@ -102,18 +102,7 @@ void ConsoleActivity::tableFinished(const kernel::TableCopy& copy) {
                                     "(--replace copies over it)\n")
                          .arg(kernel::QuotedName(copy.table)));
     }
-    const TableLine line = LineFor(copy);
-    QJsonObject event{{QStringLiteral("table"), copy.table},
-                      {QStringLiteral("outcome"), OutcomeName(line.outcome)},
-                      {QStringLiteral("rowsRead"), copy.rowsRead},
-                      {QStringLiteral("rowsInserted"), copy.rowsInserted},
-                      {QStringLiteral("rowsRefused"), copy.rowsRefused},
-                      {QStringLiteral("seconds"), copy.seconds}};
-    if (copy.outcome == kernel::TableCopy::Outcome::Skipped) {
-        event.insert(QStringLiteral("sourceRows"), copy.sourceRows);
-        event.insert(QStringLiteral("targetRows"), copy.targetRows);
-    }
-    log_.write(QStringLiteral("table-finished"), event);
+    log_.write(QStringLiteral("table-finished"), TableJson(LineFor(copy)));
     copies_.append(copy);
 }
 

@@ -132,32 +132,36 @@ QString PlainSummary(const QList<TableLine>& lines) {
     return text;
 }
 
+QJsonObject TableJson(const TableLine& line) {
+    QJsonObject table{{QStringLiteral("table"), line.copy.table},
+                      {QStringLiteral("outcome"), OutcomeName(line.outcome)},
+                      {QStringLiteral("rowsRead"), line.copy.rowsRead},
+                      {QStringLiteral("rowsInserted"), line.copy.rowsInserted},
+                      {QStringLiteral("rowsRefused"), line.copy.rowsRefused},
+                      {QStringLiteral("seconds"), line.copy.seconds}};
+    if (line.copy.rowsInDoubt > 0) {
+        table.insert(QStringLiteral("rowsInDoubt"), line.copy.rowsInDoubt);
+    }
+    if (line.outcome == Outcome::WouldCreate || line.outcome == Outcome::WouldReplace) {
+        table.insert(QStringLiteral("createStatement"), line.copy.createStatement);
+        table.insert(QStringLiteral("losses"), QJsonArray::fromStringList(line.copy.losses));
+        if (line.outcome == Outcome::WouldReplace) {
+            table.insert(QStringLiteral("targetRows"), line.copy.targetRows);
+        }
+    }
+    if (line.outcome == Outcome::Skipped) {
+        // -1: not counted.
+        table.insert(QStringLiteral("sourceRows"), line.copy.sourceRows);
+        table.insert(QStringLiteral("targetRows"), line.copy.targetRows);
+        table.insert(QStringLiteral("sameRowCount"), !SkippedUnlikeSource(line));
+    }
+    return table;
+}
+
 QString JsonSummary(Side source, Side target, const QList<TableLine>& lines, int exitStatus) {
     QJsonArray tables;
     for (const TableLine& line : lines) {
-        QJsonObject table{{QStringLiteral("table"), line.copy.table},
-                          {QStringLiteral("outcome"), OutcomeName(line.outcome)},
-                          {QStringLiteral("rowsRead"), line.copy.rowsRead},
-                          {QStringLiteral("rowsInserted"), line.copy.rowsInserted},
-                          {QStringLiteral("rowsRefused"), line.copy.rowsRefused},
-                          {QStringLiteral("seconds"), line.copy.seconds}};
-        if (line.copy.rowsInDoubt > 0) {
-            table.insert(QStringLiteral("rowsInDoubt"), line.copy.rowsInDoubt);
-        }
-        if (line.outcome == Outcome::WouldCreate || line.outcome == Outcome::WouldReplace) {
-            table.insert(QStringLiteral("createStatement"), line.copy.createStatement);
-            table.insert(QStringLiteral("losses"), QJsonArray::fromStringList(line.copy.losses));
-            if (line.outcome == Outcome::WouldReplace) {
-                table.insert(QStringLiteral("targetRows"), line.copy.targetRows);
-            }
-        }
-        if (line.outcome == Outcome::Skipped) {
-            // -1: not counted.
-            table.insert(QStringLiteral("sourceRows"), line.copy.sourceRows);
-            table.insert(QStringLiteral("targetRows"), line.copy.targetRows);
-            table.insert(QStringLiteral("sameRowCount"), !SkippedUnlikeSource(line));
-        }
-        tables.append(table);
+        tables.append(TableJson(line));
     }
     const QJsonObject document{{QStringLiteral("from"), SideName(source)},
                                {QStringLiteral("to"), SideName(target)},

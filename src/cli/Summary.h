@@ -4,6 +4,7 @@
 #include "Arguments.h"
 #include "kernel/Workspace.h"
 
+#include <QJsonObject>
 #include <QList>
 
 namespace cli {
@@ -40,6 +41,8 @@ QString PlainSummary(const QList<TableLine>& lines);
 // --dry-run: what each table would become, its CREATE statement and what its
 // columns would not keep.
 QString DryRunSummary(const QList<TableLine>& lines);
+// One table's figures as the JSON summary and the --log file give them.
+QJsonObject TableJson(const TableLine& line);
 QString JsonSummary(Side source, Side target, const QList<TableLine>& lines, int exitStatus);
 
 } // namespace cli

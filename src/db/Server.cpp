@@ -51,43 +51,31 @@ const TypeSpelling db2Types{
 // scripts/standin.sh makes domains of Oracle's names (CLOB, BLOB, NUMBER,
 // BINARY_FLOAT, BINARY_DOUBLE); a domain takes no length, so RAW(n) is
 // BYTEA. PostgreSQL counts characters and keeps six fractional digits.
-const TypeSpelling postgreSqlTypes{
-    .lengthUnit = {},
-    .clob = u"CLOB",
-    .blob = u"BLOB",
-    .longestVarchar = 0,
-    .longVarchar = {},
-    .longestVarbinary = 0,
-    .longVarbinary = {},
-    .varbinary = u"BYTEA",
-    .varbinarySized = false,
-    .fixedBinary = false,
-    .decFloat = u"NUMBER",
-    .real = u"BINARY_FLOAT",
-    .doublePrecision = u"BINARY_DOUBLE",
-    .timestamp = u"TIMESTAMP",
-    .timestampDigits = 6,
-};
+const TypeSpelling postgreSqlTypes = [] {
+    TypeSpelling types = oracleTypes;
+    types.varbinary = u"BYTEA";
+    types.varbinarySized = false;
+    types.timestampDigits = 6;
+    return types;
+}();
 
 // MariaDB has neither domains nor DB2's names; it counts characters, keeps
 // a row's VARCHARs within 64 KiB and six fractional digits.
-const TypeSpelling mariaDbTypes{
-    .lengthUnit = {},
-    .clob = u"LONGTEXT",
-    .blob = u"LONGBLOB",
-    .longestVarchar = 1000,
-    .longVarchar = u"TEXT",
-    .longestVarbinary = 4000,
-    .longVarbinary = u"BLOB",
-    .varbinary = u"VARBINARY",
-    .varbinarySized = true,
-    .fixedBinary = true,
-    .decFloat = u"DECIMAL(65,30)",
-    .real = u"FLOAT",
-    .doublePrecision = u"DOUBLE",
-    .timestamp = u"DATETIME",
-    .timestampDigits = 6,
-};
+const TypeSpelling mariaDbTypes = [] {
+    TypeSpelling types = db2Types;
+    types.lengthUnit = {};
+    types.clob = u"LONGTEXT";
+    types.blob = u"LONGBLOB";
+    types.longestVarchar = 1000;
+    types.longVarchar = u"TEXT";
+    types.longestVarbinary = 4000;
+    types.longVarbinary = u"BLOB";
+    types.decFloat = u"DECIMAL(65,30)";
+    types.real = u"FLOAT";
+    types.timestamp = u"DATETIME";
+    types.timestampDigits = 6;
+    return types;
+}();
 
 const ServerBehavior oracle{
     .kind = ServerKind::Oracle,

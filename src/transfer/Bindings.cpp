@@ -11,13 +11,13 @@ using namespace kernel;
 
 db::BulkInsert::Binding BindingFor(Target target, int adoCode) {
     const QString type = ColumnTypeFor(target, adoCode);
-    if (type == u" DATE,") {
+    if (type == columnTypeTexts::date) {
         return db::BulkInsert::Binding::Date;
     }
-    if (type == u" NUMERIC,") {
+    if (type == columnTypeTexts::numeric) {
         return db::BulkInsert::Binding::Decimal;
     }
-    if (type == u" BOOL,") {
+    if (type == columnTypeTexts::boolean) {
         return db::BulkInsert::Binding::Boolean;
     }
     return db::BulkInsert::Binding::Text;

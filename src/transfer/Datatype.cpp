@@ -74,11 +74,7 @@ QStringView typeNameOf(int code) {
     return found->name;
 }
 
-constexpr QStringView longVarchar = u" LONG VARCHAR,";
-constexpr QStringView date = u" DATE,";
-constexpr QStringView varchar2000 = u" VARCHAR(2000),";
-constexpr QStringView numeric = u" NUMERIC,";
-constexpr QStringView boolean = u" BOOL,";
+using namespace columnTypeTexts;
 
 struct Rule {
     QLatin1StringView pattern;

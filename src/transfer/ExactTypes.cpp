@@ -274,12 +274,12 @@ QString ColumnTypeText(const ColumnType& type, Dialect dialect) {
 
 std::optional<ColumnType> DefaultColumnLimits(Target target, int adoCode) {
     const QString text = ColumnTypeFor(target, adoCode);
-    if (text == u" VARCHAR(2000),") {
+    if (text == columnTypeTexts::varchar2000) {
         ColumnType type = make(Kind::Varchar, limits::defaultOracleVarchar);
         type.byteLimit = limits::oracleVarcharBytes;
         return type;
     }
-    if (text == u" LONG VARCHAR,") {
+    if (text == columnTypeTexts::longVarchar) {
         ColumnType type = make(Kind::Varchar, limits::db2LongVarcharBytes);
         type.byteLimit = limits::db2LongVarcharBytes;
         return type;
