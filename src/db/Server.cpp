@@ -101,6 +101,12 @@ const ServerBehavior oracle{
     .sessionZoneTypes = {u"LOCAL TIME ZONE"_s},
     .sessionZoneOffset = u" +00:00",
     .types = oracleTypes,
+    // BINARY is the byte order of the database's character set, AL32UTF8.
+    .order = {.codePoints = u"NLSSORT(%1, 'NLS_SORT=BINARY')",
+              .number = u"TO_NUMBER(%1)",
+              .nullsFirst = u" NULLS FIRST",
+              .sortsLongValues = false,
+              .setUp = {}},
 };
 
 const ServerBehavior db2{
@@ -112,6 +118,12 @@ const ServerBehavior db2{
     .sessionZoneTypes = {},
     .sessionZoneOffset = {},
     .types = db2Types,
+    // FOR BIT DATA compares the bytes, not by the database's collation.
+    .order = {.codePoints = u"CAST(%1 AS VARCHAR(32672) FOR BIT DATA)",
+              .number = u"DECFLOAT(%1)",
+              .nullsFirst = u" NULLS FIRST",
+              .sortsLongValues = false,
+              .setUp = {}},
 };
 
 // The stand-ins play the vendors' servers: they take the same literals
@@ -128,6 +140,11 @@ const ServerBehavior postgreSql{
     .sessionZoneTypes = {u"TIMESTAMPTZ"_s},
     .sessionZoneOffset = u" +00:00",
     .types = postgreSqlTypes,
+    .order = {.codePoints = u"(%1) COLLATE \"C\"",
+              .number = u"CAST(%1 AS NUMERIC)",
+              .nullsFirst = u" NULLS FIRST",
+              .sortsLongValues = true,
+              .setUp = {}},
 };
 
 const ServerBehavior mariaDb{
@@ -138,6 +155,16 @@ const ServerBehavior mariaDb{
     .sessionZoneTypes = {},
     .sessionZoneOffset = {},
     .types = mariaDbTypes,
+    // NULL sorts first already. A text sorts by its first max_sort_length
+    // bytes only (1 024 by default), and the sort buffer must hold a few rows
+    // of such keys for every column: two long texts alike in their first
+    // 16 KiB may come in either order, which the walk notices and reports.
+    .order = {.codePoints = u"CAST(%1 AS BINARY)",
+              .number = u"CAST(%1 AS DECIMAL(65, 30))",
+              .nullsFirst = {},
+              .sortsLongValues = true,
+              .setUp = {u"SET SESSION max_sort_length = 16384"_s,
+                        u"SET SESSION sort_buffer_size = 67108864"_s}},
 };
 
 // Not one the program knows: the copy writes for the target's vendor.
@@ -149,6 +176,7 @@ const ServerBehavior otherServer{
     .sessionZoneTypes = {},
     .sessionZoneOffset = {},
     .types = db2Types,
+    .order = db2.order,
 };
 
 // DB2 CLI's own codes (sqlcli.h), each with the ODBC type it behaves as.

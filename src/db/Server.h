@@ -72,6 +72,21 @@ struct TypeSpelling {
     int timestampDigits = 12;    // the most fractional digits it keeps
 };
 
+// How a server sorts a key so that two servers give the same order: text by
+// its code points (UTF-8 bytes, which sort the same), whatever collation the
+// column has; text that holds numbers as numbers. Each form has %1 where
+// the column goes.
+struct OrderForms {
+    QStringView codePoints;
+    QStringView number;
+    QStringView nullsFirst; // after a term, so that NULL sorts before all else
+    // Whether it sorts by a text or bytes of any length (Oracle and DB2
+    // sort no LOB).
+    bool sortsLongValues = false;
+    // Run once on a connection that reads in key order.
+    QStringList setUp;
+};
+
 struct ServerBehavior {
     ServerKind kind = ServerKind::Other;
     // Run right after a connection opens, so that the literals the program
@@ -90,6 +105,7 @@ struct ServerBehavior {
     QStringList sessionZoneTypes;
     QStringView sessionZoneOffset;
     TypeSpelling types;
+    OrderForms order;
 };
 
 struct DriverBehavior {

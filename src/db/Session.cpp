@@ -178,6 +178,31 @@ RowSet Connection::OpenSchema(int schema) {
     return rows;
 }
 
+RowSet Connection::OpenPrimaryKey(const QString& table) {
+    RowSet rows;
+    rows.source_ = std::make_unique<detail::RowSource>();
+    detail::ConnectionCore& core = *core_;
+    rows.source_->start(core_, [&](SQLHSTMT statement) {
+        core.check(SQLPrimaryKeysW(statement, nullptr, 0, nullptr, 0,
+                                   const_cast<SQLWCHAR*>(detail::wide(table)), SQL_NTS),
+                   SQL_HANDLE_STMT, statement, "SQLPrimaryKeysW");
+    });
+    return rows;
+}
+
+RowSet Connection::OpenUniqueIndexes(const QString& table) {
+    RowSet rows;
+    rows.source_ = std::make_unique<detail::RowSource>();
+    detail::ConnectionCore& core = *core_;
+    rows.source_->start(core_, [&](SQLHSTMT statement) {
+        core.check(SQLStatisticsW(statement, nullptr, 0, nullptr, 0,
+                                  const_cast<SQLWCHAR*>(detail::wide(table)), SQL_NTS,
+                                  SQL_INDEX_UNIQUE, SQL_QUICK),
+                   SQL_HANDLE_STMT, statement, "SQLStatisticsW");
+    });
+    return rows;
+}
+
 void Connection::Close() {
     // A connection that is lost is still closed without a word: closing is
     // how every operation ends.

@@ -79,6 +79,13 @@ public:
     const ServerProfile& profile() const;
     void Execute(const QString& sql);
     RowSet OpenSchema(int schema);
+    // The catalogue's rows on a table's keys, in every schema that has a
+    // table of that name (column 2 names the schema). Its primary key
+    // (SQLPrimaryKeys): the column in 4, its place in the key in 5. Its
+    // unique indexes (SQLStatistics): the index in 6, the column's place in
+    // it in 8, the column in 9.
+    RowSet OpenPrimaryKey(const QString& table);
+    RowSet OpenUniqueIndexes(const QString& table);
     void Close();
 
 private:

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The layers run one way: the front ends (ui, cli) stand on the runs
-# (transfer, maintenance), the runs on the kernel, the kernel on db, db on
-# shell. The two runs are siblings, and nothing below the front ends reaches
-# for a widget. A sideways or upward include fails this test.
+# (transfer, maintenance, compare), the runs on the kernel, the kernel on db,
+# db on shell. The runs are siblings, and nothing below the front ends
+# reaches for a widget. A sideways or upward include fails this test.
 set -euo pipefail
 src="$(dirname "$0")/../../src"
 
@@ -12,8 +12,9 @@ declare -A allowed=(
     [kernel]="db shell"
     [transfer]="kernel db shell"
     [maintenance]="kernel db shell"
-    [ui]="transfer maintenance kernel db shell"
-    [cli]="transfer maintenance kernel db shell"
+    [compare]="kernel db shell"
+    [ui]="transfer maintenance compare kernel db shell"
+    [cli]="transfer maintenance compare kernel db shell"
 )
 
 status=0
@@ -27,7 +28,7 @@ for layer in "${!allowed[@]}"; do
         fi
     done < <(grep -rn '#include "[a-z]*/' "$src/$layer" || true)
 done
-for layer in shell db kernel transfer maintenance; do
+for layer in shell db kernel transfer maintenance compare; do
     if grep -rln -E '#include <(QWidget|QApplication|QtWidgets|QMessageBox|QAbstractButton)' \
         "$src/$layer"; then
         echo "layering: $layer/ reaches for a widget" >&2

@@ -2,6 +2,7 @@
 
 #include "OwnerSql.h"
 #include "ScriptedDialogs.h"
+#include "compare/CompareRun.h"
 #include "transfer/TransferRun.h"
 
 #include <QListView>
@@ -75,4 +76,26 @@ QStringList CopyAfresh(standin::Side from, const QString& table, kernel::CopyOpt
     ScriptedDialogs dialogs;
     window.copyTable(from, table, dialogs);
     return dialogs.errorReports();
+}
+
+compare::TableComparison CompareWithCopy(standin::Side from, const QString& table,
+                                         QStringList* reports, bool listedOnTarget) {
+    TableManagerControls window;
+    ScriptedDialogs dialogs;
+    const shell::TableList source = window.list(from);
+    source.insertName(table);
+    source.setSelected(0, true);
+    source.setCurrentRow(0);
+    if (listedOnTarget) {
+        window.list(standin::otherSide(from)).insertName(table);
+    }
+    compare::TableComparison result;
+    compare::CompareTables(window.workspace(dialogs),
+                           from == standin::Side::Oracle ? kernel::Target::Db2
+                                                         : kernel::Target::Oracle,
+                           [&](const compare::TableComparison& c) { result = c; });
+    if (reports != nullptr) {
+        *reports = dialogs.errorReports();
+    }
+    return result;
 }

@@ -5,6 +5,7 @@
 // every connection like the connection window's boxes, so a test can change
 // them between presses.
 #include "StandIn.h"
+#include "compare/Comparison.h"
 #include "kernel/Workspace.h"
 #include "ui/WindowActivity.h"
 
@@ -43,3 +44,10 @@ public:
 // Drops the table on the other side, copies it there afresh with the options
 // and gives the error reports the copy showed.
 QStringList CopyAfresh(standin::Side from, const QString& table, kernel::CopyOptions options);
+
+// Compares the table on `from` with the table of that name on the other side,
+// the source's listed and selected (and the target's listed, unless not),
+// and gives the result; the error reports shown go to *reports.
+compare::TableComparison CompareWithCopy(standin::Side from, const QString& table,
+                                         QStringList* reports = nullptr,
+                                         bool listedOnTarget = true);

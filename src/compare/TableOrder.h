@@ -1,0 +1,43 @@
+#pragma once
+// How a table and its copy are read so that their rows can be walked
+// together: both sorted by the source's key (its primary key, else its
+// narrowest unique index on NOT NULL columns), or by every column where it
+// has none; each server asked for the same order, whatever its collation or
+// the type the copy gave a column.
+#include "Comparable.h"
+#include "db/Session.h"
+
+#include <QString>
+#include <vector>
+
+namespace compare {
+
+struct ComparedColumn {
+    QString name; // the source's spelling
+    int sourceField = 0;
+    int targetField = 0;
+    Category category = Category::Text;
+    bool padded = false;
+};
+
+struct TableOrder {
+    std::vector<ComparedColumn> columns; // in the source's order
+    // The columns (indexes into `columns`) the rows are sorted by.
+    std::vector<std::size_t> sortedBy;
+    // Whether those columns are a key of the source: a row is known by them,
+    // and a row of the target with the same key and other values differs.
+    bool keyed = false;
+    QString description; // "its primary key ("ID")", "every column (it has no key)"
+    QString sourceSelect;
+    QString targetSelect;
+    // Why the tables cannot be walked together, or empty; when the columns
+    // do not match, the tables differ.
+    QString problem;
+    bool columnsDiffer = false;
+};
+
+// Reads both tables' columns and the source's keys.
+TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Connection& target,
+                     const QString& targetTable);
+
+} // namespace compare

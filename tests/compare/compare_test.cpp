@@ -1,0 +1,339 @@
+// A table and its copy compared: equal after every kind of copy, and exactly
+// the differences made behind the program's back, in both directions, with
+// and without a key; and the value forms two servers give for one value.
+#include "compare/Comparable.h"
+#include "support/OwnerSql.h"
+#include "support/StandIn.h"
+#include "support/TableManagerControls.h"
+
+#include <QTest>
+#include <sqlext.h>
+
+using namespace Qt::StringLiterals;
+using standin::Side;
+using Outcome = compare::TableComparison::Outcome;
+
+namespace {
+
+const QString table = u"Compared"_s;
+
+kernel::CopyOptions mode(bool bulk, bool exact) {
+    kernel::CopyOptions options;
+    options.bulk = bulk;
+    options.batchSize = 7;
+    options.exactTypes = exact;
+    return options;
+}
+
+// One column of each type the stand-in has, a row of extreme values, a row
+// of Nulls (and blanks), a text as long as the default types take; the key
+// first.
+struct Fixture {
+    QString columns;
+    QStringList rows;
+};
+
+Fixture everyType(Side side) {
+    if (side == Side::Oracle) {
+        return {u"k integer PRIMARY KEY, v varchar(4000), c5 char(5), t text, "
+                "d31 numeric(31,0), d12s2 numeric(12,2), i8 bigint, r real, f double precision, "
+                "b boolean, dt date, tm time(0), ts6 timestamp(6), x bytea"_s,
+                {u"1, repeat('ü', 4000), 'ab   ', repeat('日本 ', 666) || 'x', "
+                 "9999999999999999999999999999999, -9999999999.99, -9223372036854775808, "
+                 "1e38, 1.7976931348623157e308, true, '9999-12-31', '23:59:59', "
+                 "'2024-02-29 13:45:07.123456', '\\x00ff10'"_s,
+                 u"2, '', '     ', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+                 "NULL"_s,
+                 u"3, 'it''s', 'abcde', 'plain', -1, 0.01, 8, -1.5, 2.5e-300, false, "
+                 "'2024-01-02', '01:02:03', '2024-01-02 03:04:05.000001', '\\x01'"_s}};
+    }
+    return {u"k INT PRIMARY KEY, v VARCHAR(4000), c5 CHAR(5), t LONGTEXT, d31 DECIMAL(31,0), "
+            "d12s2 DECIMAL(12,2), i8 BIGINT, r FLOAT, f DOUBLE, b BIT(1), dt DATE, tm TIME, "
+            "ts6 DATETIME(6), x LONGBLOB"_s,
+            {u"1, REPEAT('ü', 2000), 'ab', CONCAT(REPEAT('日本 ', 666), 'x'), "
+             "9999999999999999999999999999999, -9999999999.99, -9223372036854775808, 1e38, "
+             "1.7976931348623157e308, 1, '9999-12-31', '23:59:59', "
+             "'2024-02-29 13:45:07.123456', X'00ff10'"_s,
+             u"2, '', '', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL"_s,
+             u"3, 'it''s', 'abcde', 'plain', -1, 0.01, 8, -1.5, 2.5e-300, 0, '2024-01-02', "
+             "'01:02:03', '2024-01-02 03:04:05.000001', X'01'"_s}};
+}
+
+void create(Side side, const Fixture& fixture) {
+    standin::execute(side, u"CREATE TABLE \"%1\" (%2)"_s.arg(table, fixture.columns));
+    for (const QString& row : fixture.rows)
+        standin::execute(side, u"INSERT INTO \"%1\" VALUES (%2)"_s.arg(table, row));
+}
+
+// "kind: key [column: source | target]" for each listed difference.
+QStringList listed(const compare::TableComparison& result) {
+    QStringList lines;
+    for (const compare::RowDifference& d : result.differences) {
+        QString line = compare::DifferenceText(d.kind) + u": "_s + d.key;
+        for (const compare::ColumnDifference& c : d.columns)
+            line += u" [%1: %2 | %3]"_s.arg(c.column, c.source, c.target);
+        lines << line;
+    }
+    return lines;
+}
+
+QString counts(const compare::TableComparison& r) {
+    return u"%1 %2/%3 only-source %4 only-target %5 differ %6"_s
+        .arg(compare::OutcomeWord(r.outcome))
+        .arg(r.sourceRows)
+        .arg(r.targetRows)
+        .arg(r.onlySource)
+        .arg(r.onlyTarget)
+        .arg(r.differing);
+}
+
+compare::Comparable as(compare::Category category, db::Value::Kind kind, const QString& text,
+                       bool padded = false) {
+    return compare::ComparableAs(category, db::Value(kind, text), padded);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(standin::Side)
+
+class CompareTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QString why;
+        QVERIFY2(standin::load(&why), qPrintable(why));
+    }
+
+    void cleanup() {
+        for (Side side : {Side::Oracle, Side::Db2})
+            standin::dropIfExists(side, table);
+    }
+
+    // What the copy sends and the target gives back for the same value.
+    void sameValueInEitherForm_data() {
+        using K = db::Value::Kind;
+        using C = compare::Category;
+        QTest::addColumn<int>("category");
+        QTest::addColumn<int>("sourceKind");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("targetKind");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("padded");
+        QTest::addColumn<bool>("equal");
+        const auto row = [](const char* name, C c, K sk, const QString& s, K tk, const QString& t,
+                            bool equal, bool padded = false) {
+            QTest::newRow(name) << int(c) << int(sk) << s << int(tk) << t << padded << equal;
+        };
+        row("scale", C::Number, K::Decimal, u"1.50"_s, K::Decimal, u"1.5"_s, true);
+        row("number as text", C::Number, K::Integer, u"10"_s, K::Text, u"10"_s, true);
+        row("exponent", C::Number, K::Floating, u"1e+20"_s, K::Decimal, u"100000000000000000000"_s,
+            true);
+        row("leading point", C::Number, K::Decimal, u"-0.5"_s, K::Text, u"-.5"_s, true);
+        row("last digit", C::Number, K::Floating, u"0.3333333333333333"_s, K::Floating, u"0.3"_s,
+            false);
+        row("negative zero", C::Number, K::Floating, u"-0"_s, K::Integer, u"0"_s, true);
+        row("date at midnight", C::Time, K::Date, u"2024-01-02"_s, K::Timestamp,
+            u"2024-01-02 00:00:00"_s, true);
+        row("timestamp as text", C::Time, K::Timestamp, u"2024-01-02 03:04:05.5"_s, K::Text,
+            u"2024-01-02 03:04:05.500000"_s, true);
+        row("DB2's timestamp text", C::Time, K::Timestamp, u"2024-01-02 03:04:05.5"_s, K::Text,
+            u"2024-01-02-03.04.05.500000"_s, true);
+        row("microsecond", C::Time, K::Timestamp, u"2024-01-02 03:04:05.000001"_s, K::Timestamp,
+            u"2024-01-02 03:04:05"_s, false);
+        row("Boolean as number", C::Boolean, K::Boolean, u"True"_s, K::Integer, u"1"_s, true);
+        row("Boolean as text", C::Boolean, K::Boolean, u"False"_s, K::Text, u"False"_s, true);
+        row("Boolean differs", C::Boolean, K::Boolean, u"False"_s, K::Integer, u"1"_s, false);
+        row("bytes as hex text", C::Bytes, K::Binary, u"00ff"_s, K::Text, u"00FF"_s, true);
+        row("empty text is Null", C::Text, K::Text, u""_s, K::Null, u""_s, true);
+        row("text keeps case", C::Text, K::Text, u"abc"_s, K::Text, u"abC"_s, false);
+        row("text keeps blanks", C::Text, K::Text, u"ab "_s, K::Text, u"ab"_s, false);
+        row("padded blanks", C::Text, K::Text, u"ab   "_s, K::Text, u"ab"_s, true, true);
+        row("not a number", C::Number, K::Integer, u"12"_s, K::Text, u"12a"_s, false);
+    }
+    void sameValueInEitherForm() {
+        QFETCH(int, category);
+        QFETCH(int, sourceKind);
+        QFETCH(QString, source);
+        QFETCH(int, targetKind);
+        QFETCH(QString, target);
+        QFETCH(bool, padded);
+        QFETCH(bool, equal);
+        const auto c = compare::Category(category);
+        const compare::Comparable a = as(c, db::Value::Kind(sourceKind), source, padded);
+        const compare::Comparable b = targetKind == int(db::Value::Kind::Null)
+                                          ? compare::ComparableAs(c, db::Value(), padded)
+                                          : as(c, db::Value::Kind(targetKind), target, padded);
+        QCOMPARE(a == b, equal);
+        QCOMPARE(compare::CompareOrder(a, b) == 0, equal);
+    }
+
+    // The order the walk expects is the servers' binary order: by value for
+    // numbers, by code point for text (a character beyond U+FFFF after
+    // U+FFFD, as in UTF-8).
+    void sortsAsTheServersAreAsked() {
+        using K = db::Value::Kind;
+        using C = compare::Category;
+        const QList<std::pair<C, QStringList>> ascending{
+            {C::Number, {u"-100"_s, u"-2.5"_s, u"-1e-3"_s, u"0"_s, u"9"_s, u"10"_s, u"1e3"_s}},
+            {C::Text, {u"B"_s, u"a"_s, u"a "_s, u"ab"_s, u"é"_s, u"\uFFFD"_s, u"😀"_s}},
+            {C::Time, {u"2023-12-31 23:59:59.9"_s, u"2024-01-01"_s, u"2024-01-01 00:00:00.5"_s}},
+        };
+        for (const auto& [category, values] : ascending) {
+            for (qsizetype i = 1; i < values.size(); ++i) {
+                const K kind = category == C::Number ? K::Decimal
+                               : category == C::Time ? K::Timestamp
+                                                     : K::Text;
+                QVERIFY2(compare::CompareOrder(as(category, kind, values[i - 1]),
+                                               as(category, kind, values[i])) < 0,
+                         qPrintable(values[i - 1] + u" < "_s + values[i]));
+            }
+        }
+        QVERIFY(compare::CompareOrder(compare::ComparableAs(C::Text, db::Value(), false),
+                                      as(C::Text, K::Text, u"!"_s)) < 0);
+    }
+
+    void unchangedCopiesAreEqual_data() {
+        QTest::addColumn<Side>("from");
+        QTest::addColumn<bool>("bulk");
+        QTest::addColumn<bool>("exact");
+        for (Side from : {Side::Oracle, Side::Db2})
+            for (bool exact : {false, true})
+                for (bool bulk : {false, true})
+                    QTest::addRow(
+                        "%s, %s, %s", from == Side::Oracle ? "Oracle to DB2" : "DB2 to Oracle",
+                        exact ? "exact types" : "default types", bulk ? "bulk" : "row by row")
+                        << from << bulk << exact;
+    }
+    void unchangedCopiesAreEqual() {
+        QFETCH(Side, from);
+        QFETCH(bool, bulk);
+        QFETCH(bool, exact);
+        create(from, everyType(from));
+        const QStringList copyReports = CopyAfresh(from, table, mode(bulk, exact));
+        QVERIFY2(copyReports.isEmpty(), qPrintable(copyReports.join(u'\n')));
+        QStringList reports;
+        const compare::TableComparison result = CompareWithCopy(from, table, &reports);
+        QVERIFY2(reports.isEmpty(), qPrintable(reports.join(u'\n')));
+        QVERIFY2(result.outcome == Outcome::Equal,
+                 qPrintable(counts(result) + u'\n' + listed(result).join(u'\n')));
+        QCOMPARE(result.sourceRows, 3);
+        QCOMPARE(result.targetRows, 3);
+        QCOMPARE(result.order, u"its primary key (\"k\")"_s);
+    }
+
+    // A value changed, a row deleted, a row added and a long text one
+    // character off at its end, on the target: exactly those. Without a key
+    // a changed row is one row only in the source and one only in the
+    // target.
+    void differencesMadeBehindItsBack_data() {
+        QTest::addColumn<Side>("from");
+        QTest::addColumn<bool>("keyed");
+        QTest::addColumn<bool>("exact");
+        for (Side from : {Side::Oracle, Side::Db2})
+            for (bool keyed : {true, false})
+                for (bool exact : {false, true})
+                    QTest::addRow(
+                        "%s, %s, %s", from == Side::Oracle ? "Oracle to DB2" : "DB2 to Oracle",
+                        keyed ? "keyed" : "no key", exact ? "exact types" : "default types")
+                        << from << keyed << exact;
+    }
+    void differencesMadeBehindItsBack() {
+        QFETCH(Side, from);
+        QFETCH(bool, keyed);
+        QFETCH(bool, exact);
+        const Side to = standin::otherSide(from);
+        const QString key = keyed ? u" PRIMARY KEY"_s : QString();
+        standin::execute(from,
+                         u"CREATE TABLE \"%1\" (k INTEGER%2, name VARCHAR(20), "
+                         "amount DECIMAL(10,2), day DATE, doc VARCHAR(6000))"_s.arg(table, key));
+        const QString series = from == Side::Oracle ? u"generate_series(1, 30) AS s(n)"_s
+                                                    : u"(SELECT seq AS n FROM seq_1_to_30) AS s"_s;
+        const QString day = from == Side::Oracle ? u"DATE '2024-01-01' + n"_s
+                                                 : u"DATE '2024-01-01' + INTERVAL n DAY"_s;
+        standin::execute(from, u"INSERT INTO \"%1\" SELECT n, CONCAT('name ', n), n * 1.25, "
+                               "%2, REPEAT('ab', 950) FROM %3"_s.arg(table, day, series));
+        const QStringList copyReports = CopyAfresh(from, table, mode(false, exact));
+        QVERIFY2(copyReports.isEmpty(), qPrintable(copyReports.join(u'\n')));
+
+        const QString lastChanged = to == Side::Oracle
+                                        ? u"left(doc, -1) || 'c'"_s
+                                        : u"CONCAT(SUBSTRING(doc, 1, CHAR_LENGTH(doc) - 1), 'c')"_s;
+        standin::execute(to, u"UPDATE \"%1\" SET name = 'changed' WHERE k = 3"_s.arg(table));
+        standin::execute(to, u"DELETE FROM \"%1\" WHERE k = 5"_s.arg(table));
+        standin::execute(to, u"INSERT INTO \"%1\" (k, name) VALUES (99, 'extra')"_s.arg(table));
+        standin::execute(to, u"UPDATE \"%1\" SET doc = %2 WHERE k = 7"_s.arg(table, lastChanged));
+
+        QStringList reports;
+        const compare::TableComparison result = CompareWithCopy(from, table, &reports);
+        QVERIFY2(reports.isEmpty(), qPrintable(reports.join(u'\n')));
+        QCOMPARE(result.sourceRows, 30);
+        QCOMPARE(result.targetRows, 30);
+        QCOMPARE(result.outcome, Outcome::Differs);
+        if (keyed) {
+            QCOMPARE(counts(result), u"differs 30/30 only-source 1 only-target 1 differ 2"_s);
+            // The end of the text, from a little before the change.
+            const QString docSource = u"…'b%1' (1900 characters)"_s.arg(u"ab"_s.repeated(12));
+            const QString docTarget = u"…'b%1ac' (1900 characters)"_s.arg(u"ab"_s.repeated(11));
+            QCOMPARE(
+                listed(result),
+                (QStringList{u"differs: \"k\" = '3' [name: 'name 3' | 'changed']"_s,
+                             u"only in the source: \"k\" = '5'"_s,
+                             u"differs: \"k\" = '7' [doc: %1 | %2]"_s.arg(docSource, docTarget),
+                             u"only in the target: \"k\" = '99'"_s}));
+        } else {
+            QCOMPARE(counts(result), u"differs 30/30 only-source 3 only-target 3 differ 0"_s);
+            QCOMPARE(result.differences.size(), 6);
+        }
+    }
+
+    // Text keys in every letter case and beyond U+FFFF, on the source in a
+    // linguistic collation ("B" between "a" and "b"): each server sorts by
+    // its column's collation unless asked for code points, and the walk
+    // would take matching rows for missing ones.
+    void textKeysSortAlikeOnBothServers_data() {
+        QTest::addColumn<Side>("from");
+        QTest::addColumn<bool>("exact");
+        for (Side from : {Side::Oracle, Side::Db2})
+            for (bool exact : {false, true})
+                QTest::addRow("%s, %s", from == Side::Oracle ? "Oracle to DB2" : "DB2 to Oracle",
+                              exact ? "exact types" : "default types")
+                    << from << exact;
+    }
+    void textKeysSortAlikeOnBothServers() {
+        QFETCH(Side, from);
+        QFETCH(bool, exact);
+        // The source sorts by language; the copy's column by byte.
+        const QString linguistic =
+            from == Side::Oracle ? u"COLLATE \"und-x-icu\""_s : u"COLLATE utf8mb4_uca1400_as_cs"_s;
+        standin::execute(from,
+                         u"CREATE TABLE \"%1\" (k VARCHAR(10) %2 PRIMARY KEY, n INTEGER)"_s.arg(
+                             table, linguistic));
+        const QStringList keys{u"a"_s,      u"B"_s, u"b"_s,  u"A b"_s, u"é"_s,  u"E"_s, u"z"_s,
+                               u"\uFFFD"_s, u"😀"_s, u"ab"_s, u"_"_s,   u"10"_s, u"9"_s};
+        for (qsizetype i = 0; i < keys.size(); ++i)
+            standin::execute(from,
+                             u"INSERT INTO \"%1\" VALUES ('%2', %3)"_s.arg(table, keys[i]).arg(i));
+        const QStringList copyReports = CopyAfresh(from, table, mode(true, exact));
+        QVERIFY2(copyReports.isEmpty(), qPrintable(copyReports.join(u'\n')));
+        QStringList reports;
+        const compare::TableComparison result = CompareWithCopy(from, table, &reports);
+        QVERIFY2(reports.isEmpty(), qPrintable(reports.join(u'\n')));
+        QVERIFY2(result.outcome == Outcome::Equal,
+                 qPrintable(counts(result) + u'\n' + listed(result).join(u'\n')));
+        QCOMPARE(result.sourceRows, keys.size());
+    }
+
+    // A copy that lost a column, and a table the target does not have.
+    void tablesThatCannotMatch() {
+        standin::execute(Side::Oracle, u"CREATE TABLE \"%1\" (k INTEGER, v INTEGER)"_s.arg(table));
+        QCOMPARE(CompareWithCopy(Side::Oracle, table, nullptr, false).outcome, Outcome::Missing);
+        standin::execute(Side::Db2, u"CREATE TABLE \"%1\" (k INTEGER)"_s.arg(table));
+        const compare::TableComparison result = CompareWithCopy(Side::Oracle, table);
+        QCOMPARE(result.outcome, Outcome::Differs);
+        QCOMPARE(result.problem, u"the target has no column \"v\""_s);
+    }
+};
+
+QTEST_MAIN(CompareTest)
+#include "compare_test.moc"
