@@ -108,16 +108,17 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
         // The commands that change a database take the options of scripts.
         const bool changes = kind == Command::Kind::Copy || kind == Command::Kind::Drop ||
                              kind == Command::Kind::Rename;
+        // Copy and compare work through tables of the other side.
+        const bool tablewise = kind == Command::Kind::Copy || kind == Command::Kind::Compare;
         if (optionsEnded || !word.startsWith(u'-') || word == u"-") {
             if (!kind) {
                 static const struct {
                     const char16_t* name;
                     Command::Kind kind;
-                } commands[] = {{u"check", Command::Kind::Check},
-                                {u"list", Command::Kind::List},
-                                {u"copy", Command::Kind::Copy},
-                                {u"drop", Command::Kind::Drop},
-                                {u"rename", Command::Kind::Rename}};
+                } commands[] = {
+                    {u"check", Command::Kind::Check}, {u"list", Command::Kind::List},
+                    {u"copy", Command::Kind::Copy},   {u"compare", Command::Kind::Compare},
+                    {u"drop", Command::Kind::Drop},   {u"rename", Command::Kind::Rename}};
                 for (const auto& known : commands) {
                     if (word == QStringView(known.name)) {
                         kind = known.kind;
@@ -142,23 +143,23 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
                 }
                 p.command.configFile = *file;
             }
-        } else if (kind == Command::Kind::Copy && isOption(word, u"--to")) {
+        } else if (tablewise && isOption(word, u"--to")) {
             p.takeSide(word, QStringLiteral("--to"), &sideGiven);
         } else if ((kind == Command::Kind::Drop || kind == Command::Kind::Rename) &&
                    isOption(word, u"--on")) {
             p.takeSide(word, QStringLiteral("--on"), &sideGiven);
         } else if (changes && word == u"--dry-run") {
             p.command.dryRun = true;
-        } else if (changes && word == u"--verbose") {
+        } else if ((changes || tablewise) && word == u"--verbose") {
             p.command.verbose = true;
-        } else if (changes && isOption(word, u"--log")) {
+        } else if ((changes || tablewise) && isOption(word, u"--log")) {
             if (const std::optional<QString> file = p.valueOf(word, QStringLiteral("--log"))) {
                 if (file->isEmpty()) {
                     p.fail(QStringLiteral("--log needs a file name"));
                 }
                 p.command.logFile = *file;
             }
-        } else if (kind == Command::Kind::Copy && word == u"--no-progress") {
+        } else if (tablewise && word == u"--no-progress") {
             p.command.noProgress = true;
         } else if (kind == Command::Kind::Copy && isOption(word, u"--max-refused")) {
             if (const std::optional<int> n =
@@ -168,10 +169,12 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
             }
         } else if (kind == Command::Kind::Copy && word == u"--replace") {
             p.command.replace = true;
-        } else if (kind == Command::Kind::Copy && word == u"--json") {
+        } else if (tablewise && word == u"--json") {
             p.command.json = true;
-        } else if (kind == Command::Kind::Copy && word == u"--all") {
+        } else if (tablewise && word == u"--all") {
             p.command.all = true;
+        } else if (kind == Command::Kind::Copy && word == u"--verify") {
+            p.command.verify = true;
         } else if (kind == Command::Kind::Copy && word == u"--bulk") {
             p.command.bulk = true;
         } else if (kind == Command::Kind::Copy && word == u"--exact-types") {
@@ -227,6 +230,22 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
         if (batchSizeGiven && !command.bulk) {
             return UsageError{QStringLiteral("--batch-size goes with --bulk")};
         }
+        if (command.verify && command.dryRun) {
+            return UsageError{QStringLiteral("--verify compares what a copy made; a dry run "
+                                             "makes nothing")};
+        }
+        command.tables = names;
+        break;
+    case Command::Kind::Compare:
+        if (!sideGiven) {
+            return UsageError{QStringLiteral("compare needs --to db2 or --to oracle")};
+        }
+        if (command.all && !names.isEmpty()) {
+            return UsageError{QStringLiteral("compare takes table names or --all, not both")};
+        }
+        if (!command.all && names.isEmpty()) {
+            return UsageError{QStringLiteral("compare needs table names or --all")};
+        }
         command.tables = names;
         break;
     case Command::Kind::Drop:
@@ -270,8 +289,10 @@ QString HelpText() {
                "  duskferry-cli [--config FILE] list oracle|db2\n"
                "  duskferry-cli [--config FILE] copy --to db2|oracle [--replace] [--json]\n"
                "                [--bulk [--batch-size N]] [--exact-types] [--max-refused N]\n"
-               "                [--dry-run] [--verbose] [--log FILE] [--no-progress]\n"
-               "                TABLE... | --all\n"
+               "                [--verify] [--dry-run] [--verbose] [--log FILE]\n"
+               "                [--no-progress] TABLE... | --all\n"
+               "  duskferry-cli [--config FILE] compare --to db2|oracle [--json] [--verbose]\n"
+               "                [--log FILE] [--no-progress] TABLE... | --all\n"
                "  duskferry-cli [--config FILE] drop --on oracle|db2 [--dry-run] [--verbose]\n"
                "                [--log FILE] TABLE...\n"
                "  duskferry-cli [--config FILE] rename --on oracle|db2 [--dry-run] [--verbose]\n"
@@ -282,6 +303,8 @@ QString HelpText() {
                "  check    open both logins and say, for each, ok or the driver's message\n"
                "  list     print one side's tables, one per line, as the window lists them\n"
                "  copy     copy tables of the other side to the --to side, in the order given\n"
+               "  compare  compare tables of the other side with their copies on the --to\n"
+               "           side, row by row and value by value\n"
                "  drop     drop tables of the --on side\n"
                "  rename   rename one table of the --on side\n"
                "\n"
@@ -291,14 +314,17 @@ QString HelpText() {
                "                 DUSKFERRY_ORACLE_SERVER, _USER, _PASSWORD and\n"
                "                 DUSKFERRY_DB2_SERVER, _PORT, _USER, _PASSWORD, _DATABASE in\n"
                "                 the environment override the file's keys\n"
-               "  --to SIDE      copy: the side the tables go to (oracle or db2)\n"
+               "  --to SIDE      copy: the side the tables go to (oracle or db2); compare:\n"
+               "                 the side the copies are on\n"
                "  --on SIDE      drop, rename: the side the tables are on (oracle or db2)\n"
                "  --replace      copy: drop a table that is on the target already (letter\n"
                "                 case ignored; the same spelling first) and copy it again;\n"
                "                 without it, such a table is skipped, and its rows on both\n"
                "                 sides are counted\n"
-               "  --all          copy: every table of the source side\n"
-               "  --json         copy: the summary as one JSON document\n"
+               "  --all          copy, compare: every table of the source side\n"
+               "  --json         copy, compare: the summary as one JSON document\n"
+               "  --verify       copy: compare each copied table with its source; a table\n"
+               "                 whose rows or values differ has the outcome differs\n"
                "  --bulk         copy: send the rows in arrays through one prepared INSERT,\n"
                "                 one commit per batch, instead of one INSERT per row; the\n"
                "                 same tables result, many times faster over a network\n"
@@ -320,7 +346,8 @@ QString HelpText() {
                "  --version      the program's version\n"
                "\n"
                "Exit status: 0 everything done as asked; 1 a table failed, came out short, is\n"
-               "not there, or was skipped with other rows on the target than on the source;\n"
+               "not there, was skipped with other rows on the target than on the source, or\n"
+               "differs from its copy;\n"
                "2 the command line is wrong; 3 a login is missing or a connection cannot be\n"
                "opened; 130 stopped by Ctrl-C (SIGINT), 143 by SIGTERM, 129 by SIGHUP.\n")
         .arg(largestBatch);

@@ -13,10 +13,10 @@ namespace cli {
 enum class Side { Oracle, Db2 };
 
 struct Command {
-    enum class Kind { Help, Version, Check, List, Copy, Drop, Rename };
+    enum class Kind { Help, Version, Check, List, Copy, Compare, Drop, Rename };
     Kind kind = Kind::Help;
     QString configFile;       // empty: the windows' own store
-    Side side = Side::Oracle; // list, drop, rename: the side; copy: the target
+    Side side = Side::Oracle; // list, drop, rename: the side; copy, compare: the target
     bool replace = false;
     bool json = false;
     bool all = false;
@@ -27,8 +27,9 @@ struct Command {
     QString logFile;      // one JSON line per event, or empty
     bool noProgress = false;
     bool dryRun = false; // say what would be done, change nothing
+    bool verify = false; // copy: compare each table with its source once copied
     int maxRefused = -1; // copy: stop a table after so many refused rows; -1 no limit
-    QStringList tables;  // copy, drop: the tables; rename: old and new name
+    QStringList tables;  // copy, compare, drop: the tables; rename: old and new name
 };
 
 struct UsageError {

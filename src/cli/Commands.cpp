@@ -1,11 +1,13 @@
 #include "Commands.h"
 
 #include "Arguments.h"
+#include "Comparisons.h"
 #include "ConsoleFront.h"
 #include "Logins.h"
 #include "SideList.h"
 #include "Stop.h"
 #include "Summary.h"
+#include "compare/CompareRun.h"
 #include "db/Db2Tables.h"
 #include "db/OracleTables.h"
 #include "db/Session.h"
@@ -38,6 +40,7 @@ private:
     int check();
     int list();
     int copy();
+    int compareTables();
     int drop();
     int rename();
 
@@ -48,6 +51,13 @@ private:
     db::Db2Login db2Login() const;
     // False, with the driver's message, when the side's tables cannot be read.
     bool load(Side side, const SideList& into);
+    // Both sides' logins and tables, for a command that works on both; the
+    // tables it names (every source table with --all). LoginMissing, or
+    // Done.
+    int loadBoth(const SideList& oracle, const SideList& db2, Side source, QStringList* tables);
+    // --verify: the copied table (the only one selected) compared with its
+    // source; the line's outcome says whether it is equal.
+    void verify(const kernel::Workspace& ws, TableLine& line, bool* interrupted);
     kernel::Workspace workspace(const SideList& oracle, const SideList& db2);
     void error(const QString& message) {
         console_.err(QStringLiteral("duskferry-cli: ") + message + u'\n');
@@ -100,6 +110,8 @@ int CommandRun::run() {
             return list();
         case Command::Kind::Copy:
             return copy();
+        case Command::Kind::Compare:
+            return compareTables();
         case Command::Kind::Drop:
             return drop();
         case Command::Kind::Rename:
@@ -202,23 +214,35 @@ int CommandRun::list() {
     return Done;
 }
 
-int CommandRun::copy() {
-    const Side target = command_.side;
-    const Side source = target == Side::Db2 ? Side::Oracle : Side::Db2;
-    SideList oracle;
-    SideList db2;
-    const SideList& sourceList = source == Side::Oracle ? oracle : db2;
+int CommandRun::loadBoth(const SideList& oracle, const SideList& db2, Side source,
+                         QStringList* tables) {
     if (!loginStored(Side::Oracle) || !loginStored(Side::Db2)) {
         return LoginMissing;
     }
     if (!load(Side::Oracle, oracle) || !load(Side::Db2, db2)) {
         return LoginMissing;
     }
-
-    QStringList tables = command_.tables;
+    *tables = command_.tables;
     if (command_.all) {
-        tables = sourceList.list.names();
-        tables.removeDuplicates();
+        *tables = (source == Side::Oracle ? oracle : db2).list.names();
+        tables->removeDuplicates();
+    }
+    return Done;
+}
+
+kernel::Target targetOf(Side side) {
+    return side == Side::Db2 ? kernel::Target::Db2 : kernel::Target::Oracle;
+}
+
+int CommandRun::copy() {
+    const Side target = command_.side;
+    const Side source = target == Side::Db2 ? Side::Oracle : Side::Db2;
+    SideList oracle;
+    SideList db2;
+    const SideList& sourceList = source == Side::Oracle ? oracle : db2;
+    QStringList tables;
+    if (const int status = loadBoth(oracle, db2, source, &tables); status != Done) {
+        return status;
     }
     dialogs_.setOverwriteAnswer(command_.replace);
     kernel::Workspace ws = workspace(oracle, db2);
@@ -266,6 +290,10 @@ int CommandRun::copy() {
             lines.append(TableLine{kernel::TableCopy{table},
                                    interrupted ? Outcome::Interrupted : Outcome::Failed});
         }
+        if (command_.verify && lines.last().outcome == Outcome::Copied) {
+            verify(ws, lines.last(), &interrupted);
+            stopped = interrupted;
+        }
         if (lines.last().outcome == Outcome::Lost) {
             stopped = true;
         }
@@ -274,6 +302,94 @@ int CommandRun::copy() {
     console_.out(command_.json     ? JsonSummary(source, target, lines, status)
                  : command_.dryRun ? DryRunSummary(lines)
                                    : PlainSummary(lines));
+    if (interrupted) {
+        error(QStringLiteral("stopped by ") + StopName());
+    }
+    return status;
+}
+
+void CommandRun::verify(const kernel::Workspace& ws, TableLine& line, bool* interrupted) {
+    using Compared = compare::TableComparison::Outcome;
+    try {
+        compare::CompareTables(ws, targetOf(command_.side),
+                               [&](const compare::TableComparison& c) { line.verified = c; });
+    } catch (const shell::Cancelled&) {
+        *interrupted = true;
+    }
+    if (!line.verified) {
+        line.verified = compare::TableComparison{.table = line.copy.table};
+    }
+    if (line.verified->outcome == Compared::Interrupted) {
+        line.outcome = Outcome::Interrupted;
+    } else if (line.verified->outcome != Compared::Equal) {
+        line.outcome = Outcome::Differs;
+    }
+}
+
+int CommandRun::compareTables() {
+    const Side target = command_.side;
+    const Side source = target == Side::Db2 ? Side::Oracle : Side::Db2;
+    SideList oracle;
+    SideList db2;
+    const SideList& sourceList = source == Side::Oracle ? oracle : db2;
+    QStringList tables;
+    if (const int status = loadBoth(oracle, db2, source, &tables); status != Done) {
+        return status;
+    }
+    const kernel::Workspace ws = workspace(oracle, db2);
+    QList<compare::TableComparison> results;
+    const auto printAll = [&](int status) {
+        QList<compare::TableComparison> all = results;
+        while (all.size() < tables.size()) {
+            all.append({.table = tables[all.size()],
+                        .outcome = compare::TableComparison::Outcome::Interrupted,
+                        .problem = QStringLiteral("not compared")});
+        }
+        if (command_.json) {
+            console_.out(ComparisonsJson(source, target, all, status));
+            return;
+        }
+        for (const compare::TableComparison& c : all) {
+            console_.out(compare::ComparisonText(c));
+        }
+    };
+    shell::setQuitGrace(stopGrace);
+    shell::setLastWords([&] {
+        printAll(StopStatus());
+        error(QStringLiteral("stopped by %1; a server did not answer within %2 s")
+                  .arg(StopName())
+                  .arg(std::chrono::duration_cast<std::chrono::seconds>(stopGrace).count()));
+    });
+    const auto quiet = qScopeGuard([] { shell::setLastWords(nullptr); });
+    bool interrupted = false;
+    for (const QString& table : tables) {
+        if (!sourceList.selectOnly(table)) {
+            error(notListed(table, sourceList, source));
+            results.append(
+                {.table = table,
+                 .outcome = compare::TableComparison::Outcome::Missing,
+                 .problem = QStringLiteral("not a table on the %1 side").arg(sideTitle(source))});
+            continue;
+        }
+        const qsizetype before = results.size();
+        try {
+            compare::CompareTables(ws, targetOf(target),
+                                   [&](const compare::TableComparison& c) { results.append(c); });
+        } catch (const shell::Cancelled&) {
+            interrupted = true;
+        }
+        if (results.size() == before) {
+            // The run ended before the table (its connections did not open).
+            results.append({.table = table,
+                            .outcome = interrupted ? compare::TableComparison::Outcome::Interrupted
+                                                   : compare::TableComparison::Outcome::Failed});
+        }
+        if (interrupted || results.last().outcome == compare::TableComparison::Outcome::Lost) {
+            break;
+        }
+    }
+    const int status = interrupted ? StopStatus() : ComparisonStatus(results);
+    printAll(status);
     if (interrupted) {
         error(QStringLiteral("stopped by ") + StopName());
     }

@@ -1,5 +1,6 @@
 #include "Summary.h"
 
+#include "Comparisons.h"
 #include "kernel/Statements.h"
 
 #include <QJsonArray>
@@ -59,6 +60,8 @@ QString OutcomeName(Outcome outcome) {
         return QStringLiteral("would-create");
     case Outcome::WouldReplace:
         return QStringLiteral("would-replace");
+    case Outcome::Differs:
+        return QStringLiteral("differs");
     }
     return {};
 }
@@ -128,6 +131,14 @@ QString PlainSummary(const QList<TableLine>& lines) {
                               .arg(line.copy.targetRows)
                               .arg(line.copy.sourceRows);
         }
+        if (line.verified) {
+            // The comparison's own lines, under the copy's.
+            const QStringList compared =
+                compare::ComparisonText(*line.verified).split(u'\n', Qt::SkipEmptyParts);
+            for (const QString& comparedLine : compared) {
+                text += QStringLiteral("  ") + comparedLine + u'\n';
+            }
+        }
     }
     return text;
 }
@@ -154,6 +165,9 @@ QJsonObject TableJson(const TableLine& line) {
         table.insert(QStringLiteral("sourceRows"), line.copy.sourceRows);
         table.insert(QStringLiteral("targetRows"), line.copy.targetRows);
         table.insert(QStringLiteral("sameRowCount"), !SkippedUnlikeSource(line));
+    }
+    if (line.verified) {
+        table.insert(QStringLiteral("verify"), ComparisonJson(*line.verified));
     }
     return table;
 }

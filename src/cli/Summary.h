@@ -2,10 +2,12 @@
 // The end of a copy on the command line: one line per table, or one JSON
 // document with the same figures, and the exit status they give.
 #include "Arguments.h"
+#include "compare/Comparison.h"
 #include "kernel/Workspace.h"
 
 #include <QJsonObject>
 #include <QList>
+#include <optional>
 
 namespace cli {
 
@@ -20,6 +22,7 @@ enum class Outcome {
     NotStarted,
     WouldCreate, // --dry-run
     WouldReplace,
+    Differs, // --verify: copied, but not equal to its source
 };
 
 // A table of the command: the run's figures for it (none for a table that
@@ -27,6 +30,8 @@ enum class Outcome {
 struct TableLine {
     kernel::TableCopy copy;
     Outcome outcome = Outcome::Failed;
+    // --verify: the copy compared with its source.
+    std::optional<compare::TableComparison> verified{};
 };
 
 TableLine LineFor(const kernel::TableCopy& copy);

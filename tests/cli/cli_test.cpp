@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -172,6 +173,13 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("unknown command")
             << u"logins.ini"_s << QStringList{u"send"_s} << 2 << u"unknown command \"send\""_s;
+        QTest::newRow("compare without --to")
+            << u"logins.ini"_s << QStringList{u"compare"_s, u"T"_s} << 2
+            << u"compare needs --to db2 or --to oracle"_s;
+        QTest::newRow("verify a dry run")
+            << u"logins.ini"_s
+            << QStringList{u"copy"_s, u"--to"_s, u"db2"_s, u"--verify"_s, u"--dry-run"_s, u"T"_s}
+            << 2 << u"--verify compares what a copy made"_s;
         QTest::newRow("copy without --to") << u"logins.ini"_s << QStringList{u"copy"_s, u"T"_s} << 2
                                            << u"copy needs --to db2 or --to oracle"_s;
         QTest::newRow("unknown side")
@@ -778,6 +786,64 @@ private slots:
         QCOMPARE(free.out, u"would rename \"Cli_Dry\" to \"Cli_Dry_New\"\n"_s);
         QCOMPARE(taken.status, 1);
         QVERIFY(taken.err.contains(u"\"Cli_Dry_Taken\" is a table on the Oracle side already"_s));
+    }
+
+    // A copy verified equal; the same table changed on the target differs,
+    // and a server that changes a value as it stores it turns a verified
+    // copy into "differs" with status 1.
+    void compareAndVerify() {
+        const QString table = u"Cli_Compare"_s;
+        createMix(Side::Oracle, table);
+        standin::dropIfExists(Side::Db2, table);
+        const Result copied = cli({u"copy"_s, u"--to"_s, u"db2"_s, u"--verify"_s, table});
+        QCOMPARE(copied.status, 0);
+        QVERIFY2(copied.out.contains(u"\n  equal \"Cli_Compare\": source 3 rows, target 3 (rows "
+                                     "matched by every column (it has no key))\n"_s),
+                 qPrintable(copied.out));
+
+        standin::execute(Side::Db2, u"UPDATE \"%1\" SET amount = 12.51 WHERE k = 1"_s.arg(table));
+        const Result changed =
+            cli({u"compare"_s, u"--to"_s, u"db2"_s, u"--json"_s, table, u"Cli_Not_There"_s});
+        QCOMPARE(changed.status, 1);
+        const QJsonArray tables =
+            QJsonDocument::fromJson(changed.out.toUtf8()).object()[u"tables"_s].toArray();
+        QCOMPARE(tables.size(), 2);
+        QCOMPARE(tables[0][u"outcome"_s].toString(), u"differs"_s);
+        QCOMPARE(tables[0][u"onlySource"_s].toInt(), 1);
+        QCOMPARE(tables[0][u"onlyTarget"_s].toInt(), 1);
+        QCOMPARE(tables[1][u"outcome"_s].toString(), u"missing"_s);
+
+        // The Oracle side's server upper-cases every name the copy stores.
+        QString output;
+        QVERIFY2(standin::adminSql(
+                     Side::Oracle,
+                     u"CREATE OR REPLACE FUNCTION public.upper_name() RETURNS trigger AS $$ "
+                     "BEGIN NEW.name := upper(NEW.name); RETURN NEW; END $$ LANGUAGE plpgsql;"
+                     "CREATE OR REPLACE FUNCTION public.arm_upper() RETURNS event_trigger "
+                     "AS $$ DECLARE c record; BEGIN FOR c IN SELECT * FROM "
+                     "pg_event_trigger_ddl_commands() LOOP IF c.object_identity LIKE "
+                     "'%\"Cli_Compare\"' THEN EXECUTE 'CREATE TRIGGER upper_name BEFORE INSERT "
+                     "ON ' || c.object_identity || ' FOR EACH ROW EXECUTE FUNCTION "
+                     "public.upper_name()'; END IF; END LOOP; END $$ LANGUAGE plpgsql;"
+                     "DROP EVENT TRIGGER IF EXISTS arm_upper;"
+                     "CREATE EVENT TRIGGER arm_upper ON ddl_command_end WHEN TAG IN "
+                     "('CREATE TABLE') EXECUTE FUNCTION public.arm_upper();"_s,
+                     &output),
+                 qPrintable(output));
+        const auto disarm = qScopeGuard([] {
+            standin::adminSql(Side::Oracle, u"DROP EVENT TRIGGER IF EXISTS arm_upper"_s, nullptr);
+        });
+        standin::dropIfExists(Side::Oracle, table);
+        const Result verified = cli({u"copy"_s, u"--to"_s, u"oracle"_s, u"--verify"_s, table});
+        standin::dropIfExists(Side::Oracle, table);
+        standin::dropIfExists(Side::Db2, table);
+        QCOMPARE(verified.status, 1);
+        QVERIFY2(
+            verified.out.startsWith(u"differs \"Cli_Compare\": 3 read, 3 inserted, 0 refused"_s),
+            qPrintable(verified.out));
+        QVERIFY2(verified.out.contains(u"  differs \"Cli_Compare\": source 3 rows, target 3; 1 "
+                                       "only in the source, 1 only in the target, 0 differ"_s),
+                 qPrintable(verified.out));
     }
 
     void dropATableNamedTwice() {
