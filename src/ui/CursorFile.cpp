@@ -1,7 +1,7 @@
 #include "CursorFile.h"
 
-#include "shell/Failure.h"
 #include "Pointer.h"
+#include "shell/Failure.h"
 
 #include <QBuffer>
 #include <QFile>

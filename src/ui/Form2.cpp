@@ -1,12 +1,14 @@
 #include "Form2.h"
 
 #include "ApplicationIcon.h"
+#include "ComparisonWindow.h"
 #include "CursorFile.h"
 #include "Form1.h"
 #include "HelpTexts.h"
 #include "Look.h"
 #include "Pointer.h"
 #include "Program.h"
+#include "compare/CompareRun.h"
 #include "db/Db2Tables.h"
 #include "db/OracleTables.h"
 #include "maintenance/DeleteTables.h"
@@ -59,11 +61,19 @@ Form2::Form2(Form1& connectionWindow, shell::Dialogs& dialogs, shell::SettingsSt
     // How copies send their rows, for either list: a right click on it.
     fastCopy_ = copyOption(u"Fast copy (bulk insert)", u"FastCopy");
     exactTypes_ = copyOption(u"Exact column types", u"ExactTypes");
-    for (const char16_t* name : {u"List1", u"List2"}) {
+    // And the comparison of its selected tables with their copies.
+    for (const auto& [name, target] :
+         {std::pair{u"List1", kernel::Target::Db2}, std::pair{u"List2", kernel::Target::Oracle}}) {
         QWidget* tables = controls_.value(QString::fromUtf16(name));
         tables->setAccessibleName(tables->parentWidget()->property("title").toString());
         tables->setContextMenuPolicy(Qt::ActionsContextMenu);
-        tables->addActions({fastCopy_, exactTypes_});
+        auto* compare = new QAction(QStringLiteral("Compare with the other side"), this);
+        QObject::connect(compare, &QAction::triggered, this, [this, target = target] {
+            RunHandler([&] { CompareWithOtherSide(target); });
+        });
+        auto* separator = new QAction(this);
+        separator->setSeparator(true);
+        tables->addActions({compare, separator, fastCopy_, exactTypes_});
     }
 
     const struct {
@@ -192,6 +202,20 @@ void Form2::PushButton3_Click() {
 
 void Form2::PushButton4_Click() {
     transfer::CopyDb2ToOracle(workspace());
+}
+
+void Form2::CompareWithOtherSide(kernel::Target target) {
+    QList<compare::TableComparison> tables;
+    compare::CompareTables(workspace(), target,
+                           [&](const compare::TableComparison& table) { tables.append(table); });
+    if (tables.isEmpty()) {
+        return;
+    }
+    const QString title = target == kernel::Target::Db2
+                              ? QStringLiteral("Oracle tables compared with IBM DB2")
+                              : QStringLiteral("IBM DB2 tables compared with Oracle");
+    auto* result = new ComparisonWindow(title, tables, this);
+    result->show();
 }
 
 void Form2::PushButton1_Click() {

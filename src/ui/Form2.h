@@ -5,6 +5,7 @@
 #include "Controls.h"
 #include "ProgramWindow.h"
 #include "WindowActivity.h"
+#include "kernel/Statements.h"
 #include "kernel/Workspace.h"
 
 #include <optional>
@@ -64,6 +65,10 @@ public:
     void PushButton10_Click(); // "Select All", Oracle
     void PushButton11_Click(); // "Deselect All", Oracle
     void PushButton12_Click(); // "Help"
+    // "Compare with the other side" of a list's context menu: the selected
+    // tables with their copies on `target`, the result in a window of its
+    // own.
+    void CompareWithOtherSide(kernel::Target target);
 
     // What the table operations work on, with the logins read live from the
     // connection window.

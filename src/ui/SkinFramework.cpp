@@ -50,12 +50,12 @@ void SkinFramework::LoadSkin(const QString& skinPath, const QString& variant) {
     QFile file(skinPath);
     if (!file.open(QIODevice::ReadOnly)) {
         throw shell::Failure(QStringLiteral("The skin file %1 cannot be read: %2")
-                          .arg(skinPath, file.errorString()));
+                                 .arg(skinPath, file.errorString()));
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         throw shell::Failure(QStringLiteral("The skin file %1 cannot be read: %2")
-                          .arg(skinPath, file.errorString()));
+                                 .arg(skinPath, file.errorString()));
     }
     QStringDecoder decoder(QStringDecoder::Utf8);
     QString text = decoder.decode(bytes);
@@ -63,7 +63,8 @@ void SkinFramework::LoadSkin(const QString& skinPath, const QString& variant) {
         throw shell::Failure(QStringLiteral("The skin file %1 is not UTF-8 text.").arg(skinPath));
     }
     if (!isStyleSheet(text)) {
-        throw shell::Failure(QStringLiteral("The skin file %1 is not a valid style sheet.").arg(skinPath));
+        throw shell::Failure(
+            QStringLiteral("The skin file %1 is not a valid style sheet.").arg(skinPath));
     }
     styleSheet_ = std::move(text);
     loaded_ = true;
