@@ -210,7 +210,11 @@ TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Con
     for (std::size_t i : order.sortedBy) {
         const ComparedColumn& c = order.columns[i];
         const QString quoted = kernel::QuotedName(c.name);
-        sourceTerms << sortTerm(source.profile().server().order, quoted, c.category, c.category);
+        // The source holds a zoned value as an instant, whatever its text.
+        const Category held = sourceColumns[std::size_t(c.sourceField)].description.zoned
+                                  ? Category::Time
+                                  : c.category;
+        sourceTerms << sortTerm(source.profile().server().order, quoted, c.category, held);
         targetTerms << sortTerm(target.profile().server().order,
                                 kernel::QuotedName(targetColumns[std::size_t(c.targetField)].name),
                                 c.category,
