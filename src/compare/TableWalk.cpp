@@ -11,9 +11,33 @@ namespace {
 
 struct Row {
     std::vector<db::Value> values;
+    // The sort columns' comparable forms (the other places stay Null).
     std::vector<Comparable> comparables;
     qint64 count = 1; // identical rows in a row of the same key
 };
+
+// Whether the column holds the same value in both rows. The same text is the
+// same value whatever the forms; only differing texts are read as values
+// (most of a table's values are the same text on both sides, and reading
+// each would cost more than reading the rows).
+bool sameValue(const TableOrder& order, std::size_t column, const Row& a, const Row& b) {
+    const db::Value& x = a.values[column];
+    const db::Value& y = b.values[column];
+    if (x.isNull() == y.isNull() && x.text() == y.text()) {
+        return true;
+    }
+    const ComparedColumn& c = order.columns[column];
+    return ComparableAs(c.category, x, c.padded) == ComparableAs(c.category, y, c.padded);
+}
+
+bool sameRow(const TableOrder& order, const Row& a, const Row& b) {
+    for (std::size_t i = 0; i < order.columns.size(); ++i) {
+        if (!sameValue(order, i, a, b)) {
+            return false;
+        }
+    }
+    return true;
+}
 
 // One side's rows, each read into its comparable form, with a check that
 // they come in the order asked for: a server that sorts otherwise would
@@ -69,6 +93,9 @@ private:
             const ComparedColumn& c = order_.columns[i];
             current_.values[i] =
                 rows_.Fields().item(isSource_ ? c.sourceField : c.targetField).Value();
+        }
+        for (std::size_t i : order_.sortedBy) {
+            const ComparedColumn& c = order_.columns[i];
             current_.comparables[i] = ComparableAs(c.category, current_.values[i], c.padded);
         }
     }
@@ -102,7 +129,7 @@ public:
     void match(std::vector<Row>& source, std::vector<Row>& target) {
         for (Row& s : source) {
             for (Row& t : target) {
-                if (s.count > 0 && t.count > 0 && s.comparables == t.comparables) {
+                if (s.count > 0 && t.count > 0 && sameRow(order_, s, t)) {
                     const qint64 both = std::min(s.count, t.count);
                     s.count -= both;
                     t.count -= both;
@@ -159,7 +186,7 @@ private:
         difference.key = key.join(QStringLiteral(", "));
         if (other != nullptr) {
             for (std::size_t i = 0; i < order_.columns.size(); ++i) {
-                if (row.comparables[i] != other->comparables[i]) {
+                if (!sameValue(order_, i, row, *other)) {
                     difference.columns.append({order_.columns[i].name,
                                                Shown(row.values[i], other->values[i]),
                                                Shown(other->values[i], row.values[i])});
@@ -175,13 +202,13 @@ private:
 
 // The rows that sort the same as the current one: identical rows counted
 // once each.
-std::vector<Row> takeGroup(Side& side) {
+std::vector<Row> takeGroup(Side& side, const TableOrder& order) {
     std::vector<Row> group;
     group.push_back(side.take());
     while (!side.atEnd() && side.compareSort(side.current(), group.front()) == 0) {
         Row row = side.take();
         auto same = std::find_if(group.begin(), group.end(),
-                                 [&](const Row& r) { return r.comparables == row.comparables; });
+                                 [&](const Row& r) { return sameRow(order, r, row); });
         if (same != group.end()) {
             ++same->count;
         } else {
@@ -232,8 +259,8 @@ void WalkTogether(const TableOrder& order, db::RowSet& source, db::RowSet& targe
         } else if (c > 0) {
             walk.onlyTarget(t.take());
         } else {
-            std::vector<Row> sourceRows = takeGroup(s);
-            std::vector<Row> targetRows = takeGroup(t);
+            std::vector<Row> sourceRows = takeGroup(s, order);
+            std::vector<Row> targetRows = takeGroup(t, order);
             walk.match(sourceRows, targetRows);
         }
         progress();
