@@ -87,7 +87,7 @@ ComparisonWindow::ComparisonWindow(const QString& title,
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(scroll);
     layout->addLayout(buttons);
-    resize(720, 420);
+    resize(960, 480);
 }
 
 } // namespace ui

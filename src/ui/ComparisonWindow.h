@@ -11,6 +11,8 @@
 namespace ui {
 
 class ComparisonWindow final : public QWidget {
+    Q_OBJECT
+
 public:
     ComparisonWindow(const QString& title, const QList<compare::TableComparison>& tables,
                      QWidget* parent);

@@ -8,6 +8,7 @@
 #include "support/OwnerSql.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"
+#include "ui/ComparisonWindow.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
 #include "ui/Pointer.h"
@@ -437,6 +438,21 @@ private slots:
         QCOMPARE(rowsOf(Side::Db2, oracleTable).first().section(u'|', 0, 1),
                  oracleSource.first().section(u'|', 0, 1));
         QCOMPARE(ui::windowPointer(form2()), shell::PointerState::Default);
+
+        // The copy compared from the source list's context menu: a window of
+        // its own says equal, and its text is what the command line prints.
+        QAction* compare = nullptr;
+        for (QAction* action : form2()->findChild<QWidget*>(u"List1"_s)->actions())
+            if (action->text() == u"Compare with the other side")
+                compare = action;
+        QVERIFY(compare != nullptr);
+        compare->trigger();
+        auto* result = form2()->findChild<ui::ComparisonWindow*>();
+        QVERIFY(result != nullptr && result->isVisible());
+        QVERIFY2(result->text().startsWith(
+                     u"equal \"%1\": source %2 rows, target %2"_s.arg(oracleTable).arg(oracleRows)),
+                 qPrintable(result->text()));
+        result->close();
 
         selectOnly(list(2), db2Table);
         form2Button(4)->click();
