@@ -27,6 +27,19 @@ namespace cli {
 
 namespace {
 
+// The two sides of a command that works on both (copy, compare): the side
+// the tables come from, the one their copies are on, both lists, and the
+// tables the command names (every source table with --all).
+struct BothSides {
+    explicit BothSides(Side to) : target(to), source(to == Side::Db2 ? Side::Oracle : Side::Db2) {}
+    const Side target;
+    const Side source;
+    SideList oracle;
+    SideList db2;
+    QStringList tables;
+    const SideList& sourceList() const { return source == Side::Oracle ? oracle : db2; }
+};
+
 class CommandRun {
 public:
     CommandRun(const Command& command, Console& console, const Seams& seams)
@@ -51,10 +64,8 @@ private:
     db::Db2Login db2Login() const;
     // False, with the driver's message, when the side's tables cannot be read.
     bool load(Side side, const SideList& into);
-    // Both sides' logins and tables, for a command that works on both; the
-    // tables it names (every source table with --all). LoginMissing, or
-    // Done.
-    int loadBoth(const SideList& oracle, const SideList& db2, Side source, QStringList* tables);
+    // Both sides' logins and tables: LoginMissing, or Done.
+    int loadBoth(BothSides& sides);
     // --verify: the copied table (the only one selected) compared with its
     // source; the line's outcome says whether it is equal.
     void verify(const kernel::Workspace& ws, TableLine& line, bool* interrupted);
@@ -214,18 +225,17 @@ int CommandRun::list() {
     return Done;
 }
 
-int CommandRun::loadBoth(const SideList& oracle, const SideList& db2, Side source,
-                         QStringList* tables) {
+int CommandRun::loadBoth(BothSides& sides) {
     if (!loginStored(Side::Oracle) || !loginStored(Side::Db2)) {
         return LoginMissing;
     }
-    if (!load(Side::Oracle, oracle) || !load(Side::Db2, db2)) {
+    if (!load(Side::Oracle, sides.oracle) || !load(Side::Db2, sides.db2)) {
         return LoginMissing;
     }
-    *tables = command_.tables;
+    sides.tables = command_.tables;
     if (command_.all) {
-        *tables = (source == Side::Oracle ? oracle : db2).list.names();
-        tables->removeDuplicates();
+        sides.tables = sides.sourceList().list.names();
+        sides.tables.removeDuplicates();
     }
     return Done;
 }
@@ -235,17 +245,16 @@ kernel::Target targetOf(Side side) {
 }
 
 int CommandRun::copy() {
-    const Side target = command_.side;
-    const Side source = target == Side::Db2 ? Side::Oracle : Side::Db2;
-    SideList oracle;
-    SideList db2;
-    const SideList& sourceList = source == Side::Oracle ? oracle : db2;
-    QStringList tables;
-    if (const int status = loadBoth(oracle, db2, source, &tables); status != Done) {
+    BothSides sides(command_.side);
+    if (const int status = loadBoth(sides); status != Done) {
         return status;
     }
+    const Side target = sides.target;
+    const Side source = sides.source;
+    const SideList& sourceList = sides.sourceList();
+    const QStringList& tables = sides.tables;
     dialogs_.setOverwriteAnswer(command_.replace);
-    kernel::Workspace ws = workspace(oracle, db2);
+    kernel::Workspace ws = workspace(sides.oracle, sides.db2);
     ws.options.bulk = command_.bulk;
     ws.options.batchSize = command_.batchSize;
     ws.options.exactTypes = command_.exactTypes;
@@ -311,8 +320,10 @@ int CommandRun::copy() {
 void CommandRun::verify(const kernel::Workspace& ws, TableLine& line, bool* interrupted) {
     using Compared = compare::TableComparison::Outcome;
     try {
-        compare::CompareTables(ws, targetOf(command_.side),
-                               [&](const compare::TableComparison& c) { line.verified = c; });
+        compare::CompareTables(ws, targetOf(command_.side), [&](const compare::TableComparison& c) {
+            line.verified = c;
+            log_.write(QStringLiteral("table-compared"), ComparisonJson(c));
+        });
     } catch (const shell::Cancelled&) {
         *interrupted = true;
     }
@@ -327,16 +338,15 @@ void CommandRun::verify(const kernel::Workspace& ws, TableLine& line, bool* inte
 }
 
 int CommandRun::compareTables() {
-    const Side target = command_.side;
-    const Side source = target == Side::Db2 ? Side::Oracle : Side::Db2;
-    SideList oracle;
-    SideList db2;
-    const SideList& sourceList = source == Side::Oracle ? oracle : db2;
-    QStringList tables;
-    if (const int status = loadBoth(oracle, db2, source, &tables); status != Done) {
+    BothSides sides(command_.side);
+    if (const int status = loadBoth(sides); status != Done) {
         return status;
     }
-    const kernel::Workspace ws = workspace(oracle, db2);
+    const Side target = sides.target;
+    const Side source = sides.source;
+    const SideList& sourceList = sides.sourceList();
+    const QStringList& tables = sides.tables;
+    const kernel::Workspace ws = workspace(sides.oracle, sides.db2);
     QList<compare::TableComparison> results;
     const auto printAll = [&](int status) {
         QList<compare::TableComparison> all = results;
@@ -373,8 +383,10 @@ int CommandRun::compareTables() {
         }
         const qsizetype before = results.size();
         try {
-            compare::CompareTables(ws, targetOf(target),
-                                   [&](const compare::TableComparison& c) { results.append(c); });
+            compare::CompareTables(ws, targetOf(target), [&](const compare::TableComparison& c) {
+                results.append(c);
+                log_.write(QStringLiteral("table-compared"), ComparisonJson(c));
+            });
         } catch (const shell::Cancelled&) {
             interrupted = true;
         }

@@ -7,6 +7,7 @@
 //     {"event":"row-refused","table":"T","row":12,"reason":"...","statement":"INSERT ..."}
 //     {"event":"error","table":"T","reason":"...","statement":"..."}
 //     {"event":"table-finished","table":"T","outcome":"short","rowsRead":120,...}
+//     {"event":"table-compared","table":"T","outcome":"differs","onlySource":1,...}
 #include <QFile>
 #include <QJsonObject>
 #include <QString>

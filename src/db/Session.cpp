@@ -164,43 +164,43 @@ void Connection::Execute(const QString& sql) {
     });
 }
 
+// A catalogue function's result as a row set; `call` runs it on the
+// statement.
+template <class Call> RowSet Connection::openCatalogue(Call&& call) {
+    RowSet rows;
+    rows.source_ = std::make_unique<detail::RowSource>();
+    rows.source_->start(core_, std::forward<Call>(call));
+    return rows;
+}
+
 RowSet Connection::OpenSchema(int schema) {
     if (schema != schemaTables) {
         throw Error(QStringLiteral("Schema %1 is not supported").arg(schema));
     }
-    RowSet rows;
-    rows.source_ = std::make_unique<detail::RowSource>();
     detail::ConnectionCore& core = *core_;
-    rows.source_->start(core_, [&core](SQLHSTMT statement) {
+    return openCatalogue([&core](SQLHSTMT statement) {
         core.check(SQLTablesW(statement, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
                    SQL_HANDLE_STMT, statement, "SQLTablesW");
     });
-    return rows;
 }
 
 RowSet Connection::OpenPrimaryKey(const QString& table) {
-    RowSet rows;
-    rows.source_ = std::make_unique<detail::RowSource>();
     detail::ConnectionCore& core = *core_;
-    rows.source_->start(core_, [&](SQLHSTMT statement) {
+    return openCatalogue([&](SQLHSTMT statement) {
         core.check(SQLPrimaryKeysW(statement, nullptr, 0, nullptr, 0,
                                    const_cast<SQLWCHAR*>(detail::wide(table)), SQL_NTS),
                    SQL_HANDLE_STMT, statement, "SQLPrimaryKeysW");
     });
-    return rows;
 }
 
 RowSet Connection::OpenUniqueIndexes(const QString& table) {
-    RowSet rows;
-    rows.source_ = std::make_unique<detail::RowSource>();
     detail::ConnectionCore& core = *core_;
-    rows.source_->start(core_, [&](SQLHSTMT statement) {
+    return openCatalogue([&](SQLHSTMT statement) {
         core.check(SQLStatisticsW(statement, nullptr, 0, nullptr, 0,
                                   const_cast<SQLWCHAR*>(detail::wide(table)), SQL_NTS,
                                   SQL_INDEX_UNIQUE, SQL_QUICK),
                    SQL_HANDLE_STMT, statement, "SQLStatisticsW");
     });
-    return rows;
 }
 
 void Connection::Close() {

@@ -89,6 +89,8 @@ public:
     void Close();
 
 private:
+    template <class Call> RowSet openCatalogue(Call&& call);
+
     friend class RowSet;
     friend class StatementQueue;
     friend class BulkInsert;

@@ -45,19 +45,39 @@ kernel::Workspace TableManagerControls::workspace(shell::Dialogs& dialogs) {
 
 void TableManagerControls::copyTable(standin::Side from, const QString& table,
                                      shell::Dialogs& dialogs) {
-    const shell::TableList source = list(from);
-    source.insertName(table);
-    const int row = int(source.names().indexOf(table));
-    for (int i = 0; i < source.count(); ++i) {
-        source.setSelected(i, i == row);
-    }
-    source.setCurrentRow(row);
+    selectOnly(from, table);
     const kernel::Workspace ws = workspace(dialogs);
     if (from == standin::Side::Oracle) {
         transfer::CopyOracleToDb2(ws);
     } else {
         transfer::CopyDb2ToOracle(ws);
     }
+}
+
+compare::TableComparison TableManagerControls::compareTable(standin::Side from,
+                                                            const QString& table,
+                                                            shell::Dialogs& dialogs,
+                                                            bool listedOnTarget) {
+    selectOnly(from, table);
+    if (listedOnTarget) {
+        list(standin::otherSide(from)).insertName(table);
+    }
+    compare::TableComparison result;
+    compare::CompareTables(workspace(dialogs),
+                           from == standin::Side::Oracle ? kernel::Target::Db2
+                                                         : kernel::Target::Oracle,
+                           [&](const compare::TableComparison& c) { result = c; });
+    return result;
+}
+
+void TableManagerControls::selectOnly(standin::Side side, const QString& table) {
+    const shell::TableList tables = list(side);
+    tables.insertName(table);
+    const int row = int(tables.names().indexOf(table));
+    for (int i = 0; i < tables.count(); ++i) {
+        tables.setSelected(i, i == row);
+    }
+    tables.setCurrentRow(row);
 }
 
 shell::TableList TableManagerControls::list(standin::Side side) const {
@@ -82,18 +102,8 @@ compare::TableComparison CompareWithCopy(standin::Side from, const QString& tabl
                                          QStringList* reports, bool listedOnTarget) {
     TableManagerControls window;
     ScriptedDialogs dialogs;
-    const shell::TableList source = window.list(from);
-    source.insertName(table);
-    source.setSelected(0, true);
-    source.setCurrentRow(0);
-    if (listedOnTarget) {
-        window.list(standin::otherSide(from)).insertName(table);
-    }
-    compare::TableComparison result;
-    compare::CompareTables(window.workspace(dialogs),
-                           from == standin::Side::Oracle ? kernel::Target::Db2
-                                                         : kernel::Target::Oracle,
-                           [&](const compare::TableComparison& c) { result = c; });
+    const compare::TableComparison result =
+        window.compareTable(from, table, dialogs, listedOnTarget);
     if (reports != nullptr) {
         *reports = dialogs.errorReports();
     }

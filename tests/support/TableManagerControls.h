@@ -37,6 +37,13 @@ public:
     // list is empty), selects it, makes it current and presses the side's
     // send button.
     void copyTable(standin::Side from, const QString& table, shell::Dialogs& dialogs);
+    // Lists the table on both sides (on the target unless not), selects it
+    // on the source side and compares it with its copy; the result.
+    compare::TableComparison compareTable(standin::Side from, const QString& table,
+                                          shell::Dialogs& dialogs, bool listedOnTarget = true);
+    // Lists the table on the side (where it is not listed yet), selects it
+    // alone and makes it current.
+    void selectOnly(standin::Side side, const QString& table);
     shell::TableList list(standin::Side side) const;
     QStringList items(standin::Side side) const;
 };

@@ -292,6 +292,27 @@ private slots:
         qInfo("%lld of %d rows arrived", arrived, rows);
     }
 
+    // A comparison whose source session is ended while the server still
+    // produces its rows: one report that names the table and how far it got,
+    // the outcome lost, and the window as every run leaves it.
+    void comparisonLosesItsSource() {
+        constexpr int rows = 3000;
+        createSlowView(Side::Oracle, slowView, rows);
+        createNumbered(Side::Db2, slowView, rows);
+        Window w;
+        QTimer::singleShot(150, [&] {
+            endSessions(Side::Oracle, u"usename = '%1'"_s.arg(standin::oracle().user), {});
+        });
+        const compare::TableComparison result = w.compareTable(Side::Oracle, slowView, w.dialogs);
+        standin::dropIfExists(Side::Db2, slowView);
+        QCOMPARE(compare::OutcomeWord(result.outcome), u"lost"_s);
+        const QStringList reports = w.dialogs.errorReports();
+        QCOMPARE(reports.size(), 1);
+        QVERIFY2(reports[0].contains(u"Table \"%1\" was being compared; "_s.arg(slowView)),
+                 qPrintable(reports[0]));
+        w.checkEndedCleanly();
+    }
+
     // The temporary row file hits the file size limit part way through a
     // write: one report, the rows stored whole before it arrive, no other.
     void rowFileCannotBeWritten_data() { stalledTarget_data(); }

@@ -1,12 +1,12 @@
 // The look both windows share: the hover rule as the pointer really moves,
 // the hand image from a cursor file, the skin and the button-face colours,
 // the application title.
-#include "ui/CursorFile.h"
-#include "ui/QtDialogs.h"
 #include "shell/ErrorTrap.h"
 #include "shell/Failure.h"
+#include "ui/CursorFile.h"
 #include "ui/Look.h"
 #include "ui/Pointer.h"
+#include "ui/QtDialogs.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -85,8 +85,7 @@ struct TestWindow {
     }
 
     void installHover() {
-        ui::InstallHoverPointer(window.get(), {frameButton, windowButton},
-                                   {textBox, list, frame});
+        ui::InstallHoverPointer(window.get(), {frameButton, windowButton}, {textBox, list, frame});
     }
 
     QWidget* widget(const QString& name) const {
@@ -556,8 +555,7 @@ private slots:
             QVERIFY(QFile::setPermissions(path, {}));
         }
         TestWindow test;
-        QVERIFY_THROWS_EXCEPTION(shell::Failure,
-                                 ui::ApplySkin(test.window.get(), folder_->path()));
+        QVERIFY_THROWS_EXCEPTION(shell::Failure, ui::ApplySkin(test.window.get(), folder_->path()));
         QCOMPARE(test.window->styleSheet(), QString());
     }
 
