@@ -175,6 +175,14 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
             p.command.all = true;
         } else if (kind == Command::Kind::Copy && word == u"--verify") {
             p.command.verify = true;
+        } else if (kind == Command::Kind::Copy && isOption(word, u"--where")) {
+            if (const std::optional<QString> condition =
+                    p.valueOf(word, QStringLiteral("--where"))) {
+                if (condition->trimmed().isEmpty()) {
+                    p.fail(QStringLiteral("--where needs a condition"));
+                }
+                p.command.where = *condition;
+            }
         } else if (kind == Command::Kind::Copy && word == u"--bulk") {
             p.command.bulk = true;
         } else if (kind == Command::Kind::Copy && word == u"--exact-types") {
@@ -229,6 +237,9 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
         }
         if (batchSizeGiven && !command.bulk) {
             return UsageError{QStringLiteral("--batch-size goes with --bulk")};
+        }
+        if (!command.where.isEmpty() && (command.all || names.size() != 1)) {
+            return UsageError{QStringLiteral("--where goes with one table")};
         }
         if (command.verify && command.dryRun) {
             return UsageError{QStringLiteral("--verify compares what a copy made; a dry run "
@@ -291,6 +302,8 @@ QString HelpText() {
                "                [--bulk [--batch-size N]] [--exact-types] [--max-refused N]\n"
                "                [--verify] [--dry-run] [--verbose] [--log FILE]\n"
                "                [--no-progress] TABLE... | --all\n"
+               "  duskferry-cli [--config FILE] copy --to db2|oracle --where CONDITION [...] "
+               "TABLE\n"
                "  duskferry-cli [--config FILE] compare --to db2|oracle [--json] [--verbose]\n"
                "                [--log FILE] [--no-progress] TABLE... | --all\n"
                "  duskferry-cli [--config FILE] drop --on oracle|db2 [--dry-run] [--verbose]\n"
@@ -323,6 +336,8 @@ QString HelpText() {
                "                 sides are counted\n"
                "  --all          copy, compare: every table of the source side\n"
                "  --json         copy, compare: the summary as one JSON document\n"
+               "  --where COND   copy: only the source rows that match the SQL condition, as\n"
+               "                 written in the source's SELECT (one table only)\n"
                "  --verify       copy: compare each copied table with its source; a table\n"
                "                 whose rows or values differ has the outcome differs\n"
                "  --bulk         copy: send the rows in arrays through one prepared INSERT,\n"

@@ -28,6 +28,7 @@ struct Command {
     bool noProgress = false;
     bool dryRun = false; // say what would be done, change nothing
     bool verify = false; // copy: compare each table with its source once copied
+    QString where;       // copy: only the source rows that match this condition
     int maxRefused = -1; // copy: stop a table after so many refused rows; -1 no limit
     QStringList tables;  // copy, compare, drop: the tables; rename: old and new name
 };

@@ -261,6 +261,7 @@ int CommandRun::copy() {
     ws.options.countSkipped = true;
     ws.options.maxRefused = command_.maxRefused;
     ws.options.dryRun = command_.dryRun;
+    ws.options.where = command_.where;
     QList<TableLine>& lines = lines_;
     // A server that does not answer a stop within the grace: the figures so
     // far are printed before the program ends.

@@ -152,8 +152,10 @@ private:
         }
         TableOrder order;
         qint64 sourceRows = -1;
-        if (!trap_.step(planOrder, [&] { order = PlanOrder(source(), name, target(), *copy); }) ||
-            !trap_.step(countSource, [&] { sourceRows = CountRows(source(), name); })) {
+        const QString& where = ws_.options.where;
+        if (!trap_.step(planOrder,
+                        [&] { order = PlanOrder(source(), name, target(), *copy, where); }) ||
+            !trap_.step(countSource, [&] { sourceRows = CountRows(source(), name, where); })) {
             return TableComparison::Outcome::Failed;
         }
         result.order = order.description;

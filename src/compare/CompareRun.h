@@ -12,7 +12,8 @@
 
 namespace compare {
 
-// `target` is the side the copies are on. Each table's result goes to
+// `target` is the side the copies are on; with the workspace's `where`
+// option, only the source rows that match it are compared. Each table's result goes to
 // `compared` as soon as it is known, so that a run that ends on a stop
 // (shell::Cancelled, passed on) still has them.
 void CompareTables(const kernel::Workspace& workspace, kernel::Target target,

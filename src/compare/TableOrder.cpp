@@ -137,7 +137,7 @@ QString columnList(const std::vector<ComparedColumn>& columns, const std::vector
 } // namespace
 
 TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Connection& target,
-                     const QString& targetTable) {
+                     const QString& targetTable, const QString& sourceCondition) {
     TableOrder order;
     const std::vector<Described> sourceColumns = describe(source, sourceTable);
     const std::vector<Described> targetColumns = describe(target, targetTable);
@@ -220,8 +220,8 @@ TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Con
                                 c.category,
                                 CategoryOf(targetColumns[std::size_t(c.targetField)].description));
     }
-    order.sourceSelect = kernel::SelectAllStatement(sourceTable) + QStringLiteral(" ORDER BY ") +
-                         sourceTerms.join(QStringLiteral(", "));
+    order.sourceSelect = kernel::SelectWhereStatement(sourceTable, sourceCondition) +
+                         QStringLiteral(" ORDER BY ") + sourceTerms.join(QStringLiteral(", "));
     order.targetSelect = kernel::SelectAllStatement(targetTable) + QStringLiteral(" ORDER BY ") +
                          targetTerms.join(QStringLiteral(", "));
     return order;

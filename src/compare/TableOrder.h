@@ -36,8 +36,10 @@ struct TableOrder {
     bool columnsDiffer = false;
 };
 
-// Reads both tables' columns and the source's keys.
+// Reads both tables' columns and the source's keys. Of the source, only the
+// rows that match `sourceCondition` (all when it is empty): a copy of some
+// rows compares with those.
 TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Connection& target,
-                     const QString& targetTable);
+                     const QString& targetTable, const QString& sourceCondition = {});
 
 } // namespace compare

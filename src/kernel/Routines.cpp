@@ -36,9 +36,9 @@ void ExecuteStatement(db::Connection& connection, const QString& statement) {
     connection.Execute(statement);
 }
 
-qint64 CountRows(db::Connection& connection, QStringView tableName) {
+qint64 CountRows(db::Connection& connection, QStringView tableName, const QString& condition) {
     db::RowSet count;
-    count.Open(CountRowsStatement(tableName), connection);
+    count.Open(CountWhereStatement(tableName, condition), connection);
     return count.Fields().item(0).Value().text().toLongLong();
 }
 

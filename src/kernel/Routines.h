@@ -30,7 +30,8 @@ void AddListName(const shell::TableList& list, const QString& name);
 // Runs one statement; a failure reaches the caller's error trap.
 void ExecuteStatement(db::Connection& connection, const QString& statement);
 
-// The table's rows as the server counts them.
-qint64 CountRows(db::Connection& connection, QStringView tableName);
+// The table's rows as the server counts them (those that match the
+// condition, when one is given).
+qint64 CountRows(db::Connection& connection, QStringView tableName, const QString& condition = {});
 
 } // namespace kernel

@@ -41,6 +41,22 @@ QString CountRowsStatement(QStringView tableName) {
     return QStringLiteral("SELECT COUNT(*) FROM ") + QuotedName(tableName);
 }
 
+namespace {
+
+QString withCondition(QString statement, const QString& condition) {
+    return condition.isEmpty() ? statement : statement + QStringLiteral(" WHERE ") + condition;
+}
+
+} // namespace
+
+QString SelectWhereStatement(QStringView tableName, const QString& condition) {
+    return withCondition(SelectAllStatement(tableName), condition);
+}
+
+QString CountWhereStatement(QStringView tableName, const QString& condition) {
+    return withCondition(CountRowsStatement(tableName), condition);
+}
+
 QString DropTableStatement(QStringView tableName) {
     QString statement = QStringLiteral("DROP TABLE ");
     AppendQuotedName(statement, tableName);

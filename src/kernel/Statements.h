@@ -27,8 +27,12 @@ enum class Target { Db2, Oracle };
 QString QuotedName(QStringView name);
 void AppendQuotedName(QString& statement, QStringView name);
 
-QString SelectAllStatement(QStringView tableName);                 // SELECT * FROM "T"
-QString CountRowsStatement(QStringView tableName);                 // SELECT COUNT(*) FROM "T"
+QString SelectAllStatement(QStringView tableName); // SELECT * FROM "T"
+QString CountRowsStatement(QStringView tableName); // SELECT COUNT(*) FROM "T"
+// The same for the rows that match a condition, placed as the user gave it:
+// SELECT * FROM "T" WHERE <condition> (the whole table when it is empty).
+QString SelectWhereStatement(QStringView tableName, const QString& condition);
+QString CountWhereStatement(QStringView tableName, const QString& condition);
 QString DropTableStatement(QStringView tableName);                 // DROP TABLE "T"
 QString RenameStatement(QStringView oldName, QStringView newName); // RENAME "A" TO "B"
 

@@ -99,6 +99,8 @@ struct CopyOptions {
     qint64 maxRefused = -1;
     // Read and check everything, change nothing on the target.
     bool dryRun = false;
+    // Copy only the source rows that match this SQL condition; empty: all.
+    QString where{};
 };
 
 struct Workspace {

@@ -148,9 +148,18 @@ void TransferRun::copyTable(const QString& sourceName) {
     // learns its count near the end.
     db::RowSet rows;
     qint64 sourceRows = -1;
+    const QString& where = ws_.options.where;
     if (!trap_.step(openRowSet, [&] {
-            sourceRows = CountRows(source(), sourceName);
-            rows.Open(SelectAllStatement(sourceName), source());
+            // A condition of the user's own is shown with its statement
+            // when the server refuses it.
+            if (!where.isEmpty()) {
+                lastStatement_ = CountWhereStatement(sourceName, where);
+            }
+            sourceRows = CountRows(source(), sourceName, where);
+            if (!where.isEmpty()) {
+                lastStatement_ = SelectWhereStatement(sourceName, where);
+            }
+            rows.Open(SelectWhereStatement(sourceName, where), source());
         })) {
         finishTable(TableCopy::Outcome::Failed);
         return;
@@ -222,7 +231,8 @@ std::optional<QString> TransferRun::askOverwrite(const QString& sourceName, bool
 // of both sides tell. A side that cannot be counted stays unknown (-1).
 void TransferRun::countSkipped(const QString& sourceName, const QString& targetName) {
     TableCopy& figures = table_->figures;
-    trap_.step(lines_.rowCount, [&] { figures.sourceRows = CountRows(source(), sourceName); });
+    trap_.step(lines_.rowCount,
+               [&] { figures.sourceRows = CountRows(source(), sourceName, ws_.options.where); });
     trap_.step(lines_.rowCount, [&] { figures.targetRows = CountRows(target(), targetName); });
 }
 

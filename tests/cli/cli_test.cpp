@@ -176,6 +176,10 @@ private slots:
         QTest::newRow("compare without --to")
             << u"logins.ini"_s << QStringList{u"compare"_s, u"T"_s} << 2
             << u"compare needs --to db2 or --to oracle"_s;
+        QTest::newRow("where with two tables")
+            << u"logins.ini"_s
+            << QStringList{u"copy"_s, u"--to"_s, u"db2"_s, u"--where"_s, u"k = 1"_s, u"T"_s, u"U"_s}
+            << 2 << u"--where goes with one table"_s;
         QTest::newRow("verify a dry run")
             << u"logins.ini"_s
             << QStringList{u"copy"_s, u"--to"_s, u"db2"_s, u"--verify"_s, u"--dry-run"_s, u"T"_s}
@@ -844,6 +848,33 @@ private slots:
         QVERIFY2(verified.out.contains(u"  differs \"Cli_Compare\": source 3 rows, target 3; 1 "
                                        "only in the source, 1 only in the target, 0 differ"_s),
                  qPrintable(verified.out));
+    }
+
+    // --where copies only the rows that match, and --verify compares those
+    // with the copy; a condition the server refuses is shown in the report
+    // with its statement.
+    void copyWhere() {
+        const QString table = u"Cli_Where"_s;
+        createMix(Side::Oracle, table);
+        standin::dropIfExists(Side::Db2, table);
+        const Result some =
+            cli({u"copy"_s, u"--to"_s, u"db2"_s, u"--verify"_s, u"--where"_s, u"k >= 2"_s, table});
+        QCOMPARE(some.status, 0);
+        QVERIFY2(some.out.startsWith(u"copied \"Cli_Where\": 2 read, 2 inserted, 0 refused"_s),
+                 qPrintable(some.out));
+        QVERIFY2(some.out.contains(u"  equal \"Cli_Where\": source 2 rows, target 2"_s),
+                 qPrintable(some.out));
+        QCOMPARE(countRows(Side::Db2, table), 2);
+
+        const Result refused = cli({u"copy"_s, u"--to"_s, u"db2"_s, u"--replace"_s, u"--verbose"_s,
+                                    u"--where"_s, u"no_such_column = 1"_s, table});
+        standin::dropIfExists(Side::Oracle, table);
+        standin::dropIfExists(Side::Db2, table);
+        QCOMPARE(refused.status, 1);
+        QVERIFY2(refused.out.startsWith(u"failed \"Cli_Where\""_s), qPrintable(refused.out));
+        QVERIFY2(refused.err.contains(
+                     u"sql: SELECT COUNT(*) FROM \"Cli_Where\" WHERE no_such_column = 1"_s),
+                 qPrintable(refused.err));
     }
 
     void dropATableNamedTwice() {
