@@ -1,10 +1,10 @@
 #include "CompareRun.h"
 
-#include "TableOrder.h"
 #include "TableWalk.h"
 #include "db/Session.h"
 #include "kernel/Routines.h"
 #include "kernel/Statements.h"
+#include "kernel/TableOrder.h"
 #include "shell/ErrorTrap.h"
 #include "shell/Yield.h"
 

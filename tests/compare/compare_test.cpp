@@ -1,7 +1,7 @@
 // A table and its copy compared: equal after every kind of copy, and exactly
 // the differences made behind the program's back, in both directions, with
 // and without a key; and the value forms two servers give for one value.
-#include "compare/Comparable.h"
+#include "kernel/Comparable.h"
 #include "support/OwnerSql.h"
 #include "support/StandIn.h"
 #include "support/TableManagerControls.h"
@@ -87,9 +87,9 @@ QString counts(const compare::TableComparison& r) {
         .arg(r.differing);
 }
 
-compare::Comparable as(compare::Category category, db::Value::Kind kind, const QString& text,
-                       bool padded = false) {
-    return compare::ComparableAs(category, db::Value(kind, text), padded);
+kernel::Comparable as(kernel::Category category, db::Value::Kind kind, const QString& text,
+                      bool padded = false) {
+    return kernel::ComparableAs(category, db::Value(kind, text), padded);
 }
 
 } // namespace
@@ -113,7 +113,7 @@ private slots:
     // What the copy sends and the target gives back for the same value.
     void sameValueInEitherForm_data() {
         using K = db::Value::Kind;
-        using C = compare::Category;
+        using C = kernel::Category;
         QTest::addColumn<int>("category");
         QTest::addColumn<int>("sourceKind");
         QTest::addColumn<QString>("source");
@@ -159,13 +159,13 @@ private slots:
         QFETCH(QString, target);
         QFETCH(bool, padded);
         QFETCH(bool, equal);
-        const auto c = compare::Category(category);
-        const compare::Comparable a = as(c, db::Value::Kind(sourceKind), source, padded);
-        const compare::Comparable b = targetKind == int(db::Value::Kind::Null)
-                                          ? compare::ComparableAs(c, db::Value(), padded)
-                                          : as(c, db::Value::Kind(targetKind), target, padded);
+        const auto c = kernel::Category(category);
+        const kernel::Comparable a = as(c, db::Value::Kind(sourceKind), source, padded);
+        const kernel::Comparable b = targetKind == int(db::Value::Kind::Null)
+                                         ? kernel::ComparableAs(c, db::Value(), padded)
+                                         : as(c, db::Value::Kind(targetKind), target, padded);
         QCOMPARE(a == b, equal);
-        QCOMPARE(compare::CompareOrder(a, b) == 0, equal);
+        QCOMPARE(kernel::CompareOrder(a, b) == 0, equal);
     }
 
     // The order the walk expects is the servers' binary order: by value for
@@ -173,7 +173,7 @@ private slots:
     // U+FFFD, as in UTF-8).
     void sortsAsTheServersAreAsked() {
         using K = db::Value::Kind;
-        using C = compare::Category;
+        using C = kernel::Category;
         const QList<std::pair<C, QStringList>> ascending{
             {C::Number, {u"-100"_s, u"-2.5"_s, u"-1e-3"_s, u"0"_s, u"9"_s, u"10"_s, u"1e3"_s}},
             {C::Text, {u"B"_s, u"a"_s, u"a "_s, u"ab"_s, u"é"_s, u"\uFFFD"_s, u"😀"_s}},
@@ -184,13 +184,13 @@ private slots:
                 const K kind = category == C::Number ? K::Decimal
                                : category == C::Time ? K::Timestamp
                                                      : K::Text;
-                QVERIFY2(compare::CompareOrder(as(category, kind, values[i - 1]),
-                                               as(category, kind, values[i])) < 0,
+                QVERIFY2(kernel::CompareOrder(as(category, kind, values[i - 1]),
+                                              as(category, kind, values[i])) < 0,
                          qPrintable(values[i - 1] + u" < "_s + values[i]));
             }
         }
-        QVERIFY(compare::CompareOrder(compare::ComparableAs(C::Text, db::Value(), false),
-                                      as(C::Text, K::Text, u"!"_s)) < 0);
+        QVERIFY(kernel::CompareOrder(kernel::ComparableAs(C::Text, db::Value(), false),
+                                     as(C::Text, K::Text, u"!"_s)) < 0);
     }
 
     void unchangedCopiesAreEqual_data() {

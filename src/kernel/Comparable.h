@@ -10,7 +10,7 @@
 
 #include <QString>
 
-namespace compare {
+namespace kernel {
 
 // What a column's values are compared as; the source column decides.
 enum class Category : unsigned char { Boolean, Number, Time, Bytes, Text };
@@ -44,4 +44,4 @@ Comparable ComparableAs(Category category, const db::Value& value, bool padded);
 // servers are asked for), then by form.
 int CompareOrder(const Comparable& a, const Comparable& b);
 
-} // namespace compare
+} // namespace kernel

@@ -1,6 +1,6 @@
 #include "TableOrder.h"
 
-#include "kernel/Statements.h"
+#include "Statements.h"
 
 #include <QMap>
 #include <algorithm>
@@ -8,7 +8,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
-namespace compare {
+namespace kernel {
 
 namespace {
 
@@ -19,7 +19,7 @@ struct Described {
 
 std::vector<Described> describe(db::Connection& connection, const QString& table) {
     db::RowSet rows;
-    rows.Open(kernel::SelectAllStatement(table) + QStringLiteral(" WHERE 1 = 0"), connection);
+    rows.Open(SelectAllStatement(table) + QStringLiteral(" WHERE 1 = 0"), connection);
     std::vector<Described> columns;
     for (int f = 0; f < rows.Fields().count(); ++f) {
         columns.push_back({rows.Fields().item(f).Name(), rows.Fields().item(f).Description()});
@@ -97,7 +97,7 @@ std::optional<Key> chooseKey(db::Connection& source, const QString& table,
         });
         if (usable && (!best || key.columns.size() < best->columns.size())) {
             best = key;
-            best->name = QStringLiteral("its unique index %1").arg(kernel::QuotedName(key.name));
+            best->name = QStringLiteral("its unique index %1").arg(QuotedName(key.name));
         }
     }
     return best;
@@ -129,7 +129,7 @@ QString sortTerm(const db::OrderForms& forms, const QString& quoted, Category as
 QString columnList(const std::vector<ComparedColumn>& columns, const std::vector<std::size_t>& of) {
     QStringList names;
     for (std::size_t i : of) {
-        names << kernel::QuotedName(columns[i].name);
+        names << QuotedName(columns[i].name);
     }
     return names.join(QStringLiteral(", "));
 }
@@ -149,7 +149,7 @@ TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Con
         });
         if (found == targetColumns.end()) {
             problems << QStringLiteral("the target has no column %1")
-                            .arg(kernel::QuotedName(sourceColumns[s].name));
+                            .arg(QuotedName(sourceColumns[s].name));
             continue;
         }
         const std::size_t t = std::size_t(found - targetColumns.begin());
@@ -161,7 +161,7 @@ TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Con
     for (std::size_t t = 0; t < targetColumns.size(); ++t) {
         if (!matched[t]) {
             problems << QStringLiteral("the source has no column %1")
-                            .arg(kernel::QuotedName(targetColumns[t].name));
+                            .arg(QuotedName(targetColumns[t].name));
         }
     }
     if (!problems.isEmpty()) {
@@ -191,7 +191,7 @@ TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Con
             if (sortable) {
                 order.sortedBy.push_back(i);
             } else {
-                unsorted << kernel::QuotedName(c.name);
+                unsorted << QuotedName(c.name);
             }
         }
         order.description = unsorted.isEmpty()
@@ -209,22 +209,22 @@ TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Con
     QStringList targetTerms;
     for (std::size_t i : order.sortedBy) {
         const ComparedColumn& c = order.columns[i];
-        const QString quoted = kernel::QuotedName(c.name);
+        const QString quoted = QuotedName(c.name);
         // The source holds a zoned value as an instant, whatever its text.
         const Category held = sourceColumns[std::size_t(c.sourceField)].description.zoned
                                   ? Category::Time
                                   : c.category;
         sourceTerms << sortTerm(source.profile().server().order, quoted, c.category, held);
         targetTerms << sortTerm(target.profile().server().order,
-                                kernel::QuotedName(targetColumns[std::size_t(c.targetField)].name),
+                                QuotedName(targetColumns[std::size_t(c.targetField)].name),
                                 c.category,
                                 CategoryOf(targetColumns[std::size_t(c.targetField)].description));
     }
-    order.sourceSelect = kernel::SelectWhereStatement(sourceTable, sourceCondition) +
+    order.sourceSelect = SelectWhereStatement(sourceTable, sourceCondition) +
                          QStringLiteral(" ORDER BY ") + sourceTerms.join(QStringLiteral(", "));
-    order.targetSelect = kernel::SelectAllStatement(targetTable) + QStringLiteral(" ORDER BY ") +
+    order.targetSelect = SelectAllStatement(targetTable) + QStringLiteral(" ORDER BY ") +
                          targetTerms.join(QStringLiteral(", "));
     return order;
 }
 
-} // namespace compare
+} // namespace kernel

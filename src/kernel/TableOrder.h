@@ -10,7 +10,7 @@
 #include <QString>
 #include <vector>
 
-namespace compare {
+namespace kernel {
 
 struct ComparedColumn {
     QString name; // the source's spelling
@@ -42,4 +42,4 @@ struct TableOrder {
 TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Connection& target,
                      const QString& targetTable, const QString& sourceCondition = {});
 
-} // namespace compare
+} // namespace kernel

@@ -3,7 +3,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
-namespace compare {
+namespace kernel {
 
 using Kind = db::Value::Kind;
 using Form = Comparable::Form;
@@ -304,4 +304,4 @@ int CompareOrder(const Comparable& a, const Comparable& b) {
     }
 }
 
-} // namespace compare
+} // namespace kernel
