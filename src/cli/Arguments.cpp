@@ -173,6 +173,8 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
             p.command.json = true;
         } else if (tablewise && word == u"--all") {
             p.command.all = true;
+        } else if (kind == Command::Kind::Copy && word == u"--resume") {
+            p.command.resume = true;
         } else if (kind == Command::Kind::Copy && word == u"--verify") {
             p.command.verify = true;
         } else if (kind == Command::Kind::Copy && isOption(word, u"--where")) {
@@ -241,6 +243,13 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
         if (!command.where.isEmpty() && (command.all || names.size() != 1)) {
             return UsageError{QStringLiteral("--where goes with one table")};
         }
+        if (command.resume && command.replace) {
+            return UsageError{QStringLiteral("--resume adds to a table that --replace would drop: "
+                                             "give one of them")};
+        }
+        if (command.resume && command.dryRun) {
+            return UsageError{QStringLiteral("--resume cannot be a dry run")};
+        }
         if (command.verify && command.dryRun) {
             return UsageError{QStringLiteral("--verify compares what a copy made; a dry run "
                                              "makes nothing")};
@@ -300,7 +309,7 @@ QString HelpText() {
                "  duskferry-cli [--config FILE] list oracle|db2\n"
                "  duskferry-cli [--config FILE] copy --to db2|oracle [--replace] [--json]\n"
                "                [--bulk [--batch-size N]] [--exact-types] [--max-refused N]\n"
-               "                [--verify] [--dry-run] [--verbose] [--log FILE]\n"
+               "                [--verify] [--resume] [--dry-run] [--verbose] [--log FILE]\n"
                "                [--no-progress] TABLE... | --all\n"
                "  duskferry-cli [--config FILE] copy --to db2|oracle --where CONDITION [...] "
                "TABLE\n"
@@ -336,6 +345,9 @@ QString HelpText() {
                "                 sides are counted\n"
                "  --all          copy, compare: every table of the source side\n"
                "  --json         copy, compare: the summary as one JSON document\n"
+               "  --resume       copy: where the target has the table, add the source rows\n"
+               "                 whose key (primary key or unique NOT NULL index) it lacks,\n"
+               "                 leaving the rows it has as they are\n"
                "  --where COND   copy: only the source rows that match the SQL condition, as\n"
                "                 written in the source's SELECT (one table only)\n"
                "  --verify       copy: compare each copied table with its source; a table\n"

@@ -29,6 +29,7 @@ struct Command {
     bool dryRun = false; // say what would be done, change nothing
     bool verify = false; // copy: compare each table with its source once copied
     QString where;       // copy: only the source rows that match this condition
+    bool resume = false; // copy: add the missing rows to a table the target has
     int maxRefused = -1; // copy: stop a table after so many refused rows; -1 no limit
     QStringList tables;  // copy, compare, drop: the tables; rename: old and new name
 };

@@ -262,6 +262,7 @@ int CommandRun::copy() {
     ws.options.maxRefused = command_.maxRefused;
     ws.options.dryRun = command_.dryRun;
     ws.options.where = command_.where;
+    ws.options.resume = command_.resume;
     QList<TableLine>& lines = lines_;
     // A server that does not answer a stop within the grace: the figures so
     // far are printed before the program ends.

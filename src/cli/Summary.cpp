@@ -117,6 +117,19 @@ QString PlainSummary(const QList<TableLine>& lines) {
                     .arg(line.copy.rowsInserted)
                     .arg(line.copy.rowsRefused)
                     .arg(line.copy.seconds, 0, 'f', 3);
+        if (line.copy.rowsAlreadyThere >= 0) {
+            // read = inserted + refused + already there + differing
+            QString resumed = QStringLiteral("; %1 already there").arg(line.copy.rowsAlreadyThere);
+            if (line.copy.rowsDiffering > 0) {
+                resumed += QStringLiteral(", %1 there with other values (left as they are)")
+                               .arg(line.copy.rowsDiffering);
+            }
+            if (line.copy.rowsOnlyOnTarget > 0) {
+                resumed +=
+                    QStringLiteral(", %1 only on the target").arg(line.copy.rowsOnlyOnTarget);
+            }
+            text.insert(text.size() - 1, resumed);
+        }
         if (line.copy.rowsInDoubt > 0) {
             text.insert(text.size() - 1,
                         QStringLiteral("; %1 in doubt (with the server when the program ended)")
@@ -152,6 +165,11 @@ QJsonObject TableJson(const TableLine& line) {
                       {QStringLiteral("seconds"), line.copy.seconds}};
     if (line.copy.rowsInDoubt > 0) {
         table.insert(QStringLiteral("rowsInDoubt"), line.copy.rowsInDoubt);
+    }
+    if (line.copy.rowsAlreadyThere >= 0) {
+        table.insert(QStringLiteral("rowsAlreadyThere"), line.copy.rowsAlreadyThere);
+        table.insert(QStringLiteral("rowsDiffering"), line.copy.rowsDiffering);
+        table.insert(QStringLiteral("rowsOnlyOnTarget"), line.copy.rowsOnlyOnTarget);
     }
     if (line.outcome == Outcome::WouldCreate || line.outcome == Outcome::WouldReplace) {
         table.insert(QStringLiteral("createStatement"), line.copy.createStatement);

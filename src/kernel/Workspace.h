@@ -42,6 +42,12 @@ struct TableCopy {
     QString createStatement{};
     bool replaces = false;
     QStringList losses{};
+    // A resumed table: the source rows the target held already (-1: not a
+    // resumed table), those it held with other values (left as they are),
+    // and the target's rows that the source does not have.
+    qint64 rowsAlreadyThere = -1;
+    qint64 rowsDiffering = 0;
+    qint64 rowsOnlyOnTarget = 0;
     double seconds = 0;
 };
 
@@ -101,6 +107,9 @@ struct CopyOptions {
     bool dryRun = false;
     // Copy only the source rows that match this SQL condition; empty: all.
     QString where{};
+    // A table the target has already is not replaced: the source rows whose
+    // key it lacks are added to it.
+    bool resume = false;
 };
 
 struct Workspace {

@@ -77,9 +77,17 @@ private:
     void copyPosition(int position);
     void copyTable(const QString& sourceName);
     void finishTable(TableCopy::Outcome outcome);
-    std::optional<QString> askOverwrite(const QString& sourceName, bool* skip, QString* targetName);
+    // The target list's spelling of the table, the source's own first;
+    // nothing when the target does not list it.
+    std::optional<QString> listedOnTarget(const QString& sourceName);
+    std::optional<QString> askOverwrite(const QString& listed, bool* skip);
+    // Adds the source rows whose key the target's table lacks (ResumeRows.cpp).
+    void resumeTable(const QString& sourceName, const QString& targetName);
     void countSkipped(const QString& sourceName, const QString& targetName);
     bool createTargetTable(db::RowSet& rows, const QString& tableName);
+    // The target table's columns and CREATE statement for the source's
+    // columns, nothing executed; false when a column could not be read.
+    bool describeTargetTable(db::RowSet& rows, const QString& tableName);
     QString columnTypeText(db::RowSet& rows, int field, bool* read);
     // Typed columns take bytes and Booleans in the target server's own forms.
     const db::LiteralForms* literals() const {
@@ -92,6 +100,7 @@ private:
     void readRows(db::RowSet& rows, RowSink& sink, int fieldCount, qint64 rowCount);
     bool startRow(db::RowSet& rows, qint64 row, qint64 rowCount);
     db::Value valueToSend(db::RowSet& rows, int field);
+    db::Value valueToSend(const db::Value& read, int field);
     void checkArrivedRows(const QString& tableName, qint64 taken);
     void moveNext(db::RowSet& rows, const std::function<void()>& settle, bool* atEnd);
     QString progress() const;

@@ -13,28 +13,7 @@
 namespace transfer::detail {
 
 bool TransferRun::createTargetTable(db::RowSet& rows, const QString& tableName) {
-    trap_.step(createFirstPiece, [&] { BeginCreateTable(lastStatement_, tableName); });
-    int fieldCount = 0;
-    if (!trap_.step(lines_.createFieldLoop, [&] { fieldCount = rows.Fields().count(); })) {
-        return false;
-    }
-    TableState& table = *table_;
-    table.dialect = DialectOf(dir_.target, target().profile().serverKind);
-    bool complete = true;
-    for (int f = 0; f < fieldCount; ++f) {
-        trap_.step(fieldYield, [] { shell::yieldToEventLoop(); });
-        QString name;
-        // A column whose name or type cannot be read would get a wrong
-        // definition; such a table is not created at all.
-        complete = trap_.step(fieldName, [&] { name = rows.Fields().item(f).Name(); }) && complete;
-        bool read = false;
-        const QString type = columnTypeText(rows, f, &read);
-        complete = read && complete;
-        table.columns.back().name = name;
-        AppendColumnDefinition(lastStatement_, name, type);
-    }
-    EndCreateTable(lastStatement_);
-    if (!complete) {
+    if (!describeTargetTable(rows, tableName)) {
         return false;
     }
     if (dryRun()) {
@@ -56,6 +35,31 @@ bool TransferRun::createTargetTable(db::RowSet& rows, const QString& tableName) 
     // A table that could not be created may exist under that name with
     // someone else's rows in it: nothing is inserted into it.
     return trap_.step(lines_.createExecute, [&] { ExecuteStatement(target(), lastStatement_); });
+}
+
+bool TransferRun::describeTargetTable(db::RowSet& rows, const QString& tableName) {
+    trap_.step(createFirstPiece, [&] { BeginCreateTable(lastStatement_, tableName); });
+    int fieldCount = 0;
+    if (!trap_.step(lines_.createFieldLoop, [&] { fieldCount = rows.Fields().count(); })) {
+        return false;
+    }
+    TableState& table = *table_;
+    table.dialect = DialectOf(dir_.target, target().profile().serverKind);
+    bool complete = true;
+    for (int f = 0; f < fieldCount; ++f) {
+        trap_.step(fieldYield, [] { shell::yieldToEventLoop(); });
+        QString name;
+        // A column whose name or type cannot be read would get a wrong
+        // definition; such a table is not created at all.
+        complete = trap_.step(fieldName, [&] { name = rows.Fields().item(f).Name(); }) && complete;
+        bool read = false;
+        const QString type = columnTypeText(rows, f, &read);
+        complete = read && complete;
+        table.columns.back().name = name;
+        AppendColumnDefinition(lastStatement_, name, type);
+    }
+    EndCreateTable(lastStatement_);
+    return complete;
 }
 
 QString TransferRun::columnTypeText(db::RowSet& rows, int field, bool* read) {
@@ -82,7 +86,11 @@ QString TransferRun::columnTypeText(db::RowSet& rows, int field, bool* read) {
 // or a fraction of a second without a word. (A dry run counts such values
 // instead.)
 db::Value TransferRun::valueToSend(db::RowSet& rows, int field) {
-    db::Value value = ValueOrDefault(rows.Fields().item(field).Value(), {});
+    return valueToSend(rows.Fields().item(field).Value(), field);
+}
+
+db::Value TransferRun::valueToSend(const db::Value& read, int field) {
+    db::Value value = ValueOrDefault(read, {});
     const TableState& table = *table_;
     if (dryRun() || std::size_t(field) >= table.exactTypes.size()) {
         return value;

@@ -129,12 +129,18 @@ void TransferRun::finishTable(TableCopy::Outcome outcome) {
 void TransferRun::copyTable(const QString& sourceName) {
     TableCopy& figures = table_->figures;
     const int reportsBefore = trap_.reportCount();
+    const std::optional<QString> listed = listedOnTarget(sourceName);
+    // Asked to add the missing rows, the run does not offer to replace the
+    // table.
+    if (listed && ws_.options.resume && !dryRun()) {
+        resumeTable(sourceName, *listed);
+        return;
+    }
     bool skip = false;
-    QString targetName;
-    const std::optional<QString> dropName = askOverwrite(sourceName, &skip, &targetName);
+    const std::optional<QString> dropName = listed ? askOverwrite(*listed, &skip) : std::nullopt;
     if (skip) {
         if (ws_.options.countSkipped) {
-            countSkipped(sourceName, targetName);
+            countSkipped(sourceName, *listed);
         }
         finishTable(TableCopy::Outcome::Skipped);
         return;
@@ -196,11 +202,7 @@ void TransferRun::copyTable(const QString& sourceName) {
                                                        : TableCopy::Outcome::Short);
 }
 
-// The target list's spelling of the table when the user agreed to replace it;
-// nothing when no such table is listed. *skip when the user said No, with
-// the spelling of the table kept in *targetName.
-std::optional<QString> TransferRun::askOverwrite(const QString& sourceName, bool* skip,
-                                                 QString* targetName) {
+std::optional<QString> TransferRun::listedOnTarget(const QString& sourceName) {
     if (!trap_.check(containsTest, [&] { return ListContainsName(targetList(), sourceName); })) {
         return std::nullopt;
     }
@@ -216,6 +218,12 @@ std::optional<QString> TransferRun::askOverwrite(const QString& sourceName, bool
             exact = listed == sourceName;
         }
     }
+    return listed;
+}
+
+// The listed table when the user agreed to replace it; *skip when the user
+// said No.
+std::optional<QString> TransferRun::askOverwrite(const QString& listed, bool* skip) {
     bool yes = false;
     const bool asked = trap_.step(overwriteQuestion, [&] {
         yes = ws_.dialogs->askYesNo(QStringLiteral("Would you like to overwrite ") + listed + u'?',
@@ -223,7 +231,6 @@ std::optional<QString> TransferRun::askOverwrite(const QString& sourceName, bool
     });
     // A question that could not be asked is not a Yes.
     *skip = !asked || !yes;
-    *targetName = listed;
     return yes ? std::optional<QString>(listed) : std::nullopt;
 }
 

@@ -61,6 +61,7 @@ Form2::Form2(Form1& connectionWindow, shell::Dialogs& dialogs, shell::SettingsSt
     // How copies send their rows, for either list: a right click on it.
     fastCopy_ = copyOption(u"Fast copy (bulk insert)", u"FastCopy");
     exactTypes_ = copyOption(u"Exact column types", u"ExactTypes");
+    addMissingRows_ = copyOption(u"Add missing rows to existing tables", u"AddMissingRows");
     // And the comparison of its selected tables with their copies.
     for (const auto& [name, target] :
          {std::pair{u"List1", kernel::Target::Db2}, std::pair{u"List2", kernel::Target::Oracle}}) {
@@ -73,7 +74,7 @@ Form2::Form2(Form1& connectionWindow, shell::Dialogs& dialogs, shell::SettingsSt
         });
         auto* separator = new QAction(this);
         separator->setSeparator(true);
-        tables->addActions({compare, separator, fastCopy_, exactTypes_});
+        tables->addActions({compare, separator, fastCopy_, exactTypes_, addMissingRows_});
     }
 
     const struct {
@@ -127,6 +128,7 @@ kernel::Workspace Form2::workspace() {
     workspace.activity = &*activity_;
     workspace.options.bulk = fastCopy_->isChecked();
     workspace.options.exactTypes = exactTypes_->isChecked();
+    workspace.options.resume = addMissingRows_->isChecked();
     workspace.oracleList = list(u"List1");
     workspace.db2List = list(u"List2");
     workspace.dialogs = &dialogs_;

@@ -85,6 +85,7 @@ private:
     shell::SettingsStore& store_;
     QAction* fastCopy_ = nullptr;
     QAction* exactTypes_ = nullptr;
+    QAction* addMissingRows_ = nullptr;
     QHash<QString, QWidget*> controls_;
     std::optional<WindowActivity> activity_;
 };

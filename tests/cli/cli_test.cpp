@@ -176,6 +176,10 @@ private slots:
         QTest::newRow("compare without --to")
             << u"logins.ini"_s << QStringList{u"compare"_s, u"T"_s} << 2
             << u"compare needs --to db2 or --to oracle"_s;
+        QTest::newRow("resume and replace")
+            << u"logins.ini"_s
+            << QStringList{u"copy"_s, u"--to"_s, u"db2"_s, u"--resume"_s, u"--replace"_s, u"T"_s}
+            << 2 << u"--resume adds to a table that --replace would drop"_s;
         QTest::newRow("where with two tables")
             << u"logins.ini"_s
             << QStringList{u"copy"_s, u"--to"_s, u"db2"_s, u"--where"_s, u"k = 1"_s, u"T"_s, u"U"_s}
@@ -423,11 +427,12 @@ private slots:
         standin::execute(Side::Oracle, u"CREATE TABLE \"%1\" AS SELECT g AS k, 'row ' || g AS "
                                        "note FROM generate_series(1, %2) g"_s.arg(table)
                                            .arg(rows));
+        standin::execute(Side::Oracle, u"ALTER TABLE \"%1\" ADD PRIMARY KEY (k)"_s.arg(table));
         QStringList arguments{u"--config"_s, config_, u"copy"_s, u"--to"_s, u"db2"_s};
         if (bulk)
             arguments << u"--bulk"_s;
         const Result result = run(arguments + QStringList{table, u"Cli_After"_s}, 2500, signal);
-        standin::dropIfExists(Side::Oracle, table);
+        const auto dropSource = qScopeGuard([&] { standin::dropIfExists(Side::Oracle, table); });
         QCOMPARE(result.status, 128 + signal);
         const QRegularExpression line(
             uR"(^interrupted "Cli_Big": (\d+) read, (\d+) inserted, 0 refused, )"_s,
@@ -442,6 +447,20 @@ private slots:
         QCOMPARE(countRows(Side::Db2, table), inserted);
         QVERIFY(result.out.contains(u"not-started \"Cli_After\""_s));
         QVERIFY(result.err.contains(u"stopped by "_s + name));
+
+        // The rest is added to what arrived, and the copy is then equal.
+        if (!bulk) {
+            const Result resumed = cli(
+                {u"copy"_s, u"--to"_s, u"db2"_s, u"--resume"_s, u"--bulk"_s, u"--verify"_s, table});
+            QCOMPARE(resumed.status, 0);
+            QVERIFY2(resumed.out.startsWith(
+                         u"copied \"Cli_Big\": %1 read, %2 inserted, 0 refused, "_s.arg(rows).arg(
+                             rows - inserted)),
+                     qPrintable(resumed.out));
+            QVERIFY2(
+                resumed.out.contains(u"; %1 already there\n  equal \"Cli_Big\""_s.arg(inserted)),
+                qPrintable(resumed.out));
+        }
         standin::dropIfExists(Side::Db2, table);
     }
 

@@ -654,13 +654,14 @@ private slots:
     // the copy runs are given; each apart from the other.
     void copyOptionsOutlastTheProgram_data() {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("bulk");
-        QTest::newRow("bulk") << u"Fast copy (bulk insert)"_s << true;
-        QTest::newRow("exact types") << u"Exact column types"_s << false;
+        QTest::addColumn<int>("which"); // 0 bulk, 1 exact types, 2 add missing rows
+        QTest::newRow("bulk") << u"Fast copy (bulk insert)"_s << 0;
+        QTest::newRow("exact types") << u"Exact column types"_s << 1;
+        QTest::newRow("add missing rows") << u"Add missing rows to existing tables"_s << 2;
     }
     void copyOptionsOutlastTheProgram() {
         QFETCH(QString, text);
-        QFETCH(bool, bulk);
+        QFETCH(int, which);
         const auto option = [](QWidget* list, const QString& text) -> QAction* {
             for (QAction* action : list->actions()) {
                 if (action->text() == text)
@@ -668,11 +669,17 @@ private slots:
             }
             return nullptr;
         };
-        const auto chosen = [&](const kernel::CopyOptions& options) {
-            return bulk ? options.bulk : options.exactTypes;
+        const auto flags = [](const kernel::CopyOptions& options) {
+            return QList<bool>{options.bulk, options.exactTypes, options.resume};
         };
+        const auto chosen = [&](const kernel::CopyOptions& options) {
+            return flags(options)[which];
+        };
+        // Every other option stays off.
         const auto other = [&](const kernel::CopyOptions& options) {
-            return bulk ? options.exactTypes : options.bulk;
+            QList<bool> rest = flags(options);
+            rest.removeAt(which);
+            return rest.contains(true);
         };
         QWidget* oracleList = control(u"Form2"_s, u"List1"_s);
         QCOMPARE(oracleList->contextMenuPolicy(), Qt::ActionsContextMenu);

@@ -1,0 +1,172 @@
+// A table the target has already, completed: both sides read in the source's
+// key order (the comparison's walk) and each source row whose key the target
+// lacks sent through the copy's sink. Rows the target holds with other values
+// are left as they are and counted, as are rows only the target has.
+#include "CopyRun.h"
+#include "StatementSink.h"
+#include "kernel/OrderedWalk.h"
+#include "kernel/Routines.h"
+#include "kernel/Statements.h"
+#include "shell/Yield.h"
+
+#include <QScopeGuard>
+
+namespace transfer::detail {
+
+namespace {
+
+// Inserts the rows only the source has; counts the rest.
+class MissingRows final : public WalkEvents {
+public:
+    MissingRows(const std::function<void(const WalkedRow&)>& insert, TableCopy& figures)
+        : insert_(insert), figures_(figures) {}
+
+    void onlySource(const WalkedRow& row) override {
+        for (qint64 n = 0; n < row.count; ++n) {
+            insert_(row);
+        }
+    }
+    void onlyTarget(const WalkedRow& row) override { figures_.rowsOnlyOnTarget += row.count; }
+    void differs(const WalkedRow&, const WalkedRow&, qint64 count) override {
+        figures_.rowsDiffering += count;
+    }
+    void same(qint64 count) override { figures_.rowsAlreadyThere += count; }
+
+private:
+    const std::function<void(const WalkedRow&)>& insert_;
+    TableCopy& figures_;
+};
+
+} // namespace
+
+void TransferRun::resumeTable(const QString& sourceName, const QString& targetName) {
+    TableCopy& figures = table_->figures;
+    figures.rowsAlreadyThere = 0;
+    const QString& where = ws_.options.where;
+    // The target's rows are read on a connection of their own: the one the
+    // rows go in on is the sink's.
+    db::Connection reader;
+    TableOrder order;
+    qint64 sourceRows = -1;
+    qint64 heldBefore = 0;
+    if (!trap_.step(openRowSet, [&] {
+            reader.setCursorLocation(db::CursorLocation::Client);
+            reader.setReadAhead(true);
+            reader.Open(sourceIsOracle() ? db::Db2ConnectionString(ws_.db2Login())
+                                         : db::OracleConnectionString(ws_.oracleLogin()));
+            for (db::Connection* side : {&source(), &reader}) {
+                for (const QString& setUp : side->profile().server().order.setUp) {
+                    side->Execute(setUp);
+                }
+            }
+            order = PlanOrder(source(), sourceName, reader, targetName, where);
+            if (order.columnsDiffer) {
+                throw shell::Failure(
+                    QStringLiteral("Table %1 on the target has other columns than the source "
+                                   "(%2): its missing rows are not added.")
+                        .arg(QuotedName(targetName), order.problem));
+            }
+            if (!order.keyed) {
+                throw shell::Failure(
+                    QStringLiteral("Table %1 has no primary key and no unique index on NOT NULL "
+                                   "columns: the rows its copy lacks cannot be told from the "
+                                   "rows it has, and none are added.")
+                        .arg(QuotedName(sourceName)));
+            }
+            sourceRows = CountRows(source(), sourceName, where);
+            heldBefore = CountRows(target(), targetName);
+        })) {
+        finishTable(TableCopy::Outcome::Failed);
+        return;
+    }
+    ws_.activity->tableStarted(sourceName, sourceRows);
+    const int reportsBefore = trap_.reportCount();
+    db::RowSet sourceRowSet;
+    db::RowSet targetRowSet;
+    if (!trap_.step(openRowSet,
+                    [&] {
+                        lastStatement_ = order.sourceSelect;
+                        sourceRowSet.Open(lastStatement_, source());
+                        lastStatement_ = order.targetSelect;
+                        targetRowSet.Open(lastStatement_, reader);
+                    }) ||
+        !describeTargetTable(sourceRowSet, targetName)) {
+        finishTable(TableCopy::Outcome::Failed);
+        return;
+    }
+
+    TableState& table = *table_;
+    const int fieldCount = int(order.columns.size());
+    const SinkContext context{
+        trap_,         lastStatement_,  target(),           dir_.target,
+        literals(),    targetName,      lines_.insertFirst, lines_.insertExecute,
+        table.figures, table.subjectRow};
+    std::unique_ptr<RowSink> sink = openSink(context, sourceRowSet, fieldCount);
+    table.sink = sink.get();
+    // Also when a stop or a lost connection ends the walk.
+    const auto tally = qScopeGuard([&] {
+        table.figures.rowsInserted = sink->arrived();
+        table.sink = nullptr;
+    });
+    qint64 walked = 0;
+    const std::function<void(const WalkedRow&)> insert = [&](const WalkedRow& row) {
+        sink->beginRow();
+        table.subjectRow = walked;
+        bool complete = true;
+        for (int f = 0; f < fieldCount; ++f) {
+            complete = trap_.step(lines_.valueText, [&] {
+                sink->value(f, valueToSend(row.values[std::size_t(f)], f));
+            }) && complete;
+        }
+        table.subjectRow = 0;
+        if (complete) {
+            sink->endRow(walked);
+        } else {
+            ++figures.rowsRefused; // its value's report says why
+        }
+        sink->betweenRows();
+    };
+    MissingRows missing(insert, figures);
+    try {
+        trap_.step(lines_.rowLoop, [&] {
+            WalkTogether(order, sourceRowSet, targetRowSet, missing, [&] {
+                ++walked;
+                ++figures.rowsRead;
+                trap_.step(lines_.rowYield, [] { shell::yieldToEventLoop(); });
+                if (sourceRows > 0) {
+                    ws_.activity->showProgress(std::min(walked, sourceRows), sourceRows);
+                }
+                if (pastRefusalLimit()) {
+                    throw shell::Failure(QStringLiteral("More rows were refused than allowed."));
+                }
+            });
+        });
+    } catch (const shell::Cancelled&) {
+        sink->settleAfterStop();
+        throw;
+    }
+    sink->settle();
+    trap_.step(lines_.rowCount, [&] {
+        const qint64 held = CountRows(target(), targetName);
+        if (held != heldBefore + sink->arrived()) {
+            throw shell::Failure(
+                QStringLiteral("Table %1 holds %2 rows, but it held %3 and %4 were inserted "
+                               "without error.")
+                    .arg(QuotedName(targetName))
+                    .arg(held)
+                    .arg(heldBefore)
+                    .arg(sink->arrived()));
+        }
+    });
+    figures.rowsInserted = sink->arrived();
+    resetProgressBar();
+    trap_.step(lines_.closeRowSet, [&] {
+        sourceRowSet.Close();
+        targetRowSet.Close();
+    });
+    finishTable(pastRefusalLimit()                     ? TableCopy::Outcome::Failed
+                : trap_.reportCount() == reportsBefore ? TableCopy::Outcome::Copied
+                                                       : TableCopy::Outcome::Short);
+}
+
+} // namespace transfer::detail
