@@ -249,8 +249,6 @@ int CommandRun::copy() {
     if (const int status = loadBoth(sides); status != Done) {
         return status;
     }
-    const Side target = sides.target;
-    const Side source = sides.source;
     const SideList& sourceList = sides.sourceList();
     const QStringList& tables = sides.tables;
     dialogs_.setOverwriteAnswer(command_.replace);
@@ -267,7 +265,7 @@ int CommandRun::copy() {
     // A server that does not answer a stop within the grace: the figures so
     // far are printed before the program ends.
     shell::setQuitGrace(stopGrace);
-    shell::setLastWords([&] { lastWords(source, target, tables); });
+    shell::setLastWords([&] { lastWords(sides.source, sides.target, tables); });
     const auto quiet = qScopeGuard([] { shell::setLastWords(nullptr); });
     bool stopped = false;
     bool interrupted = false;
@@ -277,7 +275,7 @@ int CommandRun::copy() {
             continue;
         }
         if (!sourceList.selectOnly(table)) {
-            error(notListed(table, sourceList, source));
+            error(notListed(table, sourceList, sides.source));
             lines.append(TableLine{kernel::TableCopy{table}, Outcome::NotOnSource});
             continue;
         }
@@ -285,7 +283,7 @@ int CommandRun::copy() {
         // table it finishes.
         const qsizetype before = activity_.copies().size();
         try {
-            if (source == Side::Oracle) {
+            if (sides.source == Side::Oracle) {
                 transfer::CopyOracleToDb2(ws);
             } else {
                 transfer::CopyDb2ToOracle(ws);
@@ -310,7 +308,7 @@ int CommandRun::copy() {
         }
     }
     const int status = interrupted ? StopStatus() : StatusOf(lines);
-    console_.out(command_.json     ? JsonSummary(source, target, lines, status)
+    console_.out(command_.json     ? JsonSummary(sides.source, sides.target, lines, status)
                  : command_.dryRun ? DryRunSummary(lines)
                                    : PlainSummary(lines));
     if (interrupted) {
@@ -344,8 +342,6 @@ int CommandRun::compareTables() {
     if (const int status = loadBoth(sides); status != Done) {
         return status;
     }
-    const Side target = sides.target;
-    const Side source = sides.source;
     const SideList& sourceList = sides.sourceList();
     const QStringList& tables = sides.tables;
     const kernel::Workspace ws = workspace(sides.oracle, sides.db2);
@@ -358,7 +354,7 @@ int CommandRun::compareTables() {
                         .problem = QStringLiteral("not compared")});
         }
         if (command_.json) {
-            console_.out(ComparisonsJson(source, target, all, status));
+            console_.out(ComparisonsJson(sides.source, sides.target, all, status));
             return;
         }
         for (const compare::TableComparison& c : all) {
@@ -376,19 +372,21 @@ int CommandRun::compareTables() {
     bool interrupted = false;
     for (const QString& table : tables) {
         if (!sourceList.selectOnly(table)) {
-            error(notListed(table, sourceList, source));
+            error(notListed(table, sourceList, sides.source));
             results.append(
                 {.table = table,
                  .outcome = compare::TableComparison::Outcome::Missing,
-                 .problem = QStringLiteral("not a table on the %1 side").arg(sideTitle(source))});
+                 .problem =
+                     QStringLiteral("not a table on the %1 side").arg(sideTitle(sides.source))});
             continue;
         }
         const qsizetype before = results.size();
         try {
-            compare::CompareTables(ws, targetOf(target), [&](const compare::TableComparison& c) {
-                results.append(c);
-                log_.write(QStringLiteral("table-compared"), ComparisonJson(c));
-            });
+            compare::CompareTables(
+                ws, targetOf(sides.target), [&](const compare::TableComparison& c) {
+                    results.append(c);
+                    log_.write(QStringLiteral("table-compared"), ComparisonJson(c));
+                });
         } catch (const shell::Cancelled&) {
             interrupted = true;
         }
