@@ -126,6 +126,28 @@ QString sortTerm(const db::OrderForms& forms, const QString& quoted, Category as
     return term + forms.nullsFirst.toString();
 }
 
+bool isWholeNumber(const db::ColumnDescription& column) {
+    switch (column.sqlType) {
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_BIGINT:
+        return true;
+    case SQL_DECIMAL:
+    case SQL_NUMERIC:
+        return column.size > 0 && column.decimalDigits == 0;
+    default:
+        return false;
+    }
+}
+
+// A number column's value; the number a text column holds.
+QString numberTerm(const db::OrderForms& forms, const QString& quoted, Category holds) {
+    return holds == Category::Text
+               ? applied(forms.number, QStringLiteral("NULLIF(%1, '')").arg(quoted))
+               : quoted;
+}
+
 QString columnList(const std::vector<ComparedColumn>& columns, const std::vector<std::size_t>& of) {
     QStringList names;
     for (std::size_t i : of) {
@@ -220,10 +242,22 @@ TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Con
                                 c.category,
                                 CategoryOf(targetColumns[std::size_t(c.targetField)].description));
     }
-    order.sourceSelect = SelectWhereStatement(sourceTable, sourceCondition) +
-                         QStringLiteral(" ORDER BY ") + sourceTerms.join(QStringLiteral(", "));
-    order.targetSelect = SelectAllStatement(targetTable) + QStringLiteral(" ORDER BY ") +
-                         targetTerms.join(QStringLiteral(", "));
+    order.sourceOrderBy = QStringLiteral(" ORDER BY ") + sourceTerms.join(QStringLiteral(", "));
+    order.targetOrderBy = QStringLiteral(" ORDER BY ") + targetTerms.join(QStringLiteral(", "));
+    order.sourceSelect = SelectWhereStatement(sourceTable, sourceCondition) + order.sourceOrderBy;
+    order.targetSelect = SelectAllStatement(targetTable) + order.targetOrderBy;
+    if (order.keyed && order.sortedBy.size() == 1) {
+        const ComparedColumn& key = order.columns[order.sortedBy.front()];
+        const db::ColumnDescription& held = sourceColumns[std::size_t(key.sourceField)].description;
+        if (isWholeNumber(held)) {
+            const db::ColumnDescription& copy =
+                targetColumns[std::size_t(key.targetField)].description;
+            order.sourceNumberKey = QuotedName(key.name);
+            order.targetNumberKey = numberTerm(
+                target.profile().server().order,
+                QuotedName(targetColumns[std::size_t(key.targetField)].name), CategoryOf(copy));
+        }
+    }
     return order;
 }
 

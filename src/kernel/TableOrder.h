@@ -30,6 +30,15 @@ struct TableOrder {
     QString description; // "its primary key ("ID")", "every column (it has no key)"
     QString sourceSelect;
     QString targetSelect;
+    // The ORDER BY clauses of the two (" ORDER BY ..."), for a SELECT of a
+    // part of the table.
+    QString sourceOrderBy;
+    QString targetOrderBy;
+    // A key of one whole-number column: its value as each server computes it
+    // (the copy may hold it as text), for counting the rows of key ranges;
+    // empty for any other key.
+    QString sourceNumberKey;
+    QString targetNumberKey;
     // Why the tables cannot be walked together, or empty; when the columns
     // do not match, the tables differ.
     QString problem;

@@ -4,6 +4,7 @@
 // are left as they are and counted, as are rows only the target has.
 #include "CopyRun.h"
 #include "StatementSink.h"
+#include "kernel/KeyRanges.h"
 #include "kernel/OrderedWalk.h"
 #include "kernel/Routines.h"
 #include "kernel/Statements.h"
@@ -81,16 +82,28 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
     }
     ws_.activity->tableStarted(sourceName, sourceRows);
     const int reportsBefore = trap_.reportCount();
-    db::RowSet sourceRowSet;
-    db::RowSet targetRowSet;
-    if (!trap_.step(openRowSet,
-                    [&] {
-                        lastStatement_ = order.sourceSelect;
-                        sourceRowSet.Open(lastStatement_, source());
-                        lastStatement_ = order.targetSelect;
-                        targetRowSet.Open(lastStatement_, reader);
-                    }) ||
-        !describeTargetTable(sourceRowSet, targetName)) {
+    qint64 walked = 0;
+    // Where the key allows, only the key ranges whose counts differ are
+    // read; the rows of the others are there already.
+    std::vector<std::pair<QString, QString>> parts;
+    if (!trap_.step(openRowSet, [&] {
+            const std::optional<KeyRanges> ranges =
+                DifferingRanges(order, source(), sourceName, where, reader, targetName);
+            if (!ranges) {
+                parts.emplace_back(order.sourceSelect, order.targetSelect);
+                return;
+            }
+            for (const KeyRange& range : ranges->differing) {
+                parts.emplace_back(
+                    SelectWhereStatement(sourceName, InRange(order.sourceNumberKey, range, where)) +
+                        order.sourceOrderBy,
+                    SelectWhereStatement(targetName, InRange(order.targetNumberKey, range)) +
+                        order.targetOrderBy);
+            }
+            figures.rowsAlreadyThere += ranges->rowsInAgreeingRanges;
+            figures.rowsRead += ranges->rowsInAgreeingRanges;
+            walked += ranges->rowsInAgreeingRanges;
+        })) {
         finishTable(TableCopy::Outcome::Failed);
         return;
     }
@@ -101,14 +114,14 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
         trap_,         lastStatement_,  target(),           dir_.target,
         literals(),    targetName,      lines_.insertFirst, lines_.insertExecute,
         table.figures, table.subjectRow};
-    std::unique_ptr<RowSink> sink = openSink(context, sourceRowSet, fieldCount);
-    table.sink = sink.get();
+    std::unique_ptr<RowSink> sink;
     // Also when a stop or a lost connection ends the walk.
     const auto tally = qScopeGuard([&] {
-        table.figures.rowsInserted = sink->arrived();
+        if (sink) {
+            table.figures.rowsInserted = sink->arrived();
+        }
         table.sink = nullptr;
     });
-    qint64 walked = 0;
     const std::function<void(const WalkedRow&)> insert = [&](const WalkedRow& row) {
         sink->beginRow();
         table.subjectRow = walked;
@@ -127,43 +140,66 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
         sink->betweenRows();
     };
     MissingRows missing(insert, figures);
-    try {
-        trap_.step(lines_.rowLoop, [&] {
-            WalkTogether(order, sourceRowSet, targetRowSet, missing, [&] {
-                ++walked;
-                ++figures.rowsRead;
-                trap_.step(lines_.rowYield, [] { shell::yieldToEventLoop(); });
-                if (sourceRows > 0) {
-                    ws_.activity->showProgress(std::min(walked, sourceRows), sourceRows);
-                }
-                if (pastRefusalLimit()) {
-                    throw shell::Failure(QStringLiteral("More rows were refused than allowed."));
-                }
+    for (const auto& [sourceSelect, targetSelect] : parts) {
+        db::RowSet sourceRowSet;
+        db::RowSet targetRowSet;
+        if (!trap_.step(openRowSet, [&] {
+                lastStatement_ = sourceSelect;
+                sourceRowSet.Open(lastStatement_, source());
+                lastStatement_ = targetSelect;
+                targetRowSet.Open(lastStatement_, reader);
+            })) {
+            break;
+        }
+        if (!sink) {
+            if (!describeTargetTable(sourceRowSet, targetName)) {
+                break;
+            }
+            sink = openSink(context, sourceRowSet, fieldCount);
+            table.sink = sink.get();
+        }
+        try {
+            trap_.step(lines_.rowLoop, [&] {
+                WalkTogether(order, sourceRowSet, targetRowSet, missing, [&] {
+                    ++walked;
+                    ++figures.rowsRead;
+                    trap_.step(lines_.rowYield, [] { shell::yieldToEventLoop(); });
+                    if (sourceRows > 0) {
+                        ws_.activity->showProgress(std::min(walked, sourceRows), sourceRows);
+                    }
+                    if (pastRefusalLimit()) {
+                        throw shell::Failure(
+                            QStringLiteral("More rows were refused than allowed."));
+                    }
+                });
             });
+        } catch (const shell::Cancelled&) {
+            sink->settleAfterStop();
+            throw;
+        }
+        trap_.step(lines_.closeRowSet, [&] {
+            sourceRowSet.Close();
+            targetRowSet.Close();
         });
-    } catch (const shell::Cancelled&) {
-        sink->settleAfterStop();
-        throw;
+        if (pastRefusalLimit()) {
+            break;
+        }
     }
-    sink->settle();
+    const qint64 arrived = sink ? (sink->settle(), sink->arrived()) : 0;
     trap_.step(lines_.rowCount, [&] {
         const qint64 held = CountRows(target(), targetName);
-        if (held != heldBefore + sink->arrived()) {
+        if (held != heldBefore + arrived) {
             throw shell::Failure(
                 QStringLiteral("Table %1 holds %2 rows, but it held %3 and %4 were inserted "
                                "without error.")
                     .arg(QuotedName(targetName))
                     .arg(held)
                     .arg(heldBefore)
-                    .arg(sink->arrived()));
+                    .arg(arrived));
         }
     });
-    figures.rowsInserted = sink->arrived();
+    figures.rowsInserted = arrived;
     resetProgressBar();
-    trap_.step(lines_.closeRowSet, [&] {
-        sourceRowSet.Close();
-        targetRowSet.Close();
-    });
     finishTable(pastRefusalLimit()                     ? TableCopy::Outcome::Failed
                 : trap_.reportCount() == reportsBefore ? TableCopy::Outcome::Copied
                                                        : TableCopy::Outcome::Short);

@@ -17,13 +17,14 @@ namespace {
 
 const QString table = u"Resumed"_s;
 
-// k 1..40 with a text and an amount that follow from it, keyed or not.
-void createSource(Side side, bool keyed) {
+// k 1..rows with a text and an amount that follow from it, keyed or not.
+void createSource(Side side, bool keyed, int rows = 40) {
     standin::dropIfExists(side, table);
     standin::execute(side, u"CREATE TABLE \"%1\" (k INTEGER%2, name VARCHAR(30), amount "
                            "DECIMAL(10,2))"_s.arg(table, keyed ? u" PRIMARY KEY"_s : QString()));
-    const QString series = side == Side::Oracle ? u"generate_series(1, 40) AS s(n)"_s
-                                                : u"(SELECT seq AS n FROM seq_1_to_40) AS s"_s;
+    const QString series = side == Side::Oracle
+                               ? u"generate_series(1, %1) AS s(n)"_s.arg(rows)
+                               : u"(SELECT seq AS n FROM seq_1_to_%1) AS s"_s.arg(rows);
     standin::execute(
         side,
         u"INSERT INTO \"%1\" SELECT n, CONCAT('name ', n), n * 1.25 FROM %2"_s.arg(table, series));
@@ -111,6 +112,28 @@ private slots:
         // Nothing is missing now: nothing more arrives.
         QCOMPARE(resume(from, mode(bulk, exact)), QStringList());
         QCOMPARE(rowsOf(to), 41);
+    }
+
+    // Holes in the middle and at the end of a table of several key ranges:
+    // the ranges whose counts differ are read, and fill exactly the holes.
+    void fillsHolesInSeveralRanges_data() {
+        QTest::addColumn<Side>("from");
+        QTest::addColumn<bool>("exact");
+        QTest::newRow("to DB2, default types (a text key)") << Side::Oracle << false;
+        QTest::newRow("to Oracle, exact types") << Side::Db2 << true;
+    }
+    void fillsHolesInSeveralRanges() {
+        QFETCH(Side, from);
+        QFETCH(bool, exact);
+        const Side to = standin::otherSide(from);
+        createSource(from, true, 20000);
+        QCOMPARE(CopyAfresh(from, table, mode(true, exact)), QStringList());
+        standin::execute(to, u"DELETE FROM \"%1\" WHERE k BETWEEN 5000 AND 5100 OR k > 19000 OR "
+                             "k = 12"_s.arg(table));
+        QCOMPARE(rowsOf(to), 20000 - 101 - 1000 - 1);
+        QCOMPARE(resume(from, mode(true, exact)), QStringList());
+        QCOMPARE(rowsOf(to), 20000);
+        QCOMPARE(CompareWithCopy(from, table).outcome, Outcome::Equal);
     }
 
     // Rows without a key cannot be told apart: nothing is added, and the

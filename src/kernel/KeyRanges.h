@@ -1,0 +1,39 @@
+#pragma once
+// Which parts of a table its copy lacks, told by counting instead of
+// reading: the source's key span is cut into ranges, each server counts and
+// sums the keys of every range in one grouped query, and only the ranges
+// whose figures differ need their rows read. A copy stopped part-way leaves
+// its hole in a few neighbouring ranges.
+//
+// A range whose count and key sum agree is taken as complete. It could still
+// hide rows the copy lacks behind as many rows only the copy has, with the
+// same sum of keys; a comparison reads every row and would show them.
+#include "TableOrder.h"
+
+#include <optional>
+#include <vector>
+
+namespace kernel {
+
+struct KeyRange {
+    qint64 first = 0; // keys from first to last, both included
+    qint64 last = 0;
+};
+
+struct KeyRanges {
+    // The ranges to read, in key order, neighbours joined.
+    std::vector<KeyRange> differing;
+    // The source rows of the ranges whose figures agree.
+    qint64 rowsInAgreeingRanges = 0;
+};
+
+// Nothing when the key is not one whole-number column (or its span does not
+// fit 64 bits): then every row is read.
+std::optional<KeyRanges> DifferingRanges(const TableOrder& order, db::Connection& source,
+                                         const QString& sourceTable, const QString& condition,
+                                         db::Connection& target, const QString& targetTable);
+
+// "<key> >= first AND <key> <= last", with the user's condition before it.
+QString InRange(const QString& key, const KeyRange& range, const QString& condition = {});
+
+} // namespace kernel
