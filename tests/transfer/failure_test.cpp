@@ -193,6 +193,17 @@ class FailureTest : public QObject {
 
     QTemporaryDir servers_;
 
+    // A resume of the table that a failed copy left: every row there, once.
+    static void resumeToTheEnd(Side from, int rows) {
+        Window w;
+        w.options.resume = true;
+        w.options.bulk = true;
+        w.list(otherSide(from)).insertName(table);
+        w.copyTable(from, table, w.dialogs);
+        QCOMPARE(w.dialogs.errorReports(), QStringList());
+        QCOMPARE(wholeRows(otherSide(from), table), rows);
+    }
+
     void restartServers() {
         QString why;
         QVERIFY2(standin::startOwn(servers_.path(), &why), qPrintable(why));
@@ -321,6 +332,7 @@ private slots:
         const Side to = otherSide(from);
         constexpr int rows = 60000;
         createNumbered(from, table, rows);
+        standin::execute(from, u"ALTER TABLE \"%1\" ADD PRIMARY KEY (id)"_s.arg(table));
         standin::dropIfExists(to, table);
 
         const qint64 budget = db::detail::RowStore::memoryBudget();
@@ -350,6 +362,29 @@ private slots:
         // The table was created and is listed, with what arrived in it.
         QCOMPARE(w.items(to), QStringList{table});
         w.checkEndedCleanly();
+        resumeToTheEnd(from, rows);
+    }
+
+    // The target's session is ended mid-copy: one report, and a resume
+    // then adds the rest, each row once.
+    void resumeAfterTheTargetSessionEnded_data() { stalledTarget_data(); }
+    void resumeAfterTheTargetSessionEnded() {
+        QFETCH(Side, from);
+        const Side to = otherSide(from);
+        constexpr int rows = 30000;
+        createNumbered(from, table, rows);
+        standin::execute(from, u"ALTER TABLE \"%1\" ADD PRIMARY KEY (id)"_s.arg(table));
+        standin::dropIfExists(to, table);
+        Window w;
+        QTimer::singleShot(400, [&] {
+            endSessions(to, u"usename = '%1'"_s.arg(standin::oracle().user),
+                        u"user = '%1'"_s.arg(standin::db2().user));
+        });
+        w.copy(from, table);
+        const qint64 arrived = wholeRows(to, table);
+        QVERIFY2(arrived > 0 && arrived < rows, qPrintable(u"%1 rows arrived"_s.arg(arrived)));
+        QCOMPARE(w.dialogs.errorReports().size(), 1);
+        resumeToTheEnd(from, rows);
     }
 
     // A DROP waits for a lock that another session holds, and the server
