@@ -1,13 +1,7 @@
 #include "Commands.h"
 
-#include "Arguments.h"
-#include "Comparisons.h"
-#include "ConsoleFront.h"
-#include "Logins.h"
-#include "SideList.h"
+#include "CommandRun.h"
 #include "Stop.h"
-#include "Summary.h"
-#include "compare/CompareRun.h"
 #include "db/Db2Tables.h"
 #include "db/OracleTables.h"
 #include "db/Session.h"
@@ -16,84 +10,10 @@
 #include "maintenance/DeleteTables.h"
 #include "shell/Failure.h"
 #include "shell/SettingsStore.h"
-#include "shell/Yield.h"
-#include "transfer/TransferRun.h"
-
-#include <QScopeGuard>
-#include <chrono>
-#include <optional>
 
 namespace cli {
 
-namespace {
-
-// The two sides of a command that works on both (copy, compare): the side
-// the tables come from, the one their copies are on, both lists, and the
-// tables the command names (every source table with --all).
-struct BothSides {
-    explicit BothSides(Side to) : target(to), source(to == Side::Db2 ? Side::Oracle : Side::Db2) {}
-    const Side target;
-    const Side source;
-    SideList oracle;
-    SideList db2;
-    QStringList tables;
-    const SideList& sourceList() const { return source == Side::Oracle ? oracle : db2; }
-};
-
-class CommandRun {
-public:
-    CommandRun(const Command& command, Console& console, const Seams& seams)
-        : command_(command), console_(console), seams_(seams),
-          logins_(command.configFile.isEmpty() ? shell::DefaultSettingsPath() : command.configFile),
-          dialogs_(console, log_), activity_(console, log_) {}
-
-    int run();
-
-private:
-    int check();
-    int list();
-    int copy();
-    int compareTables();
-    int drop();
-    int rename();
-
-    // False, with the message, when a key of the side's login is neither
-    // stored nor in the environment.
-    bool loginStored(Side side);
-    db::OracleLogin oracleLogin() const;
-    db::Db2Login db2Login() const;
-    // False, with the driver's message, when the side's tables cannot be read.
-    bool load(Side side, const SideList& into);
-    // Both sides' logins and tables: LoginMissing, or Done.
-    int loadBoth(BothSides& sides);
-    // --verify: the copied table (the only one selected) compared with its
-    // source; the line's outcome says whether it is equal.
-    void verify(const kernel::Workspace& ws, TableLine& line, bool* interrupted);
-    kernel::Workspace workspace(const SideList& oracle, const SideList& db2);
-    void error(const QString& message) {
-        console_.err(QStringLiteral("duskferry-cli: ") + message + u'\n');
-    }
-    // The suggestion for a name that is not listed but differs only in case.
-    QString notListed(const QString& name, const SideList& list, Side side) const;
-    // --dry-run of drop: each table's rows, nothing dropped.
-    int dryDrop(Side side, const QStringList& tables, int status);
-    // The summary when the program cannot wait for a stopped run's end.
-    void lastWords(Side source, Side target, const QStringList& tables);
-
-    const Command& command_;
-    Console& console_;
-    const Seams& seams_;
-    Logins logins_;
-    EventLog log_;
-    ConsoleDialogs dialogs_;
-    ConsoleActivity activity_;
-    QList<TableLine> lines_;
-};
-
-// How long a stopped run may wait for a statement or batch with the server
-// (a batch over a WAN takes seconds) before the program ends without it; a
-// second signal ends it at once.
-constexpr std::chrono::milliseconds stopGrace{10000};
+namespace detail {
 
 int CommandRun::run() {
     if (!command_.logFile.isEmpty()) {
@@ -225,189 +145,6 @@ int CommandRun::list() {
     return Done;
 }
 
-int CommandRun::loadBoth(BothSides& sides) {
-    if (!loginStored(Side::Oracle) || !loginStored(Side::Db2)) {
-        return LoginMissing;
-    }
-    if (!load(Side::Oracle, sides.oracle) || !load(Side::Db2, sides.db2)) {
-        return LoginMissing;
-    }
-    sides.tables = command_.tables;
-    if (command_.all) {
-        sides.tables = sides.sourceList().list.names();
-        sides.tables.removeDuplicates();
-    }
-    return Done;
-}
-
-kernel::Target targetOf(Side side) {
-    return side == Side::Db2 ? kernel::Target::Db2 : kernel::Target::Oracle;
-}
-
-int CommandRun::copy() {
-    BothSides sides(command_.side);
-    if (const int status = loadBoth(sides); status != Done) {
-        return status;
-    }
-    const SideList& sourceList = sides.sourceList();
-    const QStringList& tables = sides.tables;
-    dialogs_.setOverwriteAnswer(command_.replace);
-    kernel::Workspace ws = workspace(sides.oracle, sides.db2);
-    ws.options.bulk = command_.bulk;
-    ws.options.batchSize = command_.batchSize;
-    ws.options.exactTypes = command_.exactTypes;
-    ws.options.countSkipped = true;
-    ws.options.maxRefused = command_.maxRefused;
-    ws.options.dryRun = command_.dryRun;
-    ws.options.where = command_.where;
-    ws.options.resume = command_.resume;
-    QList<TableLine>& lines = lines_;
-    // A server that does not answer a stop within the grace: the figures so
-    // far are printed before the program ends.
-    shell::setQuitGrace(stopGrace);
-    shell::setLastWords([&] { lastWords(sides.source, sides.target, tables); });
-    const auto quiet = qScopeGuard([] { shell::setLastWords(nullptr); });
-    bool stopped = false;
-    bool interrupted = false;
-    for (const QString& table : tables) {
-        if (stopped) {
-            lines.append(TableLine{kernel::TableCopy{table}, Outcome::NotStarted});
-            continue;
-        }
-        if (!sourceList.selectOnly(table)) {
-            error(notListed(table, sourceList, sides.source));
-            lines.append(TableLine{kernel::TableCopy{table}, Outcome::NotOnSource});
-            continue;
-        }
-        // One run per table keeps the order given; the run reports each
-        // table it finishes.
-        const qsizetype before = activity_.copies().size();
-        try {
-            if (sides.source == Side::Oracle) {
-                transfer::CopyOracleToDb2(ws);
-            } else {
-                transfer::CopyDb2ToOracle(ws);
-            }
-        } catch (const shell::Cancelled&) {
-            interrupted = true;
-            stopped = true;
-        }
-        if (activity_.copies().size() > before) {
-            lines.append(LineFor(activity_.copies().last()));
-        } else {
-            // The run ended before the table (its connections did not open).
-            lines.append(TableLine{kernel::TableCopy{table},
-                                   interrupted ? Outcome::Interrupted : Outcome::Failed});
-        }
-        if (command_.verify && lines.last().outcome == Outcome::Copied) {
-            verify(ws, lines.last(), &interrupted);
-            stopped = interrupted;
-        }
-        if (lines.last().outcome == Outcome::Lost) {
-            stopped = true;
-        }
-    }
-    const int status = interrupted ? StopStatus() : StatusOf(lines);
-    console_.out(command_.json     ? JsonSummary(sides.source, sides.target, lines, status)
-                 : command_.dryRun ? DryRunSummary(lines)
-                                   : PlainSummary(lines));
-    if (interrupted) {
-        error(QStringLiteral("stopped by ") + StopName());
-    }
-    return status;
-}
-
-void CommandRun::verify(const kernel::Workspace& ws, TableLine& line, bool* interrupted) {
-    using Compared = compare::TableComparison::Outcome;
-    try {
-        compare::CompareTables(ws, targetOf(command_.side), [&](const compare::TableComparison& c) {
-            line.verified = c;
-            log_.write(QStringLiteral("table-compared"), ComparisonJson(c));
-        });
-    } catch (const shell::Cancelled&) {
-        *interrupted = true;
-    }
-    if (!line.verified) {
-        line.verified = compare::TableComparison{.table = line.copy.table};
-    }
-    if (line.verified->outcome == Compared::Interrupted) {
-        line.outcome = Outcome::Interrupted;
-    } else if (line.verified->outcome != Compared::Equal) {
-        line.outcome = Outcome::Differs;
-    }
-}
-
-int CommandRun::compareTables() {
-    BothSides sides(command_.side);
-    if (const int status = loadBoth(sides); status != Done) {
-        return status;
-    }
-    const SideList& sourceList = sides.sourceList();
-    const QStringList& tables = sides.tables;
-    const kernel::Workspace ws = workspace(sides.oracle, sides.db2);
-    QList<compare::TableComparison> results;
-    const auto printAll = [&](int status) {
-        QList<compare::TableComparison> all = results;
-        while (all.size() < tables.size()) {
-            all.append({.table = tables[all.size()],
-                        .outcome = compare::TableComparison::Outcome::Interrupted,
-                        .problem = QStringLiteral("not compared")});
-        }
-        if (command_.json) {
-            console_.out(ComparisonsJson(sides.source, sides.target, all, status));
-            return;
-        }
-        for (const compare::TableComparison& c : all) {
-            console_.out(compare::ComparisonText(c));
-        }
-    };
-    shell::setQuitGrace(stopGrace);
-    shell::setLastWords([&] {
-        printAll(StopStatus());
-        error(QStringLiteral("stopped by %1; a server did not answer within %2 s")
-                  .arg(StopName())
-                  .arg(std::chrono::duration_cast<std::chrono::seconds>(stopGrace).count()));
-    });
-    const auto quiet = qScopeGuard([] { shell::setLastWords(nullptr); });
-    bool interrupted = false;
-    for (const QString& table : tables) {
-        if (!sourceList.selectOnly(table)) {
-            error(notListed(table, sourceList, sides.source));
-            results.append(
-                {.table = table,
-                 .outcome = compare::TableComparison::Outcome::Missing,
-                 .problem =
-                     QStringLiteral("not a table on the %1 side").arg(sideTitle(sides.source))});
-            continue;
-        }
-        const qsizetype before = results.size();
-        try {
-            compare::CompareTables(
-                ws, targetOf(sides.target), [&](const compare::TableComparison& c) {
-                    results.append(c);
-                    log_.write(QStringLiteral("table-compared"), ComparisonJson(c));
-                });
-        } catch (const shell::Cancelled&) {
-            interrupted = true;
-        }
-        if (results.size() == before) {
-            // The run ended before the table (its connections did not open).
-            results.append({.table = table,
-                            .outcome = interrupted ? compare::TableComparison::Outcome::Interrupted
-                                                   : compare::TableComparison::Outcome::Failed});
-        }
-        if (interrupted || results.last().outcome == compare::TableComparison::Outcome::Lost) {
-            break;
-        }
-    }
-    const int status = interrupted ? StopStatus() : ComparisonStatus(results);
-    printAll(status);
-    if (interrupted) {
-        error(QStringLiteral("stopped by ") + StopName());
-    }
-    return status;
-}
-
 int CommandRun::dryDrop(Side side, const QStringList& tables, int status) {
     db::Connection connection;
     try {
@@ -428,21 +165,6 @@ int CommandRun::dryDrop(Side side, const QStringList& tables, int status) {
         console_.out(QStringLiteral("would drop %1%2\n").arg(kernel::QuotedName(table), rows));
     }
     return status;
-}
-
-void CommandRun::lastWords(Side source, Side target, const QStringList& tables) {
-    QList<TableLine> lines = lines_;
-    if (const std::optional<kernel::TableCopy> running = activity_.runningTable()) {
-        lines.append(LineFor(*running));
-    }
-    while (lines.size() < tables.size()) {
-        lines.append(TableLine{kernel::TableCopy{tables[lines.size()]}, Outcome::NotStarted});
-    }
-    console_.out(command_.json ? JsonSummary(source, target, lines, StopStatus())
-                               : PlainSummary(lines));
-    error(QStringLiteral("stopped by %1; a server did not answer within %2 s")
-              .arg(StopName())
-              .arg(std::chrono::duration_cast<std::chrono::seconds>(stopGrace).count()));
 }
 
 int CommandRun::drop() {
@@ -541,7 +263,7 @@ int CommandRun::rename() {
     return Done;
 }
 
-} // namespace
+} // namespace detail
 
 int Run(const QStringList& arguments, Console& console, const Seams& seams) {
     const std::variant<Command, UsageError> parsed = ParseArguments(arguments);
@@ -559,7 +281,7 @@ int Run(const QStringList& arguments, Console& console, const Seams& seams) {
         console.out(QStringLiteral("duskferry-cli %1\n").arg(QStringLiteral(DUSKFERRY_VERSION)));
         return Done;
     }
-    return CommandRun(command, console, seams).run();
+    return detail::CommandRun(command, console, seams).run();
 }
 
 } // namespace cli

@@ -83,9 +83,7 @@ private:
             connection.setCommandTimeout(5000);
             connection.setConnectionTimeout(5000);
             connection.Open(connectionString());
-            for (const QString& setUp : connection.profile().server().order.setUp) {
-                connection.Execute(setUp);
-            }
+            PrepareKeyOrder(connection);
         });
     }
 

@@ -158,6 +158,12 @@ QString columnList(const std::vector<ComparedColumn>& columns, const std::vector
 
 } // namespace
 
+void PrepareKeyOrder(db::Connection& connection) {
+    for (const QString& setUp : connection.profile().server().order.setUp) {
+        connection.Execute(setUp);
+    }
+}
+
 TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Connection& target,
                      const QString& targetTable, const QString& sourceCondition) {
     TableOrder order;

@@ -45,6 +45,9 @@ struct TableOrder {
     bool columnsDiffer = false;
 };
 
+// Readies a connection for reading in key order (a larger sort buffer, say).
+void PrepareKeyOrder(db::Connection& connection);
+
 // Reads both tables' columns and the source's keys. Of the source, only the
 // rows that match `sourceCondition` (all when it is empty): a copy of some
 // rows compares with those.

@@ -101,7 +101,14 @@ private:
     bool startRow(db::RowSet& rows, qint64 row, qint64 rowCount);
     db::Value valueToSend(db::RowSet& rows, int field);
     db::Value valueToSend(const db::Value& read, int field);
-    void checkArrivedRows(const QString& tableName, qint64 taken);
+    // The target's count must be what it held before and the rows it took.
+    void checkArrivedRows(const QString& tableName, qint64 taken, qint64 heldBefore = 0);
+    // One row into the sink, value by value (`value` gives each field's);
+    // `row` counts from 1. The row counts as read once its values are (for
+    // a caller that does not count its rows itself). False when a value left
+    // the row out.
+    bool sendRow(RowSink& sink, qint64 row, int fieldCount,
+                 const std::function<db::Value(int)>& value, bool countRead);
     void moveNext(db::RowSet& rows, const std::function<void()>& settle, bool* atEnd);
     QString progress() const;
     TableCopy figuresSoFar() const;

@@ -55,11 +55,8 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
             reader.setReadAhead(true);
             reader.Open(sourceIsOracle() ? db::Db2ConnectionString(ws_.db2Login())
                                          : db::OracleConnectionString(ws_.oracleLogin()));
-            for (db::Connection* side : {&source(), &reader}) {
-                for (const QString& setUp : side->profile().server().order.setUp) {
-                    side->Execute(setUp);
-                }
-            }
+            PrepareKeyOrder(source());
+            PrepareKeyOrder(reader);
             order = PlanOrder(source(), sourceName, reader, targetName, where);
             if (order.columnsDiffer) {
                 throw shell::Failure(
@@ -123,21 +120,9 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
         table.sink = nullptr;
     });
     const std::function<void(const WalkedRow&)> insert = [&](const WalkedRow& row) {
-        sink->beginRow();
-        table.subjectRow = walked;
-        bool complete = true;
-        for (int f = 0; f < fieldCount; ++f) {
-            complete = trap_.step(lines_.valueText, [&] {
-                sink->value(f, valueToSend(row.values[std::size_t(f)], f));
-            }) && complete;
-        }
-        table.subjectRow = 0;
-        if (complete) {
-            sink->endRow(walked);
-        } else {
-            ++figures.rowsRefused; // its value's report says why
-        }
-        sink->betweenRows();
+        sendRow(
+            *sink, walked, fieldCount,
+            [&](int f) { return valueToSend(row.values[std::size_t(f)], f); }, false);
     };
     MissingRows missing(insert, figures);
     for (const auto& [sourceSelect, targetSelect] : parts) {
@@ -186,18 +171,7 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
         }
     }
     const qint64 arrived = sink ? (sink->settle(), sink->arrived()) : 0;
-    trap_.step(lines_.rowCount, [&] {
-        const qint64 held = CountRows(target(), targetName);
-        if (held != heldBefore + arrived) {
-            throw shell::Failure(
-                QStringLiteral("Table %1 holds %2 rows, but it held %3 and %4 were inserted "
-                               "without error.")
-                    .arg(QuotedName(targetName))
-                    .arg(held)
-                    .arg(heldBefore)
-                    .arg(arrived));
-        }
-    });
+    checkArrivedRows(targetName, arrived, heldBefore);
     figures.rowsInserted = arrived;
     resetProgressBar();
     finishTable(pastRefusalLimit()                     ? TableCopy::Outcome::Failed

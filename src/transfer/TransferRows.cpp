@@ -180,29 +180,12 @@ bool TransferRun::bulkBindings(db::RowSet& rows, int fieldCount,
 // Every row to the end of the row set, whatever the count said; the count
 // only drives the progress bar.
 void TransferRun::readRows(db::RowSet& rows, RowSink& sink, int fieldCount, qint64 rowCount) {
-    TableState& table = *table_;
     for (qint64 r = 0;; ++r) {
         if (!startRow(rows, r, rowCount)) {
             break;
         }
-        // A value that cannot be read, or that its column would not keep,
-        // leaves its row out: whatever stood in its place would be wrong.
-        sink.beginRow();
-        table.subjectRow = r + 1;
-        bool complete = true;
-        for (int f = 0; f < fieldCount; ++f) {
-            trap_.step(lines_.valueYield, [] { shell::yieldToEventLoop(); });
-            complete = trap_.step(lines_.valueText, [&] { sink.value(f, valueToSend(rows, f)); }) &&
-                       complete;
-        }
-        table.subjectRow = 0;
-        ++table.figures.rowsRead;
-        if (complete) {
-            sink.endRow(r + 1);
-        } else {
-            ++table.figures.rowsRefused; // its value's report says why
-        }
-        sink.betweenRows();
+        sendRow(
+            sink, r + 1, fieldCount, [&](int f) { return valueToSend(rows, f); }, true);
         if (pastRefusalLimit()) {
             break;
         }
@@ -213,6 +196,31 @@ void TransferRun::readRows(db::RowSet& rows, RowSink& sink, int fieldCount, qint
             break;
         }
     }
+}
+
+// A value that cannot be read, or that its column would not keep, leaves its
+// row out: whatever stood in its place would be wrong.
+bool TransferRun::sendRow(RowSink& sink, qint64 row, int fieldCount,
+                          const std::function<db::Value(int)>& value, bool countRead) {
+    TableState& table = *table_;
+    sink.beginRow();
+    table.subjectRow = row;
+    bool complete = true;
+    for (int f = 0; f < fieldCount; ++f) {
+        trap_.step(lines_.valueYield, [] { shell::yieldToEventLoop(); });
+        complete = trap_.step(lines_.valueText, [&] { sink.value(f, value(f)); }) && complete;
+    }
+    table.subjectRow = 0;
+    if (countRead) {
+        ++table.figures.rowsRead;
+    }
+    if (complete) {
+        sink.endRow(row);
+    } else {
+        ++table.figures.rowsRefused; // its value's report says why
+    }
+    sink.betweenRows();
+    return complete;
 }
 
 // The steps before each row: the end test, a turn for the event loop, the
@@ -233,16 +241,24 @@ bool TransferRun::startRow(db::RowSet& rows, qint64 row, qint64 rowCount) {
 // The target's own count must match the rows it took without error: a
 // trigger, a rule or a filter on the server may drop rows without refusing
 // them, and the user would never know.
-void TransferRun::checkArrivedRows(const QString& tableName, qint64 taken) {
+void TransferRun::checkArrivedRows(const QString& tableName, qint64 taken, qint64 heldBefore) {
     trap_.step(lines_.rowCount, [&] {
         const qint64 held = CountRows(target(), tableName);
-        if (held != taken) {
-            throw shell::Failure(
-                QStringLiteral("Table %1 holds %2 rows, but %3 were inserted without error.")
-                    .arg(QuotedName(tableName))
-                    .arg(held)
-                    .arg(taken));
+        if (held == heldBefore + taken) {
+            return;
         }
+        throw shell::Failure(
+            heldBefore == 0
+                ? QStringLiteral("Table %1 holds %2 rows, but %3 were inserted without error.")
+                      .arg(QuotedName(tableName))
+                      .arg(held)
+                      .arg(taken)
+                : QStringLiteral("Table %1 holds %2 rows, but it held %3 and %4 were inserted "
+                                 "without error.")
+                      .arg(QuotedName(tableName))
+                      .arg(held)
+                      .arg(heldBefore)
+                      .arg(taken));
     });
 }
 

@@ -1,0 +1,217 @@
+#include "CommandRun.h"
+#include "Comparisons.h"
+#include "Stop.h"
+#include "compare/CompareRun.h"
+#include "kernel/Statements.h"
+#include "shell/Failure.h"
+#include "shell/Yield.h"
+#include "transfer/TransferRun.h"
+
+#include <QScopeGuard>
+#include <optional>
+
+namespace cli::detail {
+
+namespace {
+
+kernel::Target targetOf(Side side) {
+    return side == Side::Db2 ? kernel::Target::Db2 : kernel::Target::Oracle;
+}
+
+} // namespace
+
+int CommandRun::loadBoth(BothSides& sides) {
+    if (!loginStored(Side::Oracle) || !loginStored(Side::Db2)) {
+        return LoginMissing;
+    }
+    if (!load(Side::Oracle, sides.oracle) || !load(Side::Db2, sides.db2)) {
+        return LoginMissing;
+    }
+    sides.tables = command_.tables;
+    if (command_.all) {
+        sides.tables = sides.sourceList().list.names();
+        sides.tables.removeDuplicates();
+    }
+    return Done;
+}
+
+int CommandRun::copy() {
+    BothSides sides(command_.side);
+    if (const int status = loadBoth(sides); status != Done) {
+        return status;
+    }
+    const SideList& sourceList = sides.sourceList();
+    const QStringList& tables = sides.tables;
+    dialogs_.setOverwriteAnswer(command_.replace);
+    kernel::Workspace ws = workspace(sides.oracle, sides.db2);
+    ws.options.bulk = command_.bulk;
+    ws.options.batchSize = command_.batchSize;
+    ws.options.exactTypes = command_.exactTypes;
+    ws.options.countSkipped = true;
+    ws.options.maxRefused = command_.maxRefused;
+    ws.options.dryRun = command_.dryRun;
+    ws.options.where = command_.where;
+    ws.options.resume = command_.resume;
+    QList<TableLine>& lines = lines_;
+    // A server that does not answer a stop within the grace: the figures so
+    // far are printed before the program ends.
+    shell::setQuitGrace(stopGrace);
+    shell::setLastWords([&] { lastWords(sides.source, sides.target, tables); });
+    const auto quiet = qScopeGuard([] { shell::setLastWords(nullptr); });
+    bool stopped = false;
+    bool interrupted = false;
+    for (const QString& table : tables) {
+        if (stopped) {
+            lines.append(TableLine{kernel::TableCopy{table}, Outcome::NotStarted});
+            continue;
+        }
+        if (!sourceList.selectOnly(table)) {
+            error(notListed(table, sourceList, sides.source));
+            lines.append(TableLine{kernel::TableCopy{table}, Outcome::NotOnSource});
+            continue;
+        }
+        // One run per table keeps the order given; the run reports each
+        // table it finishes.
+        const qsizetype before = activity_.copies().size();
+        try {
+            if (sides.source == Side::Oracle) {
+                transfer::CopyOracleToDb2(ws);
+            } else {
+                transfer::CopyDb2ToOracle(ws);
+            }
+        } catch (const shell::Cancelled&) {
+            interrupted = true;
+            stopped = true;
+        }
+        if (activity_.copies().size() > before) {
+            lines.append(LineFor(activity_.copies().last()));
+        } else {
+            // The run ended before the table (its connections did not open).
+            lines.append(TableLine{kernel::TableCopy{table},
+                                   interrupted ? Outcome::Interrupted : Outcome::Failed});
+        }
+        if (command_.verify && lines.last().outcome == Outcome::Copied) {
+            verify(ws, lines.last(), &interrupted);
+            stopped = interrupted;
+        }
+        if (lines.last().outcome == Outcome::Lost) {
+            stopped = true;
+        }
+    }
+    const int status = interrupted ? StopStatus() : StatusOf(lines);
+    console_.out(command_.json     ? JsonSummary(sides.source, sides.target, lines, status)
+                 : command_.dryRun ? DryRunSummary(lines)
+                                   : PlainSummary(lines));
+    if (interrupted) {
+        error(QStringLiteral("stopped by ") + StopName());
+    }
+    return status;
+}
+
+void CommandRun::verify(const kernel::Workspace& ws, TableLine& line, bool* interrupted) {
+    using Compared = compare::TableComparison::Outcome;
+    try {
+        compare::CompareTables(ws, targetOf(command_.side), [&](const compare::TableComparison& c) {
+            line.verified = c;
+            log_.write(QStringLiteral("table-compared"), ComparisonJson(c));
+        });
+    } catch (const shell::Cancelled&) {
+        *interrupted = true;
+    }
+    if (!line.verified) {
+        line.verified = compare::TableComparison{.table = line.copy.table};
+    }
+    if (line.verified->outcome == Compared::Interrupted) {
+        line.outcome = Outcome::Interrupted;
+    } else if (line.verified->outcome != Compared::Equal) {
+        line.outcome = Outcome::Differs;
+    }
+}
+
+int CommandRun::compareTables() {
+    BothSides sides(command_.side);
+    if (const int status = loadBoth(sides); status != Done) {
+        return status;
+    }
+    const SideList& sourceList = sides.sourceList();
+    const QStringList& tables = sides.tables;
+    const kernel::Workspace ws = workspace(sides.oracle, sides.db2);
+    QList<compare::TableComparison> results;
+    const auto printAll = [&](int status) {
+        QList<compare::TableComparison> all = results;
+        while (all.size() < tables.size()) {
+            all.append({.table = tables[all.size()],
+                        .outcome = compare::TableComparison::Outcome::Interrupted,
+                        .problem = QStringLiteral("not compared")});
+        }
+        if (command_.json) {
+            console_.out(ComparisonsJson(sides.source, sides.target, all, status));
+            return;
+        }
+        for (const compare::TableComparison& c : all) {
+            console_.out(compare::ComparisonText(c));
+        }
+    };
+    shell::setQuitGrace(stopGrace);
+    shell::setLastWords([&] {
+        printAll(StopStatus());
+        error(QStringLiteral("stopped by %1; a server did not answer within %2 s")
+                  .arg(StopName())
+                  .arg(std::chrono::duration_cast<std::chrono::seconds>(stopGrace).count()));
+    });
+    const auto quiet = qScopeGuard([] { shell::setLastWords(nullptr); });
+    bool interrupted = false;
+    for (const QString& table : tables) {
+        if (!sourceList.selectOnly(table)) {
+            error(notListed(table, sourceList, sides.source));
+            results.append(
+                {.table = table,
+                 .outcome = compare::TableComparison::Outcome::Missing,
+                 .problem =
+                     QStringLiteral("not a table on the %1 side").arg(sideTitle(sides.source))});
+            continue;
+        }
+        const qsizetype before = results.size();
+        try {
+            compare::CompareTables(
+                ws, targetOf(sides.target), [&](const compare::TableComparison& c) {
+                    results.append(c);
+                    log_.write(QStringLiteral("table-compared"), ComparisonJson(c));
+                });
+        } catch (const shell::Cancelled&) {
+            interrupted = true;
+        }
+        if (results.size() == before) {
+            // The run ended before the table (its connections did not open).
+            results.append({.table = table,
+                            .outcome = interrupted ? compare::TableComparison::Outcome::Interrupted
+                                                   : compare::TableComparison::Outcome::Failed});
+        }
+        if (interrupted || results.last().outcome == compare::TableComparison::Outcome::Lost) {
+            break;
+        }
+    }
+    const int status = interrupted ? StopStatus() : ComparisonStatus(results);
+    printAll(status);
+    if (interrupted) {
+        error(QStringLiteral("stopped by ") + StopName());
+    }
+    return status;
+}
+
+void CommandRun::lastWords(Side source, Side target, const QStringList& tables) {
+    QList<TableLine> lines = lines_;
+    if (const std::optional<kernel::TableCopy> running = activity_.runningTable()) {
+        lines.append(LineFor(*running));
+    }
+    while (lines.size() < tables.size()) {
+        lines.append(TableLine{kernel::TableCopy{tables[lines.size()]}, Outcome::NotStarted});
+    }
+    console_.out(command_.json ? JsonSummary(source, target, lines, StopStatus())
+                               : PlainSummary(lines));
+    error(QStringLiteral("stopped by %1; a server did not answer within %2 s")
+              .arg(StopName())
+              .arg(std::chrono::duration_cast<std::chrono::seconds>(stopGrace).count()));
+}
+
+} // namespace cli::detail
