@@ -87,6 +87,23 @@ QString counts(const compare::TableComparison& r) {
         .arg(r.differing);
 }
 
+// Data rows for both directions and two switches, each named by what it
+// means on and off.
+void addDirectionRows(const char* first, std::pair<const char*, const char*> firstNames,
+                      const char* second, std::pair<const char*, const char*> secondNames) {
+    QTest::addColumn<Side>("from");
+    QTest::addColumn<bool>(first);
+    QTest::addColumn<bool>(second);
+    for (Side from : {Side::Oracle, Side::Db2})
+        for (bool one : {true, false})
+            for (bool two : {false, true})
+                QTest::addRow("%s, %s, %s",
+                              from == Side::Oracle ? "Oracle to DB2" : "DB2 to Oracle",
+                              one ? firstNames.first : firstNames.second,
+                              two ? secondNames.first : secondNames.second)
+                    << from << one << two;
+}
+
 kernel::Comparable as(kernel::Category category, db::Value::Kind kind, const QString& text,
                       bool padded = false) {
     return kernel::ComparableAs(category, db::Value(kind, text), padded);
@@ -194,16 +211,7 @@ private slots:
     }
 
     void unchangedCopiesAreEqual_data() {
-        QTest::addColumn<Side>("from");
-        QTest::addColumn<bool>("bulk");
-        QTest::addColumn<bool>("exact");
-        for (Side from : {Side::Oracle, Side::Db2})
-            for (bool exact : {false, true})
-                for (bool bulk : {false, true})
-                    QTest::addRow(
-                        "%s, %s, %s", from == Side::Oracle ? "Oracle to DB2" : "DB2 to Oracle",
-                        exact ? "exact types" : "default types", bulk ? "bulk" : "row by row")
-                        << from << bulk << exact;
+        addDirectionRows("bulk", {"bulk", "row by row"}, "exact", {"exact types", "default types"});
     }
     void unchangedCopiesAreEqual() {
         QFETCH(Side, from);
@@ -227,16 +235,7 @@ private slots:
     // a changed row is one row only in the source and one only in the
     // target.
     void differencesMadeBehindItsBack_data() {
-        QTest::addColumn<Side>("from");
-        QTest::addColumn<bool>("keyed");
-        QTest::addColumn<bool>("exact");
-        for (Side from : {Side::Oracle, Side::Db2})
-            for (bool keyed : {true, false})
-                for (bool exact : {false, true})
-                    QTest::addRow(
-                        "%s, %s, %s", from == Side::Oracle ? "Oracle to DB2" : "DB2 to Oracle",
-                        keyed ? "keyed" : "no key", exact ? "exact types" : "default types")
-                        << from << keyed << exact;
+        addDirectionRows("keyed", {"keyed", "no key"}, "exact", {"exact types", "default types"});
     }
     void differencesMadeBehindItsBack() {
         QFETCH(Side, from);

@@ -154,6 +154,14 @@ struct Window : TableManagerControls {
 };
 
 const QString table = u"Failing"_s;
+
+// The numbered rows, keyed by id, on the source side alone (a resume tells
+// the rows it lacks by their key).
+void createKeyedSource(Side from, int rows) {
+    createNumbered(from, table, rows);
+    standin::execute(from, u"ALTER TABLE \"%1\" ADD PRIMARY KEY (id)"_s.arg(table));
+    standin::dropIfExists(otherSide(from), table);
+}
 const QString slowView = u"FailingSlowly"_s;
 
 // The child of closingDuringAStall: a copy whose target stops answering, and
@@ -331,9 +339,7 @@ private slots:
         QFETCH(Side, from);
         const Side to = otherSide(from);
         constexpr int rows = 60000;
-        createNumbered(from, table, rows);
-        standin::execute(from, u"ALTER TABLE \"%1\" ADD PRIMARY KEY (id)"_s.arg(table));
-        standin::dropIfExists(to, table);
+        createKeyedSource(from, rows);
 
         const qint64 budget = db::detail::RowStore::memoryBudget();
         db::detail::RowStore::setMemoryBudget(256 * 1024);
@@ -372,9 +378,7 @@ private slots:
         QFETCH(Side, from);
         const Side to = otherSide(from);
         constexpr int rows = 30000;
-        createNumbered(from, table, rows);
-        standin::execute(from, u"ALTER TABLE \"%1\" ADD PRIMARY KEY (id)"_s.arg(table));
-        standin::dropIfExists(to, table);
+        createKeyedSource(from, rows);
         Window w;
         QTimer::singleShot(400, [&] {
             endSessions(to, u"usename = '%1'"_s.arg(standin::oracle().user),
