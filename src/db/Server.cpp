@@ -104,6 +104,8 @@ const ServerBehavior oracle{
     // BINARY is the byte order of the database's character set, AL32UTF8.
     .order = {.codePoints = u"NLSSORT(%1, 'NLS_SORT=BINARY')",
               .number = u"TO_NUMBER(%1)",
+              .wholeNumber = u"TO_NUMBER(%1)",
+              .wholeDivision = u"FLOOR((%1) / %2)",
               .nullsFirst = u" NULLS FIRST",
               .sortsLongValues = false,
               .setUp = {}},
@@ -121,6 +123,8 @@ const ServerBehavior db2{
     // FOR BIT DATA compares the bytes, not by the database's collation.
     .order = {.codePoints = u"CAST(%1 AS VARCHAR(32672) FOR BIT DATA)",
               .number = u"DECFLOAT(%1)",
+              .wholeNumber = u"DECFLOAT(%1)",
+              .wholeDivision = u"FLOOR((%1) / %2)",
               .nullsFirst = u" NULLS FIRST",
               .sortsLongValues = false,
               .setUp = {}},
@@ -142,6 +146,8 @@ const ServerBehavior postgreSql{
     .types = postgreSqlTypes,
     .order = {.codePoints = u"(%1) COLLATE \"C\"",
               .number = u"CAST(%1 AS NUMERIC)",
+              .wholeNumber = u"CAST(%1 AS NUMERIC)",
+              .wholeDivision = u"FLOOR((%1) / %2)",
               .nullsFirst = u" NULLS FIRST",
               .sortsLongValues = true,
               .setUp = {}},
@@ -161,6 +167,8 @@ const ServerBehavior mariaDb{
     // 16 KiB may come in either order, which the walk notices and reports.
     .order = {.codePoints = u"CAST(%1 AS BINARY)",
               .number = u"CAST(%1 AS DECIMAL(65, 30))",
+              .wholeNumber = u"CAST(%1 AS SIGNED)",
+              .wholeDivision = u"(%1) DIV %2",
               .nullsFirst = {},
               .sortsLongValues = true,
               .setUp = {u"SET SESSION max_sort_length = 16384"_s,

@@ -1,10 +1,14 @@
 #include "KeyRanges.h"
 
+#include "Routines.h"
 #include "Statements.h"
+#include "db/Worker.h"
 
 #include <QMap>
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <functional>
 
 namespace kernel {
 
@@ -14,39 +18,172 @@ namespace {
 // missing row costs little, many enough that the grouped queries stay short.
 constexpr qint64 rowsPerRange = 4096;
 constexpr qint64 mostRanges = 4096;
-// Separate reads of a table the copy holds without an index each scan all
-// of it: far-apart ranges are read in so many parts at most.
-constexpr std::size_t mostReads = 16;
+// Reads of the target, each a scan of all of it where it has no index:
+// far-apart ranges are read in so many parts at most.
+constexpr std::size_t mostTargetReads = 16;
+// Ranges the target holds part of whose held part is checked on the source.
+constexpr int mostPartChecks = 64;
 
 struct Figures {
     qint64 rows = 0;
     Comparable keySum;
+    std::optional<qint64> lowest;
+    std::optional<qint64> highest;
 };
 
-qint64 wholeNumber(const db::Value& value, bool* ok) {
-    const double number = value.text().toDouble(ok);
-    return *ok ? std::llround(number) : 0;
+// A key or a range's number as a server gives it: exact, or nothing.
+std::optional<qint64> wholeNumber(const db::Value& value) {
+    const QString text = value.text().trimmed();
+    bool ok = false;
+    const qint64 whole = text.toLongLong(&ok);
+    if (ok) {
+        return whole;
+    }
+    const double number = text.toDouble(&ok);
+    if (ok && std::abs(number) < 9e15 && number == std::floor(number)) {
+        return qint64(number);
+    }
+    return std::nullopt;
 }
 
-// Each range's row count and key sum on one side.
+Comparable sumOf(const db::Value& value) {
+    return ComparableAs(Category::Number, value, false);
+}
+
+// Each range's row count and key sum on one side, by its index. On the
+// target, also each range's lowest and highest key, and the rows outside
+// the span (in the ranges before and after it, and with no key): they add
+// to its count.
 QMap<qint64, Figures> rangeFigures(db::Connection& connection, const QString& table,
-                                   const QString& key, qint64 low, qint64 width,
-                                   const QString& condition) {
-    const QString range = QStringLiteral("FLOOR((%1 - %2) / %3)").arg(key).arg(low).arg(width);
+                                   const QString& key, qint64 low, qint64 width, qint64 ranges,
+                                   const QString& condition, bool target) {
+    const db::OrderForms& forms = connection.profile().server().order;
+    QString range = forms.wholeDivision.toString().arg(QStringLiteral("%1 - %2").arg(key).arg(low),
+                                                       QString::number(width));
+    QString extremes;
+    if (target) {
+        range = QStringLiteral("LEAST(GREATEST(%1, -1), %2)").arg(range).arg(ranges);
+        extremes = QStringLiteral(", MIN(%1), MAX(%1)").arg(key);
+    }
     db::RowSet rows;
-    rows.Open(QStringLiteral("SELECT %1, COUNT(*), SUM(%2) FROM %3 WHERE %4 GROUP BY %1")
-                  .arg(range, key, QuotedName(table), condition),
+    rows.Open(QStringLiteral("SELECT %1, COUNT(*), SUM(%2)%3 FROM %4%5 GROUP BY %1")
+                  .arg(range, key, extremes, QuotedName(table),
+                       condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition),
               connection);
     QMap<qint64, Figures> figures;
     for (; !rows.Eof(); rows.MoveNext()) {
-        bool ok = false;
-        const qint64 index = wholeNumber(rows.Fields().item(0).Value(), &ok);
-        if (ok) {
-            figures[index] = {rows.Fields().item(1).Value().text().toLongLong(),
-                              ComparableAs(Category::Number, rows.Fields().item(2).Value(), false)};
+        const db::Fields& fields = rows.Fields();
+        const qint64 index = wholeNumber(fields.item(0).Value()).value_or(-1);
+        Figures& f = figures[index];
+        f.rows += fields.item(1).Value().text().toLongLong();
+        f.keySum = sumOf(fields.item(2).Value());
+        if (target) {
+            f.lowest = wholeNumber(fields.item(3).Value());
+            f.highest = wholeNumber(fields.item(4).Value());
         }
     }
     return figures;
+}
+
+// One part of the source's key span, and what it needs.
+struct Part {
+    enum class Kind { Agreeing, SourceOnly, Both } kind;
+    KeyRange keys;
+    qint64 agreeingRows = 0;
+};
+
+void add(std::vector<Part>& parts, Part::Kind kind, qint64 first, qint64 last, qint64 rows = 0) {
+    if (first > last) {
+        return;
+    }
+    if (!parts.empty() && parts.back().kind == kind && parts.back().keys.last + 1 == first) {
+        parts.back().keys.last = last;
+        parts.back().agreeingRows += rows;
+        return;
+    }
+    parts.push_back({kind, {first, last, kind == Part::Kind::Both}, rows});
+}
+
+// Too many reads of the target: the nearest two are joined, and what lies
+// between them is read with them.
+void joinTargetReads(std::vector<Part>& parts) {
+    for (;;) {
+        std::vector<std::size_t> both;
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            if (parts[i].kind == Part::Kind::Both) {
+                both.push_back(i);
+            }
+        }
+        if (both.size() <= mostTargetReads) {
+            return;
+        }
+        std::size_t nearest = 0;
+        for (std::size_t i = 1; i + 1 < both.size(); ++i) {
+            if (parts[both[i + 1]].keys.first - parts[both[i]].keys.last <
+                parts[both[nearest + 1]].keys.first - parts[both[nearest]].keys.last) {
+                nearest = i;
+            }
+        }
+        const std::size_t from = both[nearest];
+        const std::size_t to = both[nearest + 1];
+        parts[from].keys.last = parts[to].keys.last;
+        parts.erase(parts.begin() + std::ptrdiff_t(from) + 1,
+                    parts.begin() + std::ptrdiff_t(to) + 1);
+    }
+}
+
+// A table's row count, and its keys' sum, lowest and highest, where the
+// condition holds.
+Figures figures(db::Connection& connection, const QString& key, const QString& table,
+                const QString& condition) {
+    db::RowSet rows;
+    rows.Open(QStringLiteral("SELECT COUNT(*), SUM(%1), MIN(%1), MAX(%1) FROM %2%3")
+                  .arg(key, QuotedName(table),
+                       condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition),
+              connection);
+    const db::Fields& fields = rows.Fields();
+    return Figures{fields.item(0).Value().text().toLongLong(), sumOf(fields.item(1).Value()),
+                   wholeNumber(fields.item(2).Value()), wholeNumber(fields.item(3).Value())};
+}
+
+// Runs the source's query here and the target's on a helper thread, so that
+// both servers work at once.
+void atOnce(const std::function<void()>& onSource, const std::function<void()>& onTarget) {
+    std::exception_ptr targetFailure;
+    {
+        db::detail::Worker helper(1);
+        helper.post([&] {
+            try {
+                onTarget();
+            } catch (...) {
+                targetFailure = std::current_exception();
+            }
+        });
+        onSource();
+        helper.drain();
+    }
+    if (targetFailure) {
+        std::rethrow_exception(targetFailure);
+    }
+}
+
+// Where the source's rows between the lowest and highest key the target
+// holds of a range are as many as the target's, with the same sum, the
+// target holds those and lacks the rest of the range.
+bool addHeldPart(std::vector<Part>& parts, const Figures& target, const KeyRange& range,
+                 const std::function<Figures(const std::optional<KeyRange>&)>& sourceFigures) {
+    if (!target.lowest || !target.highest || *target.lowest < range.first ||
+        *target.highest > range.last) {
+        return false;
+    }
+    const Figures held = sourceFigures(KeyRange{*target.lowest, *target.highest});
+    if (held.rows != target.rows || !(held.keySum == target.keySum)) {
+        return false;
+    }
+    add(parts, Part::Kind::SourceOnly, range.first, *target.lowest - 1);
+    add(parts, Part::Kind::Agreeing, *target.lowest, *target.highest, held.rows);
+    add(parts, Part::Kind::SourceOnly, *target.highest + 1, range.last);
+    return true;
 }
 
 } // namespace
@@ -63,74 +200,69 @@ std::optional<KeyRanges> DifferingRanges(const TableOrder& order, db::Connection
     if (order.sourceNumberKey.isEmpty()) {
         return std::nullopt;
     }
-    db::RowSet span;
-    span.Open(QStringLiteral("SELECT MIN(%1), MAX(%1), COUNT(*) FROM %2")
-                      .arg(order.sourceNumberKey, QuotedName(sourceTable)) +
-                  (condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition),
-              source);
-    bool lowOk = false;
-    bool highOk = false;
-    const qint64 low = wholeNumber(span.Fields().item(0).Value(), &lowOk);
-    const qint64 high = wholeNumber(span.Fields().item(1).Value(), &highOk);
-    const qint64 count = span.Fields().item(2).Value().text().toLongLong();
-    span.Close();
+    const QString& key = order.sourceNumberKey;
+    const auto sourceFigures = [&](const std::optional<KeyRange>& range) {
+        return figures(source, key, sourceTable,
+                       range ? InRange(key, *range, condition) : condition);
+    };
+    // The source's span, and the target's figures as a whole.
+    Figures span;
+    Figures whole;
+    atOnce([&] { span = sourceFigures(std::nullopt); },
+           [&] { whole = figures(target, order.targetNumberKey, targetTable, {}); });
     KeyRanges result;
-    if (count == 0 || !lowOk || !highOk) {
+    result.sourceRows = span.rows;
+    result.targetRows = whole.rows;
+    if (span.rows == 0) {
         return result; // an empty source: nothing to add
     }
-    if (double(high) - double(low) > 9e18) {
+    if (!span.lowest || !span.highest || double(*span.highest) - double(*span.lowest) > 9e18) {
         return std::nullopt;
     }
-    const qint64 ranges = std::clamp<qint64>(count / rowsPerRange, 1, mostRanges);
-    const qint64 width = (high - low) / ranges + 1;
-    const KeyRange all{low, high};
-    const QMap<qint64, Figures> sourceFigures =
-        rangeFigures(source, sourceTable, order.sourceNumberKey, low, width,
-                     InRange(order.sourceNumberKey, all, condition));
-    const QMap<qint64, Figures> targetFigures =
-        rangeFigures(target, targetTable, order.targetNumberKey, low, width,
-                     InRange(order.targetNumberKey, all));
-
-    const auto rangeOf = [&](qint64 index) {
-        return KeyRange{low + index * width, std::min(high, low + (index + 1) * width - 1)};
-    };
-    // Ranges only the target has rows in hold no source row to add.
-    std::vector<KeyRange> differing;
-    for (auto s = sourceFigures.begin(); s != sourceFigures.end(); ++s) {
-        const auto t = targetFigures.find(s.key());
-        if (t != targetFigures.end() && t->rows == s->rows && t->keySum == s->keySum) {
-            continue;
-        }
-        const KeyRange range = rangeOf(s.key());
-        if (!differing.empty() && differing.back().last + 1 >= range.first) {
-            differing.back().last = range.last;
-        } else {
-            differing.push_back(range);
-        }
-    }
-    // Too many separate reads: the nearest neighbours are joined, and the
-    // agreeing ranges between them are read too.
-    while (differing.size() > mostReads) {
-        std::size_t nearest = 0;
-        for (std::size_t i = 1; i + 1 < differing.size(); ++i) {
-            if (differing[i + 1].first - differing[i].last <
-                differing[nearest + 1].first - differing[nearest].last) {
-                nearest = i;
+    const qint64 low = *span.lowest;
+    const qint64 high = *span.highest;
+    std::vector<Part> parts;
+    // A copy stopped part-way that read the source in key order holds
+    // exactly the source's rows between two keys: no range need be counted.
+    if (whole.rows == 0) {
+        add(parts, Part::Kind::SourceOnly, low, high);
+    } else if (!addHeldPart(parts, whole, {low, high}, sourceFigures)) {
+        const qint64 ranges = std::clamp<qint64>(span.rows / rowsPerRange, 1, mostRanges);
+        const qint64 width = (high - low) / ranges + 1;
+        QMap<qint64, Figures> sourceRanges;
+        QMap<qint64, Figures> targetRanges;
+        atOnce(
+            [&] {
+                sourceRanges = rangeFigures(source, sourceTable, key, low, width, ranges,
+                                            InRange(key, {low, high}, condition), false);
+            },
+            [&] {
+                targetRanges = rangeFigures(target, targetTable, order.targetNumberKey, low, width,
+                                            ranges, {}, true);
+            });
+        int partChecks = 0;
+        for (auto s = sourceRanges.begin(); s != sourceRanges.end(); ++s) {
+            const qint64 first = low + s.key() * width;
+            const qint64 last = std::min(high, first + width - 1);
+            const auto t = targetRanges.constFind(s.key());
+            if (t == targetRanges.cend()) {
+                add(parts, Part::Kind::SourceOnly, first, last);
+            } else if (t->rows == s->rows && t->keySum == s->keySum) {
+                add(parts, Part::Kind::Agreeing, first, last, s->rows);
+            } else if (partChecks++ >= mostPartChecks ||
+                       !addHeldPart(parts, *t, {first, last}, sourceFigures)) {
+                add(parts, Part::Kind::Both, first, last);
             }
         }
-        differing[nearest].last = differing[nearest + 1].last;
-        differing.erase(differing.begin() + std::ptrdiff_t(nearest) + 1);
     }
-    for (auto s = sourceFigures.begin(); s != sourceFigures.end(); ++s) {
-        const KeyRange range = rangeOf(s.key());
-        const bool read = std::any_of(differing.begin(), differing.end(), [&](const KeyRange& d) {
-            return d.first <= range.first && range.last <= d.last;
-        });
-        if (!read) {
-            result.rowsInAgreeingRanges += s->rows;
+    joinTargetReads(parts);
+    for (const Part& part : parts) {
+        if (part.kind == Part::Kind::Agreeing) {
+            result.rowsInAgreeingRanges += part.agreeingRows;
+        } else {
+            result.differing.push_back(part.keys);
         }
     }
-    result.differing = std::move(differing);
     return result;
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 // Which parts of a table its copy lacks, told by counting instead of
 // reading: the source's key span is cut into ranges, each server counts and
-// sums the keys of every range in one grouped query, and only the ranges
-// whose figures differ need their rows read. A copy stopped part-way leaves
-// its hole in a few neighbouring ranges.
+// sums the keys of every range in one grouped query (both at once), and only
+// the ranges whose figures differ need their rows read. A copy stopped
+// part-way leaves its hole in a few neighbouring ranges: a range the target
+// holds no row of, or holds exactly the source's rows between its lowest and
+// highest key, needs only the source's rows read, by its key. Without an
+// index the target is scanned whole by every read, so those reads are few.
 //
 // A range whose count and key sum agree is taken as complete. It could still
 // hide rows the copy lacks behind as many rows only the copy has, with the
@@ -18,13 +21,19 @@ namespace kernel {
 struct KeyRange {
     qint64 first = 0; // keys from first to last, both included
     qint64 last = 0;
+    // False where the target holds no row of the range: its rows are all
+    // missing, and only the source's need reading.
+    bool readTarget = true;
 };
 
 struct KeyRanges {
-    // The ranges to read, in key order, neighbours joined.
+    // The ranges to read, in key order, neighbours of one kind joined.
     std::vector<KeyRange> differing;
     // The source rows of the ranges whose figures agree.
     qint64 rowsInAgreeingRanges = 0;
+    // The source's rows (those that match its condition) and the target's.
+    qint64 sourceRows = 0;
+    qint64 targetRows = 0;
 };
 
 // Nothing when the key is not one whole-number column (or its span does not

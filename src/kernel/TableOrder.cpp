@@ -141,10 +141,10 @@ bool isWholeNumber(const db::ColumnDescription& column) {
     }
 }
 
-// A number column's value; the number a text column holds.
-QString numberTerm(const db::OrderForms& forms, const QString& quoted, Category holds) {
+// A whole-number column's value; the whole number a text column holds.
+QString wholeNumberTerm(const db::OrderForms& forms, const QString& quoted, Category holds) {
     return holds == Category::Text
-               ? applied(forms.number, QStringLiteral("NULLIF(%1, '')").arg(quoted))
+               ? applied(forms.wholeNumber, QStringLiteral("NULLIF(%1, '')").arg(quoted))
                : quoted;
 }
 
@@ -259,7 +259,7 @@ TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Con
             const db::ColumnDescription& copy =
                 targetColumns[std::size_t(key.targetField)].description;
             order.sourceNumberKey = QuotedName(key.name);
-            order.targetNumberKey = numberTerm(
+            order.targetNumberKey = wholeNumberTerm(
                 target.profile().server().order,
                 QuotedName(targetColumns[std::size_t(key.targetField)].name), CategoryOf(copy));
         }

@@ -25,11 +25,19 @@ std::atomic<int> quitExitStatus{0};
 std::chrono::milliseconds quitGrace = defaultQuitGrace;
 std::function<void()> lastWords;
 
+// The thread that runs the event loop: the program's first (static
+// initialisation runs there). Other threads (a parallel job's) have no loop
+// to serve and may wait in a driver; they only look for a quit request.
+const std::thread::id mainThread = std::this_thread::get_id();
+bool servesEvents() {
+    return std::this_thread::get_id() == mainThread;
+}
+
 void pass() {
-    if (QCoreApplication::instance() != nullptr) {
+    if (QCoreApplication::instance() != nullptr && servesEvents()) {
         QCoreApplication::processEvents();
+        lastPass = Clock::now();
     }
-    lastPass = Clock::now();
     if (quitFlag.load(std::memory_order_relaxed)) {
         throw Cancelled{};
     }
@@ -40,7 +48,7 @@ void yieldToEventLoop() {
     if (quitFlag.load(std::memory_order_relaxed)) {
         throw Cancelled{};
     }
-    if (Clock::now() - lastPass >= yieldInterval) {
+    if (servesEvents() && Clock::now() - lastPass >= yieldInterval) {
         pass();
     }
 }
@@ -122,7 +130,7 @@ void waitServingEvents(const std::function<bool(std::chrono::milliseconds)>& wai
                        bool serveEvents) {
     std::optional<Clock::time_point> quitSeen;
     while (!waitFor(std::chrono::milliseconds(2))) {
-        if (serveEvents && QCoreApplication::instance() != nullptr &&
+        if (serveEvents && QCoreApplication::instance() != nullptr && servesEvents() &&
             Clock::now() - lastPass >= yieldInterval) {
             QCoreApplication::processEvents();
             lastPass = Clock::now();
@@ -142,7 +150,11 @@ void waitServingEvents(const std::function<bool(std::chrono::milliseconds)>& wai
 }
 
 void runWhileYielding(const std::function<void()>& work) {
-    Helper::instance().run(work);
+    if (servesEvents()) {
+        Helper::instance().run(work);
+    } else {
+        work();
+    }
     if (quitFlag.load(std::memory_order_relaxed)) {
         throw Cancelled{};
     }

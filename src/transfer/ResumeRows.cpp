@@ -50,6 +50,8 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
     TableOrder order;
     qint64 sourceRows = -1;
     qint64 heldBefore = 0;
+    qint64 walked = 0;
+    std::vector<std::pair<QString, QString>> parts;
     if (!trap_.step(openRowSet, [&] {
             reader.setCursorLocation(db::CursorLocation::Client);
             reader.setReadAhead(true);
@@ -71,30 +73,26 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
                                    "rows it has, and none are added.")
                         .arg(QuotedName(sourceName)));
             }
-            sourceRows = CountRows(source(), sourceName, where);
-            heldBefore = CountRows(target(), targetName);
-        })) {
-        finishTable(TableCopy::Outcome::Failed);
-        return;
-    }
-    ws_.activity->tableStarted(sourceName, sourceRows);
-    const int reportsBefore = trap_.reportCount();
-    qint64 walked = 0;
-    // Where the key allows, only the key ranges whose counts differ are
-    // read; the rows of the others are there already.
-    std::vector<std::pair<QString, QString>> parts;
-    if (!trap_.step(openRowSet, [&] {
+            // Where the key allows, only the key ranges whose counts differ
+            // are read; the rows of the others are there already.
             const std::optional<KeyRanges> ranges =
                 DifferingRanges(order, source(), sourceName, where, reader, targetName);
             if (!ranges) {
+                sourceRows = CountRows(source(), sourceName, where);
+                heldBefore = CountRows(target(), targetName);
                 parts.emplace_back(order.sourceSelect, order.targetSelect);
                 return;
             }
+            sourceRows = ranges->sourceRows;
+            heldBefore = ranges->targetRows;
             for (const KeyRange& range : ranges->differing) {
+                // A range the target holds no row of is not read there.
                 parts.emplace_back(
                     SelectWhereStatement(sourceName, InRange(order.sourceNumberKey, range, where)) +
                         order.sourceOrderBy,
-                    SelectWhereStatement(targetName, InRange(order.targetNumberKey, range)) +
+                    SelectWhereStatement(targetName, range.readTarget
+                                                         ? InRange(order.targetNumberKey, range)
+                                                         : QStringLiteral("1 = 0")) +
                         order.targetOrderBy);
             }
             figures.rowsAlreadyThere += ranges->rowsInAgreeingRanges;
@@ -104,6 +102,8 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
         finishTable(TableCopy::Outcome::Failed);
         return;
     }
+    ws_.activity->tableStarted(sourceName, sourceRows);
+    const int reportsBefore = trap_.reportCount();
 
     TableState& table = *table_;
     const int fieldCount = int(order.columns.size());

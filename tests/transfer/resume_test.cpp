@@ -114,26 +114,51 @@ private slots:
         QCOMPARE(rowsOf(to), 41);
     }
 
-    // Holes in the middle and at the end of a table of several key ranges:
-    // the ranges whose counts differ are read, and fill exactly the holes.
-    void fillsHolesInSeveralRanges_data() {
+    // Holes where a stopped copy leaves them, and where it does not, in a
+    // table of several key ranges: exactly the holes are filled, whether the
+    // target holds one run of the source's keys, ranges of them, or rows of
+    // its own beyond the source's keys.
+    void fillsTheHolesWhereverTheyAre_data() {
         QTest::addColumn<Side>("from");
         QTest::addColumn<bool>("exact");
-        QTest::newRow("to DB2, default types (a text key)") << Side::Oracle << false;
-        QTest::newRow("to Oracle, exact types") << Side::Db2 << true;
+        QTest::addColumn<QString>("missing");
+        QTest::addColumn<int>("extraRows");
+        const QList<std::pair<const char*, QString>> holes{
+            {"the end", u"k > 19000"_s},
+            {"the start", u"k < 1000"_s},
+            {"the middle and end, one key alone",
+             u"k BETWEEN 5000 AND 5100 OR k > 19000 OR k = 12"_s},
+            {"every range", u"MOD(k, 97) = 0"_s},
+        };
+        for (const auto& [name, missing] : holes) {
+            QTest::addRow("%s, to DB2, default types (a text key)", name)
+                << Side::Oracle << false << missing << 0;
+            QTest::addRow("%s, to Oracle, exact types", name) << Side::Db2 << true << missing << 0;
+        }
+        QTest::newRow("the end, and keys only the target has")
+            << Side::Oracle << false << u"k > 19000"_s << 2;
     }
-    void fillsHolesInSeveralRanges() {
+    void fillsTheHolesWhereverTheyAre() {
         QFETCH(Side, from);
         QFETCH(bool, exact);
+        QFETCH(QString, missing);
+        QFETCH(int, extraRows);
         const Side to = standin::otherSide(from);
         createSource(from, true, 20000);
         QCOMPARE(CopyAfresh(from, table, mode(true, exact)), QStringList());
-        standin::execute(to, u"DELETE FROM \"%1\" WHERE k BETWEEN 5000 AND 5100 OR k > 19000 OR "
-                             "k = 12"_s.arg(table));
-        QCOMPARE(rowsOf(to), 20000 - 101 - 1000 - 1);
+        standin::execute(to, u"DELETE FROM \"%1\" WHERE %2"_s.arg(table, missing));
+        for (int extra = 0; extra < extraRows; ++extra)
+            standin::execute(to,
+                             u"INSERT INTO \"%1\" (k, name) VALUES (%2, 'extra')"_s.arg(table).arg(
+                                 extra == 0 ? -5 : 90000));
+        QVERIFY(rowsOf(to) < 20000);
         QCOMPARE(resume(from, mode(true, exact)), QStringList());
-        QCOMPARE(rowsOf(to), 20000);
-        QCOMPARE(CompareWithCopy(from, table).outcome, Outcome::Equal);
+        QCOMPARE(rowsOf(to), 20000 + extraRows);
+        const compare::TableComparison result = CompareWithCopy(from, table);
+        QCOMPARE(u"%1 only in the source, %2 only in the target, %3 differ"_s.arg(result.onlySource)
+                     .arg(result.onlyTarget)
+                     .arg(result.differing),
+                 u"0 only in the source, %1 only in the target, 0 differ"_s.arg(extraRows));
     }
 
     // Rows without a key cannot be told apart: nothing is added, and the
