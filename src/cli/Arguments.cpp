@@ -161,6 +161,13 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
             }
         } else if (tablewise && word == u"--no-progress") {
             p.command.noProgress = true;
+        } else if (tablewise && isOption(word, u"--jobs")) {
+            if (const std::optional<int> n = p.number(word, QStringLiteral("--jobs"), 1, mostJobs,
+                                                      QStringLiteral("a number of jobs"))) {
+                p.command.jobs = *n;
+            }
+        } else if (tablewise && word == u"--job") {
+            p.command.job = true;
         } else if (kind == Command::Kind::Copy && isOption(word, u"--max-refused")) {
             if (const std::optional<int> n =
                     p.number(word, QStringLiteral("--max-refused"), 0,
@@ -298,6 +305,43 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
     return command;
 }
 
+QStringList JobArguments(const Command& command, const QString& table) {
+    QStringList words;
+    if (!command.configFile.isEmpty()) {
+        words << QStringLiteral("--config") << command.configFile;
+    }
+    const bool copy = command.kind == Command::Kind::Copy;
+    words << (copy ? QStringLiteral("copy") : QStringLiteral("compare")) << QStringLiteral("--to")
+          << SideName(command.side) << QStringLiteral("--job") << QStringLiteral("--no-progress");
+    const auto flag = [&](bool on, const char16_t* name) {
+        if (on) {
+            words << QString::fromUtf16(name);
+        }
+    };
+    const auto value = [&](bool on, const char16_t* name, const QString& text) {
+        if (on) {
+            words << QString::fromUtf16(name) << text;
+        }
+    };
+    flag(command.json, u"--json");
+    flag(command.verbose, u"--verbose");
+    value(!command.logFile.isEmpty(), u"--log", command.logFile);
+    if (copy) {
+        flag(command.replace, u"--replace");
+        flag(command.bulk, u"--bulk");
+        value(command.bulk, u"--batch-size", QString::number(command.batchSize));
+        flag(command.exactTypes, u"--exact-types");
+        value(command.maxRefused >= 0, u"--max-refused", QString::number(command.maxRefused));
+        flag(command.verify, u"--verify");
+        flag(command.resume, u"--resume");
+        flag(command.dryRun, u"--dry-run");
+        value(!command.where.isEmpty(), u"--where", command.where);
+    }
+    // A table's name may begin with a dash.
+    words << QStringLiteral("--") << table;
+    return words;
+}
+
 QString SideName(Side side) {
     return side == Side::Oracle ? QStringLiteral("oracle") : QStringLiteral("db2");
 }
@@ -310,11 +354,11 @@ QString HelpText() {
                "  duskferry-cli [--config FILE] copy --to db2|oracle [--replace] [--json]\n"
                "                [--bulk [--batch-size N]] [--exact-types] [--max-refused N]\n"
                "                [--verify] [--resume] [--dry-run] [--verbose] [--log FILE]\n"
-               "                [--no-progress] TABLE... | --all\n"
+               "                [--no-progress] [--jobs N] TABLE... | --all\n"
                "  duskferry-cli [--config FILE] copy --to db2|oracle --where CONDITION [...] "
                "TABLE\n"
                "  duskferry-cli [--config FILE] compare --to db2|oracle [--json] [--verbose]\n"
-               "                [--log FILE] [--no-progress] TABLE... | --all\n"
+               "                [--log FILE] [--no-progress] [--jobs N] TABLE... | --all\n"
                "  duskferry-cli [--config FILE] drop --on oracle|db2 [--dry-run] [--verbose]\n"
                "                [--log FILE] TABLE...\n"
                "  duskferry-cli [--config FILE] rename --on oracle|db2 [--dry-run] [--verbose]\n"
@@ -369,6 +413,9 @@ QString HelpText() {
                "                 its reason and statement, table finished with its figures,\n"
                "                 table compared with its differences)\n"
                "  --no-progress  no progress line, even on a terminal (also TERM=dumb)\n"
+               "  --jobs N       copy, compare: up to N tables at once (1 to 16, default 1),\n"
+               "                 each by a job of its own with two connections; the summary\n"
+               "                 keeps the order the tables were given\n"
                "  --             what follows is a table name, even when it starts with -\n"
                "  -h, --help     this text\n"
                "  --version      the program's version\n"

@@ -31,7 +31,11 @@ struct Command {
     QString where;       // copy: only the source rows that match this condition
     bool resume = false; // copy: add the missing rows to a table the target has
     int maxRefused = -1; // copy: stop a table after so many refused rows; -1 no limit
-    QStringList tables;  // copy, compare, drop: the tables; rename: old and new name
+    int jobs = 1;        // copy, compare: tables run at once, each by a job of its own
+    // Run as one of those jobs: progress as lines for the program that
+    // started it, not for a terminal. Not in the help: only --jobs gives it.
+    bool job = false;
+    QStringList tables; // copy, compare, drop: the tables; rename: old and new name
 };
 
 struct UsageError {
@@ -44,6 +48,12 @@ QString HelpText();
 
 // The most rows of a batch.
 inline constexpr int largestBatch = 100000;
+// The most jobs: each holds two connections, and most servers allow a few
+// hundred sessions in all.
+inline constexpr int mostJobs = 16;
+// Rebuilds the command line of one job of a --jobs run: the same command
+// and options, for one table.
+QStringList JobArguments(const Command& command, const QString& table);
 QString SideName(Side side);
 
 } // namespace cli

@@ -57,6 +57,8 @@ private:
     bool load(Side side, const SideList& into);
     // Both sides' logins and tables: LoginMissing, or Done.
     int loadBoth(BothSides& sides);
+    // --jobs: the tables run by jobs of their own (Jobs.h).
+    int runJobs(const BothSides& sides);
     // --verify: the copied table (the only one selected) compared with its
     // source; the line's outcome says whether it is equal.
     void verify(const kernel::Workspace& ws, TableLine& line, bool* interrupted);

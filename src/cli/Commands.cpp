@@ -25,6 +25,7 @@ int CommandRun::run() {
     }
     dialogs_.setVerbose(command_.verbose);
     activity_.setShowProgress(!command_.noProgress);
+    activity_.setJobProgress(command_.job);
     QString problem;
     if (!logins_.readable(!command_.configFile.isEmpty(), &problem)) {
         error(problem);

@@ -20,6 +20,8 @@ enum ExitStatus : int {
 struct Seams {
     // How a rename's statement reaches the server; no stand-in takes RENAME.
     maintenance::StatementRunner renameStatement;
+    // The program a --jobs run starts for each table: this one unless said.
+    QString program;
 };
 
 // Runs the command line's arguments (without the program name) and answers

@@ -1,5 +1,7 @@
 #include "Comparisons.h"
 
+#include "Summary.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -67,11 +69,7 @@ QString ComparisonsJson(Side source, Side target, const QList<compare::TableComp
     for (const compare::TableComparison& c : tables) {
         array.append(ComparisonJson(c));
     }
-    const QJsonObject document{{QStringLiteral("from"), SideName(source)},
-                               {QStringLiteral("to"), SideName(target)},
-                               {QStringLiteral("tables"), array},
-                               {QStringLiteral("exitStatus"), exitStatus}};
-    return QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented));
+    return SummaryDocument(source, target, array, exitStatus);
 }
 
 } // namespace cli

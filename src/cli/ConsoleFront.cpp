@@ -67,16 +67,23 @@ void ConsoleDialogs::failureReport(const shell::Report& report) {
     console_.err(QStringLiteral("duskferry-cli: ") + subject + reason + u'\n');
 }
 
+QString JobProgressLine(qint64 done, qint64 total) {
+    return QStringLiteral("%1 %2 %3\n").arg(jobProgressMark).arg(done).arg(total);
+}
+
 void ConsoleActivity::tableStarted(const QString& table, qint64 sourceRows) {
     log_.write(QStringLiteral("table-started"),
                {{QStringLiteral("table"), table}, {QStringLiteral("sourceRows"), sourceRows}});
     table_ = table;
     tableTime_.start();
     lastShownMs_ = -1;
+    if (jobProgress_) {
+        console_.err(JobProgressLine(0, sourceRows));
+    }
 }
 
 void ConsoleActivity::showProgress(qint64 done, qint64 total) {
-    if (!showProgress_) {
+    if (!showProgress_ && !jobProgress_) {
         return;
     }
     const qint64 elapsedMs = tableTime_.elapsed();
@@ -85,6 +92,10 @@ void ConsoleActivity::showProgress(qint64 done, qint64 total) {
         return;
     }
     lastShownMs_ = elapsedMs;
+    if (jobProgress_) {
+        console_.err(JobProgressLine(done, total));
+        return;
+    }
     const double seconds = double(elapsedMs) / 1000.0;
     console_.progress(QStringLiteral("%1: %2 of %3 rows, %4 rows/s, %5 s")
                           .arg(kernel::QuotedName(table_))

@@ -21,6 +21,10 @@ namespace cli {
 // lines and empty lines left out.
 QString OneLine(const QString& text);
 
+// A job's progress on its standard error: "<mark> <rows done> <rows in all>".
+inline constexpr QStringView jobProgressMark = u"duskferry-job-progress";
+QString JobProgressLine(qint64 done, qint64 total);
+
 class ConsoleDialogs final : public shell::Dialogs {
 public:
     ConsoleDialogs(Console& console, EventLog& log) : console_(console), log_(log) {}
@@ -65,6 +69,9 @@ public:
     const QList<kernel::TableCopy>& copies() const { return copies_; }
     // --no-progress: no progress line even on a terminal.
     void setShowProgress(bool show) { showProgress_ = show; }
+    // A job of a --jobs run: its progress as lines for the program that
+    // started it (JobProgressLine), whatever standard error is.
+    void setJobProgress(bool job) { jobProgress_ = job; }
 
 private:
     Console& console_;
@@ -73,6 +80,7 @@ private:
     QElapsedTimer tableTime_;
     qint64 lastShownMs_ = -1;
     bool showProgress_ = true;
+    bool jobProgress_ = false;
     QList<kernel::TableCopy> copies_;
     std::function<kernel::TableCopy()> running_;
 };

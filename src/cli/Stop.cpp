@@ -9,6 +9,7 @@ namespace cli {
 
 namespace {
 std::atomic<int> stopSignal{SIGINT};
+std::atomic<int> stops{0};
 
 void onStop(int signal) {
     NoteStop(signal);
@@ -18,6 +19,7 @@ void onStop(int signal) {
 void NoteStop(int signal) {
     // Only atomics: this runs in a signal handler.
     stopSignal.store(signal);
+    stops.fetch_add(1);
     shell::setQuitExitStatus(128 + signal);
     shell::requestQuit();
 }
@@ -30,6 +32,14 @@ void HandleStopSignals() {
         sigaction(signal, &action, nullptr);
     }
     shell::setQuitExitStatus(StopStatus());
+}
+
+int StopSignal() {
+    return stopSignal.load();
+}
+
+int StopCount() {
+    return stops.load();
 }
 
 int StopStatus() {

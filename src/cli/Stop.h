@@ -13,6 +13,10 @@ void HandleStopSignals();
 // For the handler, and for tests that stop a run in process.
 void NoteStop(int signal);
 
+// The last stop signal, and how many have come: a --jobs run passes each on
+// to its jobs.
+int StopSignal();
+int StopCount();
 // 130 unless another signal than SIGINT stopped the run.
 int StopStatus();
 // "Ctrl-C", "SIGTERM", "SIGHUP".

@@ -195,6 +195,10 @@ QString JsonSummary(Side source, Side target, const QList<TableLine>& lines, int
     for (const TableLine& line : lines) {
         tables.append(TableJson(line));
     }
+    return SummaryDocument(source, target, tables, exitStatus);
+}
+
+QString SummaryDocument(Side source, Side target, const QJsonArray& tables, int exitStatus) {
     const QJsonObject document{{QStringLiteral("from"), SideName(source)},
                                {QStringLiteral("to"), SideName(target)},
                                {QStringLiteral("tables"), tables},

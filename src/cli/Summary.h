@@ -5,6 +5,7 @@
 #include "compare/Comparison.h"
 #include "kernel/Workspace.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
 #include <optional>
@@ -49,5 +50,7 @@ QString DryRunSummary(const QList<TableLine>& lines);
 // One table's figures as the JSON summary and the --log file give them.
 QJsonObject TableJson(const TableLine& line);
 QString JsonSummary(Side source, Side target, const QList<TableLine>& lines, int exitStatus);
+// The JSON document of a copy or compare, around its tables' objects.
+QString SummaryDocument(Side source, Side target, const QJsonArray& tables, int exitStatus);
 
 } // namespace cli

@@ -1,5 +1,6 @@
 #include "CommandRun.h"
 #include "Comparisons.h"
+#include "Jobs.h"
 #include "Stop.h"
 #include "compare/CompareRun.h"
 #include "kernel/Statements.h"
@@ -7,6 +8,7 @@
 #include "shell/Yield.h"
 #include "transfer/TransferRun.h"
 
+#include <QCoreApplication>
 #include <QScopeGuard>
 #include <optional>
 
@@ -35,10 +37,19 @@ int CommandRun::loadBoth(BothSides& sides) {
     return Done;
 }
 
+int CommandRun::runJobs(const BothSides& sides) {
+    const QString program =
+        seams_.program.isEmpty() ? QCoreApplication::applicationFilePath() : seams_.program;
+    return RunJobs({command_, sides.tables, sides.source, program}, console_);
+}
+
 int CommandRun::copy() {
     BothSides sides(command_.side);
     if (const int status = loadBoth(sides); status != Done) {
         return status;
+    }
+    if (command_.jobs > 1 && sides.tables.size() > 1) {
+        return runJobs(sides);
     }
     const SideList& sourceList = sides.sourceList();
     const QStringList& tables = sides.tables;
@@ -132,6 +143,9 @@ int CommandRun::compareTables() {
     BothSides sides(command_.side);
     if (const int status = loadBoth(sides); status != Done) {
         return status;
+    }
+    if (command_.jobs > 1 && sides.tables.size() > 1) {
+        return runJobs(sides);
     }
     const SideList& sourceList = sides.sourceList();
     const QStringList& tables = sides.tables;

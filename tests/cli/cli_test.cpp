@@ -66,6 +66,16 @@ bool exists(Side side, const QString& table) {
 }
 
 // Both sides accept this table as written; awkward values included.
+// k from 1 on, keyed, on the Oracle side.
+void createKeyed(const QString& table, int rows) {
+    standin::dropIfExists(Side::Oracle, table);
+    standin::dropIfExists(Side::Db2, table);
+    standin::execute(Side::Oracle, u"CREATE TABLE \"%1\" AS SELECT g AS k, 'row ' || g AS note "
+                                   "FROM generate_series(1, %2) g"_s.arg(table)
+                                       .arg(rows));
+    standin::execute(Side::Oracle, u"ALTER TABLE \"%1\" ADD PRIMARY KEY (k)"_s.arg(table));
+}
+
 void createMix(Side side, const QString& table) {
     standin::dropIfExists(side, table);
     standin::execute(side, u"CREATE TABLE \"%1\" (k integer, name varchar(50), amount "
@@ -894,6 +904,133 @@ private slots:
         QVERIFY2(refused.err.contains(
                      u"sql: SELECT COUNT(*) FROM \"Cli_Where\" WHERE no_such_column = 1"_s),
                  qPrintable(refused.err));
+    }
+
+    // --jobs: several tables at once in each mode, each copy equal to its
+    // source, the summary in the order given.
+    void parallelCopies_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("resume");
+        QTest::newRow("row by row") << QStringList{} << false;
+        QTest::newRow("bulk") << QStringList{u"--bulk"_s} << false;
+        QTest::newRow("exact types, verified")
+            << QStringList{u"--bulk"_s, u"--exact-types"_s, u"--verify"_s} << false;
+        QTest::newRow("resumed") << QStringList{u"--bulk"_s} << true;
+    }
+    void parallelCopies() {
+        QFETCH(QStringList, options);
+        QFETCH(bool, resume);
+        const QStringList tables{u"Cli_Job1"_s, u"Cli_Job2"_s, u"Cli_Job3"_s, u"Cli_Job4"_s};
+        for (int i = 0; i < tables.size(); ++i)
+            createKeyed(tables[i], 3000 - 700 * i);
+        const auto drop = qScopeGuard([&] {
+            for (const QString& table : tables)
+                for (Side side : {Side::Oracle, Side::Db2})
+                    standin::dropIfExists(side, table);
+        });
+        if (resume) {
+            QCOMPARE(cli(QStringList{u"copy"_s, u"--to"_s, u"db2"_s} + tables).status, 0);
+            for (const QString& table : tables)
+                standin::execute(Side::Db2, u"DELETE FROM \"%1\" WHERE MOD(k, 3) = 0"_s.arg(table));
+            options << u"--resume"_s;
+        }
+        const Result copied = cli(QStringList{u"copy"_s, u"--to"_s, u"db2"_s, u"--jobs"_s, u"3"_s} +
+                                  options + tables);
+        QCOMPARE(copied.status, 0);
+        const QStringList lines =
+            copied.out.split(u'\n', Qt::SkipEmptyParts).filter(QRegularExpression(u"^copied "_s));
+        QCOMPARE(lines.size(), tables.size());
+        for (int i = 0; i < tables.size(); ++i)
+            QVERIFY2(
+                lines[i].startsWith(u"copied \"%1\": %2 read"_s.arg(tables[i]).arg(3000 - 700 * i)),
+                qPrintable(copied.out));
+        const Result compared =
+            cli(QStringList{u"compare"_s, u"--to"_s, u"db2"_s, u"--jobs"_s, u"4"_s, u"--json"_s} +
+                tables);
+        QCOMPARE(compared.status, 0);
+        const QJsonArray results =
+            QJsonDocument::fromJson(compared.out.toUtf8()).object()[u"tables"_s].toArray();
+        QCOMPARE(results.size(), tables.size());
+        for (int i = 0; i < tables.size(); ++i) {
+            QCOMPARE(results[i][u"table"_s].toString(), tables[i]);
+            QCOMPARE(results[i][u"outcome"_s].toString(), u"equal"_s);
+        }
+    }
+
+    // A stop during a parallel run reaches every job: each table's figures
+    // are what it holds, the tables not begun are named, and the stop is
+    // told once.
+    void parallelCopiesStopped() {
+        const QStringList tables{u"Cli_Stop1"_s, u"Cli_Stop2"_s, u"Cli_Stop3"_s};
+        for (const QString& table : tables)
+            createKeyed(table, 60000);
+        const auto drop = qScopeGuard([&] {
+            for (const QString& table : tables)
+                for (Side side : {Side::Oracle, Side::Db2})
+                    standin::dropIfExists(side, table);
+        });
+        const Result result = run(QStringList{u"--config"_s, config_, u"copy"_s, u"--to"_s,
+                                              u"db2"_s, u"--jobs"_s, u"2"_s} +
+                                      tables,
+                                  2500);
+        QCOMPARE(result.status, 128 + SIGINT);
+        for (const QString& table : tables.first(2)) {
+            const QRegularExpressionMatch match =
+                QRegularExpression(u"^interrupted \"%1\": \\d+ read, (\\d+) inserted"_s.arg(table),
+                                   QRegularExpression::MultilineOption)
+                    .match(result.out);
+            QVERIFY2(match.hasMatch(), qPrintable(result.out));
+            QCOMPARE(countRows(Side::Db2, table), match.captured(1).toLongLong());
+        }
+        QVERIFY2(result.out.contains(u"not-started \"Cli_Stop3\""_s), qPrintable(result.out));
+        QCOMPARE(result.err.count(u"stopped by Ctrl-C"_s), 1);
+    }
+
+    // A target session that ends under one job ends that job's table, with
+    // one report; the other jobs go on.
+    void parallelCopyLosesOneSession() {
+        const QStringList tables{u"Cli_Lost1"_s, u"Cli_Lost2"_s};
+        createKeyed(tables[0], 60000);
+        createKeyed(tables[1], 3000);
+        const auto drop = qScopeGuard([&] {
+            for (const QString& table : tables)
+                for (Side side : {Side::Oracle, Side::Db2})
+                    standin::dropIfExists(side, table);
+        });
+        QProcess process;
+        process.start(QStringLiteral(DUSKFERRY_CLI),
+                      QStringList{u"--config"_s, config_, u"copy"_s, u"--to"_s, u"db2"_s,
+                                  u"--jobs"_s, u"2"_s} +
+                          tables);
+        QVERIFY(process.waitForStarted());
+        // The session that inserts into the first table, once it has begun.
+        QString session;
+        for (int attempt = 0; attempt < 100 && session.isEmpty(); ++attempt) {
+            QTest::qWait(100);
+            QString output;
+            standin::adminSql(Side::Db2,
+                              u"SELECT id FROM information_schema.processlist WHERE info LIKE "
+                              "'INSERT INTO \"Cli_Lost1\"%'"_s,
+                              &output);
+            session = output.trimmed().section(u'\n', -1).trimmed();
+            if (!session.toInt())
+                session.clear();
+        }
+        QVERIFY(!session.isEmpty());
+        standin::adminSql(Side::Db2, u"KILL "_s + session, nullptr);
+        QVERIFY(process.waitForFinished(120000));
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QCOMPARE(process.exitCode(), 1);
+        const QRegularExpressionMatch lost =
+            QRegularExpression(u"^connection-lost \"Cli_Lost1\": \\d+ read, (\\d+) inserted"_s,
+                               QRegularExpression::MultilineOption)
+                .match(out);
+        QVERIFY2(lost.hasMatch(), qPrintable(out));
+        QCOMPARE(countRows(Side::Db2, tables[0]), lost.captured(1).toLongLong());
+        QVERIFY2(out.contains(u"copied \"Cli_Lost2\": 3000 read, 3000 inserted"_s),
+                 qPrintable(out));
+        QCOMPARE(err.split(u'\n').filter(u"\"Cli_Lost1\""_s).size(), 1);
     }
 
     void dropATableNamedTwice() {
