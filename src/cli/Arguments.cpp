@@ -168,6 +168,13 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
             }
         } else if (tablewise && word == u"--job") {
             p.command.job = true;
+        } else if (kind == Command::Kind::Copy && isOption(word, u"--split")) {
+            if (const std::optional<int> n = p.number(word, QStringLiteral("--split"), 2, mostJobs,
+                                                      QStringLiteral("a number of parts"))) {
+                p.command.split = *n;
+            }
+        } else if (kind == Command::Kind::Copy && word == u"--part") {
+            p.command.part = true;
         } else if (kind == Command::Kind::Copy && isOption(word, u"--max-refused")) {
             if (const std::optional<int> n =
                     p.number(word, QStringLiteral("--max-refused"), 0,
@@ -249,6 +256,12 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
         }
         if (!command.where.isEmpty() && (command.all || names.size() != 1)) {
             return UsageError{QStringLiteral("--where goes with one table")};
+        }
+        if (command.split > 1 && (command.all || names.size() != 1)) {
+            return UsageError{QStringLiteral("--split goes with one table")};
+        }
+        if (command.split > 1 && command.dryRun) {
+            return UsageError{QStringLiteral("--split cannot be a dry run")};
         }
         if (command.resume && command.replace) {
             return UsageError{QStringLiteral("--resume adds to a table that --replace would drop: "
@@ -335,6 +348,7 @@ QStringList JobArguments(const Command& command, const QString& table) {
         flag(command.verify, u"--verify");
         flag(command.resume, u"--resume");
         flag(command.dryRun, u"--dry-run");
+        flag(command.part, u"--part");
         value(!command.where.isEmpty(), u"--where", command.where);
     }
     // A table's name may begin with a dash.
@@ -357,6 +371,7 @@ QString HelpText() {
                "                [--no-progress] [--jobs N] TABLE... | --all\n"
                "  duskferry-cli [--config FILE] copy --to db2|oracle --where CONDITION [...] "
                "TABLE\n"
+               "  duskferry-cli [--config FILE] copy --to db2|oracle --split N [...] TABLE\n"
                "  duskferry-cli [--config FILE] compare --to db2|oracle [--json] [--verbose]\n"
                "                [--log FILE] [--no-progress] [--jobs N] TABLE... | --all\n"
                "  duskferry-cli [--config FILE] drop --on oracle|db2 [--dry-run] [--verbose]\n"
@@ -416,6 +431,10 @@ QString HelpText() {
                "  --jobs N       copy, compare: up to N tables at once (1 to 16, default 1),\n"
                "                 each by a job of its own with two connections; the summary\n"
                "                 keeps the order the tables were given\n"
+               "  --split N      copy: one table whose key is one whole-number column, its\n"
+               "                 key range cut into N parts (2 to 16), each copied by a job of\n"
+               "                 its own into the one table; the count check and --verify\n"
+               "                 see the whole table\n"
                "  --             what follows is a table name, even when it starts with -\n"
                "  -h, --help     this text\n"
                "  --version      the program's version\n"

@@ -57,8 +57,12 @@ private:
     bool load(Side side, const SideList& into);
     // Both sides' logins and tables: LoginMissing, or Done.
     int loadBoth(BothSides& sides);
-    // --jobs: the tables run by jobs of their own (Jobs.h).
+    // --jobs: the tables run by jobs of their own (Jobs.h); --split: one
+    // table's key ranges so (Split.h).
     int runJobs(const BothSides& sides);
+    int split(const BothSides& sides);
+    // The program those jobs run.
+    QString program() const;
     // --verify: the copied table (the only one selected) compared with its
     // source; the line's outcome says whether it is equal.
     void verify(const kernel::Workspace& ws, TableLine& line, bool* interrupted);

@@ -24,8 +24,8 @@ namespace cli::detail {
 
 namespace {
 
-struct Job {
-    QString table;
+struct Running {
+    const Job* job = nullptr;
     std::unique_ptr<QProcess> process; // once started
     QByteArray summary;                // its standard output
     QByteArray errors;                 // its standard error, short of a line's end
@@ -34,15 +34,16 @@ struct Job {
     std::optional<int> status; // once ended; -1 when it ended without one
 };
 
-class Jobs {
+class Runner {
 public:
-    Jobs(const JobsPlan& plan, Console& console) : plan_(plan), console_(console) {
-        for (const QString& table : plan.tables) {
-            jobs_.emplace_back().table = table;
+    Runner(const std::vector<Job>& jobs, int atOnce, const QString& program, Console& console)
+        : atOnce_(atOnce), program_(program), console_(console) {
+        for (const Job& job : jobs) {
+            jobs_.emplace_back().job = &job;
         }
     }
 
-    int run() {
+    std::vector<JobEnd> run() {
         clock_.start();
         QTimer tick;
         QObject::connect(&tick, &QTimer::timeout, [this] {
@@ -56,27 +57,18 @@ public:
             loop_.exec();
         }
         console_.clearProgress();
-        const bool stopped = StopCount() > 0;
-        int status = Done;
-        for (const Job& job : jobs_) {
-            status = std::max(status, job.status.value_or(Done) < 0 ? int(TableFailed)
-                                                                    : job.status.value_or(Done));
+        std::vector<JobEnd> ends;
+        for (const Running& job : jobs_) {
+            ends.push_back({job.process != nullptr,
+                            job.status && *job.status >= 0 ? job.status : std::nullopt,
+                            job.summary});
         }
-        if (stopped) {
-            status = StopStatus();
-        }
-        console_.out(summary(status));
-        if (stopped) {
-            console_.err(QStringLiteral("duskferry-cli: stopped by ") + StopName() + u'\n');
-        }
-        return status;
+        return ends;
     }
 
 private:
-    bool copying() const { return plan_.command.kind == Command::Kind::Copy; }
-
     void startWaiting() {
-        while (running_ < plan_.command.jobs && next_ < jobs_.size() && passedStops_ == 0) {
+        while (running_ < atOnce_ && next_ < jobs_.size() && passedStops_ == 0) {
             start(jobs_[next_++]);
         }
         if (running_ == 0) {
@@ -84,11 +76,11 @@ private:
         }
     }
 
-    void start(Job& job) {
+    void start(Running& job) {
         job.process = std::make_unique<QProcess>();
         QProcess& process = *job.process;
-        process.setProgram(plan_.program);
-        process.setArguments(JobArguments(plan_.command, job.table));
+        process.setProgram(program_);
+        process.setArguments(job.job->arguments);
         // A terminal's Ctrl-C reaches this program alone, which passes each
         // stop on once: a job that got it twice would not wait for its server.
         process.setChildProcessModifier([] { ::setpgid(0, 0); });
@@ -105,8 +97,7 @@ private:
                              if (error == QProcess::FailedToStart) {
                                  console_.err(QStringLiteral("duskferry-cli: %1: no job started: "
                                                              "%2\n")
-                                                  .arg(kernel::QuotedName(job.table),
-                                                       job.process->errorString()));
+                                                  .arg(job.job->label, job.process->errorString()));
                                  ended(job, -1);
                              }
                          });
@@ -114,7 +105,7 @@ private:
         process.start();
     }
 
-    void ended(Job& job, int status) {
+    void ended(Running& job, int status) {
         if (job.status) {
             return;
         }
@@ -127,7 +118,7 @@ private:
 
     // A job's progress lines are its figures; its other lines are the
     // user's, but one "stopped by" line is enough.
-    void readErrors(Job& job, bool all) {
+    void readErrors(Running& job, bool all) {
         job.errors += job.process->readAllStandardError();
         if (all && !job.errors.isEmpty() && !job.errors.endsWith('\n')) {
             job.errors += '\n';
@@ -154,7 +145,7 @@ private:
             return;
         }
         passedStops_ = stops;
-        for (const Job& job : jobs_) {
+        for (const Running& job : jobs_) {
             if (job.process && !job.status) {
                 ::kill(pid_t(job.process->processId()), StopSignal());
             }
@@ -165,19 +156,19 @@ private:
         qint64 rows = 0;
         int finished = 0;
         QStringList running;
-        for (const Job& job : jobs_) {
+        for (const Running& job : jobs_) {
             rows += job.done;
             if (job.status) {
                 ++finished;
             } else if (job.process) {
                 running << (job.total > 0 ? QStringLiteral("%1 %2 %")
-                                                .arg(kernel::QuotedName(job.table))
+                                                .arg(job.job->label)
                                                 .arg(job.done * 100 / job.total)
-                                          : kernel::QuotedName(job.table));
+                                          : job.job->label);
             }
         }
         const double seconds = double(clock_.elapsed()) / 1000.0;
-        console_.progress(QStringLiteral("%1 of %2 tables done; %3; %4 rows, %5 rows/s, %6 s")
+        console_.progress(QStringLiteral("%1 of %2 jobs done; %3; %4 rows, %5 rows/s, %6 s")
                               .arg(finished)
                               .arg(jobs_.size())
                               .arg(running.join(QStringLiteral(", ")))
@@ -186,52 +177,10 @@ private:
                               .arg(seconds, 0, 'f', 1));
     }
 
-    // What a table whose job never started, or ended without its summary,
-    // shows.
-    QJsonObject missingJson(const Job& job) const {
-        return copying() ? TableJson(missingLine(job)) : ComparisonJson(missingComparison(job));
-    }
-    QString missingText(const Job& job) const {
-        return copying() ? PlainSummary({missingLine(job)})
-                         : compare::ComparisonText(missingComparison(job));
-    }
-    TableLine missingLine(const Job& job) const {
-        return TableLine{kernel::TableCopy{job.table},
-                         job.process ? Outcome::Failed : Outcome::NotStarted};
-    }
-    compare::TableComparison missingComparison(const Job& job) const {
-        return {.table = job.table,
-                .outcome = job.process ? compare::TableComparison::Outcome::Failed
-                                       : compare::TableComparison::Outcome::Interrupted,
-                .problem = job.process ? QStringLiteral("its job ended without a summary")
-                                       : QStringLiteral("not compared")};
-    }
-
-    QString summary(int status) const {
-        if (!plan_.command.json) {
-            QString text;
-            for (const Job& job : jobs_) {
-                text += job.summary.isEmpty() ? missingText(job) : QString::fromUtf8(job.summary);
-            }
-            return text;
-        }
-        QJsonArray tables;
-        for (const Job& job : jobs_) {
-            const QJsonArray own =
-                QJsonDocument::fromJson(job.summary).object()[u"tables"].toArray();
-            if (own.isEmpty()) {
-                tables.append(missingJson(job));
-            }
-            for (const QJsonValue& table : own) {
-                tables.append(table);
-            }
-        }
-        return SummaryDocument(plan_.source, plan_.command.side, tables, status);
-    }
-
-    const JobsPlan& plan_;
+    const int atOnce_;
+    const QString program_;
     Console& console_;
-    std::vector<Job> jobs_;
+    std::vector<Running> jobs_;
     std::size_t next_ = 0;
     int running_ = 0;
     int passedStops_ = 0;
@@ -239,10 +188,71 @@ private:
     QEventLoop loop_;
 };
 
+// What a table whose job never started, or ended without its summary,
+// shows.
+TableLine missingLine(const QString& table, const JobEnd& end) {
+    return TableLine{kernel::TableCopy{table}, end.started ? Outcome::Failed : Outcome::NotStarted};
+}
+compare::TableComparison missingComparison(const QString& table, const JobEnd& end) {
+    return {.table = table,
+            .outcome = end.started ? compare::TableComparison::Outcome::Failed
+                                   : compare::TableComparison::Outcome::Interrupted,
+            .problem = end.started ? QStringLiteral("its job ended without a summary")
+                                   : QStringLiteral("not compared")};
+}
+
 } // namespace
 
-int RunJobs(const JobsPlan& plan, Console& console) {
-    return Jobs(plan, console).run();
+std::vector<JobEnd> RunJobs(const std::vector<Job>& jobs, int atOnce, const QString& program,
+                            Console& console) {
+    return Runner(jobs, atOnce, program, console).run();
+}
+
+int RunTableJobs(const Command& command, const QStringList& tables, Side source,
+                 const QString& program, Console& console) {
+    std::vector<Job> jobs;
+    for (const QString& table : tables) {
+        jobs.push_back({kernel::QuotedName(table), JobArguments(command, table)});
+    }
+    const std::vector<JobEnd> ends = RunJobs(jobs, command.jobs, program, console);
+    const bool stopped = StopCount() > 0;
+    int status = Done;
+    for (const JobEnd& end : ends) {
+        status = std::max(status, end.status.value_or(end.started ? TableFailed : Done));
+    }
+    if (stopped) {
+        status = StopStatus();
+    }
+    const bool copying = command.kind == Command::Kind::Copy;
+    if (command.json) {
+        QJsonArray array;
+        for (std::size_t i = 0; i < ends.size(); ++i) {
+            const QJsonArray own =
+                QJsonDocument::fromJson(ends[i].summary).object()[u"tables"].toArray();
+            if (own.isEmpty()) {
+                array.append(
+                    copying ? TableJson(missingLine(tables[qsizetype(i)], ends[i]))
+                            : ComparisonJson(missingComparison(tables[qsizetype(i)], ends[i])));
+            }
+            for (const QJsonValue& table : own) {
+                array.append(table);
+            }
+        }
+        console.out(SummaryDocument(source, command.side, array, status));
+    } else {
+        QString text;
+        for (std::size_t i = 0; i < ends.size(); ++i) {
+            text += !ends[i].summary.isEmpty() ? QString::fromUtf8(ends[i].summary)
+                    : copying
+                        ? PlainSummary({missingLine(tables[qsizetype(i)], ends[i])})
+                        : compare::ComparisonText(missingComparison(tables[qsizetype(i)], ends[i]));
+        }
+        console.out(text);
+    }
+    if (stopped) {
+        console.err(QStringLiteral("duskferry-cli: stopped by ") + StopName() + u'\n');
+    }
+    return status;
 }
 
 } // namespace cli::detail

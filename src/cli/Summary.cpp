@@ -190,6 +190,31 @@ QJsonObject TableJson(const TableLine& line) {
     return table;
 }
 
+TableLine LineFromJson(const QJsonObject& table) {
+    TableLine line{kernel::TableCopy{table[u"table"].toString()}, Outcome::Failed};
+    const QString outcome = table[u"outcome"].toString();
+    for (int o = int(Outcome::Copied); o <= int(Outcome::Differs); ++o) {
+        if (OutcomeName(Outcome(o)) == outcome) {
+            line.outcome = Outcome(o);
+        }
+    }
+    kernel::TableCopy& copy = line.copy;
+    const auto count = [&](const char16_t* name, qint64 otherwise) {
+        return qint64(table[QStringView(name)].toDouble(double(otherwise)));
+    };
+    copy.rowsRead = count(u"rowsRead", 0);
+    copy.rowsInserted = count(u"rowsInserted", 0);
+    copy.rowsRefused = count(u"rowsRefused", 0);
+    copy.rowsInDoubt = count(u"rowsInDoubt", 0);
+    copy.rowsAlreadyThere = count(u"rowsAlreadyThere", -1);
+    copy.rowsDiffering = count(u"rowsDiffering", 0);
+    copy.rowsOnlyOnTarget = count(u"rowsOnlyOnTarget", 0);
+    copy.sourceRows = count(u"sourceRows", -1);
+    copy.targetRows = count(u"targetRows", -1);
+    copy.seconds = table[u"seconds"].toDouble();
+    return line;
+}
+
 QString JsonSummary(Side source, Side target, const QList<TableLine>& lines, int exitStatus) {
     QJsonArray tables;
     for (const TableLine& line : lines) {

@@ -47,8 +47,10 @@ QString PlainSummary(const QList<TableLine>& lines);
 // --dry-run: what each table would become, its CREATE statement and what its
 // columns would not keep.
 QString DryRunSummary(const QList<TableLine>& lines);
-// One table's figures as the JSON summary and the --log file give them.
+// One table's figures as the JSON summary and the --log file give them, and
+// back (a job's summary; not its dry run's statement nor its comparison).
 QJsonObject TableJson(const TableLine& line);
+TableLine LineFromJson(const QJsonObject& table);
 QString JsonSummary(Side source, Side target, const QList<TableLine>& lines, int exitStatus);
 // The JSON document of a copy or compare, around its tables' objects.
 QString SummaryDocument(Side source, Side target, const QJsonArray& tables, int exitStatus);

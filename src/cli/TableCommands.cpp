@@ -1,6 +1,7 @@
 #include "CommandRun.h"
 #include "Comparisons.h"
 #include "Jobs.h"
+#include "Split.h"
 #include "Stop.h"
 #include "compare/CompareRun.h"
 #include "kernel/Statements.h"
@@ -38,15 +39,49 @@ int CommandRun::loadBoth(BothSides& sides) {
 }
 
 int CommandRun::runJobs(const BothSides& sides) {
-    const QString program =
-        seams_.program.isEmpty() ? QCoreApplication::applicationFilePath() : seams_.program;
-    return RunJobs({command_, sides.tables, sides.source, program}, console_);
+    return RunTableJobs(command_, sides.tables, sides.source, program(), console_);
+}
+
+int CommandRun::split(const BothSides& sides) {
+    const QString& table = sides.tables.first();
+    if (!sides.sourceList().selectOnly(table)) {
+        error(notListed(table, sides.sourceList(), sides.source));
+        lines_.append(TableLine{kernel::TableCopy{table}, Outcome::NotOnSource});
+        console_.out(command_.json ? JsonSummary(sides.source, sides.target, lines_, TableFailed)
+                                   : PlainSummary(lines_));
+        return TableFailed;
+    }
+    // The target's spelling: the same first, else one that differs in case.
+    const QStringList targetNames =
+        (sides.target == Side::Oracle ? sides.oracle : sides.db2).list.names();
+    QString targetTable = table;
+    if (!targetNames.contains(table)) {
+        for (const QString& name : targetNames) {
+            if (name.compare(table, Qt::CaseInsensitive) == 0) {
+                targetTable = name;
+                break;
+            }
+        }
+    }
+    const QString oracle = db::OracleConnectionString(oracleLogin());
+    const QString db2 = db::Db2ConnectionString(db2Login());
+    const bool fromOracle = sides.source == Side::Oracle;
+    return RunSplit({command_, table, targetTable, sides.source, fromOracle ? oracle : db2,
+                     fromOracle ? db2 : oracle, program()},
+                    console_);
+}
+
+QString CommandRun::program() const {
+    return seams_.program.isEmpty() ? QCoreApplication::applicationFilePath() : seams_.program;
 }
 
 int CommandRun::copy() {
     BothSides sides(command_.side);
     if (const int status = loadBoth(sides); status != Done) {
         return status;
+    }
+    if (command_.split > 1) {
+        return split(sides);
     }
     if (command_.jobs > 1 && sides.tables.size() > 1) {
         return runJobs(sides);
@@ -63,6 +98,7 @@ int CommandRun::copy() {
     ws.options.dryRun = command_.dryRun;
     ws.options.where = command_.where;
     ws.options.resume = command_.resume;
+    ws.options.part = command_.part;
     QList<TableLine>& lines = lines_;
     // A server that does not answer a stop within the grace: the figures so
     // far are printed before the program ends.

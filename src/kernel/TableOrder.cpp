@@ -267,4 +267,9 @@ TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Con
     return order;
 }
 
+QString WholeNumberKey(db::Connection& connection, const QString& table) {
+    // The table against itself: its key is the key of both sides.
+    return PlanOrder(connection, table, connection, table).sourceNumberKey;
+}
+
 } // namespace kernel

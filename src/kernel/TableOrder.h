@@ -54,4 +54,9 @@ void PrepareKeyOrder(db::Connection& connection);
 TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Connection& target,
                      const QString& targetTable, const QString& sourceCondition = {});
 
+// The table's key when it is one whole-number column (its primary key, or
+// its narrowest unique index on NOT NULL columns), as key ranges count it;
+// empty for any other key, or none.
+QString WholeNumberKey(db::Connection& connection, const QString& table);
+
 } // namespace kernel

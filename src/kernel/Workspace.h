@@ -110,6 +110,11 @@ struct CopyOptions {
     // A table the target has already is not replaced: the source rows whose
     // key it lacks are added to it.
     bool resume = false;
+    // One part of a table that several runs fill at once: the table is on
+    // the target already (the first run made it), the rows are added to it
+    // without a question, and its count is checked by whoever started the
+    // parts, since the others' rows arrive meanwhile.
+    bool part = false;
 };
 
 struct Workspace {

@@ -171,7 +171,9 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
         }
     }
     const qint64 arrived = sink ? (sink->settle(), sink->arrived()) : 0;
-    checkArrivedRows(targetName, arrived, heldBefore);
+    if (!ws_.options.part) {
+        checkArrivedRows(targetName, arrived, heldBefore);
+    }
     figures.rowsInserted = arrived;
     resetProgressBar();
     finishTable(pastRefusalLimit()                     ? TableCopy::Outcome::Failed

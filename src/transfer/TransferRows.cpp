@@ -140,7 +140,7 @@ void TransferRun::copyRows(db::RowSet& rows, const QString& tableName, qint64 so
     into.settle();
     if (check) {
         table.figures.losses = check->losses(table.figures.rowsRead);
-    } else {
+    } else if (!ws_.options.part) {
         checkArrivedRows(tableName, into.arrived());
     }
 }

@@ -136,8 +136,19 @@ void TransferRun::copyTable(const QString& sourceName) {
         resumeTable(sourceName, *listed);
         return;
     }
+    const bool part = ws_.options.part && !dryRun();
+    if (part && !listed) {
+        trap_.step(openRowSet, [&] {
+            throw shell::Failure(QStringLiteral("Table %1 is not on the target: its parts are "
+                                                "added to the table the first of them made.")
+                                     .arg(QuotedName(sourceName)));
+        });
+        finishTable(TableCopy::Outcome::Failed);
+        return;
+    }
     bool skip = false;
-    const std::optional<QString> dropName = listed ? askOverwrite(*listed, &skip) : std::nullopt;
+    const std::optional<QString> dropName =
+        listed && !part ? askOverwrite(*listed, &skip) : std::nullopt;
     if (skip) {
         if (ws_.options.countSkipped) {
             countSkipped(sourceName, *listed);
@@ -182,7 +193,8 @@ void TransferRun::copyTable(const QString& sourceName) {
             trap_.step(removeDropped, [&] { RemoveListName(targetList(), *dropName); });
         }
     }
-    if (!createTargetTable(rows, sourceName)) {
+    const QString targetName = part ? *listed : sourceName;
+    if (!(part ? describeTargetTable(rows, targetName) : createTargetTable(rows, targetName))) {
         finishTable(TableCopy::Outcome::Failed);
         return;
     }
@@ -192,11 +204,15 @@ void TransferRun::copyTable(const QString& sourceName) {
         finishTable(TableCopy::Outcome::Checked);
         return;
     }
-    created_ = sourceName;
-    copyRows(rows, sourceName, sourceRows);
+    if (!part) {
+        created_ = sourceName;
+    }
+    copyRows(rows, targetName, sourceRows);
     resetProgressBar();
     trap_.step(lines_.closeRowSet, [&] { rows.Close(); });
-    trap_.step(lines_.addName, [&] { AddListName(targetList(), sourceName); });
+    if (!part) {
+        trap_.step(lines_.addName, [&] { AddListName(targetList(), sourceName); });
+    }
     finishTable(pastRefusalLimit()                     ? TableCopy::Outcome::Failed
                 : trap_.reportCount() == reportsBefore ? TableCopy::Outcome::Copied
                                                        : TableCopy::Outcome::Short);

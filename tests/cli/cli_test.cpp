@@ -1033,6 +1033,79 @@ private slots:
         QCOMPARE(err.split(u'\n').filter(u"\"Cli_Lost1\""_s).size(), 1);
     }
 
+    // --split: one table's key ranges copied at once into the one table,
+    // which then holds every row once, in each mode.
+    void splitCopies_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("resume");
+        QTest::newRow("row by row") << QStringList{} << false;
+        QTest::newRow("bulk, verified") << QStringList{u"--bulk"_s, u"--verify"_s} << false;
+        QTest::newRow("exact types") << QStringList{u"--bulk"_s, u"--exact-types"_s} << false;
+        QTest::newRow("resumed, verified")
+            << QStringList{u"--bulk"_s, u"--resume"_s, u"--verify"_s} << true;
+    }
+    void splitCopies() {
+        QFETCH(QStringList, options);
+        QFETCH(bool, resume);
+        const QString table = u"Cli_Split"_s;
+        createKeyed(table, 10001);
+        const auto drop = qScopeGuard([&] {
+            for (Side side : {Side::Oracle, Side::Db2})
+                standin::dropIfExists(side, table);
+        });
+        if (resume) {
+            QCOMPARE(cli({u"copy"_s, u"--to"_s, u"db2"_s, u"--bulk"_s, table}).status, 0);
+            standin::execute(Side::Db2,
+                             u"DELETE FROM \"%1\" WHERE k > 9000 OR MOD(k, 7) = 0"_s.arg(table));
+        }
+        const Result copied =
+            cli(QStringList{u"copy"_s, u"--to"_s, u"db2"_s, u"--split"_s, u"4"_s} + options +
+                QStringList{table});
+        QCOMPARE(copied.status, 0);
+        QVERIFY2(copied.out.startsWith(u"copied \"Cli_Split\": 10001 read, "_s),
+                 qPrintable(copied.out));
+        QCOMPARE(countRows(Side::Db2, table), 10001);
+        QCOMPARE(cli({u"compare"_s, u"--to"_s, u"db2"_s, table}).status, 0);
+    }
+
+    // A table is split by its key: one without a whole-number key is
+    // refused, and nothing is made on the target.
+    void splitNeedsAKey() {
+        const QString table = u"Cli_Split_Unkeyed"_s;
+        standin::dropIfExists(Side::Db2, table);
+        standin::dropIfExists(Side::Oracle, table);
+        standin::execute(Side::Oracle, u"CREATE TABLE \"%1\" AS SELECT g AS k FROM "
+                                       "generate_series(1, 10) g"_s.arg(table));
+        const Result result = cli({u"copy"_s, u"--to"_s, u"db2"_s, u"--split"_s, u"2"_s, table});
+        standin::dropIfExists(Side::Oracle, table);
+        QCOMPARE(result.status, 1);
+        QVERIFY2(result.err.contains(u"has no key of one whole-number column"_s),
+                 qPrintable(result.err));
+        QVERIFY2(result.out.startsWith(u"failed \"Cli_Split_Unkeyed\""_s), qPrintable(result.out));
+        QVERIFY(!exists(Side::Db2, table));
+    }
+
+    // A stop during a split copy: its one line adds up what the parts
+    // inserted, which is what the table holds.
+    void splitCopyStopped() {
+        const QString table = u"Cli_Split_Stop"_s;
+        createKeyed(table, 120000);
+        const auto drop = qScopeGuard([&] {
+            for (Side side : {Side::Oracle, Side::Db2})
+                standin::dropIfExists(side, table);
+        });
+        const Result result = run(QStringList{u"--config"_s, config_, u"copy"_s, u"--to"_s,
+                                              u"db2"_s, u"--split"_s, u"3"_s, table},
+                                  3000);
+        QCOMPARE(result.status, 128 + SIGINT);
+        const QRegularExpressionMatch match =
+            QRegularExpression(u"^interrupted \"Cli_Split_Stop\": \\d+ read, (\\d+) inserted"_s)
+                .match(result.out);
+        QVERIFY2(match.hasMatch(), qPrintable(result.out));
+        QCOMPARE(countRows(Side::Db2, table), match.captured(1).toLongLong());
+        QCOMPARE(result.err.count(u"stopped by Ctrl-C"_s), 1);
+    }
+
     void dropATableNamedTwice() {
         createMix(Side::Db2, u"Cli_Twice"_s);
         const Result result = cli({u"drop"_s, u"--on"_s, u"db2"_s, u"Cli_Twice"_s, u"Cli_Twice"_s});

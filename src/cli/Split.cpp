@@ -1,0 +1,276 @@
+#include "Split.h"
+
+#include "Commands.h"
+#include "ConsoleFront.h"
+#include "Jobs.h"
+#include "Stop.h"
+#include "Summary.h"
+#include "db/Session.h"
+#include "kernel/Routines.h"
+#include "kernel/Statements.h"
+#include "kernel/TableOrder.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <algorithm>
+
+namespace cli::detail {
+
+namespace {
+
+struct Span {
+    QString key; // empty: none to split by
+    qint64 low = 0;
+    qint64 high = -1;
+};
+
+Span spanOf(const SplitPlan& plan) {
+    db::Connection source;
+    source.Open(plan.sourceConnection);
+    Span span;
+    span.key = kernel::WholeNumberKey(source, plan.table);
+    if (span.key.isEmpty()) {
+        return span;
+    }
+    db::RowSet rows;
+    rows.Open(QStringLiteral("SELECT MIN(%1), MAX(%1) FROM %2%3")
+                  .arg(span.key, kernel::QuotedName(plan.table),
+                       plan.command.where.isEmpty()
+                           ? QString()
+                           : QStringLiteral(" WHERE ") + plan.command.where),
+              source);
+    bool lowOk = false;
+    bool highOk = false;
+    span.low = rows.Fields().item(0).Value().text().toLongLong(&lowOk);
+    span.high = rows.Fields().item(1).Value().text().toLongLong(&highOk);
+    if (!lowOk || !highOk) {
+        span.low = 0;
+        span.high = -1; // no rows
+    }
+    return span;
+}
+
+qint64 rowsOnTarget(const SplitPlan& plan) {
+    db::Connection target;
+    target.Open(plan.targetConnection);
+    return kernel::CountRows(target, plan.targetTable);
+}
+
+// The one table of a job's JSON summary.
+QJsonObject tableOf(const JobEnd& end) {
+    return QJsonDocument::fromJson(end.summary).object()[u"tables"].toArray().first().toObject();
+}
+
+// How bad a part's outcome is for the whole table: the worst one counts.
+int weight(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::Copied:
+        return 0;
+    case Outcome::Short:
+        return 1;
+    case Outcome::Failed:
+        return 2;
+    case Outcome::NotStarted:
+        return 3;
+    case Outcome::Lost:
+        return 4;
+    case Outcome::Interrupted:
+        return 5;
+    default:
+        return 2;
+    }
+}
+
+class Split {
+public:
+    Split(const SplitPlan& plan, Console& console) : plan_(plan), console_(console) {}
+
+    int run() {
+        clock_.start();
+        Span span;
+        try {
+            span = spanOf(plan_);
+        } catch (const shell::Failure& e) {
+            return fail(OneLine(e.description()));
+        }
+        if (span.key.isEmpty()) {
+            return fail(QStringLiteral("%1 has no key of one whole-number column (primary key, or "
+                                       "unique index on NOT NULL columns) to split it by; copy "
+                                       "it without --split")
+                            .arg(kernel::QuotedName(plan_.table)));
+        }
+        // The table, made once: a copy of none of its rows.
+        Command first = plan_.command;
+        first.where = QStringLiteral("1 = 0");
+        first.json = true;
+        first.verify = false;
+        const JobEnd made = runOne(first, QStringLiteral("%1 (made)"));
+        const TableLine madeLine = LineFromJson(tableOf(made));
+        if (!made.status || madeLine.outcome != Outcome::Copied || StopCount() > 0) {
+            line_ = made.status ? madeLine : TableLine{kernel::TableCopy{plan_.table}};
+            return finish(StopCount() > 0 ? StopStatus() : StatusOf({line_}));
+        }
+        qint64 heldBefore = 0;
+        try {
+            heldBefore = rowsOnTarget(plan_);
+        } catch (const shell::Failure& e) {
+            return fail(OneLine(e.description()));
+        }
+        copyParts(span);
+        line_.copy.seconds = double(clock_.elapsed()) / 1000.0;
+        if (StopCount() > 0) {
+            return finish(StopStatus());
+        }
+        if (line_.outcome == Outcome::Copied) {
+            checkCount(heldBefore);
+        }
+        if (plan_.command.verify && line_.outcome == Outcome::Copied) {
+            verify();
+        }
+        return finish(StopCount() > 0 ? StopStatus() : StatusOf({line_}));
+    }
+
+private:
+    JobEnd runOne(const Command& command, const QString& label) {
+        return RunJobs({{label.arg(kernel::QuotedName(plan_.table)),
+                         JobArguments(command, plan_.table)}},
+                       1, plan_.program, console_)
+            .front();
+    }
+
+    // Each range by a job of its own, its rows added to the table made.
+    void copyParts(const Span& span) {
+        const int parts = plan_.command.split;
+        const qint64 width = (span.high - span.low) / parts + 1;
+        std::vector<Job> jobs;
+        for (int i = 0; i < parts; ++i) {
+            const qint64 first = span.low + i * width;
+            const qint64 last = std::min(span.high, first + width - 1);
+            if (first > last) {
+                break;
+            }
+            Command part = plan_.command;
+            const QString range =
+                QStringLiteral("%1 >= %2 AND %1 <= %3").arg(span.key).arg(first).arg(last);
+            part.where = plan_.command.where.isEmpty()
+                             ? range
+                             : QStringLiteral("(%1) AND %2").arg(plan_.command.where, range);
+            part.part = true;
+            part.replace = false;
+            part.json = true;
+            part.verify = false;
+            jobs.push_back(
+                {QStringLiteral("%1 part %2").arg(kernel::QuotedName(plan_.table)).arg(i + 1),
+                 JobArguments(part, plan_.table)});
+        }
+        const int atOnce = plan_.command.jobs > 1 ? plan_.command.jobs : parts;
+        kernel::TableCopy& sum = line_.copy;
+        sum = kernel::TableCopy{plan_.table};
+        sum.rowsAlreadyThere = plan_.command.resume ? 0 : -1;
+        line_.outcome = Outcome::Copied;
+        for (const JobEnd& end : RunJobs(jobs, atOnce, plan_.program, console_)) {
+            TableLine part = end.status
+                                 ? LineFromJson(tableOf(end))
+                                 : TableLine{kernel::TableCopy{plan_.table},
+                                             end.started ? Outcome::Failed : Outcome::NotStarted};
+            sum.rowsRead += part.copy.rowsRead;
+            sum.rowsInserted += part.copy.rowsInserted;
+            sum.rowsRefused += part.copy.rowsRefused;
+            sum.rowsInDoubt += part.copy.rowsInDoubt;
+            if (part.copy.rowsAlreadyThere > 0) {
+                sum.rowsAlreadyThere += part.copy.rowsAlreadyThere;
+            }
+            sum.rowsDiffering += part.copy.rowsDiffering;
+            sum.rowsOnlyOnTarget += part.copy.rowsOnlyOnTarget;
+            if (weight(part.outcome) > weight(line_.outcome)) {
+                line_.outcome = part.outcome;
+            }
+        }
+    }
+
+    // The parts could each count only their own rows while the others'
+    // arrived: the whole table is counted once they have all ended.
+    void checkCount(qint64 heldBefore) {
+        qint64 held = 0;
+        try {
+            held = rowsOnTarget(plan_);
+        } catch (const shell::Failure& e) {
+            error(OneLine(e.description()));
+            line_.outcome = Outcome::Short;
+            return;
+        }
+        if (held != heldBefore + line_.copy.rowsInserted) {
+            error(QStringLiteral("%1: the table holds %2 rows, but it held %3 and %4 were "
+                                 "inserted without error")
+                      .arg(kernel::QuotedName(plan_.targetTable))
+                      .arg(held)
+                      .arg(heldBefore)
+                      .arg(line_.copy.rowsInserted));
+            line_.outcome = Outcome::Short;
+        }
+    }
+
+    // The whole table compared with its source, by a job in the summary's
+    // form.
+    void verify() {
+        Command compare = plan_.command;
+        compare.kind = Command::Kind::Compare;
+        const JobEnd compared = runOne(compare, QStringLiteral("%1 (compared)"));
+        verified_ = compared.summary;
+        if (compared.status != Done) {
+            line_.outcome = StopCount() > 0 ? Outcome::Interrupted : Outcome::Differs;
+        }
+    }
+
+    int fail(const QString& message) {
+        error(message);
+        line_ = TableLine{kernel::TableCopy{plan_.table}, Outcome::Failed};
+        return finish(TableFailed);
+    }
+
+    int finish(int status) {
+        if (plan_.command.json) {
+            QJsonObject table = TableJson(line_);
+            if (!verified_.isEmpty()) {
+                table.insert(QStringLiteral("verify"), QJsonDocument::fromJson(verified_)
+                                                           .object()[u"tables"]
+                                                           .toArray()
+                                                           .first()
+                                                           .toObject());
+            }
+            console_.out(
+                SummaryDocument(plan_.source, plan_.command.side, QJsonArray{table}, status));
+        } else {
+            QString text = PlainSummary({line_});
+            // The comparison's own lines, under the copy's.
+            for (const QString& line :
+                 QString::fromUtf8(verified_).split(u'\n', Qt::SkipEmptyParts)) {
+                text += QStringLiteral("  ") + line + u'\n';
+            }
+            console_.out(text);
+        }
+        if (StopCount() > 0) {
+            error(QStringLiteral("stopped by ") + StopName());
+        }
+        return status;
+    }
+
+    void error(const QString& message) {
+        console_.err(QStringLiteral("duskferry-cli: ") + message + u'\n');
+    }
+
+    const SplitPlan& plan_;
+    Console& console_;
+    QElapsedTimer clock_;
+    TableLine line_{kernel::TableCopy{}, Outcome::Failed};
+    QByteArray verified_;
+};
+
+} // namespace
+
+int RunSplit(const SplitPlan& plan, Console& console) {
+    return Split(plan, console).run();
+}
+
+} // namespace cli::detail
