@@ -1,6 +1,7 @@
 // duskferry-cli against the stand-ins, run as a process with no display: the
 // commands, their exit statuses and messages, and copies that must hold what
 // the window's copy of the same table holds.
+#include "cli/Arguments.h"
 #include "cli/Commands.h"
 #include "support/OwnerSql.h"
 #include "support/ScriptedDialogs.h"
@@ -751,6 +752,12 @@ private slots:
         QTest::newRow("--to twice")
             << QStringList{u"copy"_s, u"--to"_s, u"db2"_s, u"--to"_s, u"oracle"_s, u"T"_s} << 2
             << u"--to is given twice"_s;
+        QTest::newRow("too many jobs")
+            << QStringList{u"copy"_s, u"--to"_s, u"db2"_s, u"--jobs"_s, u"17"_s, u"T"_s} << 2
+            << u"--jobs takes a number of jobs from 1 to 16, not \"17\""_s;
+        QTest::newRow("two tables split")
+            << QStringList{u"copy"_s, u"--to"_s, u"db2"_s, u"--split"_s, u"2"_s, u"T"_s, u"U"_s}
+            << 2 << u"--split goes with one table"_s;
         QTest::newRow("rename to itself")
             << QStringList{u"rename"_s, u"--on"_s, u"db2"_s, u"T"_s, u"T"_s} << 2
             << u"rename needs a new name other than the old one"_s;
@@ -766,6 +773,55 @@ private slots:
         const Result result = cli(arguments);
         QCOMPARE(result.status, status);
         QVERIFY2(result.err.contains(message), qPrintable(result.err));
+    }
+
+    // A job's command line is the user's, for its one table: every option
+    // that changes what a copy or comparison does reaches the job.
+    void jobArgumentsKeepTheOptions_data() {
+        QTest::addColumn<QStringList>("arguments");
+        const auto words = [](const QString& line) { return line.split(u' '); };
+        QTest::newRow("copy, every option")
+            << words(u"--config x.ini copy --to oracle --replace --json --bulk --batch-size 77 "
+                     "--exact-types --max-refused 3 --verify --verbose --log run.log --jobs 4 "
+                     "--where k>1 -- -T"_s);
+        QTest::newRow("resume") << words(u"copy --to db2 --resume --jobs=2 T"_s);
+        QTest::newRow("dry run") << words(u"copy --to db2 --dry-run --jobs=2 T"_s);
+        QTest::newRow("compare") << words(u"compare --to db2 --json --jobs 3 T"_s);
+    }
+    void jobArgumentsKeepTheOptions() {
+        QFETCH(QStringList, arguments);
+        const auto parsed = cli::ParseArguments(arguments);
+        QVERIFY(std::holds_alternative<cli::Command>(parsed));
+        cli::Command user = std::get<cli::Command>(parsed);
+        const QString table = user.tables.value(0, u"T"_s);
+        const auto again = cli::ParseArguments(cli::JobArguments(user, table));
+        QVERIFY(std::holds_alternative<cli::Command>(again));
+        cli::Command job = std::get<cli::Command>(again);
+        QVERIFY(job.job && job.noProgress);
+        QCOMPARE(job.tables, QStringList{table});
+        // All else as the user gave it, but the number of jobs.
+        job.job = user.job;
+        job.noProgress = user.noProgress;
+        job.jobs = user.jobs;
+        const auto fields = [](const cli::Command& c) {
+            return QStringList{c.configFile,
+                               QString::number(int(c.kind)),
+                               QString::number(int(c.side)),
+                               QString::number(c.replace),
+                               QString::number(c.json),
+                               QString::number(c.bulk),
+                               QString::number(c.batchSize),
+                               QString::number(c.exactTypes),
+                               QString::number(c.verbose),
+                               c.logFile,
+                               QString::number(c.dryRun),
+                               QString::number(c.verify),
+                               c.where,
+                               QString::number(c.resume),
+                               QString::number(c.maxRefused),
+                               QString::number(c.part)};
+        };
+        QCOMPARE(fields(job), fields(user));
     }
 
     // --dry-run says what copy, drop and rename would do, with the CREATE
