@@ -100,9 +100,14 @@ public:
                                        "it without --split")
                             .arg(kernel::QuotedName(plan_.table)));
         }
-        // The table, made once: a copy of none of its rows.
+        // The table, made once: a copy of none of its rows. A table there
+        // already and neither to be replaced nor resumed is skipped, and
+        // counted, as a copy of it whole would be.
+        const bool skipped = plan_.onTarget && !plan_.command.replace && !plan_.command.resume;
         Command first = plan_.command;
-        first.where = QStringLiteral("1 = 0");
+        if (!skipped) {
+            first.where = QStringLiteral("1 = 0");
+        }
         first.json = true;
         first.verify = false;
         const JobEnd made = runOne(first, QStringLiteral("%1 (made)"));

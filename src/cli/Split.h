@@ -15,6 +15,7 @@ struct SplitPlan {
     const Command& command;
     QString table;
     QString targetTable; // its spelling on the target, where it is there
+    bool onTarget = false;
     Side source;
     QString sourceConnection;
     QString targetConnection;

@@ -66,8 +66,9 @@ int CommandRun::split(const BothSides& sides) {
     const QString oracle = db::OracleConnectionString(oracleLogin());
     const QString db2 = db::Db2ConnectionString(db2Login());
     const bool fromOracle = sides.source == Side::Oracle;
-    return RunSplit({command_, table, targetTable, sides.source, fromOracle ? oracle : db2,
-                     fromOracle ? db2 : oracle, program()},
+    const bool onTarget = targetNames.contains(targetTable);
+    return RunSplit({command_, table, targetTable, onTarget, sides.source,
+                     fromOracle ? oracle : db2, fromOracle ? db2 : oracle, program()},
                     console_);
 }
 

@@ -1141,6 +1141,22 @@ private slots:
         QVERIFY(!exists(Side::Db2, table));
     }
 
+    // A table the target has already is skipped as a whole copy of it
+    // would be, its rows counted on both sides.
+    void splitSkipsATableThere() {
+        const QString table = u"Cli_Split_There"_s;
+        createKeyed(table, 100);
+        const auto drop = qScopeGuard([&] {
+            for (Side side : {Side::Oracle, Side::Db2})
+                standin::dropIfExists(side, table);
+        });
+        QCOMPARE(cli({u"copy"_s, u"--to"_s, u"db2"_s, table}).status, 0);
+        const Result result = cli({u"copy"_s, u"--to"_s, u"db2"_s, u"--split"_s, u"2"_s, table});
+        QCOMPARE(result.status, 0);
+        QVERIFY2(result.out.startsWith(u"skipped \"Cli_Split_There\""_s), qPrintable(result.out));
+        QVERIFY2(!result.out.contains(u"the target holds"_s), qPrintable(result.out));
+    }
+
     // A stop during a split copy: its one line adds up what the parts
     // inserted, which is what the table holds.
     void splitCopyStopped() {
