@@ -10,6 +10,7 @@
 #include "kernel/Statements.h"
 #include "kernel/TableOrder.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -19,36 +20,75 @@ namespace cli::detail {
 
 namespace {
 
-struct Span {
-    QString key; // empty: none to split by
-    qint64 low = 0;
-    qint64 high = -1;
-};
-
-Span spanOf(const SplitPlan& plan) {
+// The conditions of the parts: the key's span, from its lowest to its
+// highest value, cut into equal ranges. Whole numbers by value, both ends
+// included; dates by day and timestamps by second, each range from its
+// start to the next one's, the first and last open, so that no fraction of
+// a second falls between two. None when the key cannot be cut.
+QStringList partsOf(const SplitPlan& plan, int parts, QString* keyProblem) {
     db::Connection source;
     source.Open(plan.sourceConnection);
-    Span span;
-    span.key = kernel::WholeNumberKey(source, plan.table);
-    if (span.key.isEmpty()) {
-        return span;
+    const kernel::CuttingKey key = kernel::KeyToCutBy(source, plan.table);
+    if (key.kind == kernel::CuttingKey::Kind::None) {
+        *keyProblem = QStringLiteral("%1 has no key of one whole-number, date or timestamp "
+                                     "column (primary key, or unique index on NOT NULL columns) "
+                                     "to split it by; copy it without --split")
+                          .arg(kernel::QuotedName(plan.table));
+        return {};
     }
     db::RowSet rows;
     rows.Open(QStringLiteral("SELECT MIN(%1), MAX(%1) FROM %2%3")
-                  .arg(span.key, kernel::QuotedName(plan.table),
+                  .arg(key.term, kernel::QuotedName(plan.table),
                        plan.command.where.isEmpty()
                            ? QString()
                            : QStringLiteral(" WHERE ") + plan.command.where),
               source);
-    bool lowOk = false;
-    bool highOk = false;
-    span.low = rows.Fields().item(0).Value().text().toLongLong(&lowOk);
-    span.high = rows.Fields().item(1).Value().text().toLongLong(&highOk);
-    if (!lowOk || !highOk) {
-        span.low = 0;
-        span.high = -1; // no rows
+    const db::Value lowest = rows.Fields().item(0).Value();
+    const db::Value highest = rows.Fields().item(1).Value();
+    if (lowest.isNull() || highest.isNull()) {
+        return {QStringLiteral("1 = 1")}; // no rows: one part copies none
     }
-    return span;
+    QStringList conditions;
+    if (key.kind == kernel::CuttingKey::Kind::WholeNumber) {
+        const qint64 low = lowest.text().toLongLong();
+        const qint64 high = highest.text().toLongLong();
+        const qint64 width = (high - low) / parts + 1;
+        for (qint64 first = low; first <= high && first >= low; first += width) {
+            conditions << QStringLiteral("%1 >= %2 AND %1 <= %3")
+                              .arg(key.term)
+                              .arg(first)
+                              .arg(std::min(high, first + width - 1));
+        }
+        return conditions;
+    }
+    const auto time = [](const db::Value& value) {
+        QString text = kernel::ComparableAs(kernel::Category::Time, value, false).text;
+        return QDateTime::fromString(text.replace(u' ', u'T'), Qt::ISODateWithMs);
+    };
+    const QDateTime low = time(lowest);
+    const QDateTime high = time(highest);
+    const bool dates = key.kind == kernel::CuttingKey::Kind::Date;
+    const qint64 span = dates ? low.daysTo(high) : low.secsTo(high);
+    QStringList bounds;
+    for (int i = 1; i < parts; ++i) {
+        const qint64 step = span * i / parts;
+        const QString bound =
+            dates ? low.addDays(step).toString(QStringLiteral("yyyy-MM-dd"))
+                  : low.addSecs(step).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (step > 0 && (bounds.isEmpty() || bounds.last() != bound)) {
+            bounds << bound;
+        }
+    }
+    if (!low.isValid() || !high.isValid() || bounds.isEmpty()) {
+        return {QStringLiteral("1 = 1")};
+    }
+    conditions << QStringLiteral("%1 < '%2'").arg(key.term, bounds.first());
+    for (qsizetype i = 1; i < bounds.size(); ++i) {
+        conditions
+            << QStringLiteral("%1 >= '%2' AND %1 < '%3'").arg(key.term, bounds[i - 1], bounds[i]);
+    }
+    conditions << QStringLiteral("%1 >= '%2'").arg(key.term, bounds.last());
+    return conditions;
 }
 
 qint64 rowsOnTarget(const SplitPlan& plan) {
@@ -88,17 +128,15 @@ public:
 
     int run() {
         clock_.start();
-        Span span;
+        QStringList parts;
+        QString keyProblem;
         try {
-            span = spanOf(plan_);
+            parts = partsOf(plan_, plan_.command.split, &keyProblem);
         } catch (const shell::Failure& e) {
             return fail(OneLine(e.description()));
         }
-        if (span.key.isEmpty()) {
-            return fail(QStringLiteral("%1 has no key of one whole-number column (primary key, or "
-                                       "unique index on NOT NULL columns) to split it by; copy "
-                                       "it without --split")
-                            .arg(kernel::QuotedName(plan_.table)));
+        if (parts.isEmpty()) {
+            return fail(keyProblem);
         }
         // The table, made once: a copy of none of its rows. A table there
         // already and neither to be replaced nor resumed is skipped, and
@@ -122,7 +160,7 @@ public:
         } catch (const shell::Failure& e) {
             return fail(OneLine(e.description()));
         }
-        copyParts(span);
+        copyParts(parts);
         line_.copy.seconds = double(clock_.elapsed()) / 1000.0;
         if (StopCount() > 0) {
             return finish(StopStatus());
@@ -145,19 +183,10 @@ private:
     }
 
     // Each range by a job of its own, its rows added to the table made.
-    void copyParts(const Span& span) {
-        const int parts = plan_.command.split;
-        const qint64 width = (span.high - span.low) / parts + 1;
+    void copyParts(const QStringList& ranges) {
         std::vector<Job> jobs;
-        for (int i = 0; i < parts; ++i) {
-            const qint64 first = span.low + i * width;
-            const qint64 last = std::min(span.high, first + width - 1);
-            if (first > last) {
-                break;
-            }
+        for (const QString& range : ranges) {
             Command part = plan_.command;
-            const QString range =
-                QStringLiteral("%1 >= %2 AND %1 <= %3").arg(span.key).arg(first).arg(last);
             part.where = plan_.command.where.isEmpty()
                              ? range
                              : QStringLiteral("(%1) AND %2").arg(plan_.command.where, range);
@@ -165,11 +194,12 @@ private:
             part.replace = false;
             part.json = true;
             part.verify = false;
-            jobs.push_back(
-                {QStringLiteral("%1 part %2").arg(kernel::QuotedName(plan_.table)).arg(i + 1),
-                 JobArguments(part, plan_.table)});
+            jobs.push_back({QStringLiteral("%1 part %2")
+                                .arg(kernel::QuotedName(plan_.table))
+                                .arg(jobs.size() + 1),
+                            JobArguments(part, plan_.table)});
         }
-        const int atOnce = plan_.command.jobs > 1 ? plan_.command.jobs : parts;
+        const int atOnce = plan_.command.jobs > 1 ? plan_.command.jobs : int(jobs.size());
         kernel::TableCopy& sum = line_.copy;
         sum = kernel::TableCopy{plan_.table};
         sum.rowsAlreadyThere = plan_.command.resume ? 0 : -1;

@@ -1,7 +1,7 @@
 #pragma once
 // copy --split N: one large table copied by N jobs at once. Its key (one
-// whole-number column) is cut into N ranges from its lowest to its highest
-// value; a first job makes the target table (or finds it, with --resume),
+// column of whole numbers, dates or timestamps) is cut into N ranges from its
+// lowest to its highest value; a first job makes the target table (or finds it, with --resume),
 // then each range is copied by a job of its own into that one table. The
 // count check and --verify are this side's, over the whole table, once the
 // parts have ended; the summary has one line for the table, the parts'

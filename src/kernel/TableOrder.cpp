@@ -267,9 +267,30 @@ TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Con
     return order;
 }
 
-QString WholeNumberKey(db::Connection& connection, const QString& table) {
+CuttingKey KeyToCutBy(db::Connection& connection, const QString& table) {
     // The table against itself: its key is the key of both sides.
-    return PlanOrder(connection, table, connection, table).sourceNumberKey;
+    const TableOrder order = PlanOrder(connection, table, connection, table);
+    if (!order.keyed || order.sortedBy.size() != 1) {
+        return {};
+    }
+    if (!order.sourceNumberKey.isEmpty()) {
+        return {CuttingKey::Kind::WholeNumber, order.sourceNumberKey};
+    }
+    const ComparedColumn& key = order.columns[order.sortedBy.front()];
+    const db::ColumnDescription column =
+        describe(connection, table)[std::size_t(key.sourceField)].description;
+    if (column.zoned) {
+        return {};
+    }
+    switch (column.sqlType) {
+    case SQL_TYPE_DATE:
+        return {CuttingKey::Kind::Date, QuotedName(key.name)};
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_TIMESTAMP:
+        return {CuttingKey::Kind::Timestamp, QuotedName(key.name)};
+    default:
+        return {};
+    }
 }
 
 } // namespace kernel

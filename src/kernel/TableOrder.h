@@ -54,9 +54,14 @@ void PrepareKeyOrder(db::Connection& connection);
 TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Connection& target,
                      const QString& targetTable, const QString& sourceCondition = {});
 
-// The table's key when it is one whole-number column (its primary key, or
-// its narrowest unique index on NOT NULL columns), as key ranges count it;
-// empty for any other key, or none.
-QString WholeNumberKey(db::Connection& connection, const QString& table);
+// A key a table's rows can be cut into ranges by: one column (its primary
+// key, or its narrowest unique index on NOT NULL columns) that holds whole
+// numbers, dates or timestamps without a zone.
+struct CuttingKey {
+    enum class Kind { None, WholeNumber, Date, Timestamp };
+    Kind kind = Kind::None;
+    QString term; // the column, quoted
+};
+CuttingKey KeyToCutBy(db::Connection& connection, const QString& table);
 
 } // namespace kernel

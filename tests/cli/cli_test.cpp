@@ -1124,6 +1124,47 @@ private slots:
         QCOMPARE(cli({u"compare"_s, u"--to"_s, u"db2"_s, table}).status, 0);
     }
 
+    // A key of dates or timestamps is cut by time: every row arrives once,
+    // the fractions of a second between two parts' bounds included.
+    void splitsByATimeKey_data() {
+        QTest::addColumn<Side>("from");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("dates, to DB2") << Side::Oracle << u"DATE"_s << u"DATE '2000-01-01' + g"_s;
+        QTest::newRow("timestamps, to DB2")
+            << Side::Oracle << u"TIMESTAMP"_s
+            << u"TIMESTAMP '2024-01-01 08:00:00' + g * INTERVAL '1.25 second'"_s;
+        QTest::newRow("timestamps, to Oracle")
+            << Side::Db2 << u"DATETIME(6)"_s
+            << u"TIMESTAMP '2024-01-01 08:00:00' + INTERVAL g * 1250 MICROSECOND"_s;
+    }
+    void splitsByATimeKey() {
+        QFETCH(Side, from);
+        QFETCH(QString, type);
+        QFETCH(QString, value);
+        const QString table = u"Cli_Split_Time"_s;
+        const Side to = standin::otherSide(from);
+        for (Side side : {Side::Oracle, Side::Db2})
+            standin::dropIfExists(side, table);
+        const auto drop = qScopeGuard([&] {
+            for (Side side : {Side::Oracle, Side::Db2})
+                standin::dropIfExists(side, table);
+        });
+        standin::execute(
+            from, u"CREATE TABLE \"%1\" (t %2 PRIMARY KEY, note VARCHAR(20))"_s.arg(table, type));
+        const QString series = from == Side::Oracle
+                                   ? u"generate_series(1, 3001) AS s(g)"_s
+                                   : u"(SELECT seq AS g FROM seq_1_to_3001) AS s"_s;
+        standin::execute(
+            from, u"INSERT INTO \"%1\" SELECT %2, 'row' FROM %3"_s.arg(table, value, series));
+        const Result copied = cli({u"copy"_s, u"--to"_s, to == Side::Db2 ? u"db2"_s : u"oracle"_s,
+                                   u"--bulk"_s, u"--split"_s, u"4"_s, u"--verify"_s, table});
+        QCOMPARE(copied.status, 0);
+        QVERIFY2(copied.out.startsWith(u"copied \"Cli_Split_Time\": 3001 read, 3001 inserted"_s),
+                 qPrintable(copied.out));
+        QCOMPARE(countRows(to, table), 3001);
+    }
+
     // A table is split by its key: one without a whole-number key is
     // refused, and nothing is made on the target.
     void splitNeedsAKey() {
@@ -1135,7 +1176,7 @@ private slots:
         const Result result = cli({u"copy"_s, u"--to"_s, u"db2"_s, u"--split"_s, u"2"_s, table});
         standin::dropIfExists(Side::Oracle, table);
         QCOMPARE(result.status, 1);
-        QVERIFY2(result.err.contains(u"has no key of one whole-number column"_s),
+        QVERIFY2(result.err.contains(u"has no key of one whole-number, date or timestamp column"_s),
                  qPrintable(result.err));
         QVERIFY2(result.out.startsWith(u"failed \"Cli_Split_Unkeyed\""_s), qPrintable(result.out));
         QVERIFY(!exists(Side::Db2, table));
