@@ -132,7 +132,7 @@ QString PlainSummary(const QList<TableLine>& lines) {
         }
         if (line.copy.rowsInDoubt > 0) {
             text.insert(text.size() - 1,
-                        QStringLiteral("; %1 in doubt (with the server when the program ended)")
+                        QStringLiteral("; %1 in doubt (sent, but the server's answer never came)")
                             .arg(line.copy.rowsInDoubt));
         }
         if (SkippedUnlikeSource(line)) {

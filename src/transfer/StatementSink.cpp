@@ -23,8 +23,15 @@ void StatementSink::endRow(qint64 row) {
 // built later ones meanwhile.
 void StatementSink::reportRefused() {
     while (std::optional<db::StatementQueue::Refused> refused = queue_.takeRefused()) {
-        ++c_.figures.rowsRefused;
-        ++refused_;
+        if (refused->error.connectionLost()) {
+            // The server may have taken the row before the session ended:
+            // it was neither refused nor seen to arrive.
+            ++c_.figures.rowsInDoubt;
+            ++unanswered_;
+        } else {
+            ++c_.figures.rowsRefused;
+            ++refused_;
+        }
         const QString building = std::exchange(c_.lastStatement, refused->statement);
         c_.subjectRow = refused->tag;
         c_.trap.step(c_.insertExecuteLine, [&] { throw refused->error; });

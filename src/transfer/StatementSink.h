@@ -19,7 +19,7 @@ public:
     void settle() override;
     void settleAfterStop() noexcept override;
     qint64 arrived() const override { return queue_.succeeded(); }
-    qint64 inDoubt() const override { return sent_ - queue_.succeeded() - refused_; }
+    qint64 inDoubt() const override { return sent_ - queue_.succeeded() - refused_ - unanswered_; }
 
 private:
     void reportRefused();
@@ -28,6 +28,9 @@ private:
     db::StatementQueue queue_;
     qint64 sent_ = 0;
     qint64 refused_ = 0;
+    // Rows whose statement ended with the session: counted in doubt in the
+    // table's figures.
+    qint64 unanswered_ = 0;
 };
 
 } // namespace transfer

@@ -55,7 +55,7 @@ TableCopy TransferRun::figuresSoFar() const {
     TableCopy copy = table_->figures;
     copy.outcome = TableCopy::Outcome::Interrupted;
     copy.rowsInserted = rowsArrived();
-    copy.rowsInDoubt = table_->sink != nullptr ? table_->sink->inDoubt() : 0;
+    copy.rowsInDoubt += table_->sink != nullptr ? table_->sink->inDoubt() : 0;
     copy.seconds = double(table_->time.nsecsElapsed()) / 1e9;
     return copy;
 }
