@@ -97,7 +97,10 @@ private:
     std::unique_ptr<RowSink> openSink(const SinkContext& context, db::RowSet& rows, int fieldCount);
     bool bulkBindings(db::RowSet& rows, int fieldCount,
                       std::vector<db::BulkInsert::Binding>& bindings);
-    void readRows(db::RowSet& rows, RowSink& sink, int fieldCount, qint64 rowCount);
+    // `before`: the table's rows already walked past (a resumed table's),
+    // for the progress bar and the rows' numbers.
+    void readRows(db::RowSet& rows, RowSink& sink, int fieldCount, qint64 rowCount,
+                  qint64 before = 0);
     bool startRow(db::RowSet& rows, qint64 row, qint64 rowCount);
     db::Value valueToSend(db::RowSet& rows, int field);
     db::Value valueToSend(const db::Value& read, int field);

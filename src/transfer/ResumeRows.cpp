@@ -1,7 +1,9 @@
 // A table the target has already, completed: both sides read in the source's
 // key order (the comparison's walk) and each source row whose key the target
 // lacks sent through the copy's sink. Rows the target holds with other values
-// are left as they are and counted, as are rows only the target has.
+// are left as they are and counted, as are rows only the target has. Where
+// the key ranges show the target holding none of a range's rows, the range is
+// read on the source alone, through the copy's own row loop.
 #include "CopyRun.h"
 #include "StatementSink.h"
 #include "kernel/KeyRanges.h"
@@ -51,6 +53,8 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
     qint64 sourceRows = -1;
     qint64 heldBefore = 0;
     qint64 walked = 0;
+    // Each part's SELECT of the source and of the target; none of the
+    // target where it holds no row of the part.
     std::vector<std::pair<QString, QString>> parts;
     if (!trap_.step(openRowSet, [&] {
             reader.setCursorLocation(db::CursorLocation::Client);
@@ -86,14 +90,13 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
             sourceRows = ranges->sourceRows;
             heldBefore = ranges->targetRows;
             for (const KeyRange& range : ranges->differing) {
-                // A range the target holds no row of is not read there.
                 parts.emplace_back(
                     SelectWhereStatement(sourceName, InRange(order.sourceNumberKey, range, where)) +
                         order.sourceOrderBy,
-                    SelectWhereStatement(targetName, range.readTarget
-                                                         ? InRange(order.targetNumberKey, range)
-                                                         : QStringLiteral("1 = 0")) +
-                        order.targetOrderBy);
+                    range.readTarget
+                        ? SelectWhereStatement(targetName, InRange(order.targetNumberKey, range)) +
+                              order.targetOrderBy
+                        : QString());
             }
             figures.rowsAlreadyThere += ranges->rowsInAgreeingRanges;
             figures.rowsRead += ranges->rowsInAgreeingRanges;
@@ -131,8 +134,10 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
         if (!trap_.step(openRowSet, [&] {
                 lastStatement_ = sourceSelect;
                 sourceRowSet.Open(lastStatement_, source());
-                lastStatement_ = targetSelect;
-                targetRowSet.Open(lastStatement_, reader);
+                if (!targetSelect.isEmpty()) {
+                    lastStatement_ = targetSelect;
+                    targetRowSet.Open(lastStatement_, reader);
+                }
             })) {
             break;
         }
@@ -144,27 +149,37 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
             table.sink = sink.get();
         }
         try {
-            trap_.step(lines_.rowLoop, [&] {
-                WalkTogether(order, sourceRowSet, targetRowSet, missing, [&] {
-                    ++walked;
-                    ++figures.rowsRead;
-                    trap_.step(lines_.rowYield, [] { shell::yieldToEventLoop(); });
-                    if (sourceRows > 0) {
-                        ws_.activity->showProgress(std::min(walked, sourceRows), sourceRows);
-                    }
-                    if (pastRefusalLimit()) {
-                        throw shell::Failure(
-                            QStringLiteral("More rows were refused than allowed."));
-                    }
+            if (targetSelect.isEmpty()) {
+                // Every row of the part is missing: the copy's own row loop
+                // sends them.
+                const qint64 readBefore = figures.rowsRead;
+                readRows(sourceRowSet, *sink, fieldCount, sourceRows, walked);
+                walked += figures.rowsRead - readBefore;
+            } else {
+                trap_.step(lines_.rowLoop, [&] {
+                    WalkTogether(order, sourceRowSet, targetRowSet, missing, [&] {
+                        ++walked;
+                        ++figures.rowsRead;
+                        trap_.step(lines_.rowYield, [] { shell::yieldToEventLoop(); });
+                        if (sourceRows > 0) {
+                            ws_.activity->showProgress(std::min(walked, sourceRows), sourceRows);
+                        }
+                        if (pastRefusalLimit()) {
+                            throw shell::Failure(
+                                QStringLiteral("More rows were refused than allowed."));
+                        }
+                    });
                 });
-            });
+            }
         } catch (const shell::Cancelled&) {
             sink->settleAfterStop();
             throw;
         }
         trap_.step(lines_.closeRowSet, [&] {
             sourceRowSet.Close();
-            targetRowSet.Close();
+            if (!targetSelect.isEmpty()) {
+                targetRowSet.Close();
+            }
         });
         if (pastRefusalLimit()) {
             break;

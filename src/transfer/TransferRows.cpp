@@ -179,8 +179,9 @@ bool TransferRun::bulkBindings(db::RowSet& rows, int fieldCount,
 // The one row loop: each row read once, value by value, into the sink.
 // Every row to the end of the row set, whatever the count said; the count
 // only drives the progress bar.
-void TransferRun::readRows(db::RowSet& rows, RowSink& sink, int fieldCount, qint64 rowCount) {
-    for (qint64 r = 0;; ++r) {
+void TransferRun::readRows(db::RowSet& rows, RowSink& sink, int fieldCount, qint64 rowCount,
+                           qint64 before) {
+    for (qint64 r = before;; ++r) {
         if (!startRow(rows, r, rowCount)) {
             break;
         }
