@@ -1157,7 +1157,7 @@ private slots:
         QCOMPARE(countRows(to, table), 3001);
     }
 
-    // A table is split by its key: one without a whole-number key is
+    // A table is split by its key: one without a key to cut by is
     // refused, and nothing is made on the target.
     void splitNeedsAKey() {
         const QString table = u"Cli_Split_Unkeyed"_s;
