@@ -10,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QProcess>
 #include <QTimer>
 #include <algorithm>
@@ -227,8 +226,7 @@ int RunTableJobs(const Command& command, const QStringList& tables, Side source,
     if (command.json) {
         QJsonArray array;
         for (std::size_t i = 0; i < ends.size(); ++i) {
-            const QJsonArray own =
-                QJsonDocument::fromJson(ends[i].summary).object()[u"tables"].toArray();
+            const QJsonArray own = SummaryTables(ends[i].summary);
             if (own.isEmpty()) {
                 array.append(
                     copying ? TableJson(missingLine(tables[qsizetype(i)], ends[i]))

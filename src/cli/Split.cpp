@@ -13,7 +13,6 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <algorithm>
 
 namespace cli::detail {
@@ -99,7 +98,7 @@ qint64 rowsOnTarget(const SplitPlan& plan) {
 
 // The one table of a job's JSON summary.
 QJsonObject tableOf(const JobEnd& end) {
-    return QJsonDocument::fromJson(end.summary).object()[u"tables"].toArray().first().toObject();
+    return SummaryTables(end.summary).first().toObject();
 }
 
 // How bad a part's outcome is for the whole table: the worst one counts.
@@ -268,11 +267,7 @@ private:
         if (plan_.command.json) {
             QJsonObject table = TableJson(line_);
             if (!verified_.isEmpty()) {
-                table.insert(QStringLiteral("verify"), QJsonDocument::fromJson(verified_)
-                                                           .object()[u"tables"]
-                                                           .toArray()
-                                                           .first()
-                                                           .toObject());
+                table.insert(QStringLiteral("verify"), SummaryTables(verified_).first().toObject());
             }
             console_.out(
                 SummaryDocument(plan_.source, plan_.command.side, QJsonArray{table}, status));

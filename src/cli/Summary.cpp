@@ -223,6 +223,10 @@ QString JsonSummary(Side source, Side target, const QList<TableLine>& lines, int
     return SummaryDocument(source, target, tables, exitStatus);
 }
 
+QJsonArray SummaryTables(const QByteArray& document) {
+    return QJsonDocument::fromJson(document).object()[u"tables"].toArray();
+}
+
 QString SummaryDocument(Side source, Side target, const QJsonArray& tables, int exitStatus) {
     const QJsonObject document{{QStringLiteral("from"), SideName(source)},
                                {QStringLiteral("to"), SideName(target)},

@@ -52,7 +52,9 @@ QString DryRunSummary(const QList<TableLine>& lines);
 QJsonObject TableJson(const TableLine& line);
 TableLine LineFromJson(const QJsonObject& table);
 QString JsonSummary(Side source, Side target, const QList<TableLine>& lines, int exitStatus);
-// The JSON document of a copy or compare, around its tables' objects.
+// The JSON document of a copy or compare, around its tables' objects, and
+// those objects back out of one (a job's); none from what is not one.
 QString SummaryDocument(Side source, Side target, const QJsonArray& tables, int exitStatus);
+QJsonArray SummaryTables(const QByteArray& document);
 
 } // namespace cli

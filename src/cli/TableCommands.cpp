@@ -4,6 +4,7 @@
 #include "Split.h"
 #include "Stop.h"
 #include "compare/CompareRun.h"
+#include "kernel/Routines.h"
 #include "kernel/Statements.h"
 #include "shell/Failure.h"
 #include "shell/Yield.h"
@@ -57,7 +58,7 @@ int CommandRun::split(const BothSides& sides) {
     QString targetTable = table;
     if (!targetNames.contains(table)) {
         for (const QString& name : targetNames) {
-            if (name.compare(table, Qt::CaseInsensitive) == 0) {
+            if (kernel::SameTableName(name, table)) {
                 targetTable = name;
                 break;
             }

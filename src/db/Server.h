@@ -83,7 +83,7 @@ struct OrderForms {
     // whole part of a division of whole numbers: cheaper than the general
     // forms where a server counts every row of a table in ranges of its key.
     QStringView wholeNumber;
-    QStringView wholeDivision;
+    QStringView wholeDivision = u"FLOOR((%1) / %2)";
     QStringView nullsFirst; // after a term, so that NULL sorts before all else
     // Whether it sorts by a text or bytes of any length (Oracle and DB2
     // sort no LOB).

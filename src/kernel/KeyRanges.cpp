@@ -51,9 +51,9 @@ Comparable sumOf(const db::Value& value) {
 }
 
 // Each range's row count and key sum on one side, by its index. On the
-// target, also each range's lowest and highest key, and the rows outside
-// the span (in the ranges before and after it, and with no key): they add
-// to its count.
+// target, also each range's lowest and highest key; its rows outside the
+// source's span (or with no key) fall into one group before the span and one
+// after it, so that keys far from the source's make few groups.
 QMap<qint64, Figures> rangeFigures(db::Connection& connection, const QString& table,
                                    const QString& key, qint64 low, qint64 width, qint64 ranges,
                                    const QString& condition, bool target) {

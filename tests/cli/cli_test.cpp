@@ -68,8 +68,7 @@ bool exists(Side side, const QString& table) {
 
 // k from 1 on, keyed, on the Oracle side.
 void createKeyed(const QString& table, int rows) {
-    standin::dropIfExists(Side::Oracle, table);
-    standin::dropIfExists(Side::Db2, table);
+    standin::dropOnBothSides(table);
     standin::execute(Side::Oracle, u"CREATE TABLE \"%1\" AS SELECT g AS k, 'row ' || g AS note "
                                    "FROM generate_series(1, %2) g"_s.arg(table)
                                        .arg(rows));
@@ -80,8 +79,7 @@ void createKeyed(const QString& table, int rows) {
 auto droppedAtEnd(const QStringList& tables) {
     return qScopeGuard([tables] {
         for (const QString& table : tables)
-            for (Side side : {Side::Oracle, Side::Db2})
-                standin::dropIfExists(side, table);
+            standin::dropOnBothSides(table);
     });
 }
 
@@ -356,8 +354,7 @@ private slots:
         QVERIFY(!exists(Side::Db2, u"cli_keep"_s));
         QCOMPARE(countRows(Side::Db2, u"Cli_Keep"_s), 3);
         for (const QString& table : {u"Cli_Keep"_s, u"Cli_New"_s}) {
-            standin::dropIfExists(Side::Oracle, table);
-            standin::dropIfExists(Side::Db2, table);
+            standin::dropOnBothSides(table);
         }
     }
 
@@ -484,8 +481,7 @@ private slots:
     // with the server counted in doubt.
     void stopWhileTheServerStalls() {
         const QString table = u"Cli_Stall"_s;
-        standin::dropIfExists(Side::Oracle, table);
-        standin::dropIfExists(Side::Db2, table);
+        standin::dropOnBothSides(table);
         standin::execute(Side::Oracle, u"CREATE TABLE \"%1\" AS SELECT g AS k, 'row ' || g AS "
                                        "note FROM generate_series(1, 1500000) g"_s.arg(table));
         QProcess process;
@@ -508,8 +504,7 @@ private slots:
         if (!ended)
             process.kill();
         process.waitForFinished();
-        standin::dropIfExists(Side::Oracle, table);
-        standin::dropIfExists(Side::Db2, table);
+        standin::dropOnBothSides(table);
         QVERIFY(ended);
         QCOMPARE(process.exitCode(), 130);
         const QString out = QString::fromUtf8(process.readAllStandardOutput());
@@ -640,8 +635,7 @@ private slots:
         const QString table = u"Cli_Refused"_s;
         const bool exact = options.contains(u"--exact-types"_s);
         const Side from = exact ? Side::Oracle : Side::Db2;
-        standin::dropIfExists(Side::Db2, table);
-        standin::dropIfExists(Side::Oracle, table);
+        standin::dropOnBothSides(table);
         // Rows 2, 4 and 6 are refused.
         if (exact) {
             standin::execute(from, u"CREATE TABLE \"%1\" (k integer, t numeric)"_s.arg(table));
@@ -661,8 +655,7 @@ private slots:
         const Result result =
             cli(QStringList{u"copy"_s, u"--to"_s, exact ? u"db2"_s : u"oracle"_s, u"--log"_s, log} +
                 options + QStringList{table});
-        standin::dropIfExists(Side::Db2, table);
-        standin::dropIfExists(Side::Oracle, table);
+        standin::dropOnBothSides(table);
         QCOMPARE(result.status, 1);
         const QRegularExpression line(
             uR"(^%1 "Cli_Refused": (\d+) read, (\d+) inserted, (\d+) refused)"_s.arg(outcome));
@@ -833,8 +826,7 @@ private slots:
     // nothing on either side changes.
     void dryRun() {
         const QString table = u"Cli_Dry"_s;
-        standin::dropIfExists(Side::Oracle, table);
-        standin::dropIfExists(Side::Db2, table);
+        standin::dropOnBothSides(table);
         standin::execute(Side::Db2, u"CREATE TABLE \"%1\" (k INT, t LONGTEXT)"_s.arg(table));
         standin::execute(Side::Db2,
                          u"INSERT INTO \"%1\" SELECT seq, CASE WHEN seq = 2 THEN "
@@ -873,8 +865,7 @@ private slots:
         const Result taken =
             cli({u"rename"_s, u"--on"_s, u"oracle"_s, u"--dry-run"_s, table, u"Cli_Dry_Taken"_s});
         standin::dropIfExists(Side::Oracle, u"Cli_Dry_Taken"_s);
-        standin::dropIfExists(Side::Oracle, table);
-        standin::dropIfExists(Side::Db2, table);
+        standin::dropOnBothSides(table);
         QCOMPARE(free.status, 0);
         QCOMPARE(free.out, u"would rename \"Cli_Dry\" to \"Cli_Dry_New\"\n"_s);
         QCOMPARE(taken.status, 1);
@@ -928,8 +919,7 @@ private slots:
         });
         standin::dropIfExists(Side::Oracle, table);
         const Result verified = cli({u"copy"_s, u"--to"_s, u"oracle"_s, u"--verify"_s, table});
-        standin::dropIfExists(Side::Oracle, table);
-        standin::dropIfExists(Side::Db2, table);
+        standin::dropOnBothSides(table);
         QCOMPARE(verified.status, 1);
         QVERIFY2(
             verified.out.startsWith(u"differs \"Cli_Compare\": 3 read, 3 inserted, 0 refused"_s),
@@ -957,8 +947,7 @@ private slots:
 
         const Result refused = cli({u"copy"_s, u"--to"_s, u"db2"_s, u"--replace"_s, u"--verbose"_s,
                                     u"--where"_s, u"no_such_column = 1"_s, table});
-        standin::dropIfExists(Side::Oracle, table);
-        standin::dropIfExists(Side::Db2, table);
+        standin::dropOnBothSides(table);
         QCOMPARE(refused.status, 1);
         QVERIFY2(refused.out.startsWith(u"failed \"Cli_Where\""_s), qPrintable(refused.out));
         QVERIFY2(refused.err.contains(
@@ -1139,8 +1128,7 @@ private slots:
         QFETCH(QString, value);
         const QString table = u"Cli_Split_Time"_s;
         const Side to = standin::otherSide(from);
-        for (Side side : {Side::Oracle, Side::Db2})
-            standin::dropIfExists(side, table);
+        standin::dropOnBothSides(table);
         const auto drop = droppedAtEnd({table});
         standin::execute(
             from, u"CREATE TABLE \"%1\" (t %2 PRIMARY KEY, note VARCHAR(20))"_s.arg(table, type));
@@ -1161,8 +1149,7 @@ private slots:
     // refused, and nothing is made on the target.
     void splitNeedsAKey() {
         const QString table = u"Cli_Split_Unkeyed"_s;
-        standin::dropIfExists(Side::Db2, table);
-        standin::dropIfExists(Side::Oracle, table);
+        standin::dropOnBothSides(table);
         standin::execute(Side::Oracle, u"CREATE TABLE \"%1\" AS SELECT g AS k FROM "
                                        "generate_series(1, 10) g"_s.arg(table));
         const Result result = cli({u"copy"_s, u"--to"_s, u"db2"_s, u"--split"_s, u"2"_s, table});

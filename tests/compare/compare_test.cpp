@@ -122,10 +122,7 @@ private slots:
         QVERIFY2(standin::load(&why), qPrintable(why));
     }
 
-    void cleanup() {
-        for (Side side : {Side::Oracle, Side::Db2})
-            standin::dropIfExists(side, table);
-    }
+    void cleanup() { standin::dropOnBothSides(table); }
 
     // What the copy sends and the target gives back for the same value.
     void sameValueInEitherForm_data() {

@@ -28,6 +28,12 @@ void dropIfExists(Side side, const QString& table) {
     }
 }
 
+void dropOnBothSides(const QString& table) {
+    for (Side side : {Side::Oracle, Side::Db2}) {
+        dropIfExists(side, table);
+    }
+}
+
 namespace {
 
 // The session layer has no catalogue of columns (the program needs none), so

@@ -19,6 +19,8 @@ void execute(Side side, const QString& sql);
 
 // Drops the table when it is there; never fails.
 void dropIfExists(Side side, const QString& table);
+// The same on both sides: a test's tables, at its start and end.
+void dropOnBothSides(const QString& table);
 
 // One column of a table as the server's catalogue (SQLColumns) lists it.
 struct CatalogueColumn {

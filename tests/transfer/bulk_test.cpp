@@ -57,10 +57,8 @@ private slots:
     }
 
     void cleanup() {
-        for (Side side : {Side::Oracle, Side::Db2}) {
-            standin::dropIfExists(side, u"Bulk_Mix"_s);
-            standin::dropIfExists(side, u"Bulk_Refused"_s);
-        }
+        standin::dropOnBothSides(u"Bulk_Mix"_s);
+        standin::dropOnBothSides(u"Bulk_Refused"_s);
     }
 
     // Every type the row-by-row tests use, Nulls, empty text, quotes,
@@ -195,8 +193,7 @@ private slots:
     // behind one report.
     void failedCommitIsResent() {
         const QString table = u"Bulk_Commit"_s;
-        standin::dropIfExists(Side::Oracle, table);
-        standin::dropIfExists(Side::Db2, table);
+        standin::dropOnBothSides(table);
         QString output;
         // The copy makes the table; an event trigger gives every new table
         // of that name a constraint, checked at COMMIT, that refuses even keys.
@@ -227,8 +224,7 @@ private slots:
             u"INSERT INTO \"%1\" SELECT seq, CONCAT('row ', seq) FROM seq_1_to_10"_s.arg(table));
         const QStringList reports = CopyAfresh(Side::Db2, table, bulk(4));
         QStringList arrived = contents(Side::Oracle, table).mid(1);
-        standin::dropIfExists(Side::Db2, table);
-        standin::dropIfExists(Side::Oracle, table);
+        standin::dropOnBothSides(table);
         QCOMPARE(arrived, (QStringList{u"1|row 1"_s, u"3|row 3"_s, u"5|row 5"_s, u"7|row 7"_s,
                                        u"9|row 9"_s}));
         QCOMPARE(reports.size(), 5);

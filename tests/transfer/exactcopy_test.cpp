@@ -72,10 +72,7 @@ private slots:
         QVERIFY2(standin::load(&why), qPrintable(why));
     }
 
-    void cleanup() {
-        for (Side side : {Side::Oracle, Side::Db2})
-            standin::dropIfExists(side, table);
-    }
+    void cleanup() { standin::dropOnBothSides(table); }
 
     // One column of every type the stand-in has, at the sizes where the
     // mapping changes its mind; a row of extreme values, a row of Nulls, a

@@ -167,11 +167,9 @@ private slots:
         QVERIFY2(standin::load(&why), qPrintable(why));
     }
     void cleanup() {
-        for (Side side : {Side::Oracle, Side::Db2}) {
-            standin::dropIfExists(side, textTable);
-            standin::dropIfExists(side, shrinkingTable);
-            standin::dropIfExists(side, numberTable);
-        }
+        standin::dropOnBothSides(textTable);
+        standin::dropOnBothSides(shrinkingTable);
+        standin::dropOnBothSides(numberTable);
     }
 
     // Numbers keep every digit: 38 significant digits, 1E-130, 9.99E+125, a

@@ -72,10 +72,7 @@ private slots:
         QVERIFY2(standin::load(&why), qPrintable(why));
     }
 
-    void cleanup() {
-        for (Side side : {Side::Oracle, Side::Db2})
-            standin::dropIfExists(side, table);
-    }
+    void cleanup() { standin::dropOnBothSides(table); }
 
     // A copy that stopped after 15 rows, a row since changed on the target
     // and one added there: the 25 missing rows arrive, the changed and the

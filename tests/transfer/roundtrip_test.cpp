@@ -254,10 +254,7 @@ private slots:
         qInfo("seed %u (set DUSKFERRY_ROUNDTRIP_SEED to repeat another)", seed());
     }
 
-    void cleanup() {
-        for (Side side : {Side::Oracle, Side::Db2})
-            standin::dropIfExists(side, table);
-    }
+    void cleanup() { standin::dropOnBothSides(table); }
 
     // The seeding itself is right, and the session layer reads every text
     // exactly as the server holds it.

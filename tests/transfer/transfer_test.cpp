@@ -107,11 +107,9 @@ private slots:
     }
 
     void cleanup() {
-        for (Side side : {Side::Oracle, Side::Db2}) {
-            for (const char* table : {"Mixed", "PEOPLE", "people", "Late", "A1", "B2", "C3", "Wide",
-                                      "Taken", "a1", "b2", "c3"}) {
-                dropIfExists(side, QString::fromLatin1(table));
-            }
+        for (const char* table : {"Mixed", "PEOPLE", "people", "Late", "A1", "B2", "C3", "Wide",
+                                  "Taken", "a1", "b2", "c3"}) {
+            standin::dropOnBothSides(QString::fromLatin1(table));
         }
     }
 
