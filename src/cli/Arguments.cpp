@@ -173,8 +173,11 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
                                                       QStringLiteral("a number of parts"))) {
                 p.command.split = *n;
             }
-        } else if (kind == Command::Kind::Copy && word == u"--part") {
-            p.command.part = true;
+        } else if (kind == Command::Kind::Copy && isOption(word, u"--part")) {
+            if (const std::optional<QString> into = p.valueOf(word, QStringLiteral("--part"))) {
+                p.command.part = true;
+                p.command.partTarget = *into;
+            }
         } else if (kind == Command::Kind::Copy && isOption(word, u"--max-refused")) {
             if (const std::optional<int> n =
                     p.number(word, QStringLiteral("--max-refused"), 0,
@@ -191,7 +194,7 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
             p.command.resume = true;
         } else if (kind == Command::Kind::Copy && word == u"--verify") {
             p.command.verify = true;
-        } else if (kind == Command::Kind::Copy && isOption(word, u"--where")) {
+        } else if (tablewise && isOption(word, u"--where")) {
             if (const std::optional<QString> condition =
                     p.valueOf(word, QStringLiteral("--where"))) {
                 if (condition->trimmed().isEmpty()) {
@@ -286,6 +289,9 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
         if (!command.all && names.isEmpty()) {
             return UsageError{QStringLiteral("compare needs table names or --all")};
         }
+        if (!command.where.isEmpty() && (command.all || names.size() != 1)) {
+            return UsageError{QStringLiteral("--where goes with one table")};
+        }
         command.tables = names;
         break;
     case Command::Kind::Drop:
@@ -348,9 +354,10 @@ QStringList JobArguments(const Command& command, const QString& table) {
         flag(command.verify, u"--verify");
         flag(command.resume, u"--resume");
         flag(command.dryRun, u"--dry-run");
-        flag(command.part, u"--part");
-        value(!command.where.isEmpty(), u"--where", command.where);
+        value(command.part, u"--part", command.partTarget);
     }
+    // The compare job of a copy's --verify compares the rows it copied.
+    value(!command.where.isEmpty(), u"--where", command.where);
     // A table's name may begin with a dash.
     words << QStringLiteral("--") << table;
     return words;
@@ -374,6 +381,8 @@ QString HelpText() {
                "  duskferry-cli [--config FILE] copy --to db2|oracle --split N [...] TABLE\n"
                "  duskferry-cli [--config FILE] compare --to db2|oracle [--json] [--verbose]\n"
                "                [--log FILE] [--no-progress] [--jobs N] TABLE... | --all\n"
+               "  duskferry-cli [--config FILE] compare --to db2|oracle --where CONDITION [...] "
+               "TABLE\n"
                "  duskferry-cli [--config FILE] drop --on oracle|db2 [--dry-run] [--verbose]\n"
                "                [--log FILE] TABLE...\n"
                "  duskferry-cli [--config FILE] rename --on oracle|db2 [--dry-run] [--verbose]\n"
@@ -407,8 +416,8 @@ QString HelpText() {
                "  --resume       copy: where the target has the table, add the source rows\n"
                "                 whose key (primary key or unique NOT NULL index) it lacks,\n"
                "                 leaving the rows it has as they are\n"
-               "  --where COND   copy: only the source rows that match the SQL condition, as\n"
-               "                 written in the source's SELECT (one table only)\n"
+               "  --where COND   copy, compare: only the source rows that match the SQL\n"
+               "                 condition, as written in the source's SELECT (one table)\n"
                "  --verify       copy: compare each copied table with its source; a table\n"
                "                 whose rows or values differ has the outcome differs\n"
                "  --bulk         copy: send the rows in arrays through one prepared INSERT,\n"

@@ -33,8 +33,10 @@ struct Command {
     int maxRefused = -1; // copy: stop a table after so many refused rows; -1 no limit
     int jobs = 1;        // copy, compare: tables run at once, each by a job of its own
     int split = 1;       // copy: one table's key range cut into so many parts, one job each
-    // A job of --split: one part of a table that the first job made.
+    // A job of --split: one part of a table that the first job made, and
+    // that table's name on the target.
     bool part = false;
+    QString partTarget;
     // Run as one of those jobs: progress as lines for the program that
     // started it, not for a terminal. Not in the help: only --jobs gives it.
     bool job = false;

@@ -7,7 +7,9 @@ namespace cli {
 
 bool EventLog::open(const QString& path, QString* why) {
     file_.setFileName(path);
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+    // Unbuffered: each line goes to the file in one write, which O_APPEND
+    // keeps whole beside the lines of the other jobs writing to it.
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         *why = file_.errorString();
         return false;
     }
@@ -21,10 +23,8 @@ void EventLog::write(const QString& event, QJsonObject fields) {
     fields.insert(QStringLiteral("event"), event);
     fields.insert(QStringLiteral("time"),
                   QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
-    file_.write(QJsonDocument(fields).toJson(QJsonDocument::Compact));
-    file_.write("\n");
     // A run that is killed keeps every line written so far.
-    file_.flush();
+    file_.write(QJsonDocument(fields).toJson(QJsonDocument::Compact) + '\n');
 }
 
 } // namespace cli

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 #include <vector>
 
@@ -82,7 +83,16 @@ private:
         process.setArguments(job.job->arguments);
         // A terminal's Ctrl-C reaches this program alone, which passes each
         // stop on once: a job that got it twice would not wait for its server.
-        process.setChildProcessModifier([] { ::setpgid(0, 0); });
+        // A job whose parent dies is stopped as by a SIGTERM: nobody would
+        // read its figures or pass on a stop.
+        const pid_t parent = ::getpid();
+        process.setChildProcessModifier([parent] {
+            ::setpgid(0, 0);
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (::getppid() != parent) {
+                ::raise(SIGTERM); // it died before the line above
+            }
+        });
         QObject::connect(&process, &QProcess::readyReadStandardOutput, &process,
                          [&job] { job.summary += job.process->readAllStandardOutput(); });
         QObject::connect(&process, &QProcess::readyReadStandardError, &process,

@@ -9,6 +9,7 @@
 #include "kernel/Routines.h"
 #include "kernel/Statements.h"
 #include "kernel/TableOrder.h"
+#include "kernel/WholeKey.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -20,10 +21,12 @@ namespace cli::detail {
 namespace {
 
 // The conditions of the parts: the key's span, from its lowest to its
-// highest value, cut into equal ranges. Whole numbers by value, both ends
-// included; dates by day and timestamps by second, each range from its
-// start to the next one's, the first and last open, so that no fraction of
-// a second falls between two. None when the key cannot be cut.
+// highest value, cut into equal ranges, the first and the last open at their
+// outer end, so that every row falls into exactly one. Whole numbers by
+// value (in 128 bits: no bound of a 64-bit key overflows); dates by day and
+// timestamps by second, computed without a zone, so that a local zone's
+// repeated hour cannot move a bound. None, with the reason, when the key
+// cannot be cut exactly.
 QStringList partsOf(const SplitPlan& plan, int parts, QString* keyProblem) {
     db::Connection source;
     source.Open(plan.sourceConnection);
@@ -47,28 +50,51 @@ QStringList partsOf(const SplitPlan& plan, int parts, QString* keyProblem) {
     if (lowest.isNull() || highest.isNull()) {
         return {QStringLiteral("1 = 1")}; // no rows: one part copies none
     }
-    QStringList conditions;
+    const auto cutFailed = [&](const QString& why) {
+        *keyProblem =
+            QStringLiteral("%1 cannot be cut by its key %2, whose values run from %3 "
+                           "to %4: %5; copy it without --split")
+                .arg(kernel::QuotedName(plan.table), key.term, lowest.text(), highest.text(), why);
+        return QStringList();
+    };
+    QStringList bounds; // each part's first key, but the first part's
     if (key.kind == kernel::CuttingKey::Kind::WholeNumber) {
-        const qint64 low = lowest.text().toLongLong();
-        const qint64 high = highest.text().toLongLong();
-        const qint64 width = (high - low) / parts + 1;
-        for (qint64 first = low; first <= high && first >= low; first += width) {
-            conditions << QStringLiteral("%1 >= %2 AND %1 <= %3")
-                              .arg(key.term)
-                              .arg(first)
-                              .arg(std::min(high, first + width - 1));
+        const std::optional<kernel::WholeKey> low = kernel::WholeKeyOf(lowest.text());
+        const std::optional<kernel::WholeKey> high = kernel::WholeKeyOf(highest.text());
+        if (!low || !high) {
+            return cutFailed(QStringLiteral("whole numbers beyond 10^30 either way are not cut, "
+                                            "since the servers' wide decimals hold no more"));
         }
+        const kernel::WholeKey width = (*high - *low) / parts + 1;
+        for (kernel::WholeKey first = *low + width; first <= *high; first += width) {
+            bounds << kernel::WholeKeyText(first);
+        }
+        if (bounds.isEmpty()) {
+            return {QStringLiteral("1 = 1")};
+        }
+        QStringList conditions{QStringLiteral("%1 < %2").arg(key.term, bounds.first())};
+        for (qsizetype i = 1; i < bounds.size(); ++i) {
+            conditions
+                << QStringLiteral("%1 >= %2 AND %1 < %3").arg(key.term, bounds[i - 1], bounds[i]);
+        }
+        conditions << QStringLiteral("%1 >= %2").arg(key.term, bounds.last());
         return conditions;
     }
     const auto time = [](const db::Value& value) {
-        QString text = kernel::ComparableAs(kernel::Category::Time, value, false).text;
-        return QDateTime::fromString(text.replace(u' ', u'T'), Qt::ISODateWithMs);
+        // YYYY-MM-DD[ HH:MM:SS[.f]], a wall-clock time of no zone.
+        const QString text = kernel::ComparableAs(kernel::Category::Time, value, false).text;
+        const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
+        const QTime clock =
+            text.size() >= 19 ? QTime::fromString(text.mid(11, 8), Qt::ISODate) : QTime(0, 0);
+        return QDateTime(date, clock, Qt::UTC);
     };
     const QDateTime low = time(lowest);
     const QDateTime high = time(highest);
+    if (!low.isValid() || !high.isValid()) {
+        return cutFailed(QStringLiteral("they are not dates or times the program reads"));
+    }
     const bool dates = key.kind == kernel::CuttingKey::Kind::Date;
     const qint64 span = dates ? low.daysTo(high) : low.secsTo(high);
-    QStringList bounds;
     for (int i = 1; i < parts; ++i) {
         const qint64 step = span * i / parts;
         const QString bound =
@@ -78,10 +104,10 @@ QStringList partsOf(const SplitPlan& plan, int parts, QString* keyProblem) {
             bounds << bound;
         }
     }
-    if (!low.isValid() || !high.isValid() || bounds.isEmpty()) {
+    if (bounds.isEmpty()) {
         return {QStringLiteral("1 = 1")};
     }
-    conditions << QStringLiteral("%1 < '%2'").arg(key.term, bounds.first());
+    QStringList conditions{QStringLiteral("%1 < '%2'").arg(key.term, bounds.first())};
     for (qsizetype i = 1; i < bounds.size(); ++i) {
         conditions
             << QStringLiteral("%1 >= '%2' AND %1 < '%3'").arg(key.term, bounds[i - 1], bounds[i]);
@@ -90,10 +116,19 @@ QStringList partsOf(const SplitPlan& plan, int parts, QString* keyProblem) {
     return conditions;
 }
 
-qint64 rowsOnTarget(const SplitPlan& plan) {
+// The rows of each side as its server counts them: the source's those that
+// match the condition.
+struct Counts {
+    qint64 source = -1;
+    qint64 target = -1;
+};
+Counts countBoth(const SplitPlan& plan, const QString& targetTable) {
+    db::Connection source;
+    source.Open(plan.sourceConnection);
     db::Connection target;
     target.Open(plan.targetConnection);
-    return kernel::CountRows(target, plan.targetTable);
+    return {kernel::CountRows(source, plan.table, plan.command.where),
+            kernel::CountRows(target, targetTable)};
 }
 
 // The one table of a job's JSON summary.
@@ -107,6 +142,7 @@ int weight(Outcome outcome) {
     case Outcome::Copied:
         return 0;
     case Outcome::Short:
+    case Outcome::Extra:
         return 1;
     case Outcome::Failed:
         return 2;
@@ -139,33 +175,32 @@ public:
         }
         // The table, made once: a copy of none of its rows. A table there
         // already and neither to be replaced nor resumed is skipped, and
-        // counted, as a copy of it whole would be.
+        // counted, as a copy of it whole would be; one to be resumed is
+        // there already, and the parts find what they lack.
         const bool skipped = plan_.onTarget && !plan_.command.replace && !plan_.command.resume;
-        Command first = plan_.command;
-        if (!skipped) {
-            first.where = QStringLiteral("1 = 0");
+        if (!(plan_.onTarget && plan_.command.resume)) {
+            Command first = plan_.command;
+            if (!skipped) {
+                first.where = QStringLiteral("1 = 0");
+            }
+            first.json = true;
+            first.verify = false;
+            const JobEnd made = runOne(first, QStringLiteral("%1 (made)"));
+            const TableLine madeLine = LineFromJson(tableOf(made));
+            if (!made.status || madeLine.outcome != Outcome::Copied || StopCount() > 0) {
+                line_ = made.status ? madeLine : TableLine{kernel::TableCopy{plan_.table}};
+                return finish(StopCount() > 0 ? StopStatus() : StatusOf({line_}));
+            }
         }
-        first.json = true;
-        first.verify = false;
-        const JobEnd made = runOne(first, QStringLiteral("%1 (made)"));
-        const TableLine madeLine = LineFromJson(tableOf(made));
-        if (!made.status || madeLine.outcome != Outcome::Copied || StopCount() > 0) {
-            line_ = made.status ? madeLine : TableLine{kernel::TableCopy{plan_.table}};
-            return finish(StopCount() > 0 ? StopStatus() : StatusOf({line_}));
-        }
-        qint64 heldBefore = 0;
-        try {
-            heldBefore = rowsOnTarget(plan_);
-        } catch (const shell::Failure& e) {
-            return fail(OneLine(e.description()));
-        }
+        // Replaced, or new, it has the source's spelling; resumed, its own.
+        targetTable_ = plan_.onTarget && !plan_.command.replace ? plan_.targetTable : plan_.table;
         copyParts(parts);
         line_.copy.seconds = double(clock_.elapsed()) / 1000.0;
         if (StopCount() > 0) {
             return finish(StopStatus());
         }
-        if (line_.outcome == Outcome::Copied) {
-            checkCount(heldBefore);
+        if (line_.outcome == Outcome::Copied || line_.outcome == Outcome::Short) {
+            checkCount();
         }
         if (plan_.command.verify && line_.outcome == Outcome::Copied) {
             verify();
@@ -190,6 +225,7 @@ private:
                              ? range
                              : QStringLiteral("(%1) AND %2").arg(plan_.command.where, range);
             part.part = true;
+            part.partTarget = targetTable_;
             part.replace = false;
             part.json = true;
             part.verify = false;
@@ -223,25 +259,26 @@ private:
         }
     }
 
-    // The parts could each count only their own rows while the others'
-    // arrived: the whole table is counted once they have all ended.
-    void checkCount(qint64 heldBefore) {
-        qint64 held = 0;
+    // What the parts report is what each of them read: a part that read
+    // nothing, or the same rows twice, adds up all the same. The target's
+    // rows are counted against the source's own count once all have ended.
+    void checkCount() {
+        Counts counts;
         try {
-            held = rowsOnTarget(plan_);
+            counts = countBoth(plan_, targetTable_);
         } catch (const shell::Failure& e) {
             error(OneLine(e.description()));
             line_.outcome = Outcome::Short;
             return;
         }
-        if (held != heldBefore + line_.copy.rowsInserted) {
-            error(QStringLiteral("%1: the table holds %2 rows, but it held %3 and %4 were "
-                                 "inserted without error")
-                      .arg(kernel::QuotedName(plan_.targetTable))
-                      .arg(held)
-                      .arg(heldBefore)
-                      .arg(line_.copy.rowsInserted));
-            line_.outcome = Outcome::Short;
+        line_.copy.sourceRows = counts.source;
+        line_.copy.targetRows = counts.target;
+        if (counts.target != counts.source) {
+            error(QStringLiteral("%1 holds %2 rows, but its source %3")
+                      .arg(kernel::QuotedName(targetTable_))
+                      .arg(counts.target)
+                      .arg(counts.source));
+            line_.outcome = counts.target > counts.source ? Outcome::Extra : Outcome::Short;
         }
     }
 
@@ -295,6 +332,7 @@ private:
     QElapsedTimer clock_;
     TableLine line_{kernel::TableCopy{}, Outcome::Failed};
     QByteArray verified_;
+    QString targetTable_;
 };
 
 } // namespace

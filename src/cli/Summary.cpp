@@ -25,6 +25,9 @@ TableLine LineFor(const kernel::TableCopy& copy) {
     case From::Short:
         outcome = Outcome::Short;
         break;
+    case From::Extra:
+        outcome = Outcome::Extra;
+        break;
     case From::Lost:
         outcome = Outcome::Lost;
         break;
@@ -62,6 +65,8 @@ QString OutcomeName(Outcome outcome) {
         return QStringLiteral("would-replace");
     case Outcome::Differs:
         return QStringLiteral("differs");
+    case Outcome::Extra:
+        return QStringLiteral("extra");
     }
     return {};
 }
@@ -69,6 +74,11 @@ QString OutcomeName(Outcome outcome) {
 bool SkippedUnlikeSource(const TableLine& line) {
     return line.outcome == Outcome::Skipped &&
            (line.copy.sourceRows < 0 || line.copy.targetRows != line.copy.sourceRows);
+}
+
+bool CountsDiffer(const TableLine& line) {
+    return line.outcome != Outcome::Skipped && line.copy.sourceRows >= 0 &&
+           line.copy.targetRows >= 0 && line.copy.sourceRows != line.copy.targetRows;
 }
 
 int StatusOf(const QList<TableLine>& lines) {
@@ -135,6 +145,11 @@ QString PlainSummary(const QList<TableLine>& lines) {
                         QStringLiteral("; %1 in doubt (sent, but the server's answer never came)")
                             .arg(line.copy.rowsInDoubt));
         }
+        if (CountsDiffer(line)) {
+            text.insert(text.size() - 1, QStringLiteral("; the target holds %1 rows, the source %2")
+                                             .arg(line.copy.targetRows)
+                                             .arg(line.copy.sourceRows));
+        }
         if (SkippedUnlikeSource(line)) {
             // A copy stopped part-way leaves such a table.
             text.chop(1);
@@ -178,6 +193,10 @@ QJsonObject TableJson(const TableLine& line) {
             table.insert(QStringLiteral("targetRows"), line.copy.targetRows);
         }
     }
+    if (CountsDiffer(line)) {
+        table.insert(QStringLiteral("sourceRows"), line.copy.sourceRows);
+        table.insert(QStringLiteral("targetRows"), line.copy.targetRows);
+    }
     if (line.outcome == Outcome::Skipped) {
         // -1: not counted.
         table.insert(QStringLiteral("sourceRows"), line.copy.sourceRows);
@@ -193,7 +212,7 @@ QJsonObject TableJson(const TableLine& line) {
 TableLine LineFromJson(const QJsonObject& table) {
     TableLine line{kernel::TableCopy{table[u"table"].toString()}, Outcome::Failed};
     const QString outcome = table[u"outcome"].toString();
-    for (int o = int(Outcome::Copied); o <= int(Outcome::Differs); ++o) {
+    for (int o = int(Outcome::Copied); o <= int(Outcome::Extra); ++o) {
         if (OutcomeName(Outcome(o)) == outcome) {
             line.outcome = Outcome(o);
         }

@@ -24,6 +24,7 @@ enum class Outcome {
     WouldCreate, // --dry-run
     WouldReplace,
     Differs, // --verify: copied, but not equal to its source
+    Extra,   // the target holds more rows than the source
 };
 
 // A table of the command: the run's figures for it (none for a table that
@@ -40,6 +41,9 @@ QString OutcomeName(Outcome outcome);
 // A skipped table whose rows on the target are not as many as the source's
 // (or could not be counted): an interrupted copy's, most likely.
 bool SkippedUnlikeSource(const TableLine& line);
+// A copied table whose rows on the target, counted when it ended, are not
+// as many as the source's.
+bool CountsDiffer(const TableLine& line);
 // 0 when every table was copied or, as asked, skipped whole; 1 otherwise.
 int StatusOf(const QList<TableLine>& lines);
 

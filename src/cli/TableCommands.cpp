@@ -31,11 +31,11 @@ int CommandRun::loadBoth(BothSides& sides) {
     if (!load(Side::Oracle, sides.oracle) || !load(Side::Db2, sides.db2)) {
         return LoginMissing;
     }
-    sides.tables = command_.tables;
-    if (command_.all) {
-        sides.tables = sides.sourceList().list.names();
-        sides.tables.removeDuplicates();
-    }
+    sides.tables = command_.all ? sides.sourceList().list.names() : command_.tables;
+    // A table named twice would be copied twice, and by two jobs at once
+    // with --jobs. A name is the source list's item of exactly that text
+    // (another spelling is another table there), so exact repeats go.
+    sides.tables.removeDuplicates();
     return Done;
 }
 
@@ -101,6 +101,7 @@ int CommandRun::copy() {
     ws.options.where = command_.where;
     ws.options.resume = command_.resume;
     ws.options.part = command_.part;
+    ws.options.partTarget = command_.partTarget;
     QList<TableLine>& lines = lines_;
     // A server that does not answer a stop within the grace: the figures so
     // far are printed before the program ends.
@@ -187,7 +188,8 @@ int CommandRun::compareTables() {
     }
     const SideList& sourceList = sides.sourceList();
     const QStringList& tables = sides.tables;
-    const kernel::Workspace ws = workspace(sides.oracle, sides.db2);
+    kernel::Workspace ws = workspace(sides.oracle, sides.db2);
+    ws.options.where = command_.where;
     QList<compare::TableComparison> results;
     const auto printAll = [&](int status) {
         QList<compare::TableComparison> all = results;

@@ -77,6 +77,18 @@ const TypeSpelling mariaDbTypes = [] {
     return types;
 }();
 
+// DB2 LUW has no function that reads hex digits as a number: each digit's
+// place in '0123456789ABCDEF' (HEX writes upper case), weighted by 16^n.
+const QString db2HexNumber = [] {
+    QStringList digits;
+    qint64 weight = qint64(1) << 56;
+    for (int place = 1; place <= 15; ++place, weight /= 16) {
+        digits << u"(LOCATE(SUBSTR(%1, "_s + QString::number(place) +
+                      u", 1), '0123456789ABCDEF') - 1) * "_s + QString::number(weight);
+    }
+    return digits.join(u" + "_s);
+}();
+
 const ServerBehavior oracle{
     .kind = ServerKind::Oracle,
     // Oracle reads a quoted date, timestamp or number with the session's NLS
@@ -105,6 +117,10 @@ const ServerBehavior oracle{
     .order = {.codePoints = u"NLSSORT(%1, 'NLS_SORT=BINARY')",
               .number = u"TO_NUMBER(%1)",
               .wholeNumber = u"TO_NUMBER(%1)",
+              .wideNumber = u"%1",
+              .keyText = u"TO_CHAR(%1)",
+              .md5Hex = u"RAWTOHEX(STANDARD_HASH(%1, 'MD5'))",
+              .hexNumber = u"TO_NUMBER(SUBSTR(%1, 1, 15), 'XXXXXXXXXXXXXXX')",
               .nullsFirst = u" NULLS FIRST",
               .sortsLongValues = false,
               .setUp = {}},
@@ -123,6 +139,15 @@ const ServerBehavior db2{
     .order = {.codePoints = u"CAST(%1 AS VARCHAR(32672) FOR BIT DATA)",
               .number = u"DECFLOAT(%1)",
               .wholeNumber = u"DECFLOAT(%1)",
+              // DECIMAL(31, 0) by DECIMAL(31, 0): scale 0, the digits after
+              // the point cut off.
+              .wholeDivision = u"(%1) / %2",
+              .wideNumber = u"CAST(%1 AS DECIMAL(31, 0))",
+              // Without a decimal point where the scale is 0 (since 9.7).
+              .keyText = u"VARCHAR(%1)",
+              .md5Hex = u"HEX(HASH(%1, 0))",
+              .hexNumber = db2HexNumber,
+              .wideSum = u"SUM(CAST(%1 AS DECIMAL(31, 0)))",
               .nullsFirst = u" NULLS FIRST",
               .sortsLongValues = false,
               .setUp = {}},
@@ -145,6 +170,11 @@ const ServerBehavior postgreSql{
     .order = {.codePoints = u"(%1) COLLATE \"C\"",
               .number = u"CAST(%1 AS NUMERIC)",
               .wholeNumber = u"CAST(%1 AS NUMERIC)",
+              .wholeDivision = u"DIV(%1, %2)",
+              .wideNumber = u"CAST(%1 AS NUMERIC)",
+              .keyText = u"CAST(%1 AS TEXT)",
+              .md5Hex = u"MD5(%1)",
+              .hexNumber = u"CAST(CAST('x' || SUBSTR(%1, 1, 15) AS BIT(60)) AS BIGINT)",
               .nullsFirst = u" NULLS FIRST",
               .sortsLongValues = true,
               .setUp = {}},
@@ -164,8 +194,16 @@ const ServerBehavior mariaDb{
     // 16 KiB may come in either order, which the walk notices and reports.
     .order = {.codePoints = u"CAST(%1 AS BINARY)",
               .number = u"CAST(%1 AS DECIMAL(65, 30))",
-              .wholeNumber = u"CAST(%1 AS SIGNED)",
+              // Exact for unsigned keys past 2^63 too, which AS SIGNED is not.
+              .wholeNumber = u"CAST(%1 AS DECIMAL(31, 0))",
               .wholeDivision = u"(%1) DIV %2",
+              .wideNumber = u"CAST(%1 AS DECIMAL(31, 0))",
+              .keyText = u"CAST(%1 AS CHAR)",
+              // DB2's digit by digit form (db2HexNumber) gives the same
+              // number here, ten times slower than CONV.
+              .md5Hex = u"MD5(%1)",
+              .hexNumber = u"CAST(CONV(SUBSTR(%1, 1, 15), 16, 10) AS UNSIGNED)",
+              .wideSum = u"SUM(CAST(%1 AS DECIMAL(31, 0)))",
               .nullsFirst = {},
               .sortsLongValues = true,
               .setUp = {u"SET SESSION max_sort_length = 16384"_s,

@@ -80,10 +80,26 @@ struct OrderForms {
     QStringView codePoints;
     QStringView number;
     // The whole number a text holds (a key the copy wrote as text), and the
-    // whole part of a division of whole numbers: cheaper than the general
-    // forms where a server counts every row of a table in ranges of its key.
+    // whole part of a division of a whole number of 0 or more by a larger
+    // one: exact, where the general division rounds its quotient to so
+    // many digits (PostgreSQL's numeric to 16), and cheaper, where a server
+    // counts every row of a table in ranges of its key.
     QStringView wholeNumber;
     QStringView wholeDivision = u"FLOOR((%1) / %2)";
+    // A whole number in a type that holds the difference of any two keys of
+    // 64 bits, signed or not, so that a key span is cut on the server
+    // without overflow.
+    QStringView wideNumber;
+    // The fingerprint of a key set, which no choice of rows matches by
+    // accident as a count and a plain sum of keys can: each key as its
+    // decimal digits, hashed with MD5, the first 15 hex digits of the hash
+    // read as a number and summed, every step on the server.
+    QStringView keyText;   // a whole-number column's value as its digits
+    QStringView md5Hex;    // a text's MD5, as hex digits
+    QStringView hexNumber; // the number that a text's first 15 hex digits write
+    // SUM in a type that no such sum overflows: DB2 sums a BIGINT as a
+    // BIGINT and fails past its range (SQL0802).
+    QStringView wideSum = u"SUM(%1)";
     QStringView nullsFirst; // after a term, so that NULL sorts before all else
     // Whether it sorts by a text or bytes of any length (Oracle and DB2
     // sort no LOB).

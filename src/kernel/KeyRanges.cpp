@@ -6,7 +6,6 @@
 
 #include <QMap>
 #include <algorithm>
-#include <cmath>
 #include <exception>
 #include <functional>
 
@@ -26,60 +25,73 @@ constexpr int mostPartChecks = 64;
 
 struct Figures {
     qint64 rows = 0;
-    Comparable keySum;
-    std::optional<qint64> lowest;
-    std::optional<qint64> highest;
+    Comparable keyHashes; // the sum of its keys' hashes
+    std::optional<WholeKey> lowest;
+    std::optional<WholeKey> highest;
 };
-
-// A key or a range's number as a server gives it: exact, or nothing.
-std::optional<qint64> wholeNumber(const db::Value& value) {
-    const QString text = value.text().trimmed();
-    bool ok = false;
-    const qint64 whole = text.toLongLong(&ok);
-    if (ok) {
-        return whole;
-    }
-    const double number = text.toDouble(&ok);
-    if (ok && std::abs(number) < 9e15 && number == std::floor(number)) {
-        return qint64(number);
-    }
-    return std::nullopt;
-}
 
 Comparable sumOf(const db::Value& value) {
     return ComparableAs(Category::Number, value, false);
 }
 
-// Each range's row count and key sum on one side, by its index. On the
-// target, also each range's lowest and highest key; its rows outside the
-// source's span (or with no key) fall into one group before the span and one
-// after it, so that keys far from the source's make few groups.
+std::optional<WholeKey> wholeKey(const db::Value& value) {
+    return value.isNull() ? std::nullopt : WholeKeyOf(value.text());
+}
+
+// The key's text and number on one side, for its fingerprint.
+struct KeyTerms {
+    QString number;
+    QString text;
+};
+
+// Each row's key (dk), its hash (dh) and, when given, its range's index
+// (dr), where the condition holds: a derived table the figures are summed
+// over.
+QString keyRows(const db::OrderForms& forms, const QString& table, const KeyTerms& key,
+                const QString& condition, const QString& rangeIndex = {}) {
+    return QStringLiteral("SELECT %1 AS dk, %2 AS dh%3 FROM %4%5")
+        .arg(key.number, forms.md5Hex.toString().arg(key.text),
+             rangeIndex.isEmpty() ? QString() : QStringLiteral(", %1 AS dr").arg(rangeIndex),
+             QuotedName(table),
+             condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition);
+}
+
+QString hashSum(const db::OrderForms& forms) {
+    return forms.wideSum.toString().arg(forms.hexNumber.toString().arg(QStringLiteral("dh")));
+}
+
+// Each range's row count and sum of key hashes on one side, by its index.
+// On the target, also each range's lowest and highest key; its rows outside
+// the source's span (or with no key) fall into one group before the span and
+// one after it, so that keys far from the source's make few groups.
 QMap<qint64, Figures> rangeFigures(db::Connection& connection, const QString& table,
-                                   const QString& key, qint64 low, qint64 width, qint64 ranges,
+                                   const KeyTerms& key, WholeKey low, WholeKey width, qint64 ranges,
                                    const QString& condition, bool target) {
     const db::OrderForms& forms = connection.profile().server().order;
-    QString range = forms.wholeDivision.toString().arg(QStringLiteral("%1 - %2").arg(key).arg(low),
-                                                       QString::number(width));
-    QString extremes;
-    if (target) {
-        range = QStringLiteral("LEAST(GREATEST(%1, -1), %2)").arg(range).arg(ranges);
-        extremes = QStringLiteral(", MIN(%1), MAX(%1)").arg(key);
-    }
+    // Keys outside the span first, so that only a difference of 0 or more
+    // is divided, and no quotient outgrows the server's integers.
+    const QString number = forms.wideNumber.toString().arg(key.number);
+    const QString range =
+        QStringLiteral("CASE WHEN %1 < %2 THEN -1 WHEN %1 > %3 THEN %4 ELSE %5 END")
+            .arg(number, WholeKeyText(low), WholeKeyText(low + width * ranges - 1))
+            .arg(ranges)
+            .arg(forms.wholeDivision.toString().arg(
+                QStringLiteral("%1 - (%2)").arg(number, WholeKeyText(low)), WholeKeyText(width)));
     db::RowSet rows;
-    rows.Open(QStringLiteral("SELECT %1, COUNT(*), SUM(%2)%3 FROM %4%5 GROUP BY %1")
-                  .arg(range, key, extremes, QuotedName(table),
-                       condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition),
+    rows.Open(QStringLiteral("SELECT dr, COUNT(*), %1%2 FROM (%3) fp GROUP BY dr")
+                  .arg(hashSum(forms), target ? QStringLiteral(", MIN(dk), MAX(dk)") : QString(),
+                       keyRows(forms, table, key, condition, range)),
               connection);
     QMap<qint64, Figures> figures;
     for (; !rows.Eof(); rows.MoveNext()) {
         const db::Fields& fields = rows.Fields();
-        const qint64 index = wholeNumber(fields.item(0).Value()).value_or(-1);
+        const qint64 index = qint64(wholeKey(fields.item(0).Value()).value_or(-1));
         Figures& f = figures[index];
         f.rows += fields.item(1).Value().text().toLongLong();
-        f.keySum = sumOf(fields.item(2).Value());
+        f.keyHashes = sumOf(fields.item(2).Value());
         if (target) {
-            f.lowest = wholeNumber(fields.item(3).Value());
-            f.highest = wholeNumber(fields.item(4).Value());
+            f.lowest = wholeKey(fields.item(3).Value());
+            f.highest = wholeKey(fields.item(4).Value());
         }
     }
     return figures;
@@ -92,7 +104,8 @@ struct Part {
     qint64 agreeingRows = 0;
 };
 
-void add(std::vector<Part>& parts, Part::Kind kind, qint64 first, qint64 last, qint64 rows = 0) {
+void add(std::vector<Part>& parts, Part::Kind kind, WholeKey first, WholeKey last,
+         qint64 rows = 0) {
     if (first > last) {
         return;
     }
@@ -132,18 +145,18 @@ void joinTargetReads(std::vector<Part>& parts) {
     }
 }
 
-// A table's row count, and its keys' sum, lowest and highest, where the
-// condition holds.
-Figures figures(db::Connection& connection, const QString& key, const QString& table,
+// A table's row count, and its keys' hash sum, lowest and highest, where
+// the condition holds.
+Figures figures(db::Connection& connection, const KeyTerms& key, const QString& table,
                 const QString& condition) {
+    const db::OrderForms& forms = connection.profile().server().order;
     db::RowSet rows;
-    rows.Open(QStringLiteral("SELECT COUNT(*), SUM(%1), MIN(%1), MAX(%1) FROM %2%3")
-                  .arg(key, QuotedName(table),
-                       condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition),
+    rows.Open(QStringLiteral("SELECT COUNT(*), %1, MIN(dk), MAX(dk) FROM (%2) fp")
+                  .arg(hashSum(forms), keyRows(forms, table, key, condition)),
               connection);
     const db::Fields& fields = rows.Fields();
     return Figures{fields.item(0).Value().text().toLongLong(), sumOf(fields.item(1).Value()),
-                   wholeNumber(fields.item(2).Value()), wholeNumber(fields.item(3).Value())};
+                   wholeKey(fields.item(2).Value()), wholeKey(fields.item(3).Value())};
 }
 
 // Runs the source's query here and the target's on a helper thread, so that
@@ -177,7 +190,7 @@ bool addHeldPart(std::vector<Part>& parts, const Figures& target, const KeyRange
         return false;
     }
     const Figures held = sourceFigures(KeyRange{*target.lowest, *target.highest});
-    if (held.rows != target.rows || !(held.keySum == target.keySum)) {
+    if (held.rows != target.rows || !(held.keyHashes == target.keyHashes)) {
         return false;
     }
     add(parts, Part::Kind::SourceOnly, range.first, *target.lowest - 1);
@@ -189,8 +202,8 @@ bool addHeldPart(std::vector<Part>& parts, const Figures& target, const KeyRange
 } // namespace
 
 QString InRange(const QString& key, const KeyRange& range, const QString& condition) {
-    const QString span =
-        QStringLiteral("%1 >= %2 AND %1 <= %3").arg(key).arg(range.first).arg(range.last);
+    const QString span = QStringLiteral("%1 >= %2 AND %1 <= %3")
+                             .arg(key, WholeKeyText(range.first), WholeKeyText(range.last));
     return condition.isEmpty() ? span : QStringLiteral("(%1) AND %2").arg(condition, span);
 }
 
@@ -201,26 +214,28 @@ std::optional<KeyRanges> DifferingRanges(const TableOrder& order, db::Connection
         return std::nullopt;
     }
     const QString& key = order.sourceNumberKey;
+    const KeyTerms sourceKey{key, order.sourceKeyText};
+    const KeyTerms targetKey{order.targetNumberKey, order.targetKeyText};
     const auto sourceFigures = [&](const std::optional<KeyRange>& range) {
-        return figures(source, key, sourceTable,
+        return figures(source, sourceKey, sourceTable,
                        range ? InRange(key, *range, condition) : condition);
     };
     // The source's span, and the target's figures as a whole.
     Figures span;
     Figures whole;
     atOnce([&] { span = sourceFigures(std::nullopt); },
-           [&] { whole = figures(target, order.targetNumberKey, targetTable, {}); });
+           [&] { whole = figures(target, targetKey, targetTable, {}); });
     KeyRanges result;
     result.sourceRows = span.rows;
     result.targetRows = whole.rows;
     if (span.rows == 0) {
         return result; // an empty source: nothing to add
     }
-    if (!span.lowest || !span.highest || double(*span.highest) - double(*span.lowest) > 9e18) {
+    if (!span.lowest || !span.highest) {
         return std::nullopt;
     }
-    const qint64 low = *span.lowest;
-    const qint64 high = *span.highest;
+    const WholeKey low = *span.lowest;
+    const WholeKey high = *span.highest;
     std::vector<Part> parts;
     // A copy stopped part-way that read the source in key order holds
     // exactly the source's rows between two keys: no range need be counted.
@@ -228,26 +243,26 @@ std::optional<KeyRanges> DifferingRanges(const TableOrder& order, db::Connection
         add(parts, Part::Kind::SourceOnly, low, high);
     } else if (!addHeldPart(parts, whole, {low, high}, sourceFigures)) {
         const qint64 ranges = std::clamp<qint64>(span.rows / rowsPerRange, 1, mostRanges);
-        const qint64 width = (high - low) / ranges + 1;
+        const WholeKey width = (high - low) / ranges + 1;
         QMap<qint64, Figures> sourceRanges;
         QMap<qint64, Figures> targetRanges;
         atOnce(
             [&] {
-                sourceRanges = rangeFigures(source, sourceTable, key, low, width, ranges,
+                sourceRanges = rangeFigures(source, sourceTable, sourceKey, low, width, ranges,
                                             InRange(key, {low, high}, condition), false);
             },
             [&] {
-                targetRanges = rangeFigures(target, targetTable, order.targetNumberKey, low, width,
-                                            ranges, {}, true);
+                targetRanges =
+                    rangeFigures(target, targetTable, targetKey, low, width, ranges, {}, true);
             });
         int partChecks = 0;
         for (auto s = sourceRanges.begin(); s != sourceRanges.end(); ++s) {
-            const qint64 first = low + s.key() * width;
-            const qint64 last = std::min(high, first + width - 1);
+            const WholeKey first = low + s.key() * width;
+            const WholeKey last = std::min(high, first + width - 1);
             const auto t = targetRanges.constFind(s.key());
             if (t == targetRanges.cend()) {
                 add(parts, Part::Kind::SourceOnly, first, last);
-            } else if (t->rows == s->rows && t->keySum == s->keySum) {
+            } else if (t->rows == s->rows && t->keyHashes == s->keyHashes) {
                 add(parts, Part::Kind::Agreeing, first, last, s->rows);
             } else if (partChecks++ >= mostPartChecks ||
                        !addHeldPart(parts, *t, {first, last}, sourceFigures)) {

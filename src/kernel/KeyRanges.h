@@ -1,17 +1,19 @@
 #pragma once
 // Which parts of a table its copy lacks, told by counting instead of
-// reading: the source's key span is cut into ranges, each server counts and
-// sums the keys of every range in one grouped query (both at once), and only
-// the ranges whose figures differ need their rows read. A copy stopped
+// reading: the source's key span is cut into ranges, each server counts the
+// keys of every range and sums a hash of each (one grouped query, both at
+// once), and only the ranges whose figures differ need their rows read. A copy stopped
 // part-way leaves its hole in a few neighbouring ranges: a range the target
 // holds no row of, or holds exactly the source's rows between its lowest and
 // highest key, needs only the source's rows read, by its key. Without an
 // index the target is scanned whole by every read, so those reads are few.
 //
-// A range whose count and key sum agree is taken as complete. It could still
-// hide rows the copy lacks behind as many rows only the copy has, with the
-// same sum of keys; a comparison reads every row and would show them.
+// A range whose count and sum of key hashes (MD5 of each key's digits, on
+// each server) agree holds the source's keys: no choice of keys but the
+// same matches both by accident. Its rows' other values are not read; a
+// comparison reads every row and would show rows changed since.
 #include "TableOrder.h"
+#include "WholeKey.h"
 
 #include <optional>
 #include <vector>
@@ -19,8 +21,8 @@
 namespace kernel {
 
 struct KeyRange {
-    qint64 first = 0; // keys from first to last, both included
-    qint64 last = 0;
+    WholeKey first = 0; // keys from first to last, both included
+    WholeKey last = 0;
     // False where the target holds no row of the range: its rows are all
     // missing, and only the source's need reading.
     bool readTarget = true;
@@ -36,8 +38,8 @@ struct KeyRanges {
     qint64 targetRows = 0;
 };
 
-// Nothing when the key is not one whole-number column (or its span does not
-// fit 64 bits): then every row is read.
+// Nothing when the key is not one whole-number column (or its values reach
+// beyond what the servers cut exactly, WholeKey.h): then every row is read.
 std::optional<KeyRanges> DifferingRanges(const TableOrder& order, db::Connection& source,
                                          const QString& sourceTable, const QString& condition,
                                          db::Connection& target, const QString& targetTable);

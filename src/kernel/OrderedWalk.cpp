@@ -86,19 +86,47 @@ private:
     qint64 read_ = 0;
 };
 
+// Rows that sort alike are held together and matched pairwise. A table
+// without a key whose sortable columns take few values (its long values
+// cannot be sorted by) would have most of it held at once: beyond so many
+// rows or bytes, the walk is refused.
+constexpr std::size_t mostRowsAlike = 4096;
+constexpr qsizetype mostBytesAlike = qsizetype(64) << 20;
+
+qsizetype bytesOf(const WalkedRow& row) {
+    qsizetype bytes = 0;
+    for (const db::Value& value : row.values) {
+        bytes += value.text().size() * qsizetype(sizeof(QChar));
+    }
+    return bytes;
+}
+
 // The rows that sort the same as the current one: identical rows counted
 // once each.
-std::vector<WalkedRow> takeGroup(Side& side, const TableOrder& order) {
+std::vector<WalkedRow> takeGroup(Side& side, const TableOrder& order, bool isSource) {
     std::vector<WalkedRow> group;
     group.push_back(side.take());
+    qsizetype bytes = bytesOf(group.front());
     while (!side.atEnd() && side.compareSort(side.current(), group.front()) == 0) {
         WalkedRow row = side.take();
         auto same = std::find_if(group.begin(), group.end(),
                                  [&](const WalkedRow& r) { return sameRow(order, r, row); });
         if (same != group.end()) {
             ++same->count;
-        } else {
-            group.push_back(std::move(row));
+            continue;
+        }
+        bytes += bytesOf(row);
+        group.push_back(std::move(row));
+        if (group.size() > mostRowsAlike || bytes > mostBytesAlike) {
+            throw shell::Failure(
+                QStringLiteral("More than %1 different rows of the %2 (%3 MiB) sort alike by %4: "
+                               "too many to hold and match, and the rows cannot be compared. A "
+                               "key (primary key, or unique index on NOT NULL columns) lets them "
+                               "be.")
+                    .arg(group.size() - 1)
+                    .arg(isSource ? u"source" : u"target")
+                    .arg(bytes >> 20)
+                    .arg(order.description));
         }
     }
     return group;
@@ -176,8 +204,8 @@ WalkedRows WalkTogether(const TableOrder& order, db::RowSet& source, db::RowSet&
         } else if (c > 0) {
             events.onlyTarget(t.take());
         } else {
-            std::vector<WalkedRow> sourceRows = takeGroup(s, order);
-            std::vector<WalkedRow> targetRows = takeGroup(t, order);
+            std::vector<WalkedRow> sourceRows = takeGroup(s, order, true);
+            std::vector<WalkedRow> targetRows = takeGroup(t, order, false);
             match(order, sourceRows, targetRows, events);
         }
         progress();

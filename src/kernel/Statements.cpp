@@ -75,11 +75,30 @@ db::Value ValueOrDefault(const db::Value& value, const db::Value& fallback) {
     return value.isNull() ? fallback : value;
 }
 
-void BeginInsert(QString& lastStatement, QStringView tableName) {
+namespace {
+
+void appendInsertInto(QString& statement, QStringView tableName, const QStringList& columns) {
+    statement += u"INSERT INTO ";
+    AppendQuotedName(statement, tableName);
+    if (!columns.isEmpty()) {
+        statement += u" (";
+        for (qsizetype c = 0; c < columns.size(); ++c) {
+            if (c > 0) {
+                statement += u", ";
+            }
+            AppendQuotedName(statement, columns[c]);
+        }
+        statement += u')';
+    }
+    statement += u" VALUES(";
+}
+
+} // namespace
+
+void BeginInsert(QString& lastStatement, QStringView tableName, const QStringList& columns) {
     lastStatement.resize(0); // keeps the capacity of the previous row's statement
-    lastStatement += u"INSERT INTO ";
-    AppendQuotedName(lastStatement, tableName);
-    lastStatement += u" VALUES('";
+    appendInsertInto(lastStatement, tableName, columns);
+    lastStatement += u'\'';
 }
 
 void AppendValue(QString& lastStatement, const db::Value& value, Target target,
@@ -119,23 +138,23 @@ void EndInsert(QString& lastStatement) {
 }
 
 QString InsertStatement(Target target, QStringView tableName, const QList<db::Value>& values,
-                        const db::LiteralForms* typed) {
+                        const db::LiteralForms* typed, const QStringList& columns) {
     QString statement;
     qsizetype size = tableName.size() + 24;
     for (const db::Value& value : values)
         size += value.text().size() + 4;
     statement.reserve(size);
-    BeginInsert(statement, tableName);
+    BeginInsert(statement, tableName, columns);
     for (const db::Value& value : values)
         AppendValue(statement, value, target, typed);
     EndInsert(statement);
     return statement;
 }
 
-QString PreparedInsertStatement(QStringView tableName, int columnCount) {
-    QString statement = QStringLiteral("INSERT INTO ");
-    AppendQuotedName(statement, tableName);
-    statement += u" VALUES(";
+QString PreparedInsertStatement(QStringView tableName, int columnCount,
+                                const QStringList& columns) {
+    QString statement;
+    appendInsertInto(statement, tableName, columns);
     for (int c = 0; c < columnCount; ++c) {
         statement += c == 0 ? u"?" : u", ?";
     }

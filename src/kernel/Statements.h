@@ -14,6 +14,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 namespace kernel {
@@ -40,8 +41,10 @@ QString RenameStatement(QStringView oldName, QStringView newName); // RENAME "A"
 db::Value ValueOrDefault(const db::Value& value, const db::Value& fallback);
 
 // Replaces the statement with INSERT INTO "T" VALUES(' — the trailing quote
-// stands ready for the first value.
-void BeginInsert(QString& lastStatement, QStringView tableName);
+// stands ready for the first value. With columns, INSERT INTO "T" ("A",
+// "B") VALUES(': a table the program did not just create may hold its
+// columns in another order.
+void BeginInsert(QString& lastStatement, QStringView tableName, const QStringList& columns = {});
 // One value: NULL for Null or empty text, a quoted literal with single quotes
 // doubled otherwise. Toward Oracle a Boolean is the bare 1 or 0 (Oracle has no
 // literal that reads 'True'); text that happens to read True stays text.
@@ -55,10 +58,12 @@ void AppendValue(QString& lastStatement, const db::Value& value, Target target,
 void EndInsert(QString& lastStatement);
 
 QString InsertStatement(Target target, QStringView tableName, const QList<db::Value>& values,
-                        const db::LiteralForms* typed = nullptr);
+                        const db::LiteralForms* typed = nullptr, const QStringList& columns = {});
 
-// INSERT INTO "T" VALUES(?, ?, …) with one parameter per column, for bulk mode.
-QString PreparedInsertStatement(QStringView tableName, int columnCount);
+// INSERT INTO "T" VALUES(?, ?, …) with one parameter per column, for bulk
+// mode; the columns named as BeginInsert names them.
+QString PreparedInsertStatement(QStringView tableName, int columnCount,
+                                const QStringList& columns = {});
 
 // Replaces the statement with CREATE TABLE "T"(
 void BeginCreateTable(QString& lastStatement, QStringView tableName);

@@ -183,7 +183,8 @@ TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Con
         const std::size_t t = std::size_t(found - targetColumns.begin());
         matched[t] = true;
         order.columns.push_back(
-            {sourceColumns[s].name, int(s), int(t), CategoryOf(sourceColumns[s].description),
+            {sourceColumns[s].name, found->name, int(s), int(t),
+             CategoryOf(sourceColumns[s].description),
              IsPadded(sourceColumns[s].description) || IsPadded(found->description)});
     }
     for (std::size_t t = 0; t < targetColumns.size(); ++t) {
@@ -258,13 +259,45 @@ TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Con
         if (isWholeNumber(held)) {
             const db::ColumnDescription& copy =
                 targetColumns[std::size_t(key.targetField)].description;
-            order.sourceNumberKey = QuotedName(key.name);
-            order.targetNumberKey = wholeNumberTerm(
-                target.profile().server().order,
-                QuotedName(targetColumns[std::size_t(key.targetField)].name), CategoryOf(copy));
+            const QString sourceQuoted = QuotedName(key.name);
+            const QString targetQuoted = QuotedName(key.targetName);
+            const db::OrderForms& targetForms = target.profile().server().order;
+            order.sourceNumberKey = sourceQuoted;
+            order.targetNumberKey = wholeNumberTerm(targetForms, targetQuoted, CategoryOf(copy));
+            order.sourceKeyText = applied(source.profile().server().order.keyText, sourceQuoted);
+            order.targetKeyText = CategoryOf(copy) == Category::Text
+                                      ? targetQuoted
+                                      : applied(targetForms.keyText, targetQuoted);
         }
     }
     return order;
+}
+
+std::optional<QStringList> TargetColumnNames(db::Connection& target, const QString& targetTable,
+                                             const QStringList& sourceColumns, QString* problem) {
+    const std::vector<Described> targetColumns = describe(target, targetTable);
+    QStringList names;
+    QStringList problems;
+    for (const QString& column : sourceColumns) {
+        const auto found = std::find_if(targetColumns.begin(), targetColumns.end(), [&](auto& t) {
+            return t.name.compare(column, Qt::CaseInsensitive) == 0;
+        });
+        if (found == targetColumns.end()) {
+            problems << QStringLiteral("the target has no column %1").arg(QuotedName(column));
+        } else {
+            names << found->name;
+        }
+    }
+    if (qsizetype(targetColumns.size()) != names.size()) {
+        problems << QStringLiteral("the target has %1 columns, the source %2")
+                        .arg(targetColumns.size())
+                        .arg(sourceColumns.size());
+    }
+    if (!problems.isEmpty()) {
+        *problem = problems.join(QStringLiteral("; "));
+        return std::nullopt;
+    }
+    return names;
 }
 
 CuttingKey KeyToCutBy(db::Connection& connection, const QString& table) {

@@ -8,12 +8,15 @@
 #include "db/Session.h"
 
 #include <QString>
+#include <QStringList>
+#include <optional>
 #include <vector>
 
 namespace kernel {
 
 struct ComparedColumn {
-    QString name; // the source's spelling
+    QString name;       // the source's spelling
+    QString targetName; // the target's
     int sourceField = 0;
     int targetField = 0;
     Category category = Category::Text;
@@ -39,6 +42,10 @@ struct TableOrder {
     // empty for any other key.
     QString sourceNumberKey;
     QString targetNumberKey;
+    // That key as its decimal digits on each server, for the fingerprint of
+    // a key set: a number column as the server writes it, a text as it is.
+    QString sourceKeyText;
+    QString targetKeyText;
     // Why the tables cannot be walked together, or empty; when the columns
     // do not match, the tables differ.
     QString problem;
@@ -53,6 +60,12 @@ void PrepareKeyOrder(db::Connection& connection);
 // rows compares with those.
 TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Connection& target,
                      const QString& targetTable, const QString& sourceCondition = {});
+
+// The target table's spelling of each of the source's columns, in the
+// source's order; nothing, with *problem, where the two tables' columns are
+// not the same names (without regard to letter case).
+std::optional<QStringList> TargetColumnNames(db::Connection& target, const QString& targetTable,
+                                             const QStringList& sourceColumns, QString* problem);
 
 // A key a table's rows can be cut into ranges by: one column (its primary
 // key, or its narrowest unique index on NOT NULL columns) that holds whole

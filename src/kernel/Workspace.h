@@ -20,6 +20,7 @@ struct TableCopy {
         Skipped,     // on the target already, and not to be replaced
         Failed,      // no table was created, or none could be read
         Short,       // created, but some rows were refused or did not arrive
+        Extra,       // the target holds more rows than the source
         Lost,        // a connection went while the table was being copied
         Interrupted, // the user stopped the program
         Checked,     // a dry run: what a copy would do, nothing changed
@@ -29,7 +30,8 @@ struct TableCopy {
     qint64 rowsRead = 0;
     qint64 rowsInserted = 0;
     qint64 rowsRefused = 0;
-    // A skipped table's rows on each side, when the front end asks for them;
+    // The rows of each side, counted by each server: a skipped table's when
+    // the front end asks for them, a copied one's when the copy has ended;
     // -1 when not counted.
     qint64 sourceRows = -1;
     qint64 targetRows = -1;
@@ -115,6 +117,8 @@ struct CopyOptions {
     // without a question, and its count is checked by whoever started the
     // parts, since the others' rows arrive meanwhile.
     bool part = false;
+    // The table the parts go into, as the run that started them spelled it.
+    QString partTarget{};
 };
 
 struct Workspace {

@@ -3,6 +3,7 @@
 #include "kernel/Routines.h"
 
 #include <QScopeGuard>
+#include <exception>
 
 namespace transfer {
 
@@ -13,7 +14,7 @@ std::unique_ptr<BulkSink> BulkSink::open(const SinkContext& context,
                                          int batchSize) {
     const int columns = int(bindings.size());
     std::unique_ptr<BulkSink> sink(new BulkSink(context, columns));
-    sink->prepared_ = PreparedInsertStatement(context.tableName, columns);
+    sink->prepared_ = PreparedInsertStatement(context.tableName, columns, context.columns);
     context.lastStatement = sink->prepared_;
     if (!context.trap.step(context.insertExecuteLine, [&] {
             sink->bulk_.emplace(context.target, sink->prepared_, std::move(bindings), batchSize);
@@ -59,14 +60,14 @@ void BulkSink::settle() {
 
 void BulkSink::settleAfterStop() noexcept {
     // The batch with the server still arrives or not: the user is told
-    // which.
+    // which, or that it is in doubt when its answer does not come.
     try {
         if (bulk_ && bulk_->finish()) {
             arrived_ += qint64(bulk_->sent().size());
         }
+        inFlight_ = 0;
     } catch (...) {
     }
-    inFlight_ = 0;
 }
 
 // A batch the server did not take whole was rolled back: its rows go again
@@ -95,12 +96,16 @@ void BulkSink::resendRowByRow() {
     c_.trap.step(c_.insertExecuteLine, [&] { bulk_->setAutocommit(true); });
     for (std::size_t i = 0; i < bulk_->sent().size(); ++i) {
         const std::vector<db::Value>& row = bulk_->sent()[i];
-        c_.lastStatement = InsertStatement(c_.direction, c_.tableName,
-                                           QList<db::Value>(row.begin(), row.end()), c_.literals);
+        c_.lastStatement =
+            InsertStatement(c_.direction, c_.tableName, QList<db::Value>(row.begin(), row.end()),
+                            c_.literals, c_.columns);
         c_.subjectRow = bulk_->sentTags()[i];
-        const auto rowDone = qScopeGuard([this] {
+        // A row whose statement ended with the session stays in doubt.
+        const auto rowDone = qScopeGuard([this, unwinding = std::uncaught_exceptions()] {
             c_.subjectRow = 0;
-            inFlight_ = 0;
+            if (std::uncaught_exceptions() == unwinding) {
+                inFlight_ = 0;
+            }
         });
         inFlight_ = 1;
         bool sent = false;
@@ -110,6 +115,7 @@ void BulkSink::resendRowByRow() {
         } catch (const shell::Cancelled&) {
             // A stop is noticed once the statement has run and committed.
             ++arrived_;
+            inFlight_ = 0;
             throw;
         }
         if (sent) {

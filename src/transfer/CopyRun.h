@@ -32,6 +32,8 @@ struct TableState {
     QElapsedTimer time;
     // The row (from 1) that a failing step would leave out.
     qint64 subjectRow = 0;
+    // The reports shown before the table began.
+    int reportsBefore = 0;
     // The target server's dialect, and each column as created: its name,
     // type and what its values are checked against.
     Dialect dialect = Dialect::Oracle;
@@ -41,7 +43,15 @@ struct TableState {
     std::vector<db::ColumnDescription> sourceColumns;
     // Where the rows go while they are copied.
     const RowSink* sink = nullptr;
+    // The target's columns, named in each INSERT where the run did not make
+    // the table.
+    QStringList insertColumns;
 };
+
+// A sink's figures into the table's once it goes. Where a lost connection
+// or a stop ended the table, what was with the server is in doubt: it may
+// or may not have arrived.
+void TallySink(const RowSink& sink, TableCopy& figures, bool ended);
 
 class TransferRun {
 public:
@@ -81,6 +91,8 @@ private:
     // nothing when the target does not list it.
     std::optional<QString> listedOnTarget(const QString& sourceName);
     std::optional<QString> askOverwrite(const QString& listed, bool* skip);
+    QString partTarget(const QString& listed) const;
+    bool nameTargetColumns(db::RowSet& rows, const QString& targetName);
     // Adds the source rows whose key the target's table lacks (ResumeRows.cpp).
     void resumeTable(const QString& sourceName, const QString& targetName);
     void countSkipped(const QString& sourceName, const QString& targetName);
@@ -93,7 +105,8 @@ private:
     const db::LiteralForms* literals() const {
         return ws_.options.exactTypes ? &db::BehaviorOf(table_->dialect).literals : nullptr;
     }
-    void copyRows(db::RowSet& rows, const QString& tableName, qint64 sourceRows);
+    void copyRows(db::RowSet& rows, const QString& sourceName, const QString& tableName,
+                  qint64 sourceRows);
     std::unique_ptr<RowSink> openSink(const SinkContext& context, db::RowSet& rows, int fieldCount);
     bool bulkBindings(db::RowSet& rows, int fieldCount,
                       std::vector<db::BulkInsert::Binding>& bindings);
@@ -104,8 +117,11 @@ private:
     bool startRow(db::RowSet& rows, qint64 row, qint64 rowCount);
     db::Value valueToSend(db::RowSet& rows, int field);
     db::Value valueToSend(const db::Value& read, int field);
-    // The target's count must be what it held before and the rows it took.
-    void checkArrivedRows(const QString& tableName, qint64 taken, qint64 heldBefore = 0);
+    // The target's count must be what it held before and the rows it took,
+    // and the source's count (TransferRows.cpp).
+    void checkCounts(const QString& sourceName, const QString& tableName, qint64 taken,
+                     qint64 heldBefore = 0);
+    TableCopy::Outcome outcomeAtEnd(int reportsBefore) const;
     // One row into the sink, value by value (`value` gives each field's);
     // `row` counts from 1. The row counts as read once its values are (for
     // a caller that does not count its rows itself). False when a value left

@@ -77,6 +77,11 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
                                    "rows it has, and none are added.")
                         .arg(QuotedName(sourceName)));
             }
+            // Into a table the run did not make, each value by its column's
+            // name.
+            for (const ComparedColumn& column : order.columns) {
+                table_->insertColumns << column.targetName;
+            }
             // Where the key allows, only the key ranges whose counts differ
             // are read; the rows of the others are there already.
             const std::optional<KeyRanges> ranges =
@@ -111,14 +116,14 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
     TableState& table = *table_;
     const int fieldCount = int(order.columns.size());
     const SinkContext context{
-        trap_,         lastStatement_,  target(),           dir_.target,
-        literals(),    targetName,      lines_.insertFirst, lines_.insertExecute,
-        table.figures, table.subjectRow};
+        trap_,         lastStatement_,   target(),           dir_.target,
+        literals(),    targetName,       lines_.insertFirst, lines_.insertExecute,
+        table.figures, table.subjectRow, table.insertColumns};
     std::unique_ptr<RowSink> sink;
     // Also when a stop or a lost connection ends the walk.
-    const auto tally = qScopeGuard([&] {
+    const auto tally = qScopeGuard([&, unwinding = std::uncaught_exceptions()] {
         if (sink) {
-            table.figures.rowsInserted = sink->arrived();
+            TallySink(*sink, table.figures, std::uncaught_exceptions() > unwinding);
         }
         table.sink = nullptr;
     });
@@ -187,13 +192,11 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
     }
     const qint64 arrived = sink ? (sink->settle(), sink->arrived()) : 0;
     if (!ws_.options.part) {
-        checkArrivedRows(targetName, arrived, heldBefore);
+        checkCounts(sourceName, targetName, arrived, heldBefore);
     }
     figures.rowsInserted = arrived;
     resetProgressBar();
-    finishTable(pastRefusalLimit()                     ? TableCopy::Outcome::Failed
-                : trap_.reportCount() == reportsBefore ? TableCopy::Outcome::Copied
-                                                       : TableCopy::Outcome::Short);
+    finishTable(outcomeAtEnd(reportsBefore));
 }
 
 } // namespace transfer::detail

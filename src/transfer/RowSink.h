@@ -32,6 +32,9 @@ struct SinkContext {
     int insertExecuteLine;
     kernel::TableCopy& figures; // refused rows are counted into it
     qint64& subjectRow;         // the row a failing step concerns, from 1
+    // The target's columns in the order of the values; none where the
+    // INSERT names none (a table the run has just created).
+    QStringList columns;
 };
 
 class RowSink {

@@ -5,7 +5,8 @@ namespace transfer {
 using namespace kernel;
 
 void StatementSink::beginRow() {
-    c_.trap.step(c_.insertFirstLine, [&] { BeginInsert(c_.lastStatement, c_.tableName); });
+    c_.trap.step(c_.insertFirstLine,
+                 [&] { BeginInsert(c_.lastStatement, c_.tableName, c_.columns); });
 }
 
 void StatementSink::value(int, const db::Value& value) {

@@ -12,6 +12,13 @@
 
 namespace transfer::detail {
 
+void TallySink(const RowSink& sink, TableCopy& figures, bool ended) {
+    figures.rowsInserted = sink.arrived();
+    if (ended) {
+        figures.rowsInDoubt += sink.inDoubt();
+    }
+}
+
 bool TransferRun::createTargetTable(db::RowSet& rows, const QString& tableName) {
     if (!describeTargetTable(rows, tableName)) {
         return false;
@@ -106,7 +113,8 @@ db::Value TransferRun::valueToSend(const db::Value& read, int field) {
     return value;
 }
 
-void TransferRun::copyRows(db::RowSet& rows, const QString& tableName, qint64 sourceRows) {
+void TransferRun::copyRows(db::RowSet& rows, const QString& sourceName, const QString& tableName,
+                           qint64 sourceRows) {
     qint64 rowCount = -1;
     trap_.step(lines_.rowCount, [&] { rowCount = sourceRows; });
     int fieldCount = 0;
@@ -115,9 +123,9 @@ void TransferRun::copyRows(db::RowSet& rows, const QString& tableName, qint64 so
     }
     TableState& table = *table_;
     const SinkContext context{
-        trap_,         lastStatement_,  target(),           dir_.target,
-        literals(),    tableName,       lines_.insertFirst, lines_.insertExecute,
-        table.figures, table.subjectRow};
+        trap_,         lastStatement_,   target(),           dir_.target,
+        literals(),    tableName,        lines_.insertFirst, lines_.insertExecute,
+        table.figures, table.subjectRow, table.insertColumns};
     std::unique_ptr<CheckSink> check;
     std::unique_ptr<RowSink> sink;
     if (dryRun()) {
@@ -127,8 +135,8 @@ void TransferRun::copyRows(db::RowSet& rows, const QString& tableName, qint64 so
     }
     RowSink& into = check ? *check : *sink;
     table.sink = &into;
-    const auto tally = qScopeGuard([&] {
-        table.figures.rowsInserted = into.arrived();
+    const auto tally = qScopeGuard([&, unwinding = std::uncaught_exceptions()] {
+        TallySink(into, table.figures, std::uncaught_exceptions() > unwinding);
         table.sink = nullptr;
     });
     try {
@@ -141,7 +149,7 @@ void TransferRun::copyRows(db::RowSet& rows, const QString& tableName, qint64 so
     if (check) {
         table.figures.losses = check->losses(table.figures.rowsRead);
     } else if (!ws_.options.part) {
-        checkArrivedRows(tableName, into.arrived());
+        checkCounts(sourceName, tableName, into.arrived());
     }
 }
 
@@ -239,28 +247,58 @@ bool TransferRun::startRow(db::RowSet& rows, qint64 row, qint64 rowCount) {
     return true;
 }
 
-// The target's own count must match the rows it took without error: a
-// trigger, a rule or a filter on the server may drop rows without refusing
-// them, and the user would never know.
-void TransferRun::checkArrivedRows(const QString& tableName, qint64 taken, qint64 heldBefore) {
+// The table's rows as both servers count them once it is done. The
+// target's must be what it held before and the rows it took without error:
+// a trigger, a rule or a filter on the server may drop rows without
+// refusing them, and the user would never know. And they must be the
+// source's own count under the same condition: the program's figures of
+// what it read and sent would add up as well for a row read twice or never.
+// A report of the table's (a refused row, a read that failed) says already
+// why the counts differ.
+void TransferRun::checkCounts(const QString& sourceName, const QString& tableName, qint64 taken,
+                              qint64 heldBefore) {
+    TableCopy& figures = table_->figures;
     trap_.step(lines_.rowCount, [&] {
         const qint64 held = CountRows(target(), tableName);
-        if (held == heldBefore + taken) {
-            return;
+        figures.targetRows = held;
+        if (held != heldBefore + taken) {
+            throw shell::Failure(
+                heldBefore == 0
+                    ? QStringLiteral("Table %1 holds %2 rows, but %3 were inserted without error.")
+                          .arg(QuotedName(tableName))
+                          .arg(held)
+                          .arg(taken)
+                    : QStringLiteral("Table %1 holds %2 rows, but it held %3 and %4 were "
+                                     "inserted without error.")
+                          .arg(QuotedName(tableName))
+                          .arg(held)
+                          .arg(heldBefore)
+                          .arg(taken));
         }
-        throw shell::Failure(
-            heldBefore == 0
-                ? QStringLiteral("Table %1 holds %2 rows, but %3 were inserted without error.")
-                      .arg(QuotedName(tableName))
-                      .arg(held)
-                      .arg(taken)
-                : QStringLiteral("Table %1 holds %2 rows, but it held %3 and %4 were inserted "
-                                 "without error.")
-                      .arg(QuotedName(tableName))
-                      .arg(held)
-                      .arg(heldBefore)
-                      .arg(taken));
+        figures.sourceRows = CountRows(source(), sourceName, ws_.options.where);
+        if (held != figures.sourceRows && trap_.reportCount() == table_->reportsBefore) {
+            throw shell::Failure(QStringLiteral("Table %1 holds %2 rows, but its source %3 %4.")
+                                     .arg(QuotedName(tableName))
+                                     .arg(held)
+                                     .arg(QuotedName(sourceName))
+                                     .arg(ws_.options.where.isEmpty()
+                                              ? QStringLiteral("has %1").arg(figures.sourceRows)
+                                              : QStringLiteral("has %1 that match the condition")
+                                                    .arg(figures.sourceRows)));
+        }
     });
+}
+
+TableCopy::Outcome TransferRun::outcomeAtEnd(int reportsBefore) const {
+    const TableCopy& figures = table_->figures;
+    if (pastRefusalLimit()) {
+        return TableCopy::Outcome::Failed;
+    }
+    if (figures.sourceRows >= 0 && figures.targetRows > figures.sourceRows) {
+        return TableCopy::Outcome::Extra;
+    }
+    return trap_.reportCount() == reportsBefore ? TableCopy::Outcome::Copied
+                                                : TableCopy::Outcome::Short;
 }
 
 // A row set that cannot move on cannot deliver the next row either: the

@@ -3,6 +3,7 @@
 #include "CopyRun.h"
 #include "kernel/Routines.h"
 #include "kernel/Statements.h"
+#include "kernel/TableOrder.h"
 #include "shell/Yield.h"
 
 #include <QScopeGuard>
@@ -105,6 +106,7 @@ void TransferRun::copyPosition(int position) {
     QString sourceName;
     trap_.step(takeSourceName, [&] { sourceName = sourceList().name(position); });
     table_.emplace(sourceName);
+    table_->reportsBefore = trap_.reportCount();
     ws_.activity->tableRunning([this] { return figuresSoFar(); });
     created_.clear();
     // (created_ outlives a run that ends here: the table is listed then.)
@@ -193,29 +195,54 @@ void TransferRun::copyTable(const QString& sourceName) {
             trap_.step(removeDropped, [&] { RemoveListName(targetList(), *dropName); });
         }
     }
-    const QString targetName = part ? *listed : sourceName;
-    if (!(part ? describeTargetTable(rows, targetName) : createTargetTable(rows, targetName))) {
+    const QString targetName = part ? partTarget(*listed) : sourceName;
+    if (!(part ? describeTargetTable(rows, targetName) && nameTargetColumns(rows, targetName)
+               : createTargetTable(rows, targetName))) {
         finishTable(TableCopy::Outcome::Failed);
         return;
     }
     if (dryRun()) {
         figures.createStatement = lastStatement_;
-        copyRows(rows, sourceName, sourceRows);
+        copyRows(rows, sourceName, sourceName, sourceRows);
         finishTable(TableCopy::Outcome::Checked);
         return;
     }
     if (!part) {
         created_ = sourceName;
     }
-    copyRows(rows, targetName, sourceRows);
+    copyRows(rows, sourceName, targetName, sourceRows);
     resetProgressBar();
     trap_.step(lines_.closeRowSet, [&] { rows.Close(); });
     if (!part) {
         trap_.step(lines_.addName, [&] { AddListName(targetList(), sourceName); });
     }
-    finishTable(pastRefusalLimit()                     ? TableCopy::Outcome::Failed
-                : trap_.reportCount() == reportsBefore ? TableCopy::Outcome::Copied
-                                                       : TableCopy::Outcome::Short);
+    finishTable(outcomeAtEnd(reportsBefore));
+}
+
+// The table the parts of a split go into: the one the run that started them
+// chose, else the target list's.
+QString TransferRun::partTarget(const QString& listed) const {
+    return ws_.options.partTarget.isEmpty() ? listed : ws_.options.partTarget;
+}
+
+// A table another run made, or one made before, may hold the columns in
+// another order: each INSERT names them.
+bool TransferRun::nameTargetColumns(db::RowSet& rows, const QString& targetName) {
+    return trap_.step(openRowSet, [&] {
+        QStringList names;
+        for (int f = 0; f < rows.Fields().count(); ++f) {
+            names << rows.Fields().item(f).Name();
+        }
+        QString problem;
+        const std::optional<QStringList> columns =
+            TargetColumnNames(target(), targetName, names, &problem);
+        if (!columns) {
+            throw shell::Failure(QStringLiteral("Table %1 on the target has other columns than "
+                                                "the source (%2): no rows are added to it.")
+                                     .arg(QuotedName(targetName), problem));
+        }
+        table_->insertColumns = *columns;
+    });
 }
 
 std::optional<QString> TransferRun::listedOnTarget(const QString& sourceName) {
