@@ -1108,6 +1108,94 @@ private slots:
         QCOMPARE(cli({u"compare"_s, u"--to"_s, u"db2"_s, table}).status, 0);
     }
 
+    // Key sets at the ends of what a key holds, in both directions: each
+    // copied by a split, then resumed after a third of its rows went from
+    // the copy, then resumed by a split after another third went. Every
+    // line that says copied holds, and the copy compares equal.
+    void keySetsSplitAndResumed_data() {
+        QTest::addColumn<Side>("from");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("keys"); // a SELECT of key and row number n
+        QTest::addColumn<QStringList>("environment");
+        const QString max = u"9223372036854775807"_s;
+        const QString min = u"(-9223372036854775807 - 1)"_s;
+        QTest::newRow("signed 64-bit ends, to DB2")
+            << Side::Oracle << u"BIGINT"_s
+            << u"SELECT g, g FROM generate_series(1, 1000) g UNION ALL SELECT %1, 1001 UNION "
+               "ALL SELECT %2, 1002"_s.arg(max, min)
+            << QStringList();
+        QTest::newRow("spread over the whole range, to DB2")
+            << Side::Oracle << u"BIGINT"_s
+            << u"SELECT (g - 1000) * 4600000000000000, g FROM generate_series(1, 2000) g"_s
+            << QStringList();
+        QTest::newRow("from 1e18 to the maximum, to DB2")
+            << Side::Oracle << u"BIGINT"_s
+            << u"SELECT 1000000000000000000 + g, g FROM generate_series(1, 1000) g UNION ALL "
+               "SELECT %1, 1001"_s.arg(max)
+            << QStringList();
+        QTest::newRow("decimal keys past 2^64, to DB2")
+            << Side::Oracle << u"NUMERIC(28,0)"_s
+            << u"SELECT g * 10000000000000000000000, g FROM generate_series(-500, 500) g"_s
+            << QStringList();
+        QTest::newRow("a single row, to DB2")
+            << Side::Oracle << u"BIGINT"_s << u"SELECT 42, 1"_s << QStringList();
+        QTest::newRow("no rows, to DB2")
+            << Side::Oracle << u"BIGINT"_s << u"SELECT 42, 1 WHERE FALSE"_s << QStringList();
+        QTest::newRow("timestamps across the fall-back hour, to DB2")
+            << Side::Oracle << u"TIMESTAMP"_s
+            << u"SELECT TIMESTAMP '2024-11-03 00:00:00' + g * INTERVAL '30 second', g FROM "
+               "generate_series(0, 480) g"_s
+            << QStringList{u"TZ=America/New_York"_s};
+        QTest::newRow("signed 64-bit ends, to Oracle")
+            << Side::Db2 << u"BIGINT"_s
+            << u"SELECT seq, seq FROM seq_1_to_1000 UNION ALL SELECT %1, 1001 UNION ALL SELECT "
+               "%2, 1002"_s.arg(max, min)
+            << QStringList();
+        QTest::newRow("negative keys, to Oracle")
+            << Side::Db2 << u"BIGINT"_s << u"SELECT -seq, seq FROM seq_1_to_1000"_s
+            << QStringList();
+        QTest::newRow("unsigned above 2^63, to Oracle")
+            << Side::Db2 << u"BIGINT UNSIGNED"_s
+            << u"SELECT seq, seq FROM seq_1_to_500 UNION ALL SELECT 18446744073709551615 - seq, "
+               "seq + 500 FROM seq_0_to_499"_s
+            << QStringList();
+        QTest::newRow("timestamps across the fall-back hour, to Oracle")
+            << Side::Db2 << u"DATETIME(6)"_s
+            << u"SELECT TIMESTAMP '2024-11-03 00:00:00' + INTERVAL seq * 30 SECOND, seq FROM "
+               "seq_0_to_480"_s
+            << QStringList{u"TZ=America/New_York"_s};
+    }
+    void keySetsSplitAndResumed() {
+        QFETCH(Side, from);
+        QFETCH(QString, type);
+        QFETCH(QString, keys);
+        QFETCH(QStringList, environment);
+        const Side to = standin::otherSide(from);
+        const QString table = u"Cli_Keys"_s;
+        standin::dropOnBothSides(table);
+        const auto drop = droppedAtEnd({table});
+        standin::execute(from, u"CREATE TABLE \"%1\" (k %2 PRIMARY KEY, n INTEGER)"_s.arg(table, type));
+        standin::execute(from, u"INSERT INTO \"%1\" %2"_s.arg(table, keys));
+        const qint64 rows = countRows(from, table);
+        const QStringList copy{u"--config"_s, config_, u"copy"_s, u"--to"_s,
+                               to == Side::Db2 ? u"db2"_s : u"oracle"_s};
+        const auto step = [&](const QString& what, const QStringList& options) {
+            const Result result = run(copy + options + QStringList{table}, -1, SIGINT, environment);
+            QVERIFY2(result.status == 0 &&
+                         result.out.startsWith(u"copied \"%1\": %2 read"_s.arg(table).arg(rows)),
+                     qPrintable(what + u": "_s + result.out + result.err));
+            QCOMPARE(countRows(to, table), rows);
+            const Result compared = run({u"--config"_s, config_, u"compare"_s, u"--to"_s,
+                                         to == Side::Db2 ? u"db2"_s : u"oracle"_s, table});
+            QVERIFY2(compared.status == 0, qPrintable(what + u": "_s + compared.out));
+        };
+        step(u"split"_s, {u"--split"_s, u"4"_s});
+        standin::execute(to, u"DELETE FROM \"%1\" WHERE MOD(n, 3) = 0"_s.arg(table));
+        step(u"resume"_s, {u"--resume"_s});
+        standin::execute(to, u"DELETE FROM \"%1\" WHERE MOD(n, 3) = 1"_s.arg(table));
+        step(u"split resume"_s, {u"--resume"_s, u"--bulk"_s, u"--split"_s, u"3"_s});
+    }
+
     // A key of dates or timestamps is cut by time: every row arrives once,
     // the fractions of a second between two parts' bounds included.
     void splitsByATimeKey_data() {
