@@ -1,6 +1,7 @@
 // The session layer against both stand-in servers through their real drivers.
 #include "db/ColumnReader.h"
 #include "db/RowStore.h"
+#include "db/Server.h"
 #include "db/Session.h"
 #include "support/OwnerSql.h"
 #include "support/ProcessMemory.h"
@@ -45,6 +46,43 @@ private slots:
     void initTestCase() {
         QString why;
         QVERIFY2(standin::load(&why), qPrintable(why));
+    }
+
+    // The fingerprint of a key set, the same number on both servers, and
+    // DB2's own forms played on its stand-in: its digit by digit reading
+    // of the hash's hex, and its sum past BIGINT's range, which DB2 would
+    // refuse in a BIGINT (SQL0802). Keys at both ends of 64 bits.
+    void keyFingerprintIsTheSameEverywhere() {
+        const QString keys = QStringLiteral("9223372036854775807, -9223372036854775808, 0, 1, "
+                                            "-1, 4611686018427387904, 9223372036854775806");
+        const auto fingerprint = [&](Side side, const db::OrderForms& forms) {
+            db::Connection connection = openConnection(side);
+            const QString values =
+                side == Side::Oracle
+                    ? QStringLiteral("SELECT UNNEST(ARRAY[%1]::BIGINT[]) AS k").arg(keys)
+                    : QStringLiteral("SELECT ") +
+                          QString(keys).replace(QStringLiteral(", "),
+                                                QStringLiteral(" AS k UNION ALL SELECT ")) +
+                          QStringLiteral(" AS k");
+            db::RowSet rows;
+            rows.Open(QStringLiteral("SELECT %1 FROM (SELECT UPPER(%2) AS dh FROM (%3) v) fp")
+                          .arg(forms.wideSum.toString().arg(
+                                   forms.hexNumber.toString().arg(QStringLiteral("dh"))),
+                               forms.md5Hex.toString().arg(
+                                   forms.keyText.toString().arg(QStringLiteral("k"))),
+                               values),
+                      connection);
+            return rows.Fields().item(0).Value().text();
+        };
+        const QString oracle =
+            fingerprint(Side::Oracle, openConnection(Side::Oracle).profile().server().order);
+        const QString db2 =
+            fingerprint(Side::Db2, openConnection(Side::Db2).profile().server().order);
+        QCOMPARE(db2, oracle);
+        db::OrderForms vendor = db::BehaviorOf(db::ServerKind::Db2).order;
+        vendor.md5Hex = u"MD5(%1)";           // DB2's HASH is not the stand-in's
+        vendor.keyText = u"CAST(%1 AS CHAR)"; // nor its VARCHAR of a number
+        QCOMPARE(fingerprint(Side::Db2, vendor), oracle);
     }
 
     // Each stand-in's connection is classified by what it reports, so that
