@@ -426,7 +426,7 @@ QString HelpText() {
                "  --batch-size N copy --bulk: rows per batch and commit, 1 to %1\n"
                "                 (default 1000)\n"
                "  --exact-types  copy: give each new column the source column's length,\n"
-               "                 precision, scale and NOT NULL (the README has the types)\n"
+               "                 precision, scale and NOT NULL (docs/copy-modes.md: the types)\n"
                "                 instead of wide text and number columns\n"
                "  --max-refused N  copy: stop a table once more than N of its rows are\n"
                "                 refused (outcome failed)\n"

@@ -165,6 +165,23 @@ private slots:
         config_ = writeConfig(u"logins.ini"_s, standin::oracle(), standin::db2());
     }
 
+    // The synopsis the documentation shows is the one --help prints.
+    void documentedSynopsisIsTheHelp() {
+        QFile doc(QStringLiteral(DUSKFERRY_SOURCE_DIR "/docs/command-line.md"));
+        QVERIFY(doc.open(QIODevice::ReadOnly | QIODevice::Text));
+        const QString text = QString::fromUtf8(doc.readAll());
+        const qsizetype from = text.indexOf(u"\n    duskferry-cli "_s);
+        QVERIFY(from >= 0);
+        QStringList documented;
+        for (const QString& line : text.mid(from + 1).split(u'\n')) {
+            if (!line.startsWith(u"    "_s))
+                break;
+            documented << line.mid(2);
+        }
+        const QStringList help = cli::HelpText().section(u"\n\n"_s, 0, 0).split(u'\n').mid(1);
+        QCOMPARE(documented, help);
+    }
+
     void checkAndList() {
         const Result check = cli({u"check"_s});
         QCOMPARE(check.out, u"Oracle: ok\nDB2: ok\n"_s);
@@ -1300,18 +1317,31 @@ private slots:
         QCOMPARE(countRows(to, table), 3001);
     }
 
-    // A table is split by its key: one without a key to cut by is
-    // refused, and nothing is made on the target.
+    // A table is split by its key: one without a key to cut by, or whose
+    // key the servers cannot cut exactly, is refused with the reason, and
+    // nothing is made on the target.
+    void splitNeedsAKey_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no key") << u"g AS k"_s
+                                << u"has no key of one whole-number, date or timestamp column"_s;
+        QTest::newRow("keys past 10^30")
+            << u"CAST(g * 100000000000000000000000000000000000 AS NUMERIC(38, 0)) AS k"_s
+            << u"whole numbers beyond 10^30 either way are not cut"_s;
+    }
     void splitNeedsAKey() {
+        QFETCH(QString, key);
+        QFETCH(QString, reason);
         const QString table = u"Cli_Split_Unkeyed"_s;
         standin::dropOnBothSides(table);
-        standin::execute(Side::Oracle, u"CREATE TABLE \"%1\" AS SELECT g AS k FROM "
-                                       "generate_series(1, 10) g"_s.arg(table));
+        standin::execute(Side::Oracle, u"CREATE TABLE \"%1\" AS SELECT %2 FROM "
+                                       "generate_series(1, 10) g"_s.arg(table, key));
+        if (key.contains(u"NUMERIC"_s))
+            standin::execute(Side::Oracle, u"ALTER TABLE \"%1\" ADD PRIMARY KEY (k)"_s.arg(table));
         const Result result = cli({u"copy"_s, u"--to"_s, u"db2"_s, u"--split"_s, u"2"_s, table});
         standin::dropIfExists(Side::Oracle, table);
         QCOMPARE(result.status, 1);
-        QVERIFY2(result.err.contains(u"has no key of one whole-number, date or timestamp column"_s),
-                 qPrintable(result.err));
+        QVERIFY2(result.err.contains(reason), qPrintable(result.err));
         QVERIFY2(result.out.startsWith(u"failed \"Cli_Split_Unkeyed\""_s), qPrintable(result.out));
         QVERIFY(!exists(Side::Db2, table));
     }

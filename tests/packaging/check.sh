@@ -28,7 +28,8 @@ for expected in ./usr/bin/duskferry ./usr/bin/duskferry-cli "./usr/share/applica
     "./usr/share/metainfo/$id.metainfo.xml" \
     "./usr/share/icons/hicolor/16x16/apps/$id.png" \
     "./usr/share/icons/hicolor/48x48/apps/$id.png" \
-    "./usr/share/icons/hicolor/256x256/apps/$id.png"; do
+    "./usr/share/icons/hicolor/256x256/apps/$id.png" \
+    ./usr/share/man/man1/duskferry.1.gz ./usr/share/man/man1/duskferry-cli.1.gz; do
     grep -qxF "$expected" <<<"$contents" || fail "the package lacks $expected"
 done
 unexpected=$(grep -E 'test|bench|standin' <<<"$contents" || true)
