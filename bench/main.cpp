@@ -91,8 +91,7 @@ struct FloorStatements {
 };
 
 FloorStatements floorStatements(Side from, const QString& table) {
-    const kernel::Target target =
-        from == Side::Oracle ? kernel::Target::Db2 : kernel::Target::Oracle;
+    const db::Side target = db::OtherSide(from);
     FloorStatements statements;
     db::Connection source;
     source.setCursorLocation(db::CursorLocation::Client);
@@ -131,7 +130,7 @@ double floorRate(Side to, const QString& table, const FloorStatements& statement
 // One copy through the table manager's run, rows/s; every row must arrive.
 double copyRate(Side from, const QString& table, int rows, const kernel::CopyOptions& options,
                 bench::GapMeter& gaps) {
-    const Side to = from == Side::Oracle ? Side::Db2 : Side::Oracle;
+    const Side to = db::OtherSide(from);
     standin::dropIfExists(to, table);
     Window window;
     window.options = options;
@@ -169,7 +168,7 @@ QString rate(double rowsPerSecond) {
 // bulk, against the floor of the same table in the same run.
 void measureThroughput(Side from, const Sizes& sizes, bench::GapMeter& rowGaps,
                        bench::GapMeter& bulkGaps) {
-    const Side to = from == Side::Oracle ? Side::Db2 : Side::Oracle;
+    const Side to = db::OtherSide(from);
     const QString table = QStringLiteral("BenchMixed");
     const QString direction = directionName(from);
     bench::createMixedTable(from, table, sizes.copyRows);
@@ -234,7 +233,7 @@ private:
 // Figure 6: the same copies with 0.25 ms added each way between the program
 // and both servers, as on a LAN.
 void measureLan(Side from, const Sizes& sizes) {
-    const Side to = from == Side::Oracle ? Side::Db2 : Side::Oracle;
+    const Side to = db::OtherSide(from);
     const QString table = QStringLiteral("BenchLan");
     const QString direction = directionName(from);
     bench::createMixedTable(from, table, sizes.lanRows);
@@ -280,7 +279,7 @@ void measureStatementBuilding(const Sizes& sizes) {
         kernel::BeginInsert(statement, u"PEOPLE");
         for (const db::Value& value : row) {
             kernel::AppendValue(statement, kernel::ValueOrDefault(value, {}),
-                                r % 2 ? kernel::Target::Db2 : kernel::Target::Oracle);
+                                r % 2 ? db::Side::Db2 : db::Side::Oracle);
         }
         kernel::EndInsert(statement);
         checksum += statement.size();

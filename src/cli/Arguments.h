@@ -2,6 +2,7 @@
 // The command line of duskferry-cli, read into one command. Everything that
 // is wrong with it is found here, before any login is read or any server is
 // asked anything.
+#include "db/Side.h"
 #include "kernel/Workspace.h"
 
 #include <QString>
@@ -10,7 +11,7 @@
 
 namespace cli {
 
-enum class Side { Oracle, Db2 };
+using db::Side;
 
 struct Command {
     enum class Kind { Help, Version, Check, List, Copy, Compare, Drop, Rename };

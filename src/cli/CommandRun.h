@@ -22,7 +22,7 @@ namespace cli::detail {
 // the tables come from, the one their copies are on, both lists, and the
 // tables the command names (every source table with --all).
 struct BothSides {
-    explicit BothSides(Side to) : target(to), source(to == Side::Db2 ? Side::Oracle : Side::Db2) {}
+    explicit BothSides(Side to) : target(to), source(db::OtherSide(to)) {}
     const Side target;
     const Side source;
     SideList oracle;

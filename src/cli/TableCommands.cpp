@@ -16,14 +16,6 @@
 
 namespace cli::detail {
 
-namespace {
-
-kernel::Target targetOf(Side side) {
-    return side == Side::Db2 ? kernel::Target::Db2 : kernel::Target::Oracle;
-}
-
-} // namespace
-
 int CommandRun::loadBoth(BothSides& sides) {
     if (!loginStored(Side::Oracle) || !loginStored(Side::Db2)) {
         return LoginMissing;
@@ -161,7 +153,7 @@ int CommandRun::copy() {
 void CommandRun::verify(const kernel::Workspace& ws, TableLine& line, bool* interrupted) {
     using Compared = compare::TableComparison::Outcome;
     try {
-        compare::CompareTables(ws, targetOf(command_.side), [&](const compare::TableComparison& c) {
+        compare::CompareTables(ws, command_.side, [&](const compare::TableComparison& c) {
             line.verified = c;
             log_.write(QStringLiteral("table-compared"), ComparisonJson(c));
         });
@@ -227,11 +219,10 @@ int CommandRun::compareTables() {
         }
         const qsizetype before = results.size();
         try {
-            compare::CompareTables(
-                ws, targetOf(sides.target), [&](const compare::TableComparison& c) {
-                    results.append(c);
-                    log_.write(QStringLiteral("table-compared"), ComparisonJson(c));
-                });
+            compare::CompareTables(ws, sides.target, [&](const compare::TableComparison& c) {
+                results.append(c);
+                log_.write(QStringLiteral("table-compared"), ComparisonJson(c));
+            });
         } catch (const shell::Cancelled&) {
             interrupted = true;
         }

@@ -24,7 +24,7 @@ constexpr int noSelection = 10, busyPointer = 12, openDb2 = 14, openOracle = 16,
 
 class CompareRun {
 public:
-    CompareRun(const Workspace& workspace, Target target,
+    CompareRun(const Workspace& workspace, Side target,
                const std::function<void(const TableComparison&)>& compared)
         : ws_(workspace), target_(target), compared_(compared),
           trap_(*workspace.dialogs, u"Form2", u"CompareTables", lastStatement_) {
@@ -66,13 +66,13 @@ public:
 
 private:
     const shell::TableList& sourceList() const {
-        return target_ == Target::Db2 ? ws_.oracleList : ws_.db2List;
+        return target_ == Side::Db2 ? ws_.oracleList : ws_.db2List;
     }
     const shell::TableList& targetList() const {
-        return target_ == Target::Db2 ? ws_.db2List : ws_.oracleList;
+        return target_ == Side::Db2 ? ws_.db2List : ws_.oracleList;
     }
-    db::Connection& source() { return target_ == Target::Db2 ? oracle_ : db2_; }
-    db::Connection& target() { return target_ == Target::Db2 ? db2_ : oracle_; }
+    db::Connection& source() { return target_ == Side::Db2 ? oracle_ : db2_; }
+    db::Connection& target() { return target_ == Side::Db2 ? db2_ : oracle_; }
 
     // Both sides are read ahead on a thread of their own.
     bool open(db::Connection& connection, int line,
@@ -197,7 +197,7 @@ private:
     }
 
     const Workspace& ws_;
-    const Target target_;
+    const Side target_;
     const std::function<void(const TableComparison&)>& compared_;
     QString lastStatement_;
     shell::ErrorTrap trap_;
@@ -209,7 +209,7 @@ private:
 
 } // namespace
 
-void CompareTables(const Workspace& workspace, Target target,
+void CompareTables(const Workspace& workspace, Side target,
                    const std::function<void(const TableComparison&)>& compared) {
     CompareRun(workspace, target, compared).run();
 }

@@ -16,7 +16,7 @@ namespace compare {
 // option, only the source rows that match it are compared. Each table's result goes to
 // `compared` as soon as it is known, so that a run that ends on a stop
 // (shell::Cancelled, passed on) still has them.
-void CompareTables(const kernel::Workspace& workspace, kernel::Target target,
+void CompareTables(const kernel::Workspace& workspace, db::Side target,
                    const std::function<void(const TableComparison&)>& compared);
 
 } // namespace compare

@@ -101,7 +101,7 @@ void BeginInsert(QString& lastStatement, QStringView tableName, const QStringLis
     lastStatement += u'\'';
 }
 
-void AppendValue(QString& lastStatement, const db::Value& value, Target target,
+void AppendValue(QString& lastStatement, const db::Value& value, Side target,
                  const db::LiteralForms* typed) {
     const QString& text = value.text();
     if (value.isNull() || text.isEmpty()) {
@@ -109,7 +109,7 @@ void AppendValue(QString& lastStatement, const db::Value& value, Target target,
         lastStatement += u"NULL, '";
         return;
     }
-    if (value.kind() == db::Value::Kind::Boolean && (target == Target::Oracle || typed)) {
+    if (value.kind() == db::Value::Kind::Boolean && (target == Side::Oracle || typed)) {
         lastStatement.chop(1);
         const bool yes = text == u"True";
         if (typed) {
@@ -137,7 +137,7 @@ void EndInsert(QString& lastStatement) {
     lastStatement += u')';
 }
 
-QString InsertStatement(Target target, QStringView tableName, const QList<db::Value>& values,
+QString InsertStatement(Side target, QStringView tableName, const QList<db::Value>& values,
                         const db::LiteralForms* typed, const QStringList& columns) {
     QString statement;
     qsizetype size = tableName.size() + 24;

@@ -7,9 +7,10 @@
 //
 //     QString last;
 //     BeginInsert(last, u"PEOPLE");
-//     for (const db::Value& v : row) AppendValue(last, ValueOrDefault(v, {}), Target::Db2);
+//     for (const db::Value& v : row) AppendValue(last, ValueOrDefault(v, {}), Side::Db2);
 //     EndInsert(last);   // INSERT INTO "PEOPLE" VALUES('12', NULL)
 #include "db/Server.h"
+#include "db/Side.h"
 #include "db/Value.h"
 
 #include <QList>
@@ -19,9 +20,9 @@
 
 namespace kernel {
 
-// The database a copy writes to: it decides column types and how Booleans are
+// The database a copy writes to decides column types and how Booleans are
 // written.
-enum class Target { Db2, Oracle };
+using db::Side;
 
 // "name" with every double quote inside doubled, so a name can never end the
 // identifier early and smuggle text into the statement.
@@ -52,12 +53,12 @@ void BeginInsert(QString& lastStatement, QStringView tableName, const QStringLis
 // bytes and Booleans are written as that server's typed columns take them,
 // HEXTORAW('0a0b') and TRUE, say; without, as quoted text that the default
 // wide, forgiving columns take.
-void AppendValue(QString& lastStatement, const db::Value& value, Target target,
+void AppendValue(QString& lastStatement, const db::Value& value, Side target,
                  const db::LiteralForms* typed = nullptr);
 // Takes back the separator after the last value and closes the list.
 void EndInsert(QString& lastStatement);
 
-QString InsertStatement(Target target, QStringView tableName, const QList<db::Value>& values,
+QString InsertStatement(Side target, QStringView tableName, const QList<db::Value>& values,
                         const db::LiteralForms* typed = nullptr, const QStringList& columns = {});
 
 // INSERT INTO "T" VALUES(?, ?, …) with one parameter per column, for bulk

@@ -9,7 +9,7 @@ namespace transfer {
 
 using namespace kernel;
 
-db::BulkInsert::Binding BindingFor(Target target, int adoCode) {
+db::BulkInsert::Binding BindingFor(Side target, int adoCode) {
     const QString type = ColumnTypeFor(target, adoCode);
     if (type == columnTypeTexts::date) {
         return db::BulkInsert::Binding::Date;

@@ -11,7 +11,7 @@ namespace transfer {
 // How bulk mode binds a column of that mapped type so that the server reads
 // each value as it reads the row's literal: a date as a date, a number as its
 // digits, a boolean toward Oracle as 1 or 0, everything else as text.
-db::BulkInsert::Binding BindingFor(kernel::Target target, int adoCode);
+db::BulkInsert::Binding BindingFor(db::Side target, int adoCode);
 
 // With exact types: numbers with a scale go as their text, which every
 // server reads exactly.

@@ -36,7 +36,7 @@ struct TableState {
     int reportsBefore = 0;
     // The target server's dialect, and each column as created: its name,
     // type and what its values are checked against.
-    Dialect dialect = Dialect::Oracle;
+    db::ServerKind dialect = db::ServerKind::Oracle;
     std::vector<CheckedColumn> columns;
     // With exact types: each column's type and the source's description.
     std::vector<ColumnType> exactTypes;
@@ -70,7 +70,7 @@ public:
     void run();
 
 private:
-    bool sourceIsOracle() const { return dir_.target == Target::Db2; }
+    bool sourceIsOracle() const { return dir_.target == Side::Db2; }
     const shell::TableList& sourceList() const {
         return sourceIsOracle() ? ws_.oracleList : ws_.db2List;
     }

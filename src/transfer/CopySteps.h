@@ -7,7 +7,7 @@
 
 namespace transfer::detail {
 
-using kernel::Target;
+using db::Side;
 
 // The numbered lines of one direction; the error report shows them.
 struct Lines {
@@ -24,7 +24,7 @@ struct Lines {
 struct Direction {
     const char16_t* handler;
     const char16_t* noCurrentItemMessage;
-    Target target;
+    Side target;
     bool yieldPerPosition;
     bool pointerBeforeClosing;
     Lines lines;
@@ -32,7 +32,7 @@ struct Direction {
 
 inline const Direction oracleToDb2{.handler = u"PushButton3_Click",
                                    .noCurrentItemMessage = u"Please select a table",
-                                   .target = Target::Db2,
+                                   .target = Side::Db2,
                                    .yieldPerPosition = true,
                                    .pointerBeforeClosing = false,
                                    .lines = Lines{.noCurrentItem = 110,
@@ -62,7 +62,7 @@ inline const Direction oracleToDb2{.handler = u"PushButton3_Click",
 
 inline const Direction db2ToOracle{.handler = u"PushButton4_Click",
                                    .noCurrentItemMessage = u"Please select a table to send.",
-                                   .target = Target::Oracle,
+                                   .target = Side::Oracle,
                                    .yieldPerPosition = false,
                                    .pointerBeforeClosing = true,
                                    .lines = Lines{.noCurrentItem = 112,

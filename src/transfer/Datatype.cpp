@@ -113,9 +113,9 @@ QStringView firstMatch(const std::array<Rule, N>& rules, QStringView loweredName
     return fallback;
 }
 
-QStringView columnTypeView(Target target, QStringView loweredName) {
-    return target == Target::Db2 ? firstMatch(db2Rules, loweredName, longVarchar)
-                                 : firstMatch(oracleRules, loweredName, varchar2000);
+QStringView columnTypeView(Side target, QStringView loweredName) {
+    return target == Side::Db2 ? firstMatch(db2Rules, loweredName, longVarchar)
+                               : firstMatch(oracleRules, loweredName, varchar2000);
 }
 
 } // namespace
@@ -125,14 +125,14 @@ QString AdoTypeName(int code) {
 }
 
 QString Db2ColumnType(QStringView loweredName) {
-    return staticText(columnTypeView(Target::Db2, loweredName));
+    return staticText(columnTypeView(Side::Db2, loweredName));
 }
 
 QString OracleColumnType(QStringView loweredName) {
-    return staticText(columnTypeView(Target::Oracle, loweredName));
+    return staticText(columnTypeView(Side::Oracle, loweredName));
 }
 
-QString ColumnTypeFor(Target target, int adoCode) {
+QString ColumnTypeFor(Side target, int adoCode) {
     // The names are short ASCII words: lower-case them on the stack.
     const QStringView name = typeNameOf(adoCode);
     std::array<char16_t, 32> lowered{};
@@ -144,7 +144,7 @@ QString ColumnTypeFor(Target target, int adoCode) {
     return staticText(columnTypeView(target, QStringView(lowered.data(), length)));
 }
 
-QString CreateTableStatement(Target target, QStringView tableName,
+QString CreateTableStatement(Side target, QStringView tableName,
                              const QList<std::pair<QString, int>>& fields) {
     QString statement;
     qsizetype size = tableName.size() + 20;

@@ -32,10 +32,10 @@ QString Db2ColumnType(QStringView loweredName);
 QString OracleColumnType(QStringView loweredName);
 
 // The lower-cased name of the code run through the target's rule list.
-QString ColumnTypeFor(kernel::Target target, int adoCode);
+QString ColumnTypeFor(db::Side target, int adoCode);
 
 // The whole statement for (field name, ADO code) pairs in field order.
-QString CreateTableStatement(kernel::Target target, QStringView tableName,
+QString CreateTableStatement(db::Side target, QStringView tableName,
                              const QList<std::pair<QString, int>>& fields);
 
 } // namespace transfer

@@ -33,11 +33,11 @@ constexpr qint64 db2Characters(int bytes) {
     return bytes / limits::utf8BytesPerCharacter;
 }
 
-ColumnType text(Target target, qint64 characters, bool fixed) {
+ColumnType text(Side target, qint64 characters, bool fixed) {
     if (characters <= 0) {
         return make(Kind::Clob);
     }
-    if (target == Target::Oracle) {
+    if (target == Side::Oracle) {
         if (fixed && characters <= limits::oracleCharBytes) {
             ColumnType type = make(Kind::Char, characters);
             type.byteLimit = limits::oracleCharBytes;
@@ -59,11 +59,11 @@ ColumnType text(Target target, qint64 characters, bool fixed) {
     return make(Kind::Clob);
 }
 
-ColumnType binary(Target target, qint64 bytes, bool fixed) {
+ColumnType binary(Side target, qint64 bytes, bool fixed) {
     if (bytes <= 0) {
         return make(Kind::Blob);
     }
-    if (target == Target::Oracle) {
+    if (target == Side::Oracle) {
         // RAW keeps exactly the bytes it is given; a fixed-length source
         // gives the same number every time.
         return bytes <= limits::oracleRawBytes ? make(Kind::Varbinary, bytes) : make(Kind::Blob);
@@ -75,15 +75,15 @@ ColumnType binary(Target target, qint64 bytes, bool fixed) {
 }
 
 // Digits a number's text takes at most: sign, digits, point.
-ColumnType numberAsText(Target target, int precision) {
+ColumnType numberAsText(Side target, int precision) {
     return text(target, precision + 2, false);
 }
 
-ColumnType unboundedDecimal(Target target) {
-    return target == Target::Oracle ? make(Kind::Number) : make(Kind::DecFloat);
+ColumnType unboundedDecimal(Side target) {
+    return target == Side::Oracle ? make(Kind::Number) : make(Kind::DecFloat);
 }
 
-ColumnType decimal(Target target, int precision, int scale) {
+ColumnType decimal(Side target, int precision, int scale) {
     if (precision <= 0) {
         return unboundedDecimal(target);
     }
@@ -93,33 +93,32 @@ ColumnType decimal(Target target, int precision, int scale) {
         scale = 0;
     }
     precision = std::max(precision, scale);
-    const int most =
-        target == Target::Oracle ? limits::oracleNumberDigits : limits::db2DecimalDigits;
+    const int most = target == Side::Oracle ? limits::oracleNumberDigits : limits::db2DecimalDigits;
     if (precision <= most) {
         return make(Kind::Decimal, 0, precision, scale);
     }
-    if (target == Target::Db2 && precision <= limits::decFloatDigits) {
+    if (target == Side::Db2 && precision <= limits::decFloatDigits) {
         return make(Kind::DecFloat);
     }
     return numberAsText(target, precision);
 }
 
-ColumnType integer(Target target, int digits, Kind db2Kind) {
-    return target == Target::Oracle ? make(Kind::Decimal, 0, digits, 0) : make(db2Kind);
+ColumnType integer(Side target, int digits, Kind db2Kind) {
+    return target == Side::Oracle ? make(Kind::Decimal, 0, digits, 0) : make(db2Kind);
 }
 
 // A time of day: DB2's TIME has no fraction and Oracle has no TIME at all;
 // otherwise it is kept as its text HH:MM:SS[.f].
-ColumnType timeOfDay(Target target, int fractionDigits) {
-    if (target == Target::Db2 && fractionDigits == 0) {
+ColumnType timeOfDay(Side target, int fractionDigits) {
+    if (target == Side::Db2 && fractionDigits == 0) {
         return make(Kind::Time);
     }
     return text(target, 8 + (fractionDigits > 0 ? fractionDigits + 1 : 0), false);
 }
 
-ColumnType timestamp(Target target, int fractionDigits) {
+ColumnType timestamp(Side target, int fractionDigits) {
     const int most =
-        target == Target::Oracle ? limits::oracleTimestampDigits : limits::db2TimestampDigits;
+        target == Side::Oracle ? limits::oracleTimestampDigits : limits::db2TimestampDigits;
     fractionDigits = std::max(fractionDigits, 0);
     if (fractionDigits <= most) {
         return make(Kind::Timestamp, 0, 0, fractionDigits);
@@ -127,7 +126,7 @@ ColumnType timestamp(Target target, int fractionDigits) {
     return text(target, 20 + fractionDigits, false);
 }
 
-ColumnType mapped(Target target, const db::ColumnDescription& source) {
+ColumnType mapped(Side target, const db::ColumnDescription& source) {
     const qint64 size = source.size;
     const bool isUnsigned = source.isUnsigned;
     if (source.zoned) {
@@ -168,7 +167,7 @@ ColumnType mapped(Target target, const db::ColumnDescription& source) {
         return db::IsDecimalTypeName(source.typeName) ? unboundedDecimal(target)
                                                       : make(Kind::Double);
     case SQL_BIT:
-        return target == Target::Oracle ? make(Kind::Decimal, 0, 1, 0) : make(Kind::Boolean);
+        return target == Side::Oracle ? make(Kind::Decimal, 0, 1, 0) : make(Kind::Boolean);
     case SQL_TYPE_DATE:
     case SQL_DATE:
         return make(Kind::Date);
@@ -249,30 +248,30 @@ QString spelled(const ColumnType& type, const db::TypeSpelling& types) {
 
 } // namespace
 
-ColumnType ExactColumnType(Target target, const db::ColumnDescription& source) {
+ColumnType ExactColumnType(Side target, const db::ColumnDescription& source) {
     ColumnType type = mapped(target, source);
     type.notNull = source.nullable == db::ColumnDescription::Nullable::No;
     return type;
 }
 
-Dialect DialectOf(Target target, db::ServerKind server) {
+db::ServerKind DialectOf(Side target, db::ServerKind server) {
     if (server != db::ServerKind::Other) {
         return server;
     }
-    return target == Target::Oracle ? db::ServerKind::Oracle : db::ServerKind::Db2;
+    return target == Side::Oracle ? db::ServerKind::Oracle : db::ServerKind::Db2;
 }
 
-QString ColumnTypeName(const ColumnType& type, Dialect dialect) {
+QString ColumnTypeName(const ColumnType& type, db::ServerKind dialect) {
     return spelled(type, db::BehaviorOf(dialect).types);
 }
 
-QString ColumnTypeText(const ColumnType& type, Dialect dialect) {
+QString ColumnTypeText(const ColumnType& type, db::ServerKind dialect) {
     QString text = u' ' + ColumnTypeName(type, dialect);
     text += type.notNull ? QStringView(u" NOT NULL,") : QStringView(u",");
     return text;
 }
 
-std::optional<ColumnType> DefaultColumnLimits(Target target, int adoCode) {
+std::optional<ColumnType> DefaultColumnLimits(Side target, int adoCode) {
     const QString text = ColumnTypeFor(target, adoCode);
     if (text == columnTypeTexts::varchar2000) {
         ColumnType type = make(Kind::Varchar, limits::defaultOracleVarchar);

@@ -2,8 +2,8 @@
 // Column types that keep a copied column's length, precision and scale, for
 // users who turn them on; the coarse mapping of Datatype stays the default.
 //
-//     const ColumnType type = ExactColumnType(Target::Db2, field.Description());
-//     AppendColumnDefinition(statement, name, ColumnTypeText(type, Dialect::Db2));
+//     const ColumnType type = ExactColumnType(Side::Db2, field.Description());
+//     AppendColumnDefinition(statement, name, ColumnTypeText(type, db::ServerKind::Db2));
 //
 // ValueChecks.h checks each value against its column, Bindings.h chooses
 // how bulk mode binds it.
@@ -83,24 +83,23 @@ inline constexpr int utf8BytesPerCharacter = 4;
 } // namespace limits
 
 // The type for a source column on the target vendor's own server.
-ColumnType ExactColumnType(kernel::Target target, const db::ColumnDescription& source);
+ColumnType ExactColumnType(db::Side target, const db::ColumnDescription& source);
 
 // Who reads the statement: the vendor's server, or the stand-in that plays it
 // in tests and the demo, where some vendor spellings do not exist (each
 // server's spellings are in its behaviour table). A server the program does
 // not know is taken for the target's vendor.
-using Dialect = db::ServerKind;
-Dialect DialectOf(kernel::Target target, db::ServerKind server);
+db::ServerKind DialectOf(db::Side target, db::ServerKind server);
 
 // The type as the dialect spells it: "DECIMAL(12,2)".
-QString ColumnTypeName(const ColumnType& type, Dialect dialect);
+QString ColumnTypeName(const ColumnType& type, db::ServerKind dialect);
 // The type as a column type text: a leading blank, the type, " NOT NULL"
 // where the source has it, a trailing comma.
-QString ColumnTypeText(const ColumnType& type, Dialect dialect);
+QString ColumnTypeText(const ColumnType& type, db::ServerKind dialect);
 
 // The default mapping's column as a type that values can be checked against,
 // where it has a limit: VARCHAR(2000) toward Oracle, LONG VARCHAR's 32 700
 // bytes on DB2.
-std::optional<ColumnType> DefaultColumnLimits(kernel::Target target, int adoCode);
+std::optional<ColumnType> DefaultColumnLimits(db::Side target, int adoCode);
 
 } // namespace transfer

@@ -25,7 +25,7 @@ struct SinkContext {
     shell::ErrorTrap& trap;
     QString& lastStatement;
     db::Connection& target;
-    kernel::Target direction;
+    db::Side direction;
     const db::LiteralForms* literals; // typed columns' forms, or none
     QString tableName;
     int insertFirstLine;

@@ -64,7 +64,7 @@ Form2::Form2(Form1& connectionWindow, shell::Dialogs& dialogs, shell::SettingsSt
     addMissingRows_ = copyOption(u"Add missing rows to existing tables", u"AddMissingRows");
     // And the comparison of its selected tables with their copies.
     for (const auto& [name, target] :
-         {std::pair{u"List1", kernel::Target::Db2}, std::pair{u"List2", kernel::Target::Oracle}}) {
+         {std::pair{u"List1", db::Side::Db2}, std::pair{u"List2", db::Side::Oracle}}) {
         QWidget* tables = controls_.value(QString::fromUtf16(name));
         tables->setAccessibleName(tables->parentWidget()->property("title").toString());
         tables->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -206,14 +206,14 @@ void Form2::PushButton4_Click() {
     transfer::CopyDb2ToOracle(workspace());
 }
 
-void Form2::CompareWithOtherSide(kernel::Target target) {
+void Form2::CompareWithOtherSide(db::Side target) {
     QList<compare::TableComparison> tables;
     compare::CompareTables(workspace(), target,
                            [&](const compare::TableComparison& table) { tables.append(table); });
     if (tables.isEmpty()) {
         return;
     }
-    const QString title = target == kernel::Target::Db2
+    const QString title = target == db::Side::Db2
                               ? QStringLiteral("Oracle tables compared with IBM DB2")
                               : QStringLiteral("IBM DB2 tables compared with Oracle");
     auto* result = new ComparisonWindow(title, tables, this);

@@ -68,7 +68,7 @@ public:
     // "Compare with the other side" of a list's context menu: the selected
     // tables with their copies on `target`, the result in a window of its
     // own.
-    void CompareWithOtherSide(kernel::Target target);
+    void CompareWithOtherSide(db::Side target);
 
     // What the table operations work on, with the logins read live from the
     // connection window.

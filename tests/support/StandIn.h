@@ -13,6 +13,8 @@
 //     }
 //
 // A test that needs the servers and cannot reach them fails; it never skips.
+#include "db/Side.h"
+
 #include <QList>
 #include <QString>
 #include <sys/types.h>
@@ -35,11 +37,11 @@ struct Db2Logins {
     QString database;
 };
 
-enum class Side { Oracle, Db2 };
+using db::Side;
 
 // The side a copy from `side` goes to.
 inline Side otherSide(Side side) {
-    return side == Side::Oracle ? Side::Db2 : Side::Oracle;
+    return db::OtherSide(side);
 }
 
 // Puts every variable of the env file into this process's environment and checks

@@ -64,8 +64,7 @@ compare::TableComparison TableManagerControls::compareTable(standin::Side from,
     }
     compare::TableComparison result;
     compare::CompareTables(workspace(dialogs),
-                           from == standin::Side::Oracle ? kernel::Target::Db2
-                                                         : kernel::Target::Oracle,
+                           from == standin::Side::Oracle ? db::Side::Db2 : db::Side::Oracle,
                            [&](const compare::TableComparison& c) { result = c; });
     return result;
 }

@@ -9,13 +9,12 @@
 #include <sqlext.h>
 
 using db::ColumnDescription;
+using db::Side;
 using db::Value;
-using kernel::Target;
-using transfer::Dialect;
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(kernel::Target)
-Q_DECLARE_METATYPE(transfer::Dialect)
+Q_DECLARE_METATYPE(db::Side)
+Q_DECLARE_METATYPE(db::ServerKind)
 Q_DECLARE_METATYPE(db::ColumnDescription)
 Q_DECLARE_METATYPE(db::Value)
 
@@ -49,7 +48,7 @@ ColumnDescription unsignedColumn(ColumnDescription d) {
 constexpr int db2Graphic = -95, db2Vargraphic = -96, db2Blob = -98, db2Clob = -99,
               db2Decfloat = -360, db2Boolean = 16;
 
-QString typeText(Target target, const ColumnDescription& source, Dialect dialect) {
+QString typeText(Side target, const ColumnDescription& source, db::ServerKind dialect) {
     QString text = transfer::ColumnTypeText(transfer::ExactColumnType(target, source), dialect);
     // " TYPE," to TYPE
     return text.mid(1, text.size() - 2);
@@ -65,14 +64,14 @@ private slots:
     // type on the other vendor's server.
     void vendorTypes_data() {
         QTest::addColumn<ColumnDescription>("source");
-        QTest::addColumn<Target>("target");
+        QTest::addColumn<Side>("target");
         QTest::addColumn<QString>("type");
 
         const auto toDb2 = [](const char* name, ColumnDescription d, const QString& type) {
-            QTest::newRow(name) << d << Target::Db2 << type;
+            QTest::newRow(name) << d << Side::Db2 << type;
         };
         const auto toOracle = [](const char* name, ColumnDescription d, const QString& type) {
-            QTest::newRow(name) << d << Target::Oracle << type;
+            QTest::newRow(name) << d << Side::Oracle << type;
         };
 
         // Oracle's columns toward DB2, whose strings count bytes unless told
@@ -168,11 +167,12 @@ private slots:
     }
     void vendorTypes() {
         QFETCH(ColumnDescription, source);
-        QFETCH(Target, target);
+        QFETCH(Side, target);
         QFETCH(QString, type);
-        const Dialect own = target == Target::Oracle ? Dialect::Oracle : Dialect::Db2;
-        QCOMPARE(transfer::DialectOf(target, target == Target::Oracle ? db::ServerKind::Oracle
-                                                                      : db::ServerKind::Db2),
+        const db::ServerKind own =
+            target == Side::Oracle ? db::ServerKind::Oracle : db::ServerKind::Db2;
+        QCOMPARE(transfer::DialectOf(target, target == Side::Oracle ? db::ServerKind::Oracle
+                                                                    : db::ServerKind::Db2),
                  own);
         QCOMPARE(typeText(target, source, own), type);
     }
@@ -181,41 +181,41 @@ private slots:
     // loses nothing, or (PostgreSQL) a domain of the vendor's name.
     void standInSpellings_data() {
         QTest::addColumn<ColumnDescription>("source");
-        QTest::addColumn<Target>("target");
+        QTest::addColumn<Side>("target");
         QTest::addColumn<QString>("dbms");
         QTest::addColumn<QString>("type");
 
         QTest::newRow("CODEUNITS32 is DB2's")
-            << column(SQL_WVARCHAR, 1000) << Target::Db2 << u"MariaDB"_s << u"VARCHAR(1000)"_s;
+            << column(SQL_WVARCHAR, 1000) << Side::Db2 << u"MariaDB"_s << u"VARCHAR(1000)"_s;
         QTest::newRow("a row holds 64 KiB on MariaDB")
-            << column(SQL_WVARCHAR, 1001) << Target::Db2 << u"MariaDB"_s << u"TEXT(1001)"_s;
+            << column(SQL_WVARCHAR, 1001) << Side::Db2 << u"MariaDB"_s << u"TEXT(1001)"_s;
         QTest::newRow("CLOB on MariaDB")
-            << column(SQL_WLONGVARCHAR) << Target::Db2 << u"MariaDB"_s << u"LONGTEXT"_s;
+            << column(SQL_WLONGVARCHAR) << Side::Db2 << u"MariaDB"_s << u"LONGTEXT"_s;
         QTest::newRow("BLOB on MariaDB")
-            << column(SQL_LONGVARBINARY) << Target::Db2 << u"MariaDB"_s << u"LONGBLOB"_s;
+            << column(SQL_LONGVARBINARY) << Side::Db2 << u"MariaDB"_s << u"LONGBLOB"_s;
         QTest::newRow("VARBINARY(4001) on MariaDB")
-            << column(SQL_VARBINARY, 4001) << Target::Db2 << u"MariaDB"_s << u"BLOB(4001)"_s;
-        QTest::newRow("DECFLOAT on MariaDB") << column(SQL_DOUBLE, 15, 0, u"NUMBER"_s)
-                                             << Target::Db2 << u"MariaDB"_s << u"DECIMAL(65,30)"_s;
+            << column(SQL_VARBINARY, 4001) << Side::Db2 << u"MariaDB"_s << u"BLOB(4001)"_s;
+        QTest::newRow("DECFLOAT on MariaDB") << column(SQL_DOUBLE, 15, 0, u"NUMBER"_s) << Side::Db2
+                                             << u"MariaDB"_s << u"DECIMAL(65,30)"_s;
         QTest::newRow("REAL is a double on MariaDB")
-            << column(SQL_REAL, 7) << Target::Db2 << u"MariaDB"_s << u"FLOAT"_s;
+            << column(SQL_REAL, 7) << Side::Db2 << u"MariaDB"_s << u"FLOAT"_s;
         QTest::newRow("TIMESTAMP(9) on MariaDB")
-            << column(SQL_TYPE_TIMESTAMP, 29, 9) << Target::Db2 << u"MariaDB"_s << u"DATETIME(6)"_s;
+            << column(SQL_TYPE_TIMESTAMP, 29, 9) << Side::Db2 << u"MariaDB"_s << u"DATETIME(6)"_s;
         QTest::newRow("CHAR(n) on MariaDB")
-            << column(SQL_WCHAR, 5) << Target::Db2 << u"MariaDB"_s << u"CHAR(5)"_s;
+            << column(SQL_WCHAR, 5) << Side::Db2 << u"MariaDB"_s << u"CHAR(5)"_s;
         QTest::newRow("CLOB domain")
-            << column(SQL_WLONGVARCHAR) << Target::Oracle << u"PostgreSQL"_s << u"CLOB"_s;
+            << column(SQL_WLONGVARCHAR) << Side::Oracle << u"PostgreSQL"_s << u"CLOB"_s;
         QTest::newRow("RAW has no domain")
-            << column(SQL_VARBINARY, 16) << Target::Oracle << u"PostgreSQL"_s << u"BYTEA"_s;
+            << column(SQL_VARBINARY, 16) << Side::Oracle << u"PostgreSQL"_s << u"BYTEA"_s;
         QTest::newRow("TIMESTAMP(9) on PostgreSQL")
-            << column(SQL_TYPE_TIMESTAMP, 29, 9) << Target::Oracle << u"PostgreSQL"_s
+            << column(SQL_TYPE_TIMESTAMP, 29, 9) << Side::Oracle << u"PostgreSQL"_s
             << u"TIMESTAMP(6)"_s;
         QTest::newRow("BINARY_DOUBLE domain")
-            << column(SQL_DOUBLE, 15) << Target::Oracle << u"PostgreSQL"_s << u"BINARY_DOUBLE"_s;
+            << column(SQL_DOUBLE, 15) << Side::Oracle << u"PostgreSQL"_s << u"BINARY_DOUBLE"_s;
     }
     void standInSpellings() {
         QFETCH(ColumnDescription, source);
-        QFETCH(Target, target);
+        QFETCH(Side, target);
         QFETCH(QString, dbms);
         QFETCH(QString, type);
         const db::ServerKind server = db::ClassifyServer(dbms, {}, {}).serverKind;
@@ -225,7 +225,7 @@ private slots:
     // The values a column would change, and the boundary values it keeps.
     void misfits_data() {
         QTest::addColumn<ColumnDescription>("source");
-        QTest::addColumn<Target>("target");
+        QTest::addColumn<Side>("target");
         QTest::addColumn<Value>("value");
         QTest::addColumn<QString>("why"); // empty: it fits
 
@@ -234,85 +234,85 @@ private slots:
         };
         const ColumnDescription d12s2 = column(SQL_DECIMAL, 12, 2);
         QTest::newRow("most digits")
-            << d12s2 << Target::Db2 << decimal(u"-9999999999.99"_s) << QString();
+            << d12s2 << Side::Db2 << decimal(u"-9999999999.99"_s) << QString();
         QTest::newRow("trailing zeros are no digits")
-            << d12s2 << Target::Db2 << decimal(u"1.2000"_s) << QString();
+            << d12s2 << Side::Db2 << decimal(u"1.2000"_s) << QString();
         QTest::newRow("leading zeros are no digits")
-            << d12s2 << Target::Db2 << decimal(u"-0000000000012.5"_s) << QString();
+            << d12s2 << Side::Db2 << decimal(u"-0000000000012.5"_s) << QString();
         QTest::newRow("a digit too many after the point")
-            << d12s2 << Target::Db2 << decimal(u"1.125"_s) << u"it has 3 digits after the point"_s;
+            << d12s2 << Side::Db2 << decimal(u"1.125"_s) << u"it has 3 digits after the point"_s;
         QTest::newRow("a digit too many before it")
-            << d12s2 << Target::Db2 << decimal(u"10000000000"_s)
+            << d12s2 << Side::Db2 << decimal(u"10000000000"_s)
             << u"it has 11 digits before the point"_s;
-        QTest::newRow("an exponent counts") << d12s2 << Target::Db2 << decimal(u"1.5E+10"_s)
+        QTest::newRow("an exponent counts") << d12s2 << Side::Db2 << decimal(u"1.5E+10"_s)
                                             << u"it has 11 digits before the point"_s;
-        QTest::newRow("zero") << column(SQL_DECIMAL, 31, 31) << Target::Db2 << decimal(u"0"_s)
+        QTest::newRow("zero") << column(SQL_DECIMAL, 31, 31) << Side::Db2 << decimal(u"0"_s)
                               << QString();
         QTest::newRow("DECFLOAT's 34 digits")
-            << column(SQL_DOUBLE, 15, 0, u"NUMBER"_s) << Target::Db2
+            << column(SQL_DOUBLE, 15, 0, u"NUMBER"_s) << Side::Db2
             << decimal(u"1234567890123456789012345678901234000000"_s) << QString();
         QTest::newRow("35 significant digits")
-            << column(SQL_DOUBLE, 15, 0, u"NUMBER"_s) << Target::Db2
+            << column(SQL_DOUBLE, 15, 0, u"NUMBER"_s) << Side::Db2
             << decimal(u"0.00012345678901234567890123456789012345"_s)
             << u"it has 35 significant digits"_s;
         QTest::newRow("NUMBER's 38 digits")
-            << column(db2Decfloat) << Target::Oracle
+            << column(db2Decfloat) << Side::Oracle
             << decimal(u"12345678901234567890123456789012345678"_s) << QString();
         // NUMBER keeps 1E-130 to below 1E126; Oracle would round a smaller
         // DECFLOAT to 0.
         QTest::newRow("NUMBER's smallest")
-            << column(db2Decfloat) << Target::Oracle << decimal(u"1E-130"_s) << QString();
+            << column(db2Decfloat) << Side::Oracle << decimal(u"1E-130"_s) << QString();
         QTest::newRow("below NUMBER's smallest")
-            << column(db2Decfloat) << Target::Oracle << decimal(u"9.99E-131"_s)
+            << column(db2Decfloat) << Side::Oracle << decimal(u"9.99E-131"_s)
             << u"its magnitude is outside 1E-130 to 1E126"_s;
         QTest::newRow("NUMBER's largest")
-            << column(db2Decfloat) << Target::Oracle << decimal(u"-9.99E+125"_s) << QString();
+            << column(db2Decfloat) << Side::Oracle << decimal(u"-9.99E+125"_s) << QString();
         QTest::newRow("past NUMBER's largest")
-            << column(db2Decfloat) << Target::Oracle << decimal(u"1E+126"_s)
+            << column(db2Decfloat) << Side::Oracle << decimal(u"1E+126"_s)
             << u"its magnitude is outside 1E-130 to 1E126"_s;
         QTest::newRow("DECFLOAT's own exponents")
-            << column(db2Decfloat) << Target::Oracle << decimal(u"1.5E-6000"_s)
+            << column(db2Decfloat) << Side::Oracle << decimal(u"1.5E-6000"_s)
             << u"its magnitude is outside 1E-130 to 1E126"_s;
         QTest::newRow("characters, not UTF-16 units")
-            << column(SQL_WVARCHAR, 2) << Target::Db2 << Value(Value::Kind::Text, u"𠀋𠀋"_s)
+            << column(SQL_WVARCHAR, 2) << Side::Db2 << Value(Value::Kind::Text, u"𠀋𠀋"_s)
             << QString();
         QTest::newRow("a character too many")
-            << column(SQL_WVARCHAR, 2) << Target::Db2 << Value(Value::Kind::Text, u"abc"_s)
+            << column(SQL_WVARCHAR, 2) << Side::Db2 << Value(Value::Kind::Text, u"abc"_s)
             << u"it is 3 characters long"_s;
         QTest::newRow("Oracle's 4000 bytes")
-            << column(SQL_WVARCHAR, 4000) << Target::Oracle
+            << column(SQL_WVARCHAR, 4000) << Side::Oracle
             << Value(Value::Kind::Text, QString(2000, u'ü')) << QString();
         QTest::newRow("past Oracle's 4000 bytes")
-            << column(SQL_WVARCHAR, 4000) << Target::Oracle
+            << column(SQL_WVARCHAR, 4000) << Side::Oracle
             << Value(Value::Kind::Text, QString(2001, u'ü'))
             << u"it takes 4002 bytes, more than the 4000 the server stores"_s;
         QString astral;
         for (int i = 0; i < 1001; ++i)
             astral += u"𠀋"_s;
         QTest::newRow("four bytes a character")
-            << column(SQL_WVARCHAR, 4000) << Target::Oracle << Value(Value::Kind::Text, astral)
+            << column(SQL_WVARCHAR, 4000) << Side::Oracle << Value(Value::Kind::Text, astral)
             << u"it takes 4004 bytes, more than the 4000 the server stores"_s;
-        QTest::newRow("a number kept as text") << column(SQL_DECIMAL, 38, 0) << Target::Db2
+        QTest::newRow("a number kept as text") << column(SQL_DECIMAL, 38, 0) << Side::Db2
                                                << decimal(u"-"_s + QString(38, u'9')) << QString();
         QTest::newRow("microseconds in TIMESTAMP(6)")
-            << column(SQL_TYPE_TIMESTAMP, 26, 6) << Target::Db2
+            << column(SQL_TYPE_TIMESTAMP, 26, 6) << Side::Db2
             << Value(Value::Kind::Timestamp, u"2024-02-29 13:45:07.123450000"_s) << QString();
         QTest::newRow("nanoseconds in TIMESTAMP(6)")
-            << column(SQL_TYPE_TIMESTAMP, 26, 6) << Target::Db2
+            << column(SQL_TYPE_TIMESTAMP, 26, 6) << Side::Db2
             << Value(Value::Kind::Timestamp, u"2024-02-29 13:45:07.123456789"_s)
             << u"it has 9 fractional-second digits"_s;
         QTest::newRow("a date's hyphens are no fraction")
-            << column(SQL_TYPE_TIMESTAMP, 19, 0, u"DATE"_s) << Target::Db2
+            << column(SQL_TYPE_TIMESTAMP, 19, 0, u"DATE"_s) << Side::Db2
             << Value(Value::Kind::Timestamp, u"2024-02-29 13:45:07"_s) << QString();
-        QTest::newRow("bytes") << column(SQL_VARBINARY, 2) << Target::Oracle
+        QTest::newRow("bytes") << column(SQL_VARBINARY, 2) << Side::Oracle
                                << Value(Value::Kind::Binary, u"00ff10"_s)
                                << u"it is 3 bytes long"_s;
         QTest::newRow("Null fits anything")
-            << column(SQL_DECIMAL, 1, 0) << Target::Db2 << Value() << QString();
+            << column(SQL_DECIMAL, 1, 0) << Side::Db2 << Value() << QString();
     }
     void misfits() {
         QFETCH(ColumnDescription, source);
-        QFETCH(Target, target);
+        QFETCH(Side, target);
         QFETCH(Value, value);
         QFETCH(QString, why);
         QCOMPARE(
@@ -323,31 +323,31 @@ private slots:
     // Typed columns take bytes as HEXTORAW and DB2's Booleans bare; every
     // other value is written as the default copy writes it.
     void typedLiterals_data() {
-        QTest::addColumn<Target>("target");
+        QTest::addColumn<Side>("target");
         QTest::addColumn<Value>("value");
         QTest::addColumn<QString>("statement");
 
-        QTest::newRow("bytes to DB2") << Target::Db2 << Value(Value::Kind::Binary, u"00ff"_s)
+        QTest::newRow("bytes to DB2") << Side::Db2 << Value(Value::Kind::Binary, u"00ff"_s)
                                       << uR"(INSERT INTO "T" VALUES(HEXTORAW('00ff'), '1'))"_s;
-        QTest::newRow("bytes to Oracle") << Target::Oracle << Value(Value::Kind::Binary, u"0a"_s)
+        QTest::newRow("bytes to Oracle") << Side::Oracle << Value(Value::Kind::Binary, u"0a"_s)
                                          << uR"(INSERT INTO "T" VALUES(HEXTORAW('0a'), '1'))"_s;
         QTest::newRow("true to DB2")
-            << Target::Db2 << Value::boolean(true) << uR"(INSERT INTO "T" VALUES(TRUE, '1'))"_s;
+            << Side::Db2 << Value::boolean(true) << uR"(INSERT INTO "T" VALUES(TRUE, '1'))"_s;
         QTest::newRow("false to DB2")
-            << Target::Db2 << Value::boolean(false) << uR"(INSERT INTO "T" VALUES(FALSE, '1'))"_s;
+            << Side::Db2 << Value::boolean(false) << uR"(INSERT INTO "T" VALUES(FALSE, '1'))"_s;
         QTest::newRow("true to Oracle")
-            << Target::Oracle << Value::boolean(true) << uR"(INSERT INTO "T" VALUES(1, '1'))"_s;
-        QTest::newRow("text reading True") << Target::Db2 << Value(Value::Kind::Text, u"True"_s)
+            << Side::Oracle << Value::boolean(true) << uR"(INSERT INTO "T" VALUES(1, '1'))"_s;
+        QTest::newRow("text reading True") << Side::Db2 << Value(Value::Kind::Text, u"True"_s)
                                            << uR"(INSERT INTO "T" VALUES('True', '1'))"_s;
         QTest::newRow("Null bytes")
-            << Target::Db2 << Value() << uR"(INSERT INTO "T" VALUES(NULL, '1'))"_s;
+            << Side::Db2 << Value() << uR"(INSERT INTO "T" VALUES(NULL, '1'))"_s;
     }
     void typedLiterals() {
-        QFETCH(Target, target);
+        QFETCH(Side, target);
         QFETCH(Value, value);
         QFETCH(QString, statement);
         const db::ServerKind server =
-            target == Target::Oracle ? db::ServerKind::Oracle : db::ServerKind::Db2;
+            target == Side::Oracle ? db::ServerKind::Oracle : db::ServerKind::Db2;
         QCOMPARE(kernel::InsertStatement(target, u"T", {value, Value(Value::Kind::Integer, u"1"_s)},
                                          &db::BehaviorOf(server).literals),
                  statement);

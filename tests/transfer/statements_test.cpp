@@ -6,13 +6,13 @@
 
 #include <QTest>
 
+using db::Side;
 using db::Value;
-using kernel::Target;
 using Fields = QList<std::pair<QString, int>>;
 using Values = QList<Value>;
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(kernel::Target)
+Q_DECLARE_METATYPE(db::Side)
 Q_DECLARE_METATYPE(db::Value)
 
 namespace {
@@ -147,36 +147,35 @@ void StatementsTest::columnType() {
     const QString lowered = transfer::AdoTypeName(code).toLower();
     QCOMPARE(transfer::Db2ColumnType(lowered), db2);
     QCOMPARE(transfer::OracleColumnType(lowered), oracle);
-    QCOMPARE(transfer::ColumnTypeFor(Target::Db2, code), db2);
-    QCOMPARE(transfer::ColumnTypeFor(Target::Oracle, code), oracle);
+    QCOMPARE(transfer::ColumnTypeFor(Side::Db2, code), db2);
+    QCOMPARE(transfer::ColumnTypeFor(Side::Oracle, code), oracle);
 }
 
 void StatementsTest::createTable_data() {
-    QTest::addColumn<Target>("target");
+    QTest::addColumn<Side>("target");
     QTest::addColumn<QString>("table");
     QTest::addColumn<Fields>("fields");
     QTest::addColumn<QString>("statement");
 
     const Fields people{{u"ID"_s, 3}, {u"NAME"_s, 200}, {u"BORN"_s, 7}};
     QTest::newRow("people to DB2")
-        << Target::Db2 << u"PEOPLE"_s << people
+        << Side::Db2 << u"PEOPLE"_s << people
         << uR"(CREATE TABLE "PEOPLE"("ID" LONG VARCHAR,"NAME" LONG VARCHAR,"BORN" DATE))"_s;
     QTest::newRow("people to Oracle")
-        << Target::Oracle << u"PEOPLE"_s << people
+        << Side::Oracle << u"PEOPLE"_s << people
         << uR"(CREATE TABLE "PEOPLE"("ID" NUMERIC,"NAME" VARCHAR(2000),"BORN" DATE))"_s;
-    QTest::newRow("letter case kept")
-        << Target::Oracle << u"MixedCase"_s << Fields{{u"lower"_s, 11}}
-        << uR"(CREATE TABLE "MixedCase"("lower" BOOL))"_s;
+    QTest::newRow("letter case kept") << Side::Oracle << u"MixedCase"_s << Fields{{u"lower"_s, 11}}
+                                      << uR"(CREATE TABLE "MixedCase"("lower" BOOL))"_s;
     QTest::newRow("double quotes in names doubled")
-        << Target::Db2 << uR"(a"b)"_s << Fields{{uR"(x" INT, "y)"_s, 3}}
+        << Side::Db2 << uR"(a"b)"_s << Fields{{uR"(x" INT, "y)"_s, 3}}
         << uR"(CREATE TABLE "a""b"("x"" INT, ""y" LONG VARCHAR))"_s;
     QTest::newRow("single quotes and blanks in names pass")
-        << Target::Oracle << u"my table"_s << Fields{{u"it's"_s, 202}}
+        << Side::Oracle << u"my table"_s << Fields{{u"it's"_s, 202}}
         << uR"(CREATE TABLE "my table"("it's" VARCHAR(2000)))"_s;
 }
 
 void StatementsTest::createTable() {
-    QFETCH(Target, target);
+    QFETCH(Side, target);
     QFETCH(QString, table);
     QFETCH(Fields, fields);
     QFETCH(QString, statement);
@@ -184,23 +183,23 @@ void StatementsTest::createTable() {
 }
 
 void StatementsTest::insert_data() {
-    QTest::addColumn<Target>("target");
+    QTest::addColumn<Side>("target");
     QTest::addColumn<QString>("table");
     QTest::addColumn<Values>("values");
     QTest::addColumn<QString>("statement");
 
     QTest::newRow("number, quote, Null, empty")
-        << Target::Db2 << u"PEOPLE"_s
+        << Side::Db2 << u"PEOPLE"_s
         << Values{integer(12), text(u"O'Brien"_s), null(), text(QString())}
         << uR"(INSERT INTO "PEOPLE" VALUES('12', 'O''Brien', NULL, NULL))"_s;
-    QTest::newRow("single Null") << Target::Db2 << u"T"_s << Values{null()}
+    QTest::newRow("single Null") << Side::Db2 << u"T"_s << Values{null()}
                                  << uR"(INSERT INTO "T" VALUES(NULL))"_s;
     QTest::newRow("Oracle Boolean and number")
-        << Target::Oracle << u"T"_s << Values{Value::boolean(true), integer(5)}
+        << Side::Oracle << u"T"_s << Values{Value::boolean(true), integer(5)}
         << uR"(INSERT INTO "T" VALUES(1, '5'))"_s;
 
-    for (Target target : {Target::Db2, Target::Oracle}) {
-        const char* side = target == Target::Db2 ? "DB2" : "Oracle";
+    for (Side target : {Side::Db2, Side::Oracle}) {
+        const char* side = target == Side::Db2 ? "DB2" : "Oracle";
         QTest::addRow("%s: empty and Null between values", side)
             << target << u"T"_s << Values{text(u"a"_s), text(u""_s), null(), text(u"b"_s)}
             << uR"(INSERT INTO "T" VALUES('a', NULL, NULL, 'b'))"_s;
@@ -224,18 +223,18 @@ void StatementsTest::insert_data() {
     }
 
     QTest::newRow("DB2 Booleans quoted")
-        << Target::Db2 << u"T"_s << Values{Value::boolean(true), Value::boolean(false)}
+        << Side::Db2 << u"T"_s << Values{Value::boolean(true), Value::boolean(false)}
         << uR"(INSERT INTO "T" VALUES('True', 'False'))"_s;
     QTest::newRow("Oracle Booleans bare, first, middle and last")
-        << Target::Oracle << u"T"_s
+        << Side::Oracle << u"T"_s
         << Values{Value::boolean(false), text(u"x"_s), Value::boolean(true), null(),
                   Value::boolean(false)}
         << uR"(INSERT INTO "T" VALUES(0, 'x', 1, NULL, 0))"_s;
     QTest::newRow("Oracle Boolean beside text True")
-        << Target::Oracle << u"T"_s << Values{text(u"True"_s), Value::boolean(true)}
+        << Side::Oracle << u"T"_s << Values{text(u"True"_s), Value::boolean(true)}
         << uR"(INSERT INTO "T" VALUES('True', 1))"_s;
     QTest::newRow("other kinds keep their text quoted")
-        << Target::Oracle << u"T"_s
+        << Side::Oracle << u"T"_s
         << Values{Value(Value::Kind::Decimal, u"-1.50"_s),
                   Value(Value::Kind::Timestamp, u"2024-02-29 13:05:00"_s),
                   Value(Value::Kind::Binary, u"00ff"_s)}
@@ -243,7 +242,7 @@ void StatementsTest::insert_data() {
 }
 
 void StatementsTest::insert() {
-    QFETCH(Target, target);
+    QFETCH(Side, target);
     QFETCH(QString, table);
     QFETCH(Values, values);
     QFETCH(QString, statement);
@@ -255,19 +254,19 @@ void StatementsTest::insert() {
 void StatementsTest::insertReplacesThePreviousStatement() {
     QString last;
     kernel::BeginCreateTable(last, u"T");
-    kernel::AppendColumnDefinition(last, u"A", transfer::ColumnTypeFor(Target::Db2, 200));
+    kernel::AppendColumnDefinition(last, u"A", transfer::ColumnTypeFor(Side::Db2, 200));
     kernel::EndCreateTable(last);
     QCOMPARE(last, uR"(CREATE TABLE "T"("A" LONG VARCHAR))"_s);
 
     for (const QString& v : {u"first row, long value"_s, u"2"_s}) {
         kernel::BeginInsert(last, u"T");
-        kernel::AppendValue(last, text(v), Target::Db2);
+        kernel::AppendValue(last, text(v), Side::Db2);
         kernel::EndInsert(last);
         QCOMPARE(last, u"INSERT INTO \"T\" VALUES('"_s + v + u"')"_s);
     }
 
     kernel::BeginCreateTable(last, u"U");
-    kernel::AppendColumnDefinition(last, u"B", transfer::ColumnTypeFor(Target::Oracle, 7));
+    kernel::AppendColumnDefinition(last, u"B", transfer::ColumnTypeFor(Side::Oracle, 7));
     kernel::EndCreateTable(last);
     QCOMPARE(last, uR"(CREATE TABLE "U"("B" DATE))"_s);
 }

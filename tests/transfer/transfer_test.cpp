@@ -536,7 +536,7 @@ private slots:
         }
         w.copy(from);
         QCOMPARE(w.dialogs.shown(), shown);
-        QCOMPARE(w.items(from == Side::Oracle ? Side::Db2 : Side::Oracle), QStringList{});
+        QCOMPARE(w.items(db::OtherSide(from)), QStringList{});
     }
 
     // A row the target rejects is reported once, with the run's location,
