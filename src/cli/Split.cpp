@@ -6,12 +6,10 @@
 #include "Stop.h"
 #include "Summary.h"
 #include "db/Session.h"
+#include "kernel/KeyRanges.h"
 #include "kernel/Routines.h"
 #include "kernel/Statements.h"
-#include "kernel/TableOrder.h"
-#include "kernel/WholeKey.h"
 
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <algorithm>
@@ -20,99 +18,16 @@ namespace cli::detail {
 
 namespace {
 
-// The conditions of the parts: the key's span, from its lowest to its
-// highest value, cut into equal ranges, the first and the last open at their
-// outer end, so that every row falls into exactly one. Whole numbers by
-// value (in 128 bits: no bound of a 64-bit key overflows); dates by day and
-// timestamps by second, computed without a zone, so that a local zone's
-// repeated hour cannot move a bound. None, with the reason, when the key
-// cannot be cut exactly.
+// The conditions of the parts (kernel/KeyRanges.h); none, with the reason,
+// when the table cannot be cut.
 QStringList partsOf(const SplitPlan& plan, int parts, QString* keyProblem) {
     db::Connection source;
     source.Open(plan.sourceConnection);
-    const kernel::CuttingKey key = kernel::KeyToCutBy(source, plan.table);
-    if (key.kind == kernel::CuttingKey::Kind::None) {
-        *keyProblem = QStringLiteral("%1 has no key of one whole-number, date or timestamp "
-                                     "column (primary key, or unique index on NOT NULL columns) "
-                                     "to split it by; copy it without --split")
-                          .arg(kernel::QuotedName(plan.table));
-        return {};
+    const QStringList conditions =
+        kernel::SplitConditions(source, plan.table, plan.command.where, parts, keyProblem);
+    if (conditions.isEmpty()) {
+        *keyProblem += QStringLiteral("; copy it without --split");
     }
-    db::RowSet rows;
-    rows.Open(QStringLiteral("SELECT MIN(%1), MAX(%1) FROM %2%3")
-                  .arg(key.term, kernel::QuotedName(plan.table),
-                       plan.command.where.isEmpty()
-                           ? QString()
-                           : QStringLiteral(" WHERE ") + plan.command.where),
-              source);
-    const db::Value lowest = rows.Fields().item(0).Value();
-    const db::Value highest = rows.Fields().item(1).Value();
-    if (lowest.isNull() || highest.isNull()) {
-        return {QStringLiteral("1 = 1")}; // no rows: one part copies none
-    }
-    const auto cutFailed = [&](const QString& why) {
-        *keyProblem =
-            QStringLiteral("%1 cannot be cut by its key %2, whose values run from %3 "
-                           "to %4: %5; copy it without --split")
-                .arg(kernel::QuotedName(plan.table), key.term, lowest.text(), highest.text(), why);
-        return QStringList();
-    };
-    QStringList bounds; // each part's first key, but the first part's
-    if (key.kind == kernel::CuttingKey::Kind::WholeNumber) {
-        const std::optional<kernel::WholeKey> low = kernel::WholeKeyOf(lowest.text());
-        const std::optional<kernel::WholeKey> high = kernel::WholeKeyOf(highest.text());
-        if (!low || !high) {
-            return cutFailed(QStringLiteral("whole numbers beyond 10^30 either way are not cut, "
-                                            "since the servers' wide decimals hold no more"));
-        }
-        const kernel::WholeKey width = (*high - *low) / parts + 1;
-        for (kernel::WholeKey first = *low + width; first <= *high; first += width) {
-            bounds << kernel::WholeKeyText(first);
-        }
-        if (bounds.isEmpty()) {
-            return {QStringLiteral("1 = 1")};
-        }
-        QStringList conditions{QStringLiteral("%1 < %2").arg(key.term, bounds.first())};
-        for (qsizetype i = 1; i < bounds.size(); ++i) {
-            conditions
-                << QStringLiteral("%1 >= %2 AND %1 < %3").arg(key.term, bounds[i - 1], bounds[i]);
-        }
-        conditions << QStringLiteral("%1 >= %2").arg(key.term, bounds.last());
-        return conditions;
-    }
-    const auto time = [](const db::Value& value) {
-        // YYYY-MM-DD[ HH:MM:SS[.f]], a wall-clock time of no zone.
-        const QString text = kernel::ComparableAs(kernel::Category::Time, value, false).text;
-        const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
-        const QTime clock =
-            text.size() >= 19 ? QTime::fromString(text.mid(11, 8), Qt::ISODate) : QTime(0, 0);
-        return QDateTime(date, clock, Qt::UTC);
-    };
-    const QDateTime low = time(lowest);
-    const QDateTime high = time(highest);
-    if (!low.isValid() || !high.isValid()) {
-        return cutFailed(QStringLiteral("they are not dates or times the program reads"));
-    }
-    const bool dates = key.kind == kernel::CuttingKey::Kind::Date;
-    const qint64 span = dates ? low.daysTo(high) : low.secsTo(high);
-    for (int i = 1; i < parts; ++i) {
-        const qint64 step = span * i / parts;
-        const QString bound =
-            dates ? low.addDays(step).toString(QStringLiteral("yyyy-MM-dd"))
-                  : low.addSecs(step).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        if (step > 0 && (bounds.isEmpty() || bounds.last() != bound)) {
-            bounds << bound;
-        }
-    }
-    if (bounds.isEmpty()) {
-        return {QStringLiteral("1 = 1")};
-    }
-    QStringList conditions{QStringLiteral("%1 < '%2'").arg(key.term, bounds.first())};
-    for (qsizetype i = 1; i < bounds.size(); ++i) {
-        conditions
-            << QStringLiteral("%1 >= '%2' AND %1 < '%3'").arg(key.term, bounds[i - 1], bounds[i]);
-    }
-    conditions << QStringLiteral("%1 >= '%2'").arg(key.term, bounds.last());
     return conditions;
 }
 

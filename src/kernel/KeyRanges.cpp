@@ -4,6 +4,7 @@
 #include "Statements.h"
 #include "db/Worker.h"
 
+#include <QDateTime>
 #include <QMap>
 #include <algorithm>
 #include <exception>
@@ -203,7 +204,87 @@ bool addHeldPart(std::vector<Part>& parts, const Figures& target, const KeyRange
     return true;
 }
 
+// The ranges that begin at each bound (a literal), the first from nothing
+// and the last to nothing: every value falls into one.
+QStringList rangesFrom(const QString& term, const QStringList& bounds) {
+    if (bounds.isEmpty()) {
+        return {QStringLiteral("1 = 1")};
+    }
+    QStringList conditions{QStringLiteral("%1 < %2").arg(term, bounds.first())};
+    for (qsizetype i = 1; i < bounds.size(); ++i) {
+        conditions << QStringLiteral("%1 >= %2 AND %1 < %3").arg(term, bounds[i - 1], bounds[i]);
+    }
+    conditions << QStringLiteral("%1 >= %2").arg(term, bounds.last());
+    return conditions;
+}
+
 } // namespace
+
+QStringList SplitConditions(db::Connection& source, const QString& table, const QString& condition,
+                            int parts, QString* problem) {
+    const CuttingKey key = KeyToCutBy(source, table);
+    if (key.kind == CuttingKey::Kind::None) {
+        *problem = QStringLiteral("%1 has no key of one whole-number, date or timestamp "
+                                  "column (primary key, or unique index on NOT NULL columns) "
+                                  "to split it by")
+                       .arg(QuotedName(table));
+        return {};
+    }
+    db::RowSet rows;
+    rows.Open(KeyBoundsStatement(table, key.term, condition), source);
+    const db::Value lowest = rows.Fields().item(0).Value();
+    const db::Value highest = rows.Fields().item(1).Value();
+    if (lowest.isNull() || highest.isNull()) {
+        return {QStringLiteral("1 = 1")}; // no rows: one part copies none
+    }
+    const auto cutFailed = [&](const QString& why) {
+        *problem = QStringLiteral("%1 cannot be cut by its key %2, whose values run from %3 "
+                                  "to %4: %5")
+                       .arg(QuotedName(table), key.term, lowest.text(), highest.text(), why);
+        return QStringList();
+    };
+    QStringList bounds; // each part's first key, but the first part's
+    if (key.kind == CuttingKey::Kind::WholeNumber) {
+        const std::optional<WholeKey> low = WholeKeyOf(lowest.text());
+        const std::optional<WholeKey> high = WholeKeyOf(highest.text());
+        if (!low || !high) {
+            return cutFailed(QStringLiteral("whole numbers beyond 10^30 either way are not cut, "
+                                            "since the servers' wide decimals hold no more"));
+        }
+        const WholeKey width = (*high - *low) / parts + 1;
+        for (WholeKey first = *low + width; first <= *high; first += width) {
+            bounds << WholeKeyText(first);
+        }
+        return rangesFrom(key.term, bounds);
+    }
+    const auto time = [](const db::Value& value) {
+        // YYYY-MM-DD[ HH:MM:SS[.f]], a wall-clock time of no zone.
+        const QString text = ComparableAs(Category::Time, value, false).text;
+        const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
+        const QTime clock =
+            text.size() >= 19 ? QTime::fromString(text.mid(11, 8), Qt::ISODate) : QTime(0, 0);
+        return QDateTime(date, clock, Qt::UTC);
+    };
+    const QDateTime low = time(lowest);
+    const QDateTime high = time(highest);
+    if (!low.isValid() || !high.isValid()) {
+        return cutFailed(QStringLiteral("they are not dates or times the program reads"));
+    }
+    const bool dates = key.kind == CuttingKey::Kind::Date;
+    const qint64 span = dates ? low.daysTo(high) : low.secsTo(high);
+    for (int i = 1; i < parts; ++i) {
+        const qint64 step = span * i / parts;
+        const QString bound =
+            u'\'' +
+            (dates ? low.addDays(step).toString(QStringLiteral("yyyy-MM-dd"))
+                   : low.addSecs(step).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))) +
+            u'\'';
+        if (step > 0 && (bounds.isEmpty() || bounds.last() != bound)) {
+            bounds << bound;
+        }
+    }
+    return rangesFrom(key.term, bounds);
+}
 
 QString InRange(const QString& key, const KeyRange& range, const QString& condition) {
     const QString span = QStringLiteral("%1 >= %2 AND %1 <= %3")

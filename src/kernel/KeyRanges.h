@@ -1,4 +1,7 @@
 #pragma once
+// A table's rows cut into ranges of its key: for copies that run at once
+// (SplitConditions), and to tell which parts of a table its copy lacks.
+//
 // Which parts of a table its copy lacks, told by counting instead of
 // reading: the source's key span is cut into ranges, each server counts the
 // keys of every range and sums a hash of each (one grouped query, both at
@@ -43,6 +46,17 @@ struct KeyRanges {
 std::optional<KeyRanges> DifferingRanges(const TableOrder& order, db::Connection& source,
                                          const QString& sourceTable, const QString& condition,
                                          db::Connection& target, const QString& targetTable);
+
+// The conditions that cut a table's rows (those that match `condition`)
+// into `parts` ranges of its key, for copies that run at once: the key's
+// span from its lowest to its highest value cut into equal ranges, the
+// first and the last open at their outer end, so that every row falls into
+// exactly one. Whole numbers by value, in 128 bits; dates by day and
+// timestamps by second, computed in no zone, so that a local zone's
+// repeated hour cannot move a bound. Empty, with *problem, where the table
+// has no such key or its values cannot be cut exactly.
+QStringList SplitConditions(db::Connection& source, const QString& table, const QString& condition,
+                            int parts, QString* problem);
 
 // "<key> >= first AND <key> <= last", with the user's condition before it.
 QString InRange(const QString& key, const KeyRange& range, const QString& condition = {});

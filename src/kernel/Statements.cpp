@@ -57,6 +57,12 @@ QString CountWhereStatement(QStringView tableName, const QString& condition) {
     return withCondition(CountRowsStatement(tableName), condition);
 }
 
+QString KeyBoundsStatement(QStringView tableName, const QString& key, const QString& condition) {
+    return withCondition(
+        QStringLiteral("SELECT MIN(%1), MAX(%1) FROM %2").arg(key, QuotedName(tableName)),
+        condition);
+}
+
 QString DropTableStatement(QStringView tableName) {
     QString statement = QStringLiteral("DROP TABLE ");
     AppendQuotedName(statement, tableName);

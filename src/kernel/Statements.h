@@ -35,6 +35,8 @@ QString CountRowsStatement(QStringView tableName); // SELECT COUNT(*) FROM "T"
 // SELECT * FROM "T" WHERE <condition> (the whole table when it is empty).
 QString SelectWhereStatement(QStringView tableName, const QString& condition);
 QString CountWhereStatement(QStringView tableName, const QString& condition);
+// SELECT MIN(<key>), MAX(<key>) FROM "T" [WHERE <condition>]
+QString KeyBoundsStatement(QStringView tableName, const QString& key, const QString& condition);
 QString DropTableStatement(QStringView tableName);                 // DROP TABLE "T"
 QString RenameStatement(QStringView oldName, QStringView newName); // RENAME "A" TO "B"
 
