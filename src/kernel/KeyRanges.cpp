@@ -39,30 +39,6 @@ std::optional<WholeKey> wholeKey(const db::Value& value) {
     return value.isNull() ? std::nullopt : WholeKeyOf(value.text());
 }
 
-// The key's text and number on one side, for its fingerprint.
-struct KeyTerms {
-    QString number;
-    QString text;
-};
-
-// Each row's key (dk), its hash (dh, unless not asked for) and, when given,
-// its range's index (dr), where the condition holds: a derived table the
-// figures are summed over.
-QString keyRows(const db::OrderForms& forms, const QString& table, const KeyTerms& key,
-                const QString& condition, const QString& rangeIndex = {}, bool hashed = true) {
-    return QStringLiteral("SELECT %1 AS dk%2%3 FROM %4%5")
-        .arg(key.number,
-             hashed ? QStringLiteral(", %1 AS dh").arg(forms.md5Hex.toString().arg(key.text))
-                    : QString(),
-             rangeIndex.isEmpty() ? QString() : QStringLiteral(", %1 AS dr").arg(rangeIndex),
-             QuotedName(table),
-             condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition);
-}
-
-QString hashSum(const db::OrderForms& forms) {
-    return forms.wideSum.toString().arg(forms.hexNumber.toString().arg(QStringLiteral("dh")));
-}
-
 // Each range's row count and sum of key hashes on one side, by its index.
 // On the target, also each range's lowest and highest key; its rows outside
 // the source's span (or with no key) fall into one group before the span and
@@ -70,20 +46,9 @@ QString hashSum(const db::OrderForms& forms) {
 QMap<qint64, Figures> rangeFigures(db::Connection& connection, const QString& table,
                                    const KeyTerms& key, WholeKey low, WholeKey width, qint64 ranges,
                                    const QString& condition, bool target) {
-    const db::OrderForms& forms = connection.profile().server().order;
-    // Keys outside the span first, so that only a difference of 0 or more
-    // is divided, and no quotient outgrows the server's integers.
-    const QString number = forms.wideNumber.toString().arg(key.number);
-    const QString range =
-        QStringLiteral("CASE WHEN %1 < %2 THEN -1 WHEN %1 > %3 THEN %4 ELSE %5 END")
-            .arg(number, WholeKeyText(low), WholeKeyText(low + width * ranges - 1))
-            .arg(ranges)
-            .arg(forms.wholeDivision.toString().arg(
-                QStringLiteral("%1 - (%2)").arg(number, WholeKeyText(low)), WholeKeyText(width)));
     db::RowSet rows;
-    rows.Open(QStringLiteral("SELECT dr, COUNT(*), %1%2 FROM (%3) fp GROUP BY dr")
-                  .arg(hashSum(forms), target ? QStringLiteral(", MIN(dk), MAX(dk)") : QString(),
-                       keyRows(forms, table, key, condition, range)),
+    rows.Open(RangeFiguresStatement(connection.profile().server().order, table, key, condition, low,
+                                    width, ranges, target),
               connection);
     QMap<qint64, Figures> figures;
     for (; !rows.Eof(); rows.MoveNext()) {
@@ -153,12 +118,10 @@ void joinTargetReads(std::vector<Part>& parts) {
 // condition holds.
 Figures figures(db::Connection& connection, const KeyTerms& key, const QString& table,
                 const QString& condition, bool hashed = true) {
-    const db::OrderForms& forms = connection.profile().server().order;
     db::RowSet rows;
-    rows.Open(QStringLiteral("SELECT COUNT(*), %1, MIN(dk), MAX(dk) FROM (%2) fp")
-                  .arg(hashed ? hashSum(forms) : QStringLiteral("0"),
-                       keyRows(forms, table, key, condition, {}, hashed)),
-              connection);
+    rows.Open(
+        KeyFiguresStatement(connection.profile().server().order, table, key, condition, hashed),
+        connection);
     const db::Fields& fields = rows.Fields();
     return Figures{fields.item(0).Value().text().toLongLong(), sumOf(fields.item(1).Value()),
                    wholeKey(fields.item(2).Value()), wholeKey(fields.item(3).Value())};

@@ -9,6 +9,7 @@
 //     BeginInsert(last, u"PEOPLE");
 //     for (const db::Value& v : row) AppendValue(last, ValueOrDefault(v, {}), Side::Db2);
 //     EndInsert(last);   // INSERT INTO "PEOPLE" VALUES('12', NULL)
+#include "WholeKey.h"
 #include "db/Server.h"
 #include "db/Side.h"
 #include "db/Value.h"
@@ -35,6 +36,26 @@ QString CountRowsStatement(QStringView tableName); // SELECT COUNT(*) FROM "T"
 // SELECT * FROM "T" WHERE <condition> (the whole table when it is empty).
 QString SelectWhereStatement(QStringView tableName, const QString& condition);
 QString CountWhereStatement(QStringView tableName, const QString& condition);
+// A whole-number key on one server, for its key set's fingerprint: its
+// value as a number, and as its decimal digits.
+struct KeyTerms {
+    QString number;
+    QString text;
+};
+// SELECT COUNT(*), <the sum of its keys' hashes, or 0 unless hashed>,
+// MIN(<key>), MAX(<key>) of the rows where the condition holds, in the
+// server's forms (db::OrderForms).
+QString KeyFiguresStatement(const db::OrderForms& forms, QStringView tableName, const KeyTerms& key,
+                            const QString& condition, bool hashed);
+// The same per range of `width` keys from `low` (`ranges` of them): each
+// range's index, its count and hash sum, and with `bounds` its lowest and
+// highest key. Keys below the span are in range -1, those above in range
+// `ranges`: only a key's distance of 0 or more from `low` is divided, so
+// that no quotient outgrows the server's integers.
+QString RangeFiguresStatement(const db::OrderForms& forms, QStringView tableName,
+                              const KeyTerms& key, const QString& condition, WholeKey low,
+                              WholeKey width, qint64 ranges, bool bounds);
+
 // SELECT MIN(<key>), MAX(<key>) FROM "T" [WHERE <condition>]
 QString KeyBoundsStatement(QStringView tableName, const QString& key, const QString& condition);
 QString DropTableStatement(QStringView tableName);                 // DROP TABLE "T"

@@ -2,6 +2,7 @@
 // to the databases unchanged, so a stray blank or a missed quote is a failed
 // copy or a silently altered row.
 #include "kernel/Statements.h"
+#include "kernel/WholeKey.h"
 #include "transfer/Datatype.h"
 
 #include <QTest>
@@ -33,6 +34,30 @@ class StatementsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // A key's text as the servers write it, read exactly or not at all: a
+    // key read wrongly would cut a range where no key is.
+    void wholeKeys_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("key"); // its digits again, or empty for none
+        QTest::newRow("signed minimum") << u"-9223372036854775808"_s << u"-9223372036854775808"_s;
+        QTest::newRow("unsigned maximum") << u"18446744073709551615"_s << u"18446744073709551615"_s;
+        QTest::newRow("decimal point, zeros") << u"12.000"_s << u"12"_s;
+        QTest::newRow("DECFLOAT's exponent") << u"1.2E+1"_s << u"12"_s;
+        QTest::newRow("exponent past the digits") << u"5E+20"_s << u"500000000000000000000"_s;
+        QTest::newRow("a fraction") << u"12.5"_s << QString();
+        QTest::newRow("a fraction by exponent") << u"125E-1"_s << QString();
+        QTest::newRow("10^30") << u"1E+30"_s << u"1000000000000000000000000000000"_s;
+        QTest::newRow("past 10^30") << u"1000000000000000000000000000001"_s << QString();
+        QTest::newRow("not a number") << u"12a"_s << QString();
+        QTest::newRow("zero") << u"-0"_s << u"0"_s;
+    }
+    void wholeKeys() {
+        QFETCH(QString, text);
+        QFETCH(QString, key);
+        const std::optional<kernel::WholeKey> read = kernel::WholeKeyOf(text);
+        QCOMPARE(read ? kernel::WholeKeyText(*read) : QString(), key);
+    }
+
     void adoTypeName_data();
     void adoTypeName();
     void columnType_data();
