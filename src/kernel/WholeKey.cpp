@@ -1,5 +1,7 @@
 #include "WholeKey.h"
 
+#include "Comparable.h"
+
 namespace kernel {
 
 namespace {
@@ -16,61 +18,24 @@ constexpr WholeKey largestKey = [] {
 } // namespace
 
 std::optional<WholeKey> WholeKeyOf(QStringView text) {
-    text = text.trimmed();
-    bool negative = false;
-    if (!text.isEmpty() && (text.front() == u'-' || text.front() == u'+')) {
-        negative = text.front() == u'-';
-        text = text.sliced(1);
-    }
-    // Digits, an optional fraction of zeros only once the exponent has
-    // moved the point, and an optional exponent.
-    QString digits;
-    qsizetype pointAt = -1;
-    qsizetype i = 0;
-    for (; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c.isDigit() && c.unicode() < 128) {
-            digits += c;
-        } else if (c == u'.' && pointAt < 0) {
-            pointAt = digits.size();
-        } else {
-            break;
-        }
-    }
-    if (digits.isEmpty()) {
+    // Read as the comparison reads a number: ±0.digits × 10^exponent.
+    const Comparable number = ComparableAs(
+        Category::Number, db::Value(db::Value::Kind::Text, text.trimmed().toString()), false);
+    if (number.form != Comparable::Form::Number) {
         return std::nullopt;
     }
-    int exponent = 0;
-    if (i < text.size()) {
-        if (text[i] != u'e' && text[i] != u'E') {
-            return std::nullopt;
-        }
-        bool ok = false;
-        exponent = text.sliced(i + 1).toInt(&ok);
-        if (!ok || exponent < -64 || exponent > 64) {
-            return std::nullopt;
-        }
-    }
-    // The place of the point once the exponent is applied: every digit
-    // after it must be a zero.
-    qsizetype wholeDigits = (pointAt < 0 ? digits.size() : pointAt) + exponent;
-    if (wholeDigits < 0) {
-        wholeDigits = 0;
-    }
-    for (qsizetype d = wholeDigits; d < digits.size(); ++d) {
-        if (digits[d] != u'0') {
-            return std::nullopt;
-        }
+    // Whole only when no digit stands after the point (zero has none).
+    if (number.exponent < number.text.size() || number.exponent > 31) {
+        return std::nullopt;
     }
     WholeKey value = 0;
-    for (qsizetype d = 0; d < wholeDigits; ++d) {
-        const int digit = d < digits.size() ? digits[d].unicode() - u'0' : 0;
-        value = value * 10 + digit;
-        if (value > largestKey) {
-            return std::nullopt;
-        }
+    for (int place = 0; place < number.exponent; ++place) {
+        value = value * 10 + (place < number.text.size() ? number.text[place].unicode() - u'0' : 0);
     }
-    return negative ? -value : value;
+    if (value > largestKey) {
+        return std::nullopt;
+    }
+    return number.negative ? -value : value;
 }
 
 QString WholeKeyText(WholeKey key) {
