@@ -121,7 +121,9 @@ private:
     // and the source's count (TransferRows.cpp).
     void checkCounts(const QString& sourceName, const QString& tableName, qint64 taken,
                      qint64 heldBefore = 0);
-    TableCopy::Outcome outcomeAtEnd(int reportsBefore) const;
+    // Copied only where the table's steps reported nothing and the target
+    // holds no more rows than the source.
+    TableCopy::Outcome outcomeAtEnd() const;
     // One row into the sink, value by value (`value` gives each field's);
     // `row` counts from 1. The row counts as read once its values are (for
     // a caller that does not count its rows itself). False when a value left

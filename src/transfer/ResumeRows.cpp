@@ -111,7 +111,6 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
         return;
     }
     ws_.activity->tableStarted(sourceName, sourceRows);
-    const int reportsBefore = trap_.reportCount();
 
     TableState& table = *table_;
     const int fieldCount = int(order.columns.size());
@@ -196,7 +195,7 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
     }
     figures.rowsInserted = arrived;
     resetProgressBar();
-    finishTable(outcomeAtEnd(reportsBefore));
+    finishTable(outcomeAtEnd());
 }
 
 } // namespace transfer::detail

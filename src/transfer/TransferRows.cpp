@@ -289,7 +289,7 @@ void TransferRun::checkCounts(const QString& sourceName, const QString& tableNam
     });
 }
 
-TableCopy::Outcome TransferRun::outcomeAtEnd(int reportsBefore) const {
+TableCopy::Outcome TransferRun::outcomeAtEnd() const {
     const TableCopy& figures = table_->figures;
     if (pastRefusalLimit()) {
         return TableCopy::Outcome::Failed;
@@ -297,8 +297,8 @@ TableCopy::Outcome TransferRun::outcomeAtEnd(int reportsBefore) const {
     if (figures.sourceRows >= 0 && figures.targetRows > figures.sourceRows) {
         return TableCopy::Outcome::Extra;
     }
-    return trap_.reportCount() == reportsBefore ? TableCopy::Outcome::Copied
-                                                : TableCopy::Outcome::Short;
+    return trap_.reportCount() == table_->reportsBefore ? TableCopy::Outcome::Copied
+                                                        : TableCopy::Outcome::Short;
 }
 
 // A row set that cannot move on cannot deliver the next row either: the

@@ -130,7 +130,6 @@ void TransferRun::finishTable(TableCopy::Outcome outcome) {
 
 void TransferRun::copyTable(const QString& sourceName) {
     TableCopy& figures = table_->figures;
-    const int reportsBefore = trap_.reportCount();
     const std::optional<QString> listed = listedOnTarget(sourceName);
     // Asked to add the missing rows, the run does not offer to replace the
     // table.
@@ -216,7 +215,7 @@ void TransferRun::copyTable(const QString& sourceName) {
     if (!part) {
         trap_.step(lines_.addName, [&] { AddListName(targetList(), sourceName); });
     }
-    finishTable(outcomeAtEnd(reportsBefore));
+    finishTable(outcomeAtEnd());
 }
 
 // The table the parts of a split go into: the one the run that started them
