@@ -18,10 +18,16 @@ struct Report {
     qint64 row = 0; // its row (from 1) that did not arrive, or 0
 };
 
-class Dialogs {
+// Where an error trap's reports go: a box in the window, a line on the
+// console. A table operation reports through this alone: it asks nothing.
+class Reports {
 public:
-    virtual ~Dialogs() = default;
+    virtual ~Reports() = default;
+    virtual void failureReport(const Report& report) = 0;
+};
 
+class Dialogs : public Reports {
+public:
     // OK only, no icon, the application title as caption.
     virtual void notice(const QString& text) = 0;
     // Yes and No, no icon; true for Yes.
@@ -31,7 +37,7 @@ public:
     // Caption "Application Error", warning icon, OK only.
     virtual void errorReport(const QString& text) = 0;
     // A trapped failure; a box shows its whole report text (errorReport).
-    virtual void failureReport(const Report& report);
+    void failureReport(const Report& report) override;
 };
 
 // The program's texts break their lines with CR or CR LF, as they are

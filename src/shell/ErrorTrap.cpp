@@ -31,12 +31,12 @@ void Dialogs::failureReport(const Report& report) {
     errorReport(ErrorReportText(report));
 }
 
-ErrorTrap::ErrorTrap(Dialogs& dialogs, QStringView window, QStringView handler)
-    : dialogs_(dialogs), location_(ErrorLocation(window, handler)) {}
+ErrorTrap::ErrorTrap(Reports& reports, QStringView window, QStringView handler)
+    : sink_(reports), location_(ErrorLocation(window, handler)) {}
 
-ErrorTrap::ErrorTrap(Dialogs& dialogs, QStringView window, QStringView handler,
+ErrorTrap::ErrorTrap(Reports& reports, QStringView window, QStringView handler,
                      const QString& lastStatement)
-    : ErrorTrap(dialogs, window, handler) {
+    : ErrorTrap(reports, window, handler) {
     lastStatement_ = &lastStatement;
 }
 
@@ -60,7 +60,7 @@ void ErrorTrap::report(const QString& description, bool lost) {
     if (lost) {
         report.row = 0; // the connection is what failed, not the row
     }
-    dialogs_.failureReport(report);
+    sink_.failureReport(report);
 }
 
 void ErrorTrap::describeSubject(std::function<void(Report&)> subject) {

@@ -35,13 +35,13 @@ inline constexpr char16_t supportAddress[] = u"support@duskferry.example";
 
 class ErrorTrap {
 public:
-    ErrorTrap(Dialogs& dialogs, QStringView window, QStringView handler);
+    ErrorTrap(Reports& reports, QStringView window, QStringView handler);
     // For the two copy handlers: every report ends with "sql: " and the
     // statement as it stands when the step fails ("sql: " alone before the
     // first one is built). The text must outlive the trap.
-    ErrorTrap(Dialogs& dialogs, QStringView window, QStringView handler,
+    ErrorTrap(Reports& reports, QStringView window, QStringView handler,
               const QString& lastStatement);
-    ErrorTrap(Dialogs&, QStringView, QStringView, QString&&) = delete;
+    ErrorTrap(Reports&, QStringView, QStringView, QString&&) = delete;
     ErrorTrap(const ErrorTrap&) = delete;
     ErrorTrap& operator=(const ErrorTrap&) = delete;
 
@@ -96,7 +96,7 @@ private:
     // Throws RunEnded for a lost connection when asked to.
     void reportFailure(std::exception_ptr failure);
 
-    Dialogs& dialogs_;
+    Reports& sink_;
     QString location_;
     int line_ = 0;
     int reports_ = 0;

@@ -1,11 +1,9 @@
 #pragma once
-// The copy of the selected tables of one side to the other, for both
-// directions: the run (TransferRun.cpp: connections, the walk over the
-// source list, the overwrite question) and each table's rows
-// (TransferRows.cpp: the target table, the one row loop and its sinks).
-// Private to the copy.
+// One table's copy (CopyTable.h): the target table and the rows
+// (TableCopier.cpp, TransferRows.cpp), or the rows a copy lacks
+// (ResumeRows.cpp). Private to the copy.
 #include "CheckSink.h"
-#include "CopySteps.h"
+#include "CopyTable.h"
 #include "ExactTypes.h"
 #include "RowSink.h"
 #include "db/BulkInsert.h"
@@ -53,45 +51,23 @@ struct TableState {
 // or may not have arrived.
 void TallySink(const RowSink& sink, TableCopy& figures, bool ended);
 
-class TransferRun {
+class TableCopier {
 public:
-    TransferRun(const Workspace& workspace, const Direction& direction)
-        : ws_(workspace), dir_(direction), lines_(direction.lines),
-          trap_(*workspace.dialogs, u"Form2", QStringView(direction.handler), lastStatement_) {
-        trap_.endRunOnLostConnection([this] { return progress(); });
-        trap_.describeSubject([this](shell::Report& report) {
-            if (table_) {
-                report.table = table_->figures.table;
-                report.row = table_->subjectRow;
-            }
-        });
-    }
+    TableCopier(const CopyRoute& route, const TableRequest& request);
+    ~TableCopier();
+    TableCopier(const TableCopier&) = delete;
+    TableCopier& operator=(const TableCopier&) = delete;
 
-    void run();
+    TableCopy run();
 
 private:
-    bool sourceIsOracle() const { return dir_.target == Side::Db2; }
-    const shell::TableList& sourceList() const {
-        return sourceIsOracle() ? ws_.oracleList : ws_.db2List;
-    }
-    const shell::TableList& targetList() const {
-        return sourceIsOracle() ? ws_.db2List : ws_.oracleList;
-    }
-    db::Connection& source() { return sourceIsOracle() ? oracle_ : db2_; }
-    db::Connection& target() { return sourceIsOracle() ? db2_ : oracle_; }
-    bool dryRun() const { return ws_.options.dryRun; }
+    const CopyOptions& options() const { return route_.options; }
+    bool dryRun() const { return options().dryRun; }
+    db::Connection& source() { return route_.source; }
+    db::Connection& target() { return route_.target; }
 
-    bool openConnections();
-    bool openConnection(db::Connection& connection, bool isSource, int firstLine,
-                        const std::function<QString()>& connectionString);
-    void copyPosition(int position);
-    void copyTable(const QString& sourceName);
+    void copyTable();
     void finishTable(TableCopy::Outcome outcome);
-    // The target list's spelling of the table, the source's own first;
-    // nothing when the target does not list it.
-    std::optional<QString> listedOnTarget(const QString& sourceName);
-    std::optional<QString> askOverwrite(const QString& listed, bool* skip);
-    QString partTarget(const QString& listed) const;
     bool nameTargetColumns(db::RowSet& rows, const QString& targetName);
     // Adds the source rows whose key the target's table lacks (ResumeRows.cpp).
     void resumeTable(const QString& sourceName, const QString& targetName);
@@ -103,7 +79,7 @@ private:
     QString columnTypeText(db::RowSet& rows, int field, bool* read);
     // Typed columns take bytes and Booleans in the target server's own forms.
     const db::LiteralForms* literals() const {
-        return ws_.options.exactTypes ? &db::BehaviorOf(table_->dialect).literals : nullptr;
+        return options().exactTypes ? &db::BehaviorOf(table_.dialect).literals : nullptr;
     }
     void copyRows(db::RowSet& rows, const QString& sourceName, const QString& tableName,
                   qint64 sourceRows);
@@ -136,23 +112,16 @@ private:
     qint64 rowsArrived() const;
     // More rows refused than the user allows: the table's copy stops.
     bool pastRefusalLimit() const {
-        return ws_.options.maxRefused >= 0 && table_->figures.rowsRefused > ws_.options.maxRefused;
+        return options().maxRefused >= 0 && table_.figures.rowsRefused > options().maxRefused;
     }
     void resetProgressBar();
-    void closeConnections();
 
-    const Workspace& ws_;
-    const Direction& dir_;
+    const CopyRoute& route_;
+    const TableRequest& request_;
+    shell::ErrorTrap& trap_;
+    QString& lastStatement_;
     const Lines& lines_;
-    QString lastStatement_;
-    shell::ErrorTrap trap_;
-    db::Connection oracle_;
-    db::Connection db2_;
-    // The table being copied; nothing between tables.
-    std::optional<TableState> table_;
-    // The last table created: a run that ends on a lost connection still
-    // lists it.
-    QString created_;
+    TableState table_;
 };
 
 } // namespace transfer::detail

@@ -2,10 +2,11 @@
 // The numbered steps of the two copy handlers, which the error report shows
 // after "at line": each number stands beside its step. What differs between
 // the two directions (the handler, its message, the order of a few steps)
-// is data here.
+// is data here. A table's copy numbers its steps with the lines of the
+// direction its caller hands in.
 #include "kernel/Statements.h"
 
-namespace transfer::detail {
+namespace transfer {
 
 using db::Side;
 
@@ -91,10 +92,15 @@ inline const Direction db2ToOracle{.handler = u"PushButton4_Click",
                                                   .finalPointer = 280}};
 
 // Steps with the same number in both directions.
+// The direction whose target is `to`.
+inline const Direction& DirectionTo(Side to) {
+    return to == Side::Db2 ? oracleToDb2 : db2ToOracle;
+}
+
 inline constexpr int positionYield = 132, selectedTest = 134, takeSourceName = 136,
                      containsTest = 140, spellingTest = 144, spellingTake = 146,
                      overwriteQuestion = 150, dropOnYes = 158, removeDropped = 160,
                      openRowSet = 164, createFirstPiece = 166, fieldYield = 170, fieldName = 172,
                      fieldType = 174;
 
-} // namespace transfer::detail
+} // namespace transfer

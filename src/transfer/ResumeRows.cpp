@@ -42,10 +42,10 @@ private:
 
 } // namespace
 
-void TransferRun::resumeTable(const QString& sourceName, const QString& targetName) {
-    TableCopy& figures = table_->figures;
+void TableCopier::resumeTable(const QString& sourceName, const QString& targetName) {
+    TableCopy& figures = table_.figures;
     figures.rowsAlreadyThere = 0;
-    const QString& where = ws_.options.where;
+    const QString& where = options().where;
     // The target's rows are read on a connection of their own: the one the
     // rows go in on is the sink's.
     db::Connection reader;
@@ -59,8 +59,7 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
     if (!trap_.step(openRowSet, [&] {
             reader.setCursorLocation(db::CursorLocation::Client);
             reader.setReadAhead(true);
-            reader.Open(sourceIsOracle() ? db::Db2ConnectionString(ws_.db2Login())
-                                         : db::OracleConnectionString(ws_.oracleLogin()));
+            reader.Open(route_.targetConnectionString());
             PrepareKeyOrder(source());
             PrepareKeyOrder(reader);
             order = PlanOrder(source(), sourceName, reader, targetName, where);
@@ -80,7 +79,7 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
             // Into a table the run did not make, each value by its column's
             // name.
             for (const ComparedColumn& column : order.columns) {
-                table_->insertColumns << column.targetName;
+                table_.insertColumns << column.targetName;
             }
             // Where the key allows, only the key ranges whose counts differ
             // are read; the rows of the others are there already.
@@ -110,12 +109,12 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
         finishTable(TableCopy::Outcome::Failed);
         return;
     }
-    ws_.activity->tableStarted(sourceName, sourceRows);
+    route_.activity.tableStarted(sourceName, sourceRows);
 
-    TableState& table = *table_;
+    TableState& table = table_;
     const int fieldCount = int(order.columns.size());
     const SinkContext context{
-        trap_,         lastStatement_,   target(),           dir_.target,
+        trap_,         lastStatement_,   target(),           route_.to,
         literals(),    targetName,       lines_.insertFirst, lines_.insertExecute,
         table.figures, table.subjectRow, table.insertColumns};
     std::unique_ptr<RowSink> sink;
@@ -166,7 +165,7 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
                         ++figures.rowsRead;
                         trap_.step(lines_.rowYield, [] { shell::yieldToEventLoop(); });
                         if (sourceRows > 0) {
-                            ws_.activity->showProgress(std::min(walked, sourceRows), sourceRows);
+                            route_.activity.showProgress(std::min(walked, sourceRows), sourceRows);
                         }
                         if (pastRefusalLimit()) {
                             throw shell::Failure(
@@ -190,7 +189,7 @@ void TransferRun::resumeTable(const QString& sourceName, const QString& targetNa
         }
     }
     const qint64 arrived = sink ? (sink->settle(), sink->arrived()) : 0;
-    if (!ws_.options.part) {
+    if (!options().part) {
         checkCounts(sourceName, targetName, arrived, heldBefore);
     }
     figures.rowsInserted = arrived;

@@ -19,7 +19,7 @@ void TallySink(const RowSink& sink, TableCopy& figures, bool ended) {
     }
 }
 
-bool TransferRun::createTargetTable(db::RowSet& rows, const QString& tableName) {
+bool TableCopier::createTargetTable(db::RowSet& rows, const QString& tableName) {
     if (!describeTargetTable(rows, tableName)) {
         return false;
     }
@@ -28,7 +28,7 @@ bool TransferRun::createTargetTable(db::RowSet& rows, const QString& tableName) 
     }
     // The exact lengths are characters, as the drivers report them; a server
     // that counts bytes unless told otherwise is told.
-    if (ws_.options.exactTypes) {
+    if (options().exactTypes) {
         const QString create = lastStatement_;
         for (const QString& setUp : target().profile().server().characterLengthSetUp) {
             lastStatement_ = setUp;
@@ -44,14 +44,14 @@ bool TransferRun::createTargetTable(db::RowSet& rows, const QString& tableName) 
     return trap_.step(lines_.createExecute, [&] { ExecuteStatement(target(), lastStatement_); });
 }
 
-bool TransferRun::describeTargetTable(db::RowSet& rows, const QString& tableName) {
+bool TableCopier::describeTargetTable(db::RowSet& rows, const QString& tableName) {
     trap_.step(createFirstPiece, [&] { BeginCreateTable(lastStatement_, tableName); });
     int fieldCount = 0;
     if (!trap_.step(lines_.createFieldLoop, [&] { fieldCount = rows.Fields().count(); })) {
         return false;
     }
-    TableState& table = *table_;
-    table.dialect = DialectOf(dir_.target, target().profile().serverKind);
+    TableState& table = table_;
+    table.dialect = DialectOf(route_.to, target().profile().serverKind);
     bool complete = true;
     for (int f = 0; f < fieldCount; ++f) {
         trap_.step(fieldYield, [] { shell::yieldToEventLoop(); });
@@ -69,19 +69,19 @@ bool TransferRun::describeTargetTable(db::RowSet& rows, const QString& tableName
     return complete;
 }
 
-QString TransferRun::columnTypeText(db::RowSet& rows, int field, bool* read) {
-    TableState& table = *table_;
-    if (!ws_.options.exactTypes) {
+QString TableCopier::columnTypeText(db::RowSet& rows, int field, bool* read) {
+    TableState& table = table_;
+    if (!options().exactTypes) {
         int adoType = 0;
         *read = trap_.step(fieldType, [&] { adoType = rows.Fields().item(field).Type(); });
-        const QString text = ColumnTypeFor(dir_.target, adoType);
+        const QString text = ColumnTypeFor(route_.to, adoType);
         table.columns.push_back(
-            {{}, text.mid(1).chopped(1), DefaultColumnLimits(dir_.target, adoType)});
+            {{}, text.mid(1).chopped(1), DefaultColumnLimits(route_.to, adoType)});
         return text;
     }
     db::ColumnDescription description;
     *read = trap_.step(fieldType, [&] { description = rows.Fields().item(field).Description(); });
-    const ColumnType type = ExactColumnType(dir_.target, description);
+    const ColumnType type = ExactColumnType(route_.to, description);
     table.sourceColumns.push_back(description);
     table.exactTypes.push_back(type);
     table.columns.push_back({{}, ColumnTypeName(type, table.dialect), type});
@@ -92,13 +92,13 @@ QString TransferRun::columnTypeText(db::RowSet& rows, int field, bool* read) {
 // its column would not keep unchanged is not sent: a server rounds a decimal
 // or a fraction of a second without a word. (A dry run counts such values
 // instead.)
-db::Value TransferRun::valueToSend(db::RowSet& rows, int field) {
+db::Value TableCopier::valueToSend(db::RowSet& rows, int field) {
     return valueToSend(rows.Fields().item(field).Value(), field);
 }
 
-db::Value TransferRun::valueToSend(const db::Value& read, int field) {
+db::Value TableCopier::valueToSend(const db::Value& read, int field) {
     db::Value value = ValueOrDefault(read, {});
-    const TableState& table = *table_;
+    const TableState& table = table_;
     if (dryRun() || std::size_t(field) >= table.exactTypes.size()) {
         return value;
     }
@@ -113,7 +113,7 @@ db::Value TransferRun::valueToSend(const db::Value& read, int field) {
     return value;
 }
 
-void TransferRun::copyRows(db::RowSet& rows, const QString& sourceName, const QString& tableName,
+void TableCopier::copyRows(db::RowSet& rows, const QString& sourceName, const QString& tableName,
                            qint64 sourceRows) {
     qint64 rowCount = -1;
     trap_.step(lines_.rowCount, [&] { rowCount = sourceRows; });
@@ -121,9 +121,9 @@ void TransferRun::copyRows(db::RowSet& rows, const QString& sourceName, const QS
     if (!trap_.step(lines_.valueLoop, [&] { fieldCount = rows.Fields().count(); })) {
         return;
     }
-    TableState& table = *table_;
+    TableState& table = table_;
     const SinkContext context{
-        trap_,         lastStatement_,   target(),           dir_.target,
+        trap_,         lastStatement_,   target(),           route_.to,
         literals(),    tableName,        lines_.insertFirst, lines_.insertExecute,
         table.figures, table.subjectRow, table.insertColumns};
     std::unique_ptr<CheckSink> check;
@@ -148,18 +148,18 @@ void TransferRun::copyRows(db::RowSet& rows, const QString& sourceName, const QS
     into.settle();
     if (check) {
         table.figures.losses = check->losses(table.figures.rowsRead);
-    } else if (!ws_.options.part) {
+    } else if (!options().part) {
         checkCounts(sourceName, tableName, into.arrived());
     }
 }
 
 // Bulk mode where the server prepares its INSERT, row by row otherwise.
-std::unique_ptr<RowSink> TransferRun::openSink(const SinkContext& context, db::RowSet& rows,
+std::unique_ptr<RowSink> TableCopier::openSink(const SinkContext& context, db::RowSet& rows,
                                                int fieldCount) {
     std::vector<db::BulkInsert::Binding> bindings;
-    if (ws_.options.bulk && bulkBindings(rows, fieldCount, bindings)) {
+    if (options().bulk && bulkBindings(rows, fieldCount, bindings)) {
         if (std::unique_ptr<BulkSink> bulk =
-                BulkSink::open(context, std::move(bindings), ws_.options.batchSize)) {
+                BulkSink::open(context, std::move(bindings), options().batchSize)) {
             return bulk;
         }
     }
@@ -168,15 +168,15 @@ std::unique_ptr<RowSink> TransferRun::openSink(const SinkContext& context, db::R
     return std::make_unique<StatementSink>(context);
 }
 
-bool TransferRun::bulkBindings(db::RowSet& rows, int fieldCount,
+bool TableCopier::bulkBindings(db::RowSet& rows, int fieldCount,
                                std::vector<db::BulkInsert::Binding>& bindings) {
-    const TableState& table = *table_;
+    const TableState& table = table_;
     for (int f = 0; f < fieldCount; ++f) {
         if (std::size_t(f) < table.exactTypes.size()) {
             bindings.push_back(
                 BindingFor(table.exactTypes[std::size_t(f)], table.sourceColumns[std::size_t(f)]));
         } else if (!trap_.step(fieldType, [&] {
-                       bindings.push_back(BindingFor(dir_.target, rows.Fields().item(f).Type()));
+                       bindings.push_back(BindingFor(route_.to, rows.Fields().item(f).Type()));
                    })) {
             return false;
         }
@@ -187,7 +187,7 @@ bool TransferRun::bulkBindings(db::RowSet& rows, int fieldCount,
 // The one row loop: each row read once, value by value, into the sink.
 // Every row to the end of the row set, whatever the count said; the count
 // only drives the progress bar.
-void TransferRun::readRows(db::RowSet& rows, RowSink& sink, int fieldCount, qint64 rowCount,
+void TableCopier::readRows(db::RowSet& rows, RowSink& sink, int fieldCount, qint64 rowCount,
                            qint64 before) {
     for (qint64 r = before;; ++r) {
         if (!startRow(rows, r, rowCount)) {
@@ -209,9 +209,9 @@ void TransferRun::readRows(db::RowSet& rows, RowSink& sink, int fieldCount, qint
 
 // A value that cannot be read, or that its column would not keep, leaves its
 // row out: whatever stood in its place would be wrong.
-bool TransferRun::sendRow(RowSink& sink, qint64 row, int fieldCount,
+bool TableCopier::sendRow(RowSink& sink, qint64 row, int fieldCount,
                           const std::function<db::Value(int)>& value, bool countRead) {
-    TableState& table = *table_;
+    TableState& table = table_;
     sink.beginRow();
     table.subjectRow = row;
     bool complete = true;
@@ -235,14 +235,14 @@ bool TransferRun::sendRow(RowSink& sink, qint64 row, int fieldCount,
 // The steps before each row: the end test, a turn for the event loop, the
 // progress bar. False at the end of the rows (or when the end cannot be
 // told).
-bool TransferRun::startRow(db::RowSet& rows, qint64 row, qint64 rowCount) {
+bool TableCopier::startRow(db::RowSet& rows, qint64 row, qint64 rowCount) {
     bool atEnd = true;
     if (!trap_.step(lines_.rowLoop, [&] { atEnd = rows.Eof(); }) || atEnd) {
         return false;
     }
     trap_.step(lines_.rowYield, [] { shell::yieldToEventLoop(); });
     if (rowCount > 0) {
-        trap_.step(lines_.progress, [&] { ws_.activity->showProgress(row + 1, rowCount); });
+        trap_.step(lines_.progress, [&] { route_.activity.showProgress(row + 1, rowCount); });
     }
     return true;
 }
@@ -255,9 +255,9 @@ bool TransferRun::startRow(db::RowSet& rows, qint64 row, qint64 rowCount) {
 // what it read and sent would add up as well for a row read twice or never.
 // A report of the table's (a refused row, a read that failed) says already
 // why the counts differ.
-void TransferRun::checkCounts(const QString& sourceName, const QString& tableName, qint64 taken,
+void TableCopier::checkCounts(const QString& sourceName, const QString& tableName, qint64 taken,
                               qint64 heldBefore) {
-    TableCopy& figures = table_->figures;
+    TableCopy& figures = table_.figures;
     trap_.step(lines_.rowCount, [&] {
         const qint64 held = CountRows(target(), tableName);
         figures.targetRows = held;
@@ -275,13 +275,13 @@ void TransferRun::checkCounts(const QString& sourceName, const QString& tableNam
                           .arg(heldBefore)
                           .arg(taken));
         }
-        figures.sourceRows = CountRows(source(), sourceName, ws_.options.where);
-        if (held != figures.sourceRows && trap_.reportCount() == table_->reportsBefore) {
+        figures.sourceRows = CountRows(source(), sourceName, options().where);
+        if (held != figures.sourceRows && trap_.reportCount() == table_.reportsBefore) {
             throw shell::Failure(QStringLiteral("Table %1 holds %2 rows, but its source %3 %4.")
                                      .arg(QuotedName(tableName))
                                      .arg(held)
                                      .arg(QuotedName(sourceName))
-                                     .arg(ws_.options.where.isEmpty()
+                                     .arg(options().where.isEmpty()
                                               ? QStringLiteral("has %1").arg(figures.sourceRows)
                                               : QStringLiteral("has %1 that match the condition")
                                                     .arg(figures.sourceRows)));
@@ -289,22 +289,22 @@ void TransferRun::checkCounts(const QString& sourceName, const QString& tableNam
     });
 }
 
-TableCopy::Outcome TransferRun::outcomeAtEnd() const {
-    const TableCopy& figures = table_->figures;
+TableCopy::Outcome TableCopier::outcomeAtEnd() const {
+    const TableCopy& figures = table_.figures;
     if (pastRefusalLimit()) {
         return TableCopy::Outcome::Failed;
     }
     if (figures.sourceRows >= 0 && figures.targetRows > figures.sourceRows) {
         return TableCopy::Outcome::Extra;
     }
-    return trap_.reportCount() == table_->reportsBefore ? TableCopy::Outcome::Copied
-                                                        : TableCopy::Outcome::Short;
+    return trap_.reportCount() == table_.reportsBefore ? TableCopy::Outcome::Copied
+                                                       : TableCopy::Outcome::Short;
 }
 
 // A row set that cannot move on cannot deliver the next row either: the
 // table's copy ends, and the report says how many of its rows arrived (the
 // rows already handed over are waited for, so the figure is exact).
-void TransferRun::moveNext(db::RowSet& rows, const std::function<void()>& settle, bool* atEnd) {
+void TableCopier::moveNext(db::RowSet& rows, const std::function<void()>& settle, bool* atEnd) {
     std::exception_ptr failure;
     try {
         rows.MoveNext();

@@ -1,16 +1,77 @@
 #include "TransferRun.h"
 
-#include "CopyRun.h"
+#include "CopyTable.h"
 #include "kernel/Routines.h"
 #include "kernel/Statements.h"
-#include "kernel/TableOrder.h"
 #include "shell/Yield.h"
-
-#include <QScopeGuard>
 
 namespace transfer {
 
-namespace detail {
+namespace {
+
+using namespace kernel;
+
+// The handler of one direction: it walks the source list from the bottom
+// up, finds each selected table on the target list, asks whether to
+// overwrite it, and keeps the target list as each copy changes it. The
+// table's own steps are the copy's (CopyTable).
+class TransferRun final : private TargetListing {
+public:
+    TransferRun(const Workspace& workspace, const Direction& direction)
+        : ws_(workspace), dir_(direction), lines_(direction.lines),
+          trap_(*workspace.dialogs, u"Form2", QStringView(direction.handler), lastStatement_) {
+        trap_.endRunOnLostConnection([] { return QString(); });
+    }
+
+    void run();
+
+private:
+    bool sourceIsOracle() const { return dir_.target == Side::Db2; }
+    const shell::TableList& sourceList() const {
+        return sourceIsOracle() ? ws_.oracleList : ws_.db2List;
+    }
+    const shell::TableList& targetList() const {
+        return sourceIsOracle() ? ws_.db2List : ws_.oracleList;
+    }
+    db::Connection& source() { return sourceIsOracle() ? oracle_ : db2_; }
+    db::Connection& target() { return sourceIsOracle() ? db2_ : oracle_; }
+    QString targetConnectionString() const {
+        return sourceIsOracle() ? db::Db2ConnectionString(ws_.db2Login())
+                                : db::OracleConnectionString(ws_.oracleLogin());
+    }
+
+    bool openConnections();
+    bool openConnection(db::Connection& connection, bool isSource, int firstLine,
+                        const std::function<QString()>& connectionString);
+    // False once no later table can be copied: a connection is gone.
+    bool copyPosition(int position);
+    OnTarget decide(const QString& sourceName, QString* targetName);
+    // The target list's spelling of the table, the source's own first;
+    // nothing when the target does not list it.
+    std::optional<QString> listedOnTarget(const QString& sourceName);
+    bool askOverwrite(const QString& listed);
+    void closeConnections();
+
+    void dropped(const QString& table) override {
+        trap_.step(removeDropped, [&] { RemoveListName(targetList(), table); });
+    }
+    void created(const QString& table) override { created_ = table; }
+    void copied(const QString& table) override {
+        created_.clear();
+        trap_.step(lines_.addName, [&] { AddListName(targetList(), table); });
+    }
+
+    const Workspace& ws_;
+    const Direction& dir_;
+    const Lines& lines_;
+    QString lastStatement_;
+    shell::ErrorTrap trap_;
+    db::Connection oracle_;
+    db::Connection db2_;
+    // The table created last and not yet listed: a run that ends on a lost
+    // connection still lists it.
+    QString created_;
+};
 
 void TransferRun::run() {
     if (sourceList().currentRow() < 0) {
@@ -21,52 +82,30 @@ void TransferRun::run() {
     RunningOperation running(*ws_.activity);
     trap_.step(lines_.busyPointer, [&] { ws_.activity->setPointer(shell::PointerState::Busy); });
 
+    bool stopped = false;
     try {
         if (openConnections()) {
             // Opening blocks until both drivers answer: let the window catch
             // up before the first table.
             shell::yieldNow();
             const int count = sourceList().count();
-            for (int position = count - 1; position >= 0; --position) {
-                copyPosition(position);
+            for (int position = count - 1; position >= 0 && !stopped; --position) {
+                stopped = !copyPosition(position);
             }
         }
     } catch (const shell::RunEnded&) {
+        stopped = true;
+    }
+    if (stopped) {
         // A connection is gone and that has been reported once; every later
         // table would fail the same way. A table created before the loss
         // exists, with the rows that arrived: the list shows it.
-        resetProgressBar();
+        trap_.step(lines_.progressReset, [&] { ws_.activity->resetProgress(); });
         if (!created_.isEmpty()) {
             trap_.step(lines_.addName, [&] { AddListName(targetList(), created_); });
         }
     }
     closeConnections();
-}
-
-QString TransferRun::progress() const {
-    if (!table_) {
-        return {};
-    }
-    return QStringLiteral("Table %1 was being copied; %2 of its rows had arrived.")
-        .arg(QuotedName(table_->figures.table))
-        .arg(rowsArrived());
-}
-
-TableCopy TransferRun::figuresSoFar() const {
-    TableCopy copy = table_->figures;
-    copy.outcome = TableCopy::Outcome::Interrupted;
-    copy.rowsInserted = rowsArrived();
-    copy.rowsInDoubt += table_->sink != nullptr ? table_->sink->inDoubt() : 0;
-    copy.seconds = double(table_->time.nsecsElapsed()) / 1e9;
-    return copy;
-}
-
-qint64 TransferRun::rowsArrived() const {
-    return table_->sink != nullptr ? table_->sink->arrived() : table_->figures.rowsInserted;
-}
-
-void TransferRun::resetProgressBar() {
-    trap_.step(lines_.progressReset, [&] { ws_.activity->resetProgress(); });
 }
 
 bool TransferRun::openConnections() {
@@ -96,152 +135,41 @@ bool TransferRun::openConnection(db::Connection& connection, bool isSource, int 
     return trap_.step(firstLine + 6, [&] { connection.Open(connectionString()); });
 }
 
-void TransferRun::copyPosition(int position) {
+bool TransferRun::copyPosition(int position) {
     if (dir_.yieldPerPosition) {
         trap_.step(positionYield, [] { shell::yieldToEventLoop(); });
     }
     if (!trap_.check(selectedTest, [&] { return sourceList().isSelected(position); })) {
-        return;
+        return true;
     }
     QString sourceName;
     trap_.step(takeSourceName, [&] { sourceName = sourceList().name(position); });
-    table_.emplace(sourceName);
-    table_->reportsBefore = trap_.reportCount();
-    ws_.activity->tableRunning([this] { return figuresSoFar(); });
     created_.clear();
-    // (created_ outlives a run that ends here: the table is listed then.)
-    const auto done = qScopeGuard([&] { table_.reset(); });
-    try {
-        copyTable(sourceName);
-    } catch (const shell::RunEnded&) {
-        finishTable(TableCopy::Outcome::Lost);
-        throw;
-    } catch (const shell::Cancelled&) {
-        finishTable(TableCopy::Outcome::Interrupted);
-        throw;
+    TableRequest request{sourceName, sourceName};
+    request.onTarget = decide(sourceName, &request.target);
+    const CopyRoute route{
+        source(),    target(),      dir_.target, [this] { return targetConnectionString(); },
+        ws_.options, *ws_.activity, trap_,       lastStatement_,
+        lines_,      this};
+    const TableCopy copy = CopyTable(route, request);
+    if (copy.outcome == TableCopy::Outcome::Interrupted) {
+        throw shell::Cancelled{};
     }
+    return copy.outcome != TableCopy::Outcome::Lost;
 }
 
-void TransferRun::finishTable(TableCopy::Outcome outcome) {
-    table_->figures.outcome = outcome;
-    table_->figures.seconds = double(table_->time.nsecsElapsed()) / 1e9;
-    ws_.activity->tableFinished(table_->figures);
-}
-
-void TransferRun::copyTable(const QString& sourceName) {
-    TableCopy& figures = table_->figures;
+// What becomes of the target's table of that name: asked to add the missing
+// rows, the run does not offer to replace it.
+OnTarget TransferRun::decide(const QString& sourceName, QString* targetName) {
     const std::optional<QString> listed = listedOnTarget(sourceName);
-    // Asked to add the missing rows, the run does not offer to replace the
-    // table.
-    if (listed && ws_.options.resume && !dryRun()) {
-        resumeTable(sourceName, *listed);
-        return;
+    if (!listed) {
+        return OnTarget::Absent;
     }
-    const bool part = ws_.options.part && !dryRun();
-    if (part && !listed) {
-        trap_.step(openRowSet, [&] {
-            throw shell::Failure(QStringLiteral("Table %1 is not on the target: its parts are "
-                                                "added to the table the first of them made.")
-                                     .arg(QuotedName(sourceName)));
-        });
-        finishTable(TableCopy::Outcome::Failed);
-        return;
+    *targetName = *listed;
+    if (ws_.options.resume && !ws_.options.dryRun) {
+        return OnTarget::Resume;
     }
-    bool skip = false;
-    const std::optional<QString> dropName =
-        listed && !part ? askOverwrite(*listed, &skip) : std::nullopt;
-    if (skip) {
-        if (ws_.options.countSkipped) {
-            countSkipped(sourceName, *listed);
-        }
-        finishTable(TableCopy::Outcome::Skipped);
-        return;
-    }
-
-    // The source is opened before the target table is dropped: a source that
-    // cannot be read (gone meanwhile, no privilege, a failing view) must not
-    // leave the user with neither table.
-    // The source's own count drives the progress bar from the first row: the
-    // rows are read only a bounded way ahead of the inserts, so the row set
-    // learns its count near the end.
-    db::RowSet rows;
-    qint64 sourceRows = -1;
-    const QString& where = ws_.options.where;
-    if (!trap_.step(openRowSet, [&] {
-            // A condition of the user's own is shown with its statement
-            // when the server refuses it.
-            if (!where.isEmpty()) {
-                lastStatement_ = CountWhereStatement(sourceName, where);
-            }
-            sourceRows = CountRows(source(), sourceName, where);
-            if (!where.isEmpty()) {
-                lastStatement_ = SelectWhereStatement(sourceName, where);
-            }
-            rows.Open(SelectWhereStatement(sourceName, where), source());
-        })) {
-        finishTable(TableCopy::Outcome::Failed);
-        return;
-    }
-    ws_.activity->tableStarted(sourceName, sourceRows);
-    if (dropName && dryRun()) {
-        figures.replaces = true;
-        trap_.step(lines_.rowCount, [&] { figures.targetRows = CountRows(target(), *dropName); });
-    } else if (dropName) {
-        const bool dropped = trap_.step(
-            dropOnYes, [&] { ExecuteStatement(target(), DropTableStatement(*dropName)); });
-        // Only a table that is gone leaves the list.
-        if (dropped) {
-            trap_.step(removeDropped, [&] { RemoveListName(targetList(), *dropName); });
-        }
-    }
-    const QString targetName = part ? partTarget(*listed) : sourceName;
-    if (!(part ? describeTargetTable(rows, targetName) && nameTargetColumns(rows, targetName)
-               : createTargetTable(rows, targetName))) {
-        finishTable(TableCopy::Outcome::Failed);
-        return;
-    }
-    if (dryRun()) {
-        figures.createStatement = lastStatement_;
-        copyRows(rows, sourceName, sourceName, sourceRows);
-        finishTable(TableCopy::Outcome::Checked);
-        return;
-    }
-    if (!part) {
-        created_ = sourceName;
-    }
-    copyRows(rows, sourceName, targetName, sourceRows);
-    resetProgressBar();
-    trap_.step(lines_.closeRowSet, [&] { rows.Close(); });
-    if (!part) {
-        trap_.step(lines_.addName, [&] { AddListName(targetList(), sourceName); });
-    }
-    finishTable(outcomeAtEnd());
-}
-
-// The table the parts of a split go into: the one the run that started them
-// chose, else the target list's.
-QString TransferRun::partTarget(const QString& listed) const {
-    return ws_.options.partTarget.isEmpty() ? listed : ws_.options.partTarget;
-}
-
-// A table another run made, or one made before, may hold the columns in
-// another order: each INSERT names them.
-bool TransferRun::nameTargetColumns(db::RowSet& rows, const QString& targetName) {
-    return trap_.step(openRowSet, [&] {
-        QStringList names;
-        for (int f = 0; f < rows.Fields().count(); ++f) {
-            names << rows.Fields().item(f).Name();
-        }
-        QString problem;
-        const std::optional<QStringList> columns =
-            TargetColumnNames(target(), targetName, names, &problem);
-        if (!columns) {
-            throw shell::Failure(QStringLiteral("Table %1 on the target has other columns than "
-                                                "the source (%2): no rows are added to it.")
-                                     .arg(QuotedName(targetName), problem));
-        }
-        table_->insertColumns = *columns;
-    });
+    return askOverwrite(*listed) ? OnTarget::Replace : OnTarget::Keep;
 }
 
 std::optional<QString> TransferRun::listedOnTarget(const QString& sourceName) {
@@ -263,26 +191,14 @@ std::optional<QString> TransferRun::listedOnTarget(const QString& sourceName) {
     return listed;
 }
 
-// The listed table when the user agreed to replace it; *skip when the user
-// said No.
-std::optional<QString> TransferRun::askOverwrite(const QString& listed, bool* skip) {
+// A question that could not be asked is not a Yes.
+bool TransferRun::askOverwrite(const QString& listed) {
     bool yes = false;
     const bool asked = trap_.step(overwriteQuestion, [&] {
         yes = ws_.dialogs->askYesNo(QStringLiteral("Would you like to overwrite ") + listed + u'?',
                                     QStringLiteral("Overwrite?"));
     });
-    // A question that could not be asked is not a Yes.
-    *skip = !asked || !yes;
-    return yes ? std::optional<QString>(listed) : std::nullopt;
-}
-
-// A table left alone may be one an interrupted copy left part-way: the rows
-// of both sides tell. A side that cannot be counted stays unknown (-1).
-void TransferRun::countSkipped(const QString& sourceName, const QString& targetName) {
-    TableCopy& figures = table_->figures;
-    trap_.step(lines_.rowCount,
-               [&] { figures.sourceRows = CountRows(source(), sourceName, ws_.options.where); });
-    trap_.step(lines_.rowCount, [&] { figures.targetRows = CountRows(target(), targetName); });
+    return asked && yes;
 }
 
 void TransferRun::closeConnections() {
@@ -303,14 +219,14 @@ void TransferRun::closeConnections() {
     }
 }
 
-} // namespace detail
+} // namespace
 
 void CopyOracleToDb2(const kernel::Workspace& workspace) {
-    detail::TransferRun(workspace, detail::oracleToDb2).run();
+    TransferRun(workspace, oracleToDb2).run();
 }
 
 void CopyDb2ToOracle(const kernel::Workspace& workspace) {
-    detail::TransferRun(workspace, detail::db2ToOracle).run();
+    TransferRun(workspace, db2ToOracle).run();
 }
 
 } // namespace transfer

@@ -1,0 +1,184 @@
+#include "CopyRun.h"
+#include "kernel/Routines.h"
+#include "kernel/Statements.h"
+#include "kernel/TableOrder.h"
+
+namespace transfer {
+
+namespace detail {
+
+TableCopier::TableCopier(const CopyRoute& route, const TableRequest& request)
+    : route_(route), request_(request), trap_(route.trap), lastStatement_(route.lastStatement),
+      lines_(route.steps), table_(request.source) {
+    table_.reportsBefore = trap_.reportCount();
+    trap_.endRunOnLostConnection([this] { return progress(); });
+    trap_.describeSubject([this](shell::Report& report) {
+        report.table = table_.figures.table;
+        report.row = table_.subjectRow;
+    });
+    route_.activity.tableRunning([this] { return figuresSoFar(); });
+}
+
+TableCopier::~TableCopier() {
+    // Between tables a lost connection still ends the run, with nothing to
+    // add about a table.
+    trap_.endRunOnLostConnection([] { return QString(); });
+    trap_.describeSubject(nullptr);
+    route_.activity.tableRunning(nullptr);
+}
+
+TableCopy TableCopier::run() {
+    try {
+        copyTable();
+    } catch (const shell::RunEnded&) {
+        finishTable(TableCopy::Outcome::Lost);
+    } catch (const shell::Cancelled&) {
+        finishTable(TableCopy::Outcome::Interrupted);
+    }
+    return table_.figures;
+}
+
+QString TableCopier::progress() const {
+    return QStringLiteral("Table %1 was being copied; %2 of its rows had arrived.")
+        .arg(QuotedName(table_.figures.table))
+        .arg(rowsArrived());
+}
+
+TableCopy TableCopier::figuresSoFar() const {
+    TableCopy copy = table_.figures;
+    copy.outcome = TableCopy::Outcome::Interrupted;
+    copy.rowsInserted = rowsArrived();
+    copy.rowsInDoubt += table_.sink != nullptr ? table_.sink->inDoubt() : 0;
+    copy.seconds = double(table_.time.nsecsElapsed()) / 1e9;
+    return copy;
+}
+
+qint64 TableCopier::rowsArrived() const {
+    return table_.sink != nullptr ? table_.sink->arrived() : table_.figures.rowsInserted;
+}
+
+void TableCopier::resetProgressBar() {
+    trap_.step(lines_.progressReset, [&] { route_.activity.resetProgress(); });
+}
+
+void TableCopier::finishTable(TableCopy::Outcome outcome) {
+    table_.figures.outcome = outcome;
+    table_.figures.seconds = double(table_.time.nsecsElapsed()) / 1e9;
+    route_.activity.tableFinished(table_.figures);
+}
+
+void TableCopier::copyTable() {
+    TableCopy& figures = table_.figures;
+    const QString& sourceName = request_.source;
+    const OnTarget onTarget = request_.onTarget;
+    if (onTarget == OnTarget::Resume) {
+        resumeTable(sourceName, request_.target);
+        return;
+    }
+    if (onTarget == OnTarget::Keep) {
+        if (options().countSkipped) {
+            countSkipped(sourceName, request_.target);
+        }
+        finishTable(TableCopy::Outcome::Skipped);
+        return;
+    }
+    const bool part = onTarget == OnTarget::Part;
+    const bool replace = onTarget == OnTarget::Replace;
+
+    // The source is opened before the target table is dropped: a source that
+    // cannot be read (gone meanwhile, no privilege, a failing view) must not
+    // leave the user with neither table.
+    // The source's own count drives the progress bar from the first row: the
+    // rows are read only a bounded way ahead of the inserts, so the row set
+    // learns its count near the end.
+    db::RowSet rows;
+    qint64 sourceRows = -1;
+    const QString& where = options().where;
+    if (!trap_.step(openRowSet, [&] {
+            // A condition of the user's own is shown with its statement
+            // when the server refuses it.
+            if (!where.isEmpty()) {
+                lastStatement_ = CountWhereStatement(sourceName, where);
+            }
+            sourceRows = CountRows(source(), sourceName, where);
+            if (!where.isEmpty()) {
+                lastStatement_ = SelectWhereStatement(sourceName, where);
+            }
+            rows.Open(SelectWhereStatement(sourceName, where), source());
+        })) {
+        finishTable(TableCopy::Outcome::Failed);
+        return;
+    }
+    route_.activity.tableStarted(sourceName, sourceRows);
+    if (replace && dryRun()) {
+        figures.replaces = true;
+        trap_.step(lines_.rowCount,
+                   [&] { figures.targetRows = CountRows(target(), request_.target); });
+    } else if (replace) {
+        const bool dropped = trap_.step(
+            dropOnYes, [&] { ExecuteStatement(target(), DropTableStatement(request_.target)); });
+        // Only a table that is gone leaves the list.
+        if (dropped && route_.listing != nullptr) {
+            route_.listing->dropped(request_.target);
+        }
+    }
+    const QString targetName = part ? request_.target : sourceName;
+    if (!(part ? describeTargetTable(rows, targetName) && nameTargetColumns(rows, targetName)
+               : createTargetTable(rows, targetName))) {
+        finishTable(TableCopy::Outcome::Failed);
+        return;
+    }
+    if (dryRun()) {
+        figures.createStatement = lastStatement_;
+        copyRows(rows, sourceName, sourceName, sourceRows);
+        finishTable(TableCopy::Outcome::Checked);
+        return;
+    }
+    if (!part && route_.listing != nullptr) {
+        route_.listing->created(sourceName);
+    }
+    copyRows(rows, sourceName, targetName, sourceRows);
+    resetProgressBar();
+    trap_.step(lines_.closeRowSet, [&] { rows.Close(); });
+    if (!part && route_.listing != nullptr) {
+        route_.listing->copied(sourceName);
+    }
+    finishTable(outcomeAtEnd());
+}
+
+// A table another run made, or one made before, may hold the columns in
+// another order: each INSERT names them.
+bool TableCopier::nameTargetColumns(db::RowSet& rows, const QString& targetName) {
+    return trap_.step(openRowSet, [&] {
+        QStringList names;
+        for (int f = 0; f < rows.Fields().count(); ++f) {
+            names << rows.Fields().item(f).Name();
+        }
+        QString problem;
+        const std::optional<QStringList> columns =
+            TargetColumnNames(target(), targetName, names, &problem);
+        if (!columns) {
+            throw shell::Failure(QStringLiteral("Table %1 on the target has other columns than "
+                                                "the source (%2): no rows are added to it.")
+                                     .arg(QuotedName(targetName), problem));
+        }
+        table_.insertColumns = *columns;
+    });
+}
+
+// A table left alone may be one an interrupted copy left part-way: the rows
+// of both sides tell. A side that cannot be counted stays unknown (-1).
+void TableCopier::countSkipped(const QString& sourceName, const QString& targetName) {
+    TableCopy& figures = table_.figures;
+    trap_.step(lines_.rowCount,
+               [&] { figures.sourceRows = CountRows(source(), sourceName, options().where); });
+    trap_.step(lines_.rowCount, [&] { figures.targetRows = CountRows(target(), targetName); });
+}
+
+} // namespace detail
+
+kernel::TableCopy CopyTable(const CopyRoute& route, const TableRequest& request) {
+    return detail::TableCopier(route, request).run();
+}
+
+} // namespace transfer
