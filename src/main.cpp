@@ -1,5 +1,6 @@
+#include "front/KeepLive.h"
+#include "shell/Interrupt.h"
 #include "shell/SettingsStore.h"
-#include "shell/Yield.h"
 #include "ui/Form1.h"
 #include "ui/QtDialogs.h"
 
@@ -7,6 +8,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    front::KeepLive();
     ui::QtDialogs dialogs;
     shell::SettingsStore store;
     ui::Form1 form1(dialogs, store);

@@ -8,27 +8,38 @@
 #include "ConsoleFront.h"
 #include "EventLog.h"
 #include "Logins.h"
-#include "SideList.h"
 #include "Summary.h"
+#include "compare/Comparison.h"
 #include "db/Profiles.h"
+#include "db/Session.h"
 #include "kernel/Workspace.h"
 #include "shell/SettingsStore.h"
 
 #include <chrono>
+#include <optional>
 
 namespace cli::detail {
 
+inline QString sideTitle(Side side) {
+    return side == Side::Oracle ? QStringLiteral("Oracle") : QStringLiteral("DB2");
+}
+
 // The two sides of a command that works on both (copy, compare): the side
-// the tables come from, the one their copies are on, both lists, and the
-// tables the command names (every source table with --all).
+// the tables come from, the one their copies are on, both sides' tables,
+// and the tables the command names (every source table with --all).
 struct BothSides {
     explicit BothSides(Side to) : target(to), source(db::OtherSide(to)) {}
     const Side target;
     const Side source;
-    SideList oracle;
-    SideList db2;
+    QStringList sourceNames;
+    QStringList targetNames;
     QStringList tables;
-    const SideList& sourceList() const { return source == Side::Oracle ? oracle : db2; }
+};
+
+// Both connections of a copy or a comparison, open for every table of it.
+struct Connections {
+    db::Connection source;
+    db::Connection target;
 };
 
 class CommandRun {
@@ -36,7 +47,7 @@ public:
     CommandRun(const Command& command, Console& console, const Seams& seams)
         : command_(command), console_(console), seams_(seams),
           logins_(command.configFile.isEmpty() ? shell::DefaultSettingsPath() : command.configFile),
-          dialogs_(console, log_), activity_(console, log_) {}
+          reports_(console, log_), activity_(console, log_) {}
 
     int run();
 
@@ -53,8 +64,9 @@ private:
     bool loginStored(Side side);
     db::OracleLogin oracleLogin() const;
     db::Db2Login db2Login() const;
+    QString connectionString(Side side) const;
     // False, with the driver's message, when the side's tables cannot be read.
-    bool load(Side side, const SideList& into);
+    bool load(Side side, QStringList& names);
     // Both sides' logins and tables: LoginMissing, or Done.
     int loadBoth(BothSides& sides);
     // --jobs: the tables run by jobs of their own (Jobs.h); --split: one
@@ -65,15 +77,29 @@ private:
     QString program() const;
     // --verify: the copied table (the only one selected) compared with its
     // source; the line's outcome says whether it is equal.
-    void verify(const kernel::Workspace& ws, TableLine& line, bool* interrupted);
-    kernel::Workspace workspace(const SideList& oracle, const SideList& db2);
+    void verify(const BothSides& sides, const QString& copyName, TableLine& line,
+                bool* interrupted);
+    // False, with the driver's message, when one of them does not open.
+    bool openForCopy(const BothSides& sides, Connections& connections);
+    bool openForComparison(const BothSides& sides, Connections& connections);
+    // One table's copy; `onTarget` its spelling there, if it is there.
+    // `copyName`: the table the rows went into.
+    kernel::TableCopy copyTable(const BothSides& sides, Connections& connections,
+                                const QString& table, const std::optional<QString>& onTarget,
+                                QString* copyName);
+    compare::TableComparison compareTable(const BothSides& sides, Connections& connections,
+                                          const QString& table);
+    void reportTrouble(const QString& message) { error(OneLine(message)); }
     void error(const QString& message) {
         console_.err(QStringLiteral("duskferry-cli: ") + message + u'\n');
     }
     // The suggestion for a name that is not listed but differs only in case.
-    QString notListed(const QString& name, const SideList& list, Side side) const;
+    QString notListed(const QString& name, const QStringList& names, Side side) const;
     // --dry-run of drop: each table's rows, nothing dropped.
-    int dryDrop(Side side, const QStringList& tables, int status);
+    int dryDrop(db::Connection& connection, const QStringList& tables, int status);
+    // False, with the driver's message, when the side's connection does not
+    // open.
+    bool openSide(Side side, db::Connection& connection);
     // The summary when the program cannot wait for a stopped run's end.
     void lastWords(Side source, Side target, const QStringList& tables);
 
@@ -82,9 +108,12 @@ private:
     const Seams& seams_;
     Logins logins_;
     EventLog log_;
-    ConsoleDialogs dialogs_;
+    ConsoleReports reports_;
     ConsoleActivity activity_;
     QList<TableLine> lines_;
+    kernel::CopyOptions options_;
+    // --verify's connections, opened for the first copy to compare.
+    std::optional<Connections> verifying_;
 };
 
 // How long a stopped run may wait for a statement or batch with the server

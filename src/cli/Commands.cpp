@@ -7,9 +7,12 @@
 #include "db/Session.h"
 #include "kernel/Routines.h"
 #include "kernel/Statements.h"
-#include "maintenance/DeleteTables.h"
+#include "maintenance/TableOperations.h"
 #include "shell/Failure.h"
 #include "shell/SettingsStore.h"
+#include "shell/TableList.h"
+
+#include <algorithm>
 
 namespace cli {
 
@@ -23,7 +26,7 @@ int CommandRun::run() {
             return UsageWrong;
         }
     }
-    dialogs_.setVerbose(command_.verbose);
+    reports_.setVerbose(command_.verbose);
     activity_.setShowProgress(!command_.noProgress);
     activity_.setJobProgress(command_.job);
     QString problem;
@@ -76,13 +79,15 @@ db::Db2Login CommandRun::db2Login() const {
     return logins_.db2();
 }
 
-bool CommandRun::load(Side side, const SideList& into) {
+QString CommandRun::connectionString(Side side) const {
+    return side == Side::Oracle ? db::OracleConnectionString(oracleLogin())
+                                : db::Db2ConnectionString(db2Login());
+}
+
+bool CommandRun::load(Side side, QStringList& names) {
     try {
-        if (side == Side::Oracle) {
-            db::LoadOracleTables(into.list, db::OracleConnectionString(oracleLogin()));
-        } else {
-            db::LoadDb2Tables(into.list, db::Db2ConnectionString(db2Login()));
-        }
+        names = side == Side::Oracle ? db::OracleTableNames(connectionString(side))
+                                     : db::Db2TableNames(connectionString(side));
         return true;
     } catch (const shell::Failure& failure) {
         error(QStringLiteral("cannot list the %1 tables: %2")
@@ -91,24 +96,11 @@ bool CommandRun::load(Side side, const SideList& into) {
     }
 }
 
-kernel::Workspace CommandRun::workspace(const SideList& oracle, const SideList& db2) {
-    kernel::Workspace workspace;
-    workspace.activity = &activity_;
-    workspace.oracleList = oracle.list;
-    workspace.db2List = db2.list;
-    workspace.dialogs = &dialogs_;
-    workspace.oracleLogin = [this] { return oracleLogin(); };
-    workspace.db2Login = [this] { return db2Login(); };
-    return workspace;
-}
-
-QString CommandRun::notListed(const QString& name, const SideList& list, Side side) const {
+QString CommandRun::notListed(const QString& name, const QStringList& names, Side side) const {
     QString message = QStringLiteral("%1 is not a table on the %2 side")
                           .arg(kernel::QuotedName(name), sideTitle(side));
-    for (const QString& listed : list.list.names()) {
-        if (kernel::SameTableName(listed, name)) {
-            return message + QStringLiteral(" (did you mean %1?)").arg(kernel::QuotedName(listed));
-        }
+    if (const std::optional<QString> listed = kernel::TargetSpelling(names, name)) {
+        return message + QStringLiteral(" (did you mean %1?)").arg(kernel::QuotedName(*listed));
     }
     return message;
 }
@@ -136,25 +128,20 @@ int CommandRun::check() {
 }
 
 int CommandRun::list() {
-    SideList names;
+    QStringList names;
     if (!loginStored(command_.side) || !load(command_.side, names)) {
         return LoginMissing;
     }
-    for (const QString& name : names.list.names()) {
+    // In the order the window lists them.
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return shell::TableNameLess(a, b); });
+    for (const QString& name : names) {
         console_.out(name + u'\n');
     }
     return Done;
 }
 
-int CommandRun::dryDrop(Side side, const QStringList& tables, int status) {
-    db::Connection connection;
-    try {
-        connection.Open(side == Side::Oracle ? db::OracleConnectionString(oracleLogin())
-                                             : db::Db2ConnectionString(db2Login()));
-    } catch (const shell::Failure& failure) {
-        error(OneLine(failure.description()));
-        return LoginMissing;
-    }
+int CommandRun::dryDrop(db::Connection& connection, const QStringList& tables, int status) {
     for (const QString& table : tables) {
         QString rows;
         try {
@@ -168,19 +155,26 @@ int CommandRun::dryDrop(Side side, const QStringList& tables, int status) {
     return status;
 }
 
+bool CommandRun::openSide(Side side, db::Connection& connection) {
+    try {
+        connection.Open(connectionString(side));
+        return true;
+    } catch (const shell::Failure& failure) {
+        error(OneLine(failure.description()));
+        return false;
+    }
+}
+
 int CommandRun::drop() {
     const Side side = command_.side;
-    SideList oracle;
-    SideList db2;
-    const SideList& names = side == Side::Oracle ? oracle : db2;
+    QStringList names;
     if (!loginStored(side) || !load(side, names)) {
         return LoginMissing;
     }
-    names.list.clearSelection();
     QStringList found;
     int status = Done;
     for (const QString& table : command_.tables) {
-        if (names.select(table)) {
+        if (names.contains(table)) {
             found << table;
         } else {
             error(notListed(table, names, side));
@@ -188,30 +182,31 @@ int CommandRun::drop() {
             status = TableFailed;
         }
     }
+    // Named twice, dropped once.
+    found.removeDuplicates();
+    db::Connection connection;
     if (found.isEmpty()) {
         return status;
     }
+    if (!openSide(side, connection)) {
+        return LoginMissing;
+    }
     if (command_.dryRun) {
-        return dryDrop(side, found, status);
+        return dryDrop(connection, found, status);
     }
-    QList<int> listedBefore;
     for (const QString& table : found) {
-        listedBefore << int(names.list.names().count(table));
-    }
-    const kernel::Workspace ws = workspace(oracle, db2);
-    if (side == Side::Oracle) {
-        maintenance::DeleteOracleTables(ws);
-    } else {
-        maintenance::DeleteDb2Tables(ws);
-    }
-    // A name leaves the list only for a DROP the server took.
-    for (qsizetype i = 0; i < found.size(); ++i) {
-        const bool dropped = names.list.names().count(found[i]) < listedBefore[i];
-        console_.out(QStringLiteral("%1 %2\n").arg(dropped ? QStringLiteral("dropped")
-                                                           : QStringLiteral("failed"),
-                                                   kernel::QuotedName(found[i])));
-        if (!dropped) {
+        try {
+            maintenance::DropTable(connection, table);
+            console_.out(QStringLiteral("dropped %1\n").arg(kernel::QuotedName(table)));
+        } catch (const shell::Failure& failure) {
+            error(kernel::QuotedName(table) + QStringLiteral(": ") +
+                  OneLine(failure.description()));
+            console_.out(QStringLiteral("failed %1\n").arg(kernel::QuotedName(table)));
             status = TableFailed;
+            // No later table can be dropped without the connection.
+            if (failure.connectionLost()) {
+                break;
+            }
         }
     }
     return status;
@@ -221,20 +216,18 @@ int CommandRun::rename() {
     const Side side = command_.side;
     const QString& oldName = command_.tables.at(0);
     const QString& newName = command_.tables.at(1);
-    SideList oracle;
-    SideList db2;
-    const SideList& names = side == Side::Oracle ? oracle : db2;
+    QStringList names;
     if (!loginStored(side) || !load(side, names)) {
         return LoginMissing;
     }
-    if (!names.selectOnly(oldName)) {
+    if (!names.contains(oldName)) {
         error(notListed(oldName, names, side));
         return TableFailed;
     }
     if (command_.dryRun) {
         // The server would refuse a name that is taken (it folds or keeps
         // letter case; either way this one is there).
-        if (names.list.names().contains(newName)) {
+        if (names.contains(newName)) {
             error(QStringLiteral("%1 is a table on the %2 side already")
                       .arg(kernel::QuotedName(newName), sideTitle(side)));
             return TableFailed;
@@ -243,19 +236,14 @@ int CommandRun::rename() {
                          .arg(kernel::QuotedName(oldName), kernel::QuotedName(newName)));
         return Done;
     }
-    dialogs_.setNewName(newName);
-    const qsizetype listedBefore = names.list.names().count(oldName);
-    const kernel::Workspace ws = workspace(oracle, db2);
-    const maintenance::StatementRunner execute =
-        seams_.renameStatement ? seams_.renameStatement : kernel::ExecuteStatement;
-    if (side == Side::Oracle) {
-        maintenance::RenameOracleTable(ws, execute);
-    } else {
-        maintenance::RenameDb2Table(ws, execute);
+    db::Connection connection;
+    if (!openSide(side, connection)) {
+        return LoginMissing;
     }
-    // The run changes the list only for a statement the server took; the new
-    // name may be listed already (a table the server would not replace).
-    if (names.list.names().count(oldName) == listedBefore) {
+    try {
+        maintenance::RenameTable(connection, oldName, newName, seams_.renameStatement);
+    } catch (const shell::Failure& failure) {
+        error(OneLine(failure.description()));
         console_.out(QStringLiteral("failed %1\n").arg(kernel::QuotedName(oldName)));
         return TableFailed;
     }

@@ -19,24 +19,7 @@ QString OneLine(const QString& text) {
     return lines.join(u' ');
 }
 
-void ConsoleDialogs::notice(const QString& text) {
-    console_.err(shell::WithLineFeeds(text) + u'\n');
-}
-
-bool ConsoleDialogs::askYesNo(const QString&, const QString&) {
-    // The one question the runs ask is whether to overwrite a table.
-    return replace_;
-}
-
-QString ConsoleDialogs::inputText(const QString&, const QString&) {
-    return newName_;
-}
-
-void ConsoleDialogs::errorReport(const QString& text) {
-    console_.err(shell::WithLineFeeds(text) + QStringLiteral("\n\n"));
-}
-
-void ConsoleDialogs::failureReport(const shell::Report& report) {
+void ConsoleReports::failureReport(const shell::Report& report) {
     const QString reason = OneLine(report.description);
     QJsonObject event{{QStringLiteral("reason"), reason}};
     if (!report.table.isEmpty()) {
@@ -50,7 +33,7 @@ void ConsoleDialogs::failureReport(const shell::Report& report) {
     }
     log_.write(report.row > 0 ? QStringLiteral("row-refused") : QStringLiteral("error"), event);
     if (verbose_) {
-        errorReport(shell::ErrorReportText(report));
+        console_.err(shell::WithLineFeeds(shell::ErrorReportText(report)) + QStringLiteral("\n\n"));
         return;
     }
     // One line a failure: the window's report (handler, line, the support

@@ -1,10 +1,8 @@
 #pragma once
-// What the runs ask of a front end, answered on a console: boxes become
-// lines on standard error that wait for nobody (a failure one line, its whole
-// report with --verbose), the overwrite question is answered by --replace,
-// the new name of a rename comes from the command line, and each copied
-// table's figures are kept for the summary. With --log every event also goes
-// to the log as a JSON line.
+// What the operations tell a front end, on a console: a failing step is a
+// line on standard error that waits for nobody (its whole report with
+// --verbose), and each copied table's figures are kept for the summary. With
+// --log every event also goes to the log as a JSON line.
 #include "Console.h"
 #include "EventLog.h"
 #include "kernel/Workspace.h"
@@ -25,26 +23,18 @@ QString OneLine(const QString& text);
 inline constexpr QStringView jobProgressMark = u"duskferry-job-progress";
 QString JobProgressLine(qint64 done, qint64 total);
 
-class ConsoleDialogs final : public shell::Dialogs {
+class ConsoleReports final : public shell::Reports {
 public:
-    ConsoleDialogs(Console& console, EventLog& log) : console_(console), log_(log) {}
+    ConsoleReports(Console& console, EventLog& log) : console_(console), log_(log) {}
 
-    void setOverwriteAnswer(bool replace) { replace_ = replace; }
-    void setNewName(const QString& name) { newName_ = name; }
     void setVerbose(bool verbose) { verbose_ = verbose; }
 
-    void notice(const QString& text) override;
-    bool askYesNo(const QString& text, const QString& caption) override;
-    QString inputText(const QString& prompt, const QString& initialText) override;
-    void errorReport(const QString& text) override;
     void failureReport(const shell::Report& report) override;
 
 private:
     Console& console_;
     EventLog& log_;
-    bool replace_ = false;
     bool verbose_ = false;
-    QString newName_;
 };
 
 class ConsoleActivity final : public kernel::Activity {

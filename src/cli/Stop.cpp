@@ -1,6 +1,7 @@
 #include "Stop.h"
 
-#include "shell/Yield.h"
+#include "front/KeepLive.h"
+#include "shell/Interrupt.h"
 
 #include <atomic>
 #include <csignal>
@@ -20,7 +21,7 @@ void NoteStop(int signal) {
     // Only atomics: this runs in a signal handler.
     stopSignal.store(signal);
     stops.fetch_add(1);
-    shell::setQuitExitStatus(128 + signal);
+    front::setQuitExitStatus(128 + signal);
     shell::requestQuit();
 }
 
@@ -31,7 +32,7 @@ void HandleStopSignals() {
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         sigaction(signal, &action, nullptr);
     }
-    shell::setQuitExitStatus(StopStatus());
+    front::setQuitExitStatus(StopStatus());
 }
 
 int StopSignal() {

@@ -3,12 +3,13 @@
 #include "Jobs.h"
 #include "Split.h"
 #include "Stop.h"
-#include "compare/CompareRun.h"
+#include "compare/CompareTable.h"
+#include "front/KeepLive.h"
 #include "kernel/Routines.h"
 #include "kernel/Statements.h"
 #include "shell/Failure.h"
-#include "shell/Yield.h"
-#include "transfer/TransferRun.h"
+#include "shell/Interrupt.h"
+#include "transfer/CopyTable.h"
 
 #include <QCoreApplication>
 #include <QScopeGuard>
@@ -20,12 +21,12 @@ int CommandRun::loadBoth(BothSides& sides) {
     if (!loginStored(Side::Oracle) || !loginStored(Side::Db2)) {
         return LoginMissing;
     }
-    if (!load(Side::Oracle, sides.oracle) || !load(Side::Db2, sides.db2)) {
+    if (!load(sides.source, sides.sourceNames) || !load(sides.target, sides.targetNames)) {
         return LoginMissing;
     }
-    sides.tables = command_.all ? sides.sourceList().list.names() : command_.tables;
+    sides.tables = command_.all ? sides.sourceNames : command_.tables;
     // A table named twice would be copied twice, and by two jobs at once
-    // with --jobs. A name is the source list's item of exactly that text
+    // with --jobs. A name is the source's table of exactly that text
     // (another spelling is another table there), so exact repeats go.
     sides.tables.removeDuplicates();
     return Done;
@@ -37,36 +38,99 @@ int CommandRun::runJobs(const BothSides& sides) {
 
 int CommandRun::split(const BothSides& sides) {
     const QString& table = sides.tables.first();
-    if (!sides.sourceList().selectOnly(table)) {
-        error(notListed(table, sides.sourceList(), sides.source));
+    if (!sides.sourceNames.contains(table)) {
+        error(notListed(table, sides.sourceNames, sides.source));
         lines_.append(TableLine{kernel::TableCopy{table}, Outcome::NotOnSource});
         console_.out(command_.json ? JsonSummary(sides.source, sides.target, lines_, TableFailed)
                                    : PlainSummary(lines_));
         return TableFailed;
     }
-    // The target's spelling: the same first, else one that differs in case.
-    const QStringList targetNames =
-        (sides.target == Side::Oracle ? sides.oracle : sides.db2).list.names();
-    QString targetTable = table;
-    if (!targetNames.contains(table)) {
-        for (const QString& name : targetNames) {
-            if (kernel::SameTableName(name, table)) {
-                targetTable = name;
-                break;
-            }
-        }
-    }
-    const QString oracle = db::OracleConnectionString(oracleLogin());
-    const QString db2 = db::Db2ConnectionString(db2Login());
-    const bool fromOracle = sides.source == Side::Oracle;
-    const bool onTarget = targetNames.contains(targetTable);
-    return RunSplit({command_, table, targetTable, onTarget, sides.source,
-                     fromOracle ? oracle : db2, fromOracle ? db2 : oracle, program()},
+    const std::optional<QString> onTarget = kernel::TargetSpelling(sides.targetNames, table);
+    return RunSplit({command_, table, onTarget.value_or(table), onTarget.has_value(), sides.source,
+                     connectionString(sides.source), connectionString(sides.target), program()},
                     console_);
 }
 
 QString CommandRun::program() const {
     return seams_.program.isEmpty() ? QCoreApplication::applicationFilePath() : seams_.program;
+}
+
+// As the window opens them: the source read ahead on a thread of its own,
+// the target taking statements.
+bool CommandRun::openForCopy(const BothSides& sides, Connections& connections) {
+    try {
+        for (db::Connection* connection : {&connections.source, &connections.target}) {
+            const bool isSource = connection == &connections.source;
+            connection->setCursorLocation(isSource ? db::CursorLocation::Client
+                                                   : db::CursorLocation::Server);
+            connection->setReadAhead(isSource);
+            connection->setCommandTimeout(5000);
+            connection->setConnectionTimeout(5000);
+            connection->Open(connectionString(isSource ? sides.source : sides.target));
+        }
+        return true;
+    } catch (const shell::Failure& failure) {
+        reportTrouble(failure.description());
+        return false;
+    }
+}
+
+bool CommandRun::openForComparison(const BothSides& sides, Connections& connections) {
+    try {
+        compare::OpenForComparison(connections.source, connectionString(sides.source));
+        compare::OpenForComparison(connections.target, connectionString(sides.target));
+        return true;
+    } catch (const shell::Failure& failure) {
+        reportTrouble(failure.description());
+        return false;
+    }
+}
+
+// What becomes of the target's table of that name is the command's to say:
+// --resume adds the missing rows, a part adds its rows, --replace replaces
+// it; otherwise it is left alone.
+kernel::TableCopy CommandRun::copyTable(const BothSides& sides, Connections& connections,
+                                        const QString& table,
+                                        const std::optional<QString>& onTarget, QString* copyName) {
+    using transfer::OnTarget;
+    transfer::TableRequest request{table, onTarget.value_or(table)};
+    const bool changes = !command_.dryRun;
+    if (!onTarget) {
+        if (command_.part && changes) {
+            error(QStringLiteral("%1 is not on the target: its parts are added to the table the "
+                                 "first of them made")
+                      .arg(kernel::QuotedName(table)));
+            return kernel::TableCopy{table};
+        }
+        request.onTarget = OnTarget::Absent;
+    } else if (command_.resume && changes) {
+        request.onTarget = OnTarget::Resume;
+    } else if (command_.part && changes) {
+        request.onTarget = OnTarget::Part;
+        if (!command_.partTarget.isEmpty()) {
+            request.target = command_.partTarget;
+        }
+    } else {
+        request.onTarget = command_.replace ? OnTarget::Replace : OnTarget::Keep;
+    }
+    // A table made afresh has the source's spelling.
+    const bool addsToIt =
+        request.onTarget == OnTarget::Resume || request.onTarget == OnTarget::Part;
+    *copyName = addsToIt ? request.target : table;
+    const transfer::Direction& direction = transfer::DirectionTo(sides.target);
+    QString lastStatement;
+    shell::ErrorTrap trap(reports_, u"Form2", QStringView(direction.handler), lastStatement);
+    trap.endRunOnLostConnection([] { return QString(); });
+    const transfer::CopyRoute route{connections.source,
+                                    connections.target,
+                                    sides.target,
+                                    [&] { return connectionString(sides.target); },
+                                    options_,
+                                    activity_,
+                                    trap,
+                                    lastStatement,
+                                    direction.lines};
+    return transfer::CopyTable(route, request);
 }
 
 int CommandRun::copy() {
@@ -80,65 +144,57 @@ int CommandRun::copy() {
     if (command_.jobs > 1 && sides.tables.size() > 1) {
         return runJobs(sides);
     }
-    const SideList& sourceList = sides.sourceList();
     const QStringList& tables = sides.tables;
-    dialogs_.setOverwriteAnswer(command_.replace);
-    kernel::Workspace ws = workspace(sides.oracle, sides.db2);
-    ws.options.bulk = command_.bulk;
-    ws.options.batchSize = command_.batchSize;
-    ws.options.exactTypes = command_.exactTypes;
-    ws.options.countSkipped = true;
-    ws.options.maxRefused = command_.maxRefused;
-    ws.options.dryRun = command_.dryRun;
-    ws.options.where = command_.where;
-    ws.options.resume = command_.resume;
-    ws.options.part = command_.part;
-    ws.options.partTarget = command_.partTarget;
+    options_.bulk = command_.bulk;
+    options_.batchSize = command_.batchSize;
+    options_.exactTypes = command_.exactTypes;
+    options_.countSkipped = true;
+    options_.maxRefused = command_.maxRefused;
+    options_.dryRun = command_.dryRun;
+    options_.where = command_.where;
+    options_.resume = command_.resume;
+    options_.part = command_.part;
     QList<TableLine>& lines = lines_;
     // A server that does not answer a stop within the grace: the figures so
     // far are printed before the program ends.
-    shell::setQuitGrace(stopGrace);
-    shell::setLastWords([&] { lastWords(sides.source, sides.target, tables); });
-    const auto quiet = qScopeGuard([] { shell::setLastWords(nullptr); });
-    bool stopped = false;
+    front::setQuitGrace(stopGrace);
+    front::setLastWords([&] { lastWords(sides.source, sides.target, tables); });
+    const auto quiet = qScopeGuard([] { front::setLastWords(nullptr); });
+    Connections connections;
     bool interrupted = false;
+    bool open = false;
+    try {
+        open = openForCopy(sides, connections);
+    } catch (const shell::Cancelled&) {
+        interrupted = true;
+    }
+    bool stopped = false;
     for (const QString& table : tables) {
         if (stopped) {
             lines.append(TableLine{kernel::TableCopy{table}, Outcome::NotStarted});
             continue;
         }
-        if (!sourceList.selectOnly(table)) {
-            error(notListed(table, sourceList, sides.source));
+        if (!sides.sourceNames.contains(table)) {
+            error(notListed(table, sides.sourceNames, sides.source));
             lines.append(TableLine{kernel::TableCopy{table}, Outcome::NotOnSource});
             continue;
         }
-        // One run per table keeps the order given; the run reports each
-        // table it finishes.
-        const qsizetype before = activity_.copies().size();
-        try {
-            if (sides.source == Side::Oracle) {
-                transfer::CopyOracleToDb2(ws);
-            } else {
-                transfer::CopyDb2ToOracle(ws);
-            }
-        } catch (const shell::Cancelled&) {
-            interrupted = true;
-            stopped = true;
-        }
-        if (activity_.copies().size() > before) {
-            lines.append(LineFor(activity_.copies().last()));
-        } else {
-            // The run ended before the table (its connections did not open).
+        if (!open) {
+            // Without both connections no table can be copied.
             lines.append(TableLine{kernel::TableCopy{table},
                                    interrupted ? Outcome::Interrupted : Outcome::Failed});
-        }
-        if (command_.verify && lines.last().outcome == Outcome::Copied) {
-            verify(ws, lines.last(), &interrupted);
             stopped = interrupted;
+            continue;
         }
-        if (lines.last().outcome == Outcome::Lost) {
-            stopped = true;
+        QString copyName;
+        lines.append(
+            LineFor(copyTable(sides, connections, table,
+                              kernel::TargetSpelling(sides.targetNames, table), &copyName)));
+        interrupted = lines.last().outcome == Outcome::Interrupted;
+        if (command_.verify && lines.last().outcome == Outcome::Copied) {
+            verify(sides, copyName, lines.last(), &interrupted);
         }
+        stopped = interrupted || lines.last().outcome == Outcome::Lost;
     }
     const int status = interrupted ? StopStatus() : StatusOf(lines);
     console_.out(command_.json     ? JsonSummary(sides.source, sides.target, lines, status)
@@ -150,23 +206,55 @@ int CommandRun::copy() {
     return status;
 }
 
-void CommandRun::verify(const kernel::Workspace& ws, TableLine& line, bool* interrupted) {
+compare::TableComparison CommandRun::compareTable(const BothSides& sides, Connections& connections,
+                                                  const QString& table) {
     using Compared = compare::TableComparison::Outcome;
-    try {
-        compare::CompareTables(ws, command_.side, [&](const compare::TableComparison& c) {
-            line.verified = c;
-            log_.write(QStringLiteral("table-compared"), ComparisonJson(c));
-        });
-    } catch (const shell::Cancelled&) {
-        *interrupted = true;
+    const std::optional<QString> copy = kernel::TargetSpelling(sides.targetNames, table);
+    if (!copy) {
+        return {.table = table,
+                .outcome = Compared::Missing,
+                .problem = QStringLiteral("there is no table %1 on the target")
+                               .arg(kernel::QuotedName(table))};
     }
-    if (!line.verified) {
-        line.verified = compare::TableComparison{.table = line.copy.table};
+    QString lastStatement;
+    shell::ErrorTrap trap(reports_, u"Form2", u"CompareTables", lastStatement);
+    const compare::CompareRoute route{
+        connections.source, connections.target, command_.where, activity_, trap, lastStatement};
+    compare::TableComparison result = compare::CompareTable(route, table, *copy);
+    log_.write(QStringLiteral("table-compared"), ComparisonJson(result));
+    return result;
+}
+
+void CommandRun::verify(const BothSides& sides, const QString& copyName, TableLine& line,
+                        bool* interrupted) {
+    using Compared = compare::TableComparison::Outcome;
+    if (!verifying_) {
+        verifying_.emplace();
+        bool open = false;
+        try {
+            open = openForComparison(sides, *verifying_);
+        } catch (const shell::Cancelled&) {
+            *interrupted = true;
+        }
+        if (!open) {
+            verifying_.reset();
+            line.verified = compare::TableComparison{.table = line.copy.table};
+            line.outcome = *interrupted ? Outcome::Interrupted : Outcome::Differs;
+            return;
+        }
     }
+    // The copy is there now, whatever the lists said before it.
+    BothSides copied(sides.target);
+    copied.targetNames = {copyName};
+    line.verified = compareTable(copied, *verifying_, line.copy.table);
     if (line.verified->outcome == Compared::Interrupted) {
+        *interrupted = true;
         line.outcome = Outcome::Interrupted;
     } else if (line.verified->outcome != Compared::Equal) {
         line.outcome = Outcome::Differs;
+    }
+    if (line.verified->outcome == Compared::Lost) {
+        verifying_.reset();
     }
 }
 
@@ -178,10 +266,7 @@ int CommandRun::compareTables() {
     if (command_.jobs > 1 && sides.tables.size() > 1) {
         return runJobs(sides);
     }
-    const SideList& sourceList = sides.sourceList();
     const QStringList& tables = sides.tables;
-    kernel::Workspace ws = workspace(sides.oracle, sides.db2);
-    ws.options.where = command_.where;
     QList<compare::TableComparison> results;
     const auto printAll = [&](int status) {
         QList<compare::TableComparison> all = results;
@@ -198,18 +283,25 @@ int CommandRun::compareTables() {
             console_.out(compare::ComparisonText(c));
         }
     };
-    shell::setQuitGrace(stopGrace);
-    shell::setLastWords([&] {
+    front::setQuitGrace(stopGrace);
+    front::setLastWords([&] {
         printAll(StopStatus());
         error(QStringLiteral("stopped by %1; a server did not answer within %2 s")
                   .arg(StopName())
                   .arg(std::chrono::duration_cast<std::chrono::seconds>(stopGrace).count()));
     });
-    const auto quiet = qScopeGuard([] { shell::setLastWords(nullptr); });
+    const auto quiet = qScopeGuard([] { front::setLastWords(nullptr); });
+    Connections connections;
+    bool open = false;
     bool interrupted = false;
+    try {
+        open = openForComparison(sides, connections);
+    } catch (const shell::Cancelled&) {
+        interrupted = true;
+    }
     for (const QString& table : tables) {
-        if (!sourceList.selectOnly(table)) {
-            error(notListed(table, sourceList, sides.source));
+        if (!sides.sourceNames.contains(table)) {
+            error(notListed(table, sides.sourceNames, sides.source));
             results.append(
                 {.table = table,
                  .outcome = compare::TableComparison::Outcome::Missing,
@@ -217,21 +309,17 @@ int CommandRun::compareTables() {
                      QStringLiteral("not a table on the %1 side").arg(sideTitle(sides.source))});
             continue;
         }
-        const qsizetype before = results.size();
-        try {
-            compare::CompareTables(ws, sides.target, [&](const compare::TableComparison& c) {
-                results.append(c);
-                log_.write(QStringLiteral("table-compared"), ComparisonJson(c));
-            });
-        } catch (const shell::Cancelled&) {
-            interrupted = true;
-        }
-        if (results.size() == before) {
-            // The run ended before the table (its connections did not open).
+        if (!open) {
             results.append({.table = table,
                             .outcome = interrupted ? compare::TableComparison::Outcome::Interrupted
                                                    : compare::TableComparison::Outcome::Failed});
+            if (interrupted) {
+                break;
+            }
+            continue;
         }
+        results.append(compareTable(sides, connections, table));
+        interrupted = results.last().outcome == compare::TableComparison::Outcome::Interrupted;
         if (interrupted || results.last().outcome == compare::TableComparison::Outcome::Lost) {
             break;
         }

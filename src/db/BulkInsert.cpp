@@ -3,7 +3,7 @@
 #include "ConnectionCore.h"
 #include "ValueText.h"
 #include "Worker.h"
-#include "shell/Yield.h"
+#include "shell/Interrupt.h"
 
 #include <QStringEncoder>
 #include <cstring>
@@ -177,7 +177,7 @@ BulkInsert::BulkInsert(Connection& connection, const QString& insertSql,
     p.buffers.resize(columns_.size());
     p.lengths.resize(columns_.size());
     const SQLHSTMT statement = p.statement.get();
-    shell::runWhileYielding([&] {
+    shell::CallDriver([&] {
         core.check(
             SQLPrepareW(statement,
                         const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(insertSql.utf16())),

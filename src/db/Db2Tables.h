@@ -12,4 +12,7 @@ namespace db {
 // db::Error; items added before a failure stay.
 void LoadDb2Tables(const shell::TableList& list, const QString& db2ConnectionString);
 
+// The same tables as names, for a caller that keeps no list.
+QStringList Db2TableNames(const QString& db2ConnectionString);
+
 } // namespace db

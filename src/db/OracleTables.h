@@ -11,4 +11,7 @@ namespace db {
 // db::Error; items added before a failure stay.
 void LoadOracleTables(const shell::TableList& list, const QString& oracleConnectionString);
 
+// The same tables as names, for a caller that keeps no list.
+QStringList OracleTableNames(const QString& oracleConnectionString);
+
 } // namespace db

@@ -10,8 +10,8 @@ void RowSource::endStatement() noexcept {
         store->abandon();
         // The reader stops after the fetch it is in, which a stalled
         // server may hold up.
-        shell::waitServingEvents(
-            [this](std::chrono::milliseconds most) { return store->waitForEnd(most); }, false);
+        shell::WaitFor([this](std::chrono::milliseconds most) { return store->waitForEnd(most); },
+                       false);
         reader.join();
     }
     statement.reset();
@@ -42,7 +42,7 @@ bool RowSource::fetch() {
 
 void RowSource::readAllRows() {
     store.emplace(false);
-    shell::runWhileYielding([this] {
+    shell::CallDriver([this] {
         ColumnReader reader(statement.get(), core->profile);
         for (;;) {
             const SQLRETURN rc = SQLFetch(statement.get());
@@ -108,10 +108,10 @@ void RowSource::advance() {
                 }
                 return;
             }
-            shell::yieldToEventLoop();
+            shell::Pause();
             // A source server that stalls keeps the reader waiting, and
             // this side with it: the window is served meanwhile.
-            shell::waitServingEvents(
+            shell::WaitFor(
                 [this](std::chrono::milliseconds most) { return store->waitForMore(most); });
         }
     }
@@ -124,11 +124,11 @@ void RowSource::awaitAllRows() {
     if (store) {
         // Nothing is taken meanwhile: the reader must not wait for room.
         store->removeBound();
-        shell::waitServingEvents([this](std::chrono::milliseconds most) {
+        shell::WaitFor([this](std::chrono::milliseconds most) {
             store->waitForMore(most);
             return store->finished();
         });
-        shell::yieldToEventLoop();
+        shell::Pause();
     }
 }
 

@@ -8,7 +8,7 @@
 #include "ColumnReader.h"
 #include "ConnectionCore.h"
 #include "RowStore.h"
-#include "shell/Yield.h"
+#include "shell/Interrupt.h"
 
 #include <atomic>
 #include <memory>
@@ -61,7 +61,7 @@ struct RowSource {
         // Some drivers read the whole result before the call returns; the
         // window keeps painting meanwhile.
         SQLHSTMT handle = statement.get();
-        shell::runWhileYielding([&] { execute(handle); });
+        shell::CallDriver([&] { execute(handle); });
         columns = ColumnReader::describe(statement.get(), core->profile);
         if (core->cursorLocation == CursorLocation::Client) {
             if (core->readAhead) {

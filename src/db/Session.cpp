@@ -2,7 +2,7 @@
 
 #include "ConnectionCore.h"
 #include "RowSource.h"
-#include "shell/Yield.h"
+#include "shell/Interrupt.h"
 
 #include <algorithm>
 #include <optional>
@@ -157,7 +157,7 @@ void Connection::Execute(const QString& sql) {
     detail::ConnectionCore& core = *core_;
     detail::StatementHandle statement = core.newStatement();
     // The window stays live however long the server takes.
-    shell::runWhileYielding([&] {
+    shell::CallDriver([&] {
         core.check(
             SQLExecDirectW(statement.get(), const_cast<SQLWCHAR*>(detail::wide(sql)), SQL_NTS),
             SQL_HANDLE_STMT, statement.get(), "SQLExecDirectW");

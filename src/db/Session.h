@@ -12,12 +12,14 @@
 //     rows.Open(u"SELECT * FROM \"T\""_s, source);
 //     for (; !rows.Eof(); rows.MoveNext()) { ... rows.Fields().item(0).Value() ... }
 //
-// Knows nothing of widgets; its only use of the shell is the yield helper.
+// Knows nothing of widgets or event loops: it waits for a driver through the
+// shell's CallDriver and WaitFor, where a stop reaches it (Interrupt.h).
 //
 // Threads, and the connection each works on:
 //   - the caller's (the window's or the command line's): every call here;
-//   - shell's helper (runWhileYielding): one blocking driver call at a time
-//     for the caller, who serves the event loop meanwhile;
+//   - the front end's helper (CallDriver, where the front end installed
+//     one): one blocking driver call at a time for the caller, who serves
+//     the event loop meanwhile;
 //   - a row set's reader (RowSource.h), for a client-side row set that reads
 //     ahead: the source connection's statement, until the row set closes;
 //   - a statement queue's or bulk insert's worker (Worker.h): the target

@@ -1,6 +1,6 @@
 #include "StatementQueue.h"
 
-#include "shell/Yield.h"
+#include "shell/Interrupt.h"
 
 namespace db {
 
@@ -48,7 +48,7 @@ void StatementQueue::send(QString statement, qint64 tag) {
     if (worker_.post([this, sql = std::move(statement), tag] { execute(sql, tag); })) {
         // It waited for room: a stop asked for meanwhile is noticed here,
         // between two rows.
-        shell::yieldToEventLoop();
+        shell::Pause();
     }
 }
 
@@ -64,7 +64,7 @@ std::optional<StatementQueue::Refused> StatementQueue::takeRefused() {
 
 void StatementQueue::drain() {
     worker_.drain();
-    shell::yieldToEventLoop();
+    shell::Pause();
 }
 
 qint64 StatementQueue::succeeded() const {

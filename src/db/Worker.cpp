@@ -1,6 +1,6 @@
 #include "Worker.h"
 
-#include "shell/Yield.h"
+#include "shell/Interrupt.h"
 
 namespace db::detail {
 
@@ -14,8 +14,7 @@ Worker::~Worker() {
         stopping_ = true;
     }
     changed_.notify_all();
-    shell::waitServingEvents([this](std::chrono::milliseconds most) { return allRun(most); },
-                             false);
+    shell::WaitFor([this](std::chrono::milliseconds most) { return allRun(most); }, false);
     thread_.join();
 }
 
@@ -54,7 +53,7 @@ bool Worker::post(std::function<void()> job) {
     lock.unlock();
     changed_.notify_all();
     if (full) {
-        shell::waitServingEvents([this](std::chrono::milliseconds most) {
+        shell::WaitFor([this](std::chrono::milliseconds most) {
             std::unique_lock lock(mutex_);
             return changed_.wait_for(lock, most, [this] { return waiting_.size() <= depth_ / 2; });
         });
@@ -63,7 +62,7 @@ bool Worker::post(std::function<void()> job) {
 }
 
 void Worker::drain() {
-    shell::waitServingEvents([this](std::chrono::milliseconds most) { return allRun(most); });
+    shell::WaitFor([this](std::chrono::milliseconds most) { return allRun(most); });
 }
 
 void Worker::dropWaiting() {

@@ -9,6 +9,18 @@ bool SameTableName(QStringView a, QStringView b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+std::optional<QString> TargetSpelling(const QStringList& names, const QString& name) {
+    if (names.contains(name)) {
+        return name;
+    }
+    for (const QString& listed : names) {
+        if (SameTableName(listed, name)) {
+            return listed;
+        }
+    }
+    return std::nullopt;
+}
+
 bool ListContainsName(const shell::TableList& list, QStringView name) {
     for (int i = 0; i < list.count(); ++i) {
         if (SameTableName(list.name(i), name)) {

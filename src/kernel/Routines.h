@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <optional>
 
 namespace db {
 class Connection;
@@ -16,6 +17,10 @@ namespace kernel {
 // one comparison for that: the overwrite question must find the spelling
 // that the contains test found (Greek final sigma, for one, only folds).
 bool SameTableName(QStringView a, QStringView b);
+
+// A side's spelling of the name: exactly that text if listed, else one that
+// differs only in letter case; nothing when neither is listed.
+std::optional<QString> TargetSpelling(const QStringList& names, const QString& name);
 
 // True when some item is the same name (SameTableName).
 bool ListContainsName(const shell::TableList& list, QStringView name);

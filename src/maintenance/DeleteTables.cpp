@@ -1,10 +1,11 @@
 #include "DeleteTables.h"
 
+#include "TableOperations.h"
 #include "db/Session.h"
 #include "kernel/Routines.h"
 #include "kernel/Statements.h"
 #include "shell/ErrorTrap.h"
-#include "shell/Yield.h"
+#include "shell/Interrupt.h"
 
 namespace maintenance {
 
@@ -35,7 +36,7 @@ void DeleteOracleTables(const kernel::Workspace& workspace) {
         // From the last item up, so that removing an item leaves the positions
         // still to be visited where they were.
         for (int i = list.count() - 1; i >= 0; --i) {
-            trap.step(108, [] { shell::yieldToEventLoop(); });
+            trap.step(108, [] { shell::Pause(); });
             if (!trap.check(110, [&] { return list.isSelected(i); })) {
                 continue;
             }
@@ -47,9 +48,7 @@ void DeleteOracleTables(const kernel::Workspace& workspace) {
                 break;
             }
             dropping = list.name(i);
-            const bool dropped = trap.step(114, [&] {
-                kernel::ExecuteStatement(connection, kernel::DropTableStatement(dropping));
-            });
+            const bool dropped = trap.step(114, [&] { DropTable(connection, dropping); });
             dropping.clear();
             trap.step(116, [&] { connection.Close(); });
             if (dropped) {
@@ -82,9 +81,7 @@ void DeleteDb2Tables(const kernel::Workspace& workspace) {
                         continue;
                     }
                     dropping = list.name(i);
-                    const bool dropped = trap.step(112, [&] {
-                        kernel::ExecuteStatement(connection, kernel::DropTableStatement(dropping));
-                    });
+                    const bool dropped = trap.step(112, [&] { DropTable(connection, dropping); });
                     dropping.clear();
                     if (dropped) {
                         trap.step(114, [&] { list.removeRow(i); });

@@ -29,9 +29,8 @@ void renameSelectedDb2Table(const kernel::Workspace& workspace, shell::ErrorTrap
         QString newName;
         trap.step(114, [&] { oldName = list.name(i); });
         trap.step(116, [&] { newName = askNewName(workspace, oldName); });
-        if (trap.check(118, [&] { return !newName.isEmpty(); }) && trap.step(120, [&] {
-                execute(connection, kernel::RenameStatement(oldName, newName));
-            })) {
+        if (trap.check(118, [&] { return !newName.isEmpty(); }) &&
+            trap.step(120, [&] { RenameTable(connection, oldName, newName, execute); })) {
             trap.step(122, [&] { list.removeRow(i); });
             trap.step(124, [&] { kernel::AddListName(list, newName); });
             // Current without being selected: the one item the user selected
@@ -90,7 +89,7 @@ void RenameOracleTable(const kernel::Workspace& workspace, const StatementRunner
     if (trap.step(124,
                   [&] { connection.Open(db::OracleConnectionString(workspace.oracleLogin())); })) {
         const bool renamed =
-            trap.step(126, [&] { execute(connection, kernel::RenameStatement(oldName, newName)); });
+            trap.step(126, [&] { RenameTable(connection, oldName, newName, execute); });
         trap.step(128, [&] { connection.Close(); });
         if (renamed) {
             trap.step(130, [&] { list.removeRow(index); });

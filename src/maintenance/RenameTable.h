@@ -2,21 +2,10 @@
 // Renaming the one selected table of a side, asking the user for the new
 // name. The name is taken exactly as typed; Cancel or an empty answer renames
 // nothing.
+#include "TableOperations.h"
 #include "kernel/Workspace.h"
 
-#include <QString>
-#include <functional>
-
-namespace db {
-class Connection;
-}
-
 namespace maintenance {
-
-// Sends one statement on an open connection. The handlers use
-// kernel::ExecuteStatement; tests hand in their own to show what a server
-// that takes RENAME does to the lists, since no stand-in takes it.
-using StatementRunner = std::function<void(db::Connection& connection, const QString& statement)>;
 
 // "Rename Table" under List1 (PushButton6_Click of Form2): connects only once
 // a new name has been typed.

@@ -10,7 +10,7 @@
 #include "kernel/OrderedWalk.h"
 #include "kernel/Routines.h"
 #include "kernel/Statements.h"
-#include "shell/Yield.h"
+#include "shell/Interrupt.h"
 
 #include <QScopeGuard>
 
@@ -163,7 +163,7 @@ void TableCopier::resumeTable(const QString& sourceName, const QString& targetNa
                     WalkTogether(order, sourceRowSet, targetRowSet, missing, [&] {
                         ++walked;
                         ++figures.rowsRead;
-                        trap_.step(lines_.rowYield, [] { shell::yieldToEventLoop(); });
+                        trap_.step(lines_.rowYield, [] { shell::Pause(); });
                         if (sourceRows > 0) {
                             route_.activity.showProgress(std::min(walked, sourceRows), sourceRows);
                         }

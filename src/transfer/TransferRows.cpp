@@ -6,7 +6,7 @@
 #include "ValueChecks.h"
 #include "kernel/Routines.h"
 #include "kernel/Statements.h"
-#include "shell/Yield.h"
+#include "shell/Interrupt.h"
 
 #include <QScopeGuard>
 
@@ -54,7 +54,7 @@ bool TableCopier::describeTargetTable(db::RowSet& rows, const QString& tableName
     table.dialect = DialectOf(route_.to, target().profile().serverKind);
     bool complete = true;
     for (int f = 0; f < fieldCount; ++f) {
-        trap_.step(fieldYield, [] { shell::yieldToEventLoop(); });
+        trap_.step(fieldYield, [] { shell::Pause(); });
         QString name;
         // A column whose name or type cannot be read would get a wrong
         // definition; such a table is not created at all.
@@ -216,7 +216,7 @@ bool TableCopier::sendRow(RowSink& sink, qint64 row, int fieldCount,
     table.subjectRow = row;
     bool complete = true;
     for (int f = 0; f < fieldCount; ++f) {
-        trap_.step(lines_.valueYield, [] { shell::yieldToEventLoop(); });
+        trap_.step(lines_.valueYield, [] { shell::Pause(); });
         complete = trap_.step(lines_.valueText, [&] { sink.value(f, value(f)); }) && complete;
     }
     table.subjectRow = 0;
@@ -240,7 +240,7 @@ bool TableCopier::startRow(db::RowSet& rows, qint64 row, qint64 rowCount) {
     if (!trap_.step(lines_.rowLoop, [&] { atEnd = rows.Eof(); }) || atEnd) {
         return false;
     }
-    trap_.step(lines_.rowYield, [] { shell::yieldToEventLoop(); });
+    trap_.step(lines_.rowYield, [] { shell::Pause(); });
     if (rowCount > 0) {
         trap_.step(lines_.progress, [&] { route_.activity.showProgress(row + 1, rowCount); });
     }

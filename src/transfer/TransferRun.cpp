@@ -3,7 +3,7 @@
 #include "CopyTable.h"
 #include "kernel/Routines.h"
 #include "kernel/Statements.h"
-#include "shell/Yield.h"
+#include "shell/Interrupt.h"
 
 namespace transfer {
 
@@ -87,7 +87,7 @@ void TransferRun::run() {
         if (openConnections()) {
             // Opening blocks until both drivers answer: let the window catch
             // up before the first table.
-            shell::yieldNow();
+            shell::Pause();
             const int count = sourceList().count();
             for (int position = count - 1; position >= 0 && !stopped; --position) {
                 stopped = !copyPosition(position);
@@ -137,7 +137,7 @@ bool TransferRun::openConnection(db::Connection& connection, bool isSource, int 
 
 bool TransferRun::copyPosition(int position) {
     if (dir_.yieldPerPosition) {
-        trap_.step(positionYield, [] { shell::yieldToEventLoop(); });
+        trap_.step(positionYield, [] { shell::Pause(); });
     }
     if (!trap_.check(selectedTest, [&] { return sourceList().isSelected(position); })) {
         return true;

@@ -9,10 +9,11 @@
 #include "Pointer.h"
 #include "Program.h"
 #include "db/Session.h"
+#include "front/KeepLive.h"
 #include "shell/Dialogs.h"
 #include "shell/ErrorTrap.h"
+#include "shell/Interrupt.h"
 #include "shell/SettingsStore.h"
-#include "shell/Yield.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -34,6 +35,8 @@ KindFonts form1Fonts() {
 
 Form1::Form1(shell::Dialogs& dialogs, shell::SettingsStore& store)
     : dialogs_(dialogs), store_(store) {
+    // A window stays live while an operation waits for a server.
+    front::KeepLive();
     MakeFixedWindow(this, form1WidthTwips, form1HeightTwips);
     setFont(ArialFont(9, false));
     QPalette white = palette();

@@ -11,6 +11,7 @@
 #include "compare/CompareRun.h"
 #include "db/Db2Tables.h"
 #include "db/OracleTables.h"
+#include "front/KeepLive.h"
 #include "maintenance/DeleteTables.h"
 #include "maintenance/RenameTable.h"
 #include "shell/Dialogs.h"
@@ -52,6 +53,7 @@ const ControlRow& row(const char16_t* name) {
 
 Form2::Form2(Form1& connectionWindow, shell::Dialogs& dialogs, shell::SettingsStore& store)
     : form1_(connectionWindow), dialogs_(dialogs), store_(store) {
+    front::KeepLive();
     MakeFixedWindow(this, form2WidthTwips, form2HeightTwips);
     setFont(ArialFont(9, true));
     controls_ = BuildControls(this, form2Controls, form2Fonts());

@@ -1,6 +1,7 @@
 #include "Program.h"
 
-#include "shell/Yield.h"
+#include "front/KeepLive.h"
+#include "shell/Interrupt.h"
 
 #include <QApplication>
 #include <QWidget>

@@ -3,6 +3,7 @@
 #include "OwnerSql.h"
 #include "ScriptedDialogs.h"
 #include "compare/CompareRun.h"
+#include "front/KeepLive.h"
 #include "transfer/TransferRun.h"
 
 #include <QListView>
@@ -24,6 +25,8 @@ TableManagerControls::TableManagerControls()
     progressBar->setFormat(QStringLiteral("Progress Bar"));
     layout->addWidget(progressBar);
     layout->addWidget(button);
+    // As the program's windows do: the window is served while a copy waits.
+    front::KeepLive();
 }
 
 kernel::Workspace TableManagerControls::workspace(shell::Dialogs& dialogs) {

@@ -4,7 +4,7 @@
 #include "db/RowStore.h"
 #include "db/Session.h"
 #include "maintenance/DeleteTables.h"
-#include "shell/Yield.h"
+#include "shell/Interrupt.h"
 #include "support/OwnerSql.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"

@@ -3,8 +3,8 @@
 // tools, the hover pointer, the help texts, list selection, going back, and
 // closing. Each case gets its own settings folder.
 #include "shell/Failure.h"
+#include "shell/Interrupt.h"
 #include "shell/SettingsStore.h"
-#include "shell/Yield.h"
 #include "support/ScriptedDialogs.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
@@ -729,7 +729,7 @@ private slots:
         QVERIFY(!form2_->isVisible());
         bool cancelled = false;
         try {
-            shell::yieldToEventLoop();
+            shell::Pause();
         } catch (const shell::Cancelled&) {
             cancelled = true;
         }

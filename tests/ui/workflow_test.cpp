@@ -3,8 +3,8 @@
 // "Next >" and "< Back", the connection tests, and the table operations.
 #include "StoredLogins.h"
 #include "db/Session.h"
+#include "shell/Interrupt.h"
 #include "shell/SettingsStore.h"
-#include "shell/Yield.h"
 #include "support/OwnerSql.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"

@@ -1,0 +1,155 @@
+#include "KeepLive.h"
+
+#include "shell/Interrupt.h"
+
+#include <QCoreApplication>
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+namespace front {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::atomic<int> quitExitStatus{0};
+std::atomic<Clock::rep> quitGrace{
+    std::chrono::duration_cast<Clock::duration>(defaultQuitGrace).count()};
+std::function<void()> lastWords;
+
+// The one helper thread of the driver calls, started with the waiting. It
+// takes the pieces of work in the order they come; a second one can come
+// while the first is waited for (from a handler that the event loop runs
+// meanwhile). It is never joined: it may be inside a driver that does not
+// answer when the program ends.
+class Helper {
+public:
+    Helper() {
+        std::thread([this] { serve(); }).detach();
+    }
+
+    void run(const std::function<void()>& work) {
+        Job job{&work, {}, false};
+        {
+            std::lock_guard lock(mutex_);
+            jobs_.push_back(&job);
+        }
+        changed_.notify_all();
+        shell::WaitFor([&](std::chrono::milliseconds most) {
+            std::unique_lock lock(mutex_);
+            return changed_.wait_for(lock, most, [&] { return job.done; });
+        });
+        if (job.failure) {
+            std::rethrow_exception(job.failure);
+        }
+    }
+
+private:
+    struct Job {
+        const std::function<void()>* work;
+        std::exception_ptr failure;
+        bool done = false;
+    };
+
+    void serve() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return !jobs_.empty(); });
+            Job* job = jobs_.front();
+            jobs_.pop_front();
+            lock.unlock();
+            std::exception_ptr failure;
+            try {
+                (*job->work)();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            lock.lock();
+            job->failure = failure;
+            job->done = true;
+            changed_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Job*> jobs_;
+};
+
+class EventLoopWaiting final : public shell::Waiting {
+public:
+    void pause() override {
+        if (servesEvents() && Clock::now() - lastPass_ >= passInterval) {
+            pass();
+        }
+    }
+
+    void call(const std::function<void()>& work) override {
+        if (servesEvents()) {
+            helper_.run(work);
+        } else {
+            work();
+        }
+    }
+
+    void stillWaiting(bool serveEvents) override {
+        if (serveEvents && servesEvents() && Clock::now() - lastPass_ >= passInterval) {
+            pass();
+        }
+        if (!shell::quitRequested()) {
+            return;
+        }
+        const Clock::duration grace(quitGrace.load());
+        if (Clock::now() - shell::quitRequestedAt() >= grace || shell::quitRequests() > 1) {
+            if (lastWords) {
+                std::exchange(lastWords, nullptr)();
+            }
+            std::fflush(nullptr);
+            std::_Exit(quitExitStatus.load());
+        }
+    }
+
+private:
+    bool servesEvents() const {
+        return std::this_thread::get_id() == loopThread_ && QCoreApplication::instance() != nullptr;
+    }
+    void pass() {
+        QCoreApplication::processEvents();
+        lastPass_ = Clock::now();
+    }
+
+    const std::thread::id loopThread_ = std::this_thread::get_id();
+    Clock::time_point lastPass_{};
+    Helper helper_;
+};
+
+} // namespace
+
+void KeepLive() {
+    static EventLoopWaiting* waiting = [] {
+        auto* installed = new EventLoopWaiting;
+        shell::setWaiting(installed);
+        return installed;
+    }();
+    (void)waiting;
+}
+
+void setQuitGrace(std::chrono::milliseconds grace) {
+    quitGrace.store(std::chrono::duration_cast<Clock::duration>(grace).count());
+}
+
+void setQuitExitStatus(int status) {
+    quitExitStatus.store(status);
+}
+
+void setLastWords(std::function<void()> words) {
+    lastWords = std::move(words);
+}
+
+} // namespace front
