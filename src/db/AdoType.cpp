@@ -1,62 +1,51 @@
 #include "AdoType.h"
 
-#include <sql.h>
-#include <sqlext.h>
+#include "SqlClass.h"
 
 namespace db {
 
 int adoTypeFromSqlType(int sqlType, bool isUnsigned) {
-    switch (sqlType) {
-    case SQL_CHAR:
-        return ado::Char;
-    case SQL_VARCHAR:
-        return ado::VarChar;
-    case SQL_LONGVARCHAR:
-        return ado::LongVarChar;
-    case SQL_WCHAR:
-        return ado::WChar;
-    case SQL_WVARCHAR:
-        return ado::VarWChar;
-    case SQL_WLONGVARCHAR:
-        return ado::LongVarWChar;
-    case SQL_DECIMAL:
-    case SQL_NUMERIC:
+    using F = SqlFamily;
+    const SqlClass type = ClassOfSqlType(sqlType);
+    switch (type.family) {
+    case F::Text:
+        if (type.wide) {
+            return type.isLong ? ado::LongVarWChar : type.fixed ? ado::WChar : ado::VarWChar;
+        }
+        return type.isLong ? ado::LongVarChar : type.fixed ? ado::Char : ado::VarChar;
+    case F::Bytes:
+        return type.isLong ? ado::LongVarBinary : type.fixed ? ado::Binary : ado::VarBinary;
+    case F::Decimal:
         return ado::Numeric;
-    case SQL_SMALLINT:
-        return isUnsigned ? ado::UnsignedSmallInt : ado::SmallInt;
-    case SQL_INTEGER:
-        return isUnsigned ? ado::UnsignedInt : ado::Integer;
-    case SQL_TINYINT:
-        return isUnsigned ? ado::UnsignedTinyInt : ado::TinyInt;
-    case SQL_BIGINT:
-        return isUnsigned ? ado::UnsignedBigInt : ado::BigInt;
-    case SQL_REAL:
+    case F::Integer:
+        switch (type.integerBytes) {
+        case 1:
+            return isUnsigned ? ado::UnsignedTinyInt : ado::TinyInt;
+        case 2:
+            return isUnsigned ? ado::UnsignedSmallInt : ado::SmallInt;
+        case 4:
+            return isUnsigned ? ado::UnsignedInt : ado::Integer;
+        default:
+            return isUnsigned ? ado::UnsignedBigInt : ado::BigInt;
+        }
+    case F::Real:
         return ado::Single;
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
+    case F::Double:
         return ado::Double;
-    case SQL_BIT:
+    case F::Boolean:
         return ado::Boolean;
-    case SQL_BINARY:
-        return ado::Binary;
-    case SQL_VARBINARY:
-        return ado::VarBinary;
-    case SQL_LONGVARBINARY:
-        return ado::LongVarBinary;
-    case SQL_TYPE_DATE:
-    case SQL_DATE:
+    case F::Date:
         return ado::DBDate;
-    case SQL_TYPE_TIME:
-    case SQL_TIME:
+    case F::Time:
         return ado::DBTime;
-    case SQL_TYPE_TIMESTAMP:
-    case SQL_TIMESTAMP:
+    case F::Timestamp:
         return ado::DBTimeStamp;
-    case SQL_GUID:
+    case F::Guid:
         return ado::Guid;
-    default:
-        return ado::VarWChar;
+    case F::Other:
+        break;
     }
+    return ado::VarWChar;
 }
 
 } // namespace db

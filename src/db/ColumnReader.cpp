@@ -1,6 +1,7 @@
 #include "ColumnReader.h"
 
 #include "AdoType.h"
+#include "SqlClass.h"
 #include "ValueText.h"
 
 #include <QStringDecoder>
@@ -28,42 +29,35 @@ Column::Read readFor(const ColumnDescription& description, bool floatingDecimal,
         }
         return Read::ZonedText;
     }
-    switch (description.sqlType) {
-    case SQL_BIT:
+    switch (ClassOfSqlType(description.sqlType).family) {
+    case SqlFamily::Boolean:
         return Read::Bit;
-    case SQL_TINYINT:
-    case SQL_SMALLINT:
-    case SQL_INTEGER:
-    case SQL_BIGINT:
+    case SqlFamily::Integer:
         return description.isUnsigned ? Read::Unsigned : Read::Signed;
-    case SQL_REAL:
+    case SqlFamily::Real:
         return Read::Real;
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
+    case SqlFamily::Double:
         return IsDecimalTypeName(description.typeName) ? Read::DecimalText : Read::Double;
-    case SQL_TYPE_DATE:
-    case SQL_DATE:
+    case SqlFamily::Date:
         return Read::Date;
-    case SQL_TYPE_TIME:
-    case SQL_TIME:
+    case SqlFamily::Time:
         // SQL_TIME_STRUCT has no fraction, and a MariaDB TIME may be
         // negative or past 24 hours.
         return Read::Time;
-    case SQL_TYPE_TIMESTAMP:
-    case SQL_TIMESTAMP:
+    case SqlFamily::Timestamp:
         // The structure's fraction is nanoseconds: DB2's TIMESTAMP(12)
         // would lose three digits.
         return description.decimalDigits > 9 ? Read::TimestampText : Read::Timestamp;
-    case SQL_DECIMAL:
-    case SQL_NUMERIC:
+    case SqlFamily::Decimal:
         return Read::DecimalText;
-    case SQL_BINARY:
-    case SQL_VARBINARY:
-    case SQL_LONGVARBINARY:
+    case SqlFamily::Bytes:
         return Read::Binary;
-    default:
-        return Read::Text;
+    case SqlFamily::Text:
+    case SqlFamily::Guid:
+    case SqlFamily::Other:
+        break;
     }
+    return Read::Text;
 }
 
 } // namespace
@@ -109,8 +103,7 @@ std::vector<Column> ColumnReader::describe(SQLHSTMT statement, const ServerProfi
                     .toUpper();
         }
         const int sqlType = description.sqlType;
-        const bool isInteger = sqlType == SQL_TINYINT || sqlType == SQL_SMALLINT ||
-                               sqlType == SQL_INTEGER || sqlType == SQL_BIGINT;
+        const bool isInteger = ClassOfSqlType(sqlType).family == SqlFamily::Integer;
         description.isUnsigned = isInteger && unsignedFlag == SQL_TRUE;
         description.zoned = IsZonedTypeName(description.typeName);
         column.read = readFor(description, floatingDecimal, profile.server());

@@ -1,5 +1,6 @@
 #include "Server.h"
 
+#include <array>
 #include <sql.h>
 #include <sqlext.h>
 
@@ -379,6 +380,47 @@ bool IsZonedTypeName(QStringView typeName) {
             !typeName.contains(u"WITHOUT", Qt::CaseInsensitive)) ||
            typeName.compare(u"TIMESTAMPTZ", Qt::CaseInsensitive) == 0 ||
            typeName.compare(u"TIMETZ", Qt::CaseInsensitive) == 0;
+}
+
+namespace {
+
+using namespace columnTypeTexts;
+
+constexpr std::array<DefaultTypeRule, 10> db2Rules{{
+    {QLatin1StringView("adlongvarwchar"), longVarchar},
+    {QLatin1StringView("advarwchar"), longVarchar},
+    {QLatin1StringView("char"), longVarchar},
+    {QLatin1StringView("single"), longVarchar},
+    {QLatin1StringView("int"), longVarchar},
+    {QLatin1StringView("date"), date},
+    {QLatin1StringView("currency"), longVarchar},
+    {QLatin1StringView("bool"), longVarchar},
+    {QLatin1StringView("double"), longVarchar},
+    {QLatin1StringView("adlongvarbinary"), longVarchar},
+}};
+
+constexpr std::array<DefaultTypeRule, 6> oracleRules{{
+    {QLatin1StringView("char"), varchar2000},
+    {QLatin1StringView("longvar"), varchar2000},
+    {QLatin1StringView("int"), numeric},
+    {QLatin1StringView("currency"), numeric},
+    {QLatin1StringView("date"), date},
+    {QLatin1StringView("bool"), boolean},
+}};
+
+} // namespace
+
+const DefaultTypeRules& DefaultTypeRulesOf(Side target) {
+    static const DefaultTypeRules db2{db2Rules, longVarchar};
+    static const DefaultTypeRules oracle{oracleRules, varchar2000};
+    return target == Side::Db2 ? db2 : oracle;
+}
+
+BooleanWords DefaultBooleanWords(Side target) {
+    if (target == Side::Oracle) {
+        return {u"1", u"0"};
+    }
+    return {};
 }
 
 } // namespace db

@@ -13,10 +13,12 @@
 // appends a U+0000 to some wide texts bound in arrays, while the same texts
 // as UTF-8 cross it exactly.
 #include "ColumnDescription.h"
+#include "Side.h"
 
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <span>
 #include <vector>
 
 namespace db {
@@ -107,6 +109,60 @@ struct OrderForms {
     // Run once on a connection that reads in key order.
     QStringList setUp;
 };
+
+// The vendors' own limits, which the type mapping keeps within whichever
+// server answers on a side: the stand-ins play them.
+namespace limits {
+inline constexpr int oracleVarcharBytes = 4000;
+inline constexpr int oracleCharBytes = 2000;
+inline constexpr int oracleRawBytes = 2000;
+inline constexpr int oracleNumberDigits = 38;
+// NUMBER holds magnitudes from 1E-130 to below 1E126: a value below
+// 10^oracleNumberMagnitude, and at least 10^oracleNumberSmallestMagnitude.
+inline constexpr int oracleNumberMagnitude = 126;
+inline constexpr int oracleNumberSmallestMagnitude = -130;
+inline constexpr int oracleTimestampDigits = 9;
+inline constexpr int db2DecimalDigits = 31;
+inline constexpr int db2VarcharBytes = 32672;
+inline constexpr int db2CharBytes = 255;
+inline constexpr int db2BinaryBytes = 255;
+inline constexpr int db2VarbinaryBytes = 32672;
+inline constexpr int db2TimestampDigits = 12;
+inline constexpr int decFloatDigits = 34;
+inline constexpr int db2LongVarcharBytes = 32700;
+inline constexpr int defaultOracleVarchar = 2000; // the default mapping's VARCHAR(2000)
+// A character takes at most four bytes in UTF-8, which both targets store.
+inline constexpr int utf8BytesPerCharacter = 4;
+} // namespace limits
+
+// The default mapping: a column type text for each ADO type name, by the
+// first rule whose pattern the lower-cased name contains, else the
+// fallback. The vendor's rules, whichever server answers on the side.
+namespace columnTypeTexts {
+inline constexpr QStringView longVarchar = u" LONG VARCHAR,";
+inline constexpr QStringView date = u" DATE,";
+inline constexpr QStringView varchar2000 = u" VARCHAR(2000),";
+inline constexpr QStringView numeric = u" NUMERIC,";
+inline constexpr QStringView boolean = u" BOOL,";
+} // namespace columnTypeTexts
+struct DefaultTypeRule {
+    QLatin1StringView pattern;
+    QStringView text;
+};
+struct DefaultTypeRules {
+    std::span<const DefaultTypeRule> rules;
+    QStringView fallback;
+};
+const DefaultTypeRules& DefaultTypeRulesOf(Side target);
+
+// How the default mapping writes a Boolean into an INSERT's text, where the
+// vendor's column holds a number (Oracle has no BOOLEAN before 23ai); empty
+// where the value goes as its text.
+struct BooleanWords {
+    QStringView trueWord;
+    QStringView falseWord;
+};
+BooleanWords DefaultBooleanWords(Side target);
 
 struct ServerBehavior {
     ServerKind kind = ServerKind::Other;

@@ -1,7 +1,6 @@
 #include "Comparable.h"
 
-#include <sql.h>
-#include <sqlext.h>
+#include "db/SqlClass.h"
 
 namespace kernel {
 
@@ -12,37 +11,32 @@ Category CategoryOf(const db::ColumnDescription& column) {
     if (column.zoned) {
         return Category::Text; // read as text with its offset
     }
-    switch (column.sqlType) {
-    case SQL_BIT:
+    using F = db::SqlFamily;
+    switch (db::ClassOfSqlType(column.sqlType).family) {
+    case F::Boolean:
         return Category::Boolean;
-    case SQL_TINYINT:
-    case SQL_SMALLINT:
-    case SQL_INTEGER:
-    case SQL_BIGINT:
-    case SQL_DECIMAL:
-    case SQL_NUMERIC:
-    case SQL_REAL:
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
+    case F::Integer:
+    case F::Decimal:
+    case F::Real:
+    case F::Double:
         return Category::Number;
-    case SQL_DATE:
-    case SQL_TIME:
-    case SQL_TIMESTAMP:
-    case SQL_TYPE_DATE:
-    case SQL_TYPE_TIME:
-    case SQL_TYPE_TIMESTAMP:
+    case F::Date:
+    case F::Time:
+    case F::Timestamp:
         return Category::Time;
-    case SQL_BINARY:
-    case SQL_VARBINARY:
-    case SQL_LONGVARBINARY:
+    case F::Bytes:
         return Category::Bytes;
-    default:
-        return Category::Text;
+    case F::Text:
+    case F::Guid:
+    case F::Other:
+        break;
     }
+    return Category::Text;
 }
 
 bool IsPadded(const db::ColumnDescription& column) {
-    return column.sqlType == SQL_CHAR || column.sqlType == SQL_WCHAR;
+    const db::SqlClass type = db::ClassOfSqlType(column.sqlType);
+    return type.family == db::SqlFamily::Text && type.fixed;
 }
 
 namespace {

@@ -167,20 +167,6 @@ bool addHeldPart(std::vector<Part>& parts, const Figures& target, const KeyRange
     return true;
 }
 
-// The ranges that begin at each bound (a literal), the first from nothing
-// and the last to nothing: every value falls into one.
-QStringList rangesFrom(const QString& term, const QStringList& bounds) {
-    if (bounds.isEmpty()) {
-        return {QStringLiteral("1 = 1")};
-    }
-    QStringList conditions{QStringLiteral("%1 < %2").arg(term, bounds.first())};
-    for (qsizetype i = 1; i < bounds.size(); ++i) {
-        conditions << QStringLiteral("%1 >= %2 AND %1 < %3").arg(term, bounds[i - 1], bounds[i]);
-    }
-    conditions << QStringLiteral("%1 >= %2").arg(term, bounds.last());
-    return conditions;
-}
-
 } // namespace
 
 QStringList SplitConditions(db::Connection& source, const QString& table, const QString& condition,
@@ -218,7 +204,7 @@ QStringList SplitConditions(db::Connection& source, const QString& table, const 
         for (WholeKey first = *low + width; first <= *high; first += width) {
             bounds << WholeKeyText(first);
         }
-        return rangesFrom(key.term, bounds);
+        return RangeConditions(key.term, bounds);
     }
     const auto time = [](const db::Value& value) {
         // YYYY-MM-DD[ HH:MM:SS[.f]], a wall-clock time of no zone.
@@ -246,13 +232,12 @@ QStringList SplitConditions(db::Connection& source, const QString& table, const 
             bounds << bound;
         }
     }
-    return rangesFrom(key.term, bounds);
+    return RangeConditions(key.term, bounds);
 }
 
 QString InRange(const QString& key, const KeyRange& range, const QString& condition) {
-    const QString span = QStringLiteral("%1 >= %2 AND %1 <= %3")
-                             .arg(key, WholeKeyText(range.first), WholeKeyText(range.last));
-    return condition.isEmpty() ? span : QStringLiteral("(%1) AND %2").arg(condition, span);
+    const QString span = ClosedRange(key, WholeKeyText(range.first), WholeKeyText(range.last));
+    return BothConditions(condition, span);
 }
 
 std::optional<KeyRanges> DifferingRanges(const TableOrder& order, db::Connection& source,

@@ -57,6 +57,34 @@ QString CountWhereStatement(QStringView tableName, const QString& condition) {
     return withCondition(CountRowsStatement(tableName), condition);
 }
 
+QString NoRowsStatement(QStringView tableName) {
+    return SelectAllStatement(tableName) + QStringLiteral(" WHERE 1 = 0");
+}
+
+QString BothConditions(const QString& users, const QString& own) {
+    return users.isEmpty() ? own : QStringLiteral("(%1) AND %2").arg(users, own);
+}
+
+QStringList RangeConditions(const QString& term, const QStringList& bounds) {
+    if (bounds.isEmpty()) {
+        return {QStringLiteral("1 = 1")};
+    }
+    QStringList conditions{QStringLiteral("%1 < %2").arg(term, bounds.first())};
+    for (qsizetype i = 1; i < bounds.size(); ++i) {
+        conditions << QStringLiteral("%1 >= %2 AND %1 < %3").arg(term, bounds[i - 1], bounds[i]);
+    }
+    conditions << QStringLiteral("%1 >= %2").arg(term, bounds.last());
+    return conditions;
+}
+
+QString ClosedRange(const QString& term, const QString& first, const QString& last) {
+    return QStringLiteral("%1 >= %2 AND %1 <= %3").arg(term, first, last);
+}
+
+QString NullIfEmpty(const QString& term) {
+    return QStringLiteral("NULLIF(%1, '')").arg(term);
+}
+
 namespace {
 
 // Each row's key (dk), its hash (dh, when hashed) and, when given, its
@@ -160,16 +188,15 @@ void AppendValue(QString& lastStatement, const db::Value& value, Side target,
         lastStatement += u"NULL, '";
         return;
     }
-    if (value.kind() == db::Value::Kind::Boolean && (target == Side::Oracle || typed)) {
-        lastStatement.chop(1);
-        const bool yes = text == u"True";
-        if (typed) {
-            lastStatement += yes ? typed->trueWord : typed->falseWord;
-        } else {
-            lastStatement += yes ? u"1" : u"0";
+    if (value.kind() == db::Value::Kind::Boolean) {
+        const db::BooleanWords words = typed ? db::BooleanWords{typed->trueWord, typed->falseWord}
+                                             : db::DefaultBooleanWords(target);
+        if (!words.trueWord.isEmpty()) {
+            lastStatement.chop(1);
+            lastStatement += text == u"True" ? words.trueWord : words.falseWord;
+            lastStatement += u", '";
+            return;
         }
-        lastStatement += u", '";
-        return;
     }
     if (value.kind() == db::Value::Kind::Binary && typed) {
         lastStatement.chop(1);

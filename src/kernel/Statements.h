@@ -36,6 +36,18 @@ QString CountRowsStatement(QStringView tableName); // SELECT COUNT(*) FROM "T"
 // SELECT * FROM "T" WHERE <condition> (the whole table when it is empty).
 QString SelectWhereStatement(QStringView tableName, const QString& condition);
 QString CountWhereStatement(QStringView tableName, const QString& condition);
+// SELECT * FROM "T" WHERE 1 = 0: the columns, and no row.
+QString NoRowsStatement(QStringView tableName);
+// Both conditions: the user's in parentheses (it may hold an OR), then the
+// program's own; the second alone when the first is empty.
+QString BothConditions(const QString& users, const QString& own);
+// The ranges that begin at each bound (a literal), the first from nothing
+// and the last to nothing: every value of the term falls into one.
+QStringList RangeConditions(const QString& term, const QStringList& bounds);
+// first <= term <= last.
+QString ClosedRange(const QString& term, const QString& first, const QString& last);
+// A text term whose empty text counts as NULL, as a copy writes it.
+QString NullIfEmpty(const QString& term);
 // A whole-number key on one server, for its key set's fingerprint: its
 // value as a number, and as its decimal digits.
 struct KeyTerms {

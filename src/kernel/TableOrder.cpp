@@ -1,6 +1,7 @@
 #include "TableOrder.h"
 
 #include "Statements.h"
+#include "db/SqlClass.h"
 
 #include <QMap>
 #include <algorithm>
@@ -19,7 +20,7 @@ struct Described {
 
 std::vector<Described> describe(db::Connection& connection, const QString& table) {
     db::RowSet rows;
-    rows.Open(SelectAllStatement(table) + QStringLiteral(" WHERE 1 = 0"), connection);
+    rows.Open(NoRowsStatement(table), connection);
     std::vector<Described> columns;
     for (int f = 0; f < rows.Fields().count(); ++f) {
         columns.push_back({rows.Fields().item(f).Name(), rows.Fields().item(f).Description()});
@@ -104,9 +105,7 @@ std::optional<Key> chooseKey(db::Connection& source, const QString& table,
 }
 
 bool isLong(const db::ColumnDescription& column) {
-    const bool longType = column.sqlType == SQL_LONGVARCHAR || column.sqlType == SQL_WLONGVARCHAR ||
-                          column.sqlType == SQL_LONGVARBINARY;
-    return longType && (column.size <= 0 || column.size > 32672);
+    return db::ClassOfSqlType(column.sqlType).isLong && (column.size <= 0 || column.size > 32672);
 }
 
 QString applied(QStringView form, const QString& term) {
@@ -119,7 +118,7 @@ QString applied(QStringView form, const QString& term) {
 QString sortTerm(const db::OrderForms& forms, const QString& quoted, Category as, Category holds) {
     QString term = quoted;
     if (holds == Category::Text) {
-        const QString nonEmpty = QStringLiteral("NULLIF(%1, '')").arg(quoted);
+        const QString nonEmpty = NullIfEmpty(quoted);
         term = as == Category::Number ? applied(forms.number, nonEmpty)
                                       : applied(forms.codePoints, nonEmpty);
     }
@@ -127,14 +126,10 @@ QString sortTerm(const db::OrderForms& forms, const QString& quoted, Category as
 }
 
 bool isWholeNumber(const db::ColumnDescription& column) {
-    switch (column.sqlType) {
-    case SQL_TINYINT:
-    case SQL_SMALLINT:
-    case SQL_INTEGER:
-    case SQL_BIGINT:
+    switch (db::ClassOfSqlType(column.sqlType).family) {
+    case db::SqlFamily::Integer:
         return true;
-    case SQL_DECIMAL:
-    case SQL_NUMERIC:
+    case db::SqlFamily::Decimal:
         return column.size > 0 && column.decimalDigits == 0;
     default:
         return false;
@@ -143,9 +138,7 @@ bool isWholeNumber(const db::ColumnDescription& column) {
 
 // A whole-number column's value; the whole number a text column holds.
 QString wholeNumberTerm(const db::OrderForms& forms, const QString& quoted, Category holds) {
-    return holds == Category::Text
-               ? applied(forms.wholeNumber, QStringLiteral("NULLIF(%1, '')").arg(quoted))
-               : quoted;
+    return holds == Category::Text ? applied(forms.wholeNumber, NullIfEmpty(quoted)) : quoted;
 }
 
 QString columnList(const std::vector<ComparedColumn>& columns, const std::vector<std::size_t>& of) {
@@ -315,11 +308,10 @@ CuttingKey KeyToCutBy(db::Connection& connection, const QString& table) {
     if (column.zoned) {
         return {};
     }
-    switch (column.sqlType) {
-    case SQL_TYPE_DATE:
+    switch (db::ClassOfSqlType(column.sqlType).family) {
+    case db::SqlFamily::Date:
         return {CuttingKey::Kind::Date, QuotedName(key.name)};
-    case SQL_TYPE_TIMESTAMP:
-    case SQL_TIMESTAMP:
+    case db::SqlFamily::Timestamp:
         return {CuttingKey::Kind::Timestamp, QuotedName(key.name)};
     default:
         return {};

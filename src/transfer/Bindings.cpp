@@ -1,9 +1,7 @@
 #include "Bindings.h"
 
 #include "Datatype.h"
-
-#include <sql.h>
-#include <sqlext.h>
+#include "db/SqlClass.h"
 
 namespace transfer {
 
@@ -25,7 +23,7 @@ db::BulkInsert::Binding BindingFor(Side target, int adoCode) {
 
 db::BulkInsert::Binding BindingFor(const ColumnType& type, const db::ColumnDescription& source) {
     using Binding = db::BulkInsert::Binding;
-    if (source.sqlType == SQL_BIT) {
+    if (db::ClassOfSqlType(source.sqlType).family == db::SqlFamily::Boolean) {
         return Binding::Boolean;
     }
     switch (type.kind) {

@@ -74,48 +74,13 @@ QStringView typeNameOf(int code) {
     return found->name;
 }
 
-using namespace columnTypeTexts;
-
-struct Rule {
-    QLatin1StringView pattern;
-    QStringView text;
-};
-
-constexpr std::array<Rule, 10> db2Rules{{
-    {QLatin1StringView("adlongvarwchar"), longVarchar},
-    {QLatin1StringView("advarwchar"), longVarchar},
-    {QLatin1StringView("char"), longVarchar},
-    {QLatin1StringView("single"), longVarchar},
-    {QLatin1StringView("int"), longVarchar},
-    {QLatin1StringView("date"), date},
-    {QLatin1StringView("currency"), longVarchar},
-    {QLatin1StringView("bool"), longVarchar},
-    {QLatin1StringView("double"), longVarchar},
-    {QLatin1StringView("adlongvarbinary"), longVarchar},
-}};
-
-constexpr std::array<Rule, 6> oracleRules{{
-    {QLatin1StringView("char"), varchar2000},
-    {QLatin1StringView("longvar"), varchar2000},
-    {QLatin1StringView("int"), numeric},
-    {QLatin1StringView("currency"), numeric},
-    {QLatin1StringView("date"), date},
-    {QLatin1StringView("bool"), boolean},
-}};
-
-template <std::size_t N>
-QStringView firstMatch(const std::array<Rule, N>& rules, QStringView loweredName,
-                       QStringView fallback) {
-    for (const Rule& rule : rules) {
+QStringView columnTypeView(Side target, QStringView loweredName) {
+    const db::DefaultTypeRules& rules = db::DefaultTypeRulesOf(target);
+    for (const db::DefaultTypeRule& rule : rules.rules) {
         if (loweredName.contains(rule.pattern, Qt::CaseSensitive))
             return rule.text;
     }
-    return fallback;
-}
-
-QStringView columnTypeView(Side target, QStringView loweredName) {
-    return target == Side::Db2 ? firstMatch(db2Rules, loweredName, longVarchar)
-                               : firstMatch(oracleRules, loweredName, varchar2000);
+    return rules.fallback;
 }
 
 } // namespace

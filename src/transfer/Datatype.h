@@ -12,14 +12,8 @@
 
 namespace transfer {
 
-// The five column type texts the default mapping gives.
-namespace columnTypeTexts {
-inline constexpr QStringView longVarchar = u" LONG VARCHAR,";
-inline constexpr QStringView date = u" DATE,";
-inline constexpr QStringView varchar2000 = u" VARCHAR(2000),";
-inline constexpr QStringView numeric = u" NUMERIC,";
-inline constexpr QStringView boolean = u" BOOL,";
-} // namespace columnTypeTexts
+// The five column type texts the default mapping gives (the server table's).
+namespace columnTypeTexts = db::columnTypeTexts;
 
 // The enumerator name of an ADO DataTypeEnum value ("adBigInt"); empty for any
 // code not in the enumeration. The code is taken as a 16-bit value.

@@ -1,10 +1,9 @@
 #include "ExactTypes.h"
 
 #include "Datatype.h"
+#include "db/SqlClass.h"
 
 #include <algorithm>
-#include <sql.h>
-#include <sqlext.h>
 
 namespace transfer {
 
@@ -134,62 +133,54 @@ ColumnType mapped(Side target, const db::ColumnDescription& source) {
         // stays whole as text.
         return text(target, zonedTextCharacters, false);
     }
-    switch (source.sqlType) {
-    case SQL_CHAR:
-    case SQL_WCHAR:
-        return text(target, size, true);
-    case SQL_VARCHAR:
-    case SQL_WVARCHAR:
-        return text(target, size, false);
-    case SQL_LONGVARCHAR:
-    case SQL_WLONGVARCHAR:
+    using F = db::SqlFamily;
+    const db::SqlClass type = db::ClassOfSqlType(source.sqlType);
+    switch (type.family) {
+    case F::Text:
         // Drivers give a long type a size of their own choosing (psqlODBC
         // says 8190 for every TEXT): no VARCHAR is sized from it.
-        return make(Kind::Clob);
-    case SQL_DECIMAL:
-    case SQL_NUMERIC:
+        return type.isLong ? make(Kind::Clob) : text(target, size, type.fixed);
+    case F::Decimal:
         // (DB2's DECFLOAT comes without a precision: unbounded.)
         return decimal(target, int(std::min<qint64>(size, 1000)), source.decimalDigits);
-    case SQL_TINYINT:
-        return integer(target, 3, Kind::SmallInt);
-    case SQL_SMALLINT:
-        return isUnsigned ? integer(target, 5, Kind::Integer) : integer(target, 5, Kind::SmallInt);
-    case SQL_INTEGER:
-        return isUnsigned ? integer(target, 10, Kind::BigInt) : integer(target, 10, Kind::Integer);
-    case SQL_BIGINT:
-        return isUnsigned ? make(Kind::Decimal, 0, 20, 0) : integer(target, 19, Kind::BigInt);
-    case SQL_REAL:
+    case F::Integer:
+        switch (type.integerBytes) {
+        case 1:
+            return integer(target, 3, Kind::SmallInt);
+        case 2:
+            return isUnsigned ? integer(target, 5, Kind::Integer)
+                              : integer(target, 5, Kind::SmallInt);
+        case 4:
+            return isUnsigned ? integer(target, 10, Kind::BigInt)
+                              : integer(target, 10, Kind::Integer);
+        default:
+            return isUnsigned ? make(Kind::Decimal, 0, 20, 0) : integer(target, 19, Kind::BigInt);
+        }
+    case F::Real:
         return make(Kind::Real);
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
+    case F::Double:
         // Oracle's driver calls NUMBER without a precision, and FLOAT(b),
         // a double; both are decimal.
         return db::IsDecimalTypeName(source.typeName) ? unboundedDecimal(target)
                                                       : make(Kind::Double);
-    case SQL_BIT:
+    case F::Boolean:
         return target == Side::Oracle ? make(Kind::Decimal, 0, 1, 0) : make(Kind::Boolean);
-    case SQL_TYPE_DATE:
-    case SQL_DATE:
+    case F::Date:
         return make(Kind::Date);
-    case SQL_TYPE_TIME:
-    case SQL_TIME:
+    case F::Time:
         return timeOfDay(target, source.decimalDigits);
-    case SQL_TYPE_TIMESTAMP:
-    case SQL_TIMESTAMP:
+    case F::Timestamp:
         // Oracle's DATE comes as a timestamp without fraction: its time of
         // day stays.
         return timestamp(target, source.decimalDigits);
-    case SQL_BINARY:
-        return binary(target, size, true);
-    case SQL_VARBINARY:
-        return binary(target, size, false);
-    case SQL_LONGVARBINARY:
-        return make(Kind::Blob);
-    case SQL_GUID:
+    case F::Bytes:
+        return type.isLong ? make(Kind::Blob) : binary(target, size, type.fixed);
+    case F::Guid:
         return text(target, 36, true);
-    default:
-        return make(Kind::Clob);
+    case F::Other:
+        break;
     }
+    return make(Kind::Clob);
 }
 
 QString sized(QStringView name, qint64 length, QStringView unit = {}) {

@@ -58,29 +58,8 @@ struct ColumnType {
     friend bool operator==(const ColumnType&, const ColumnType&) = default;
 };
 
-// The vendor limits the mapping keeps within.
-namespace limits {
-inline constexpr int oracleVarcharBytes = 4000;
-inline constexpr int oracleCharBytes = 2000;
-inline constexpr int oracleRawBytes = 2000;
-inline constexpr int oracleNumberDigits = 38;
-// NUMBER holds magnitudes from 1E-130 to below 1E126: a value below
-// 10^oracleNumberMagnitude, and at least 10^oracleNumberSmallestMagnitude.
-inline constexpr int oracleNumberMagnitude = 126;
-inline constexpr int oracleNumberSmallestMagnitude = -130;
-inline constexpr int oracleTimestampDigits = 9;
-inline constexpr int db2DecimalDigits = 31;
-inline constexpr int db2VarcharBytes = 32672;
-inline constexpr int db2CharBytes = 255;
-inline constexpr int db2BinaryBytes = 255;
-inline constexpr int db2VarbinaryBytes = 32672;
-inline constexpr int db2TimestampDigits = 12;
-inline constexpr int decFloatDigits = 34;
-inline constexpr int db2LongVarcharBytes = 32700;
-inline constexpr int defaultOracleVarchar = 2000; // the default mapping's VARCHAR(2000)
-// A character takes at most four bytes in UTF-8, which both targets store.
-inline constexpr int utf8BytesPerCharacter = 4;
-} // namespace limits
+// The vendor limits the mapping keeps within are the server table's.
+namespace limits = db::limits;
 
 // The type for a source column on the target vendor's own server.
 ColumnType ExactColumnType(db::Side target, const db::ColumnDescription& source);
