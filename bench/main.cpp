@@ -10,6 +10,7 @@
 #include "db/Db2Tables.h"
 #include "db/OracleTables.h"
 #include "db/Session.h"
+#include "front/KeepLive.h"
 #include "kernel/Statements.h"
 #include "support/ProcessMemory.h"
 #include "support/TableManagerControls.h"
@@ -751,6 +752,8 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
+    // As the program does: its windows are served while a copy waits.
+    front::KeepLive();
     QCommandLineParser parser;
     parser.addOption({QStringLiteral("tiny"), QStringLiteral("Smoke size; figures not judged.")});
     parser.addOption({QStringLiteral("only"),

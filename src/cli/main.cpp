@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
     // A driver call runs on a helper thread, so that a stop is honoured
     // even while a server does not answer.
     front::KeepLive();
-    // A stop ends the run at its next yield, between two rows, and closes its
+    // A stop ends the run at its next pause, between two rows, and closes its
     // connections on the way out.
     cli::HandleStopSignals();
 

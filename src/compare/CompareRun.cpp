@@ -1,6 +1,7 @@
 #include "CompareRun.h"
 
 #include "CompareTable.h"
+#include "kernel/FrontThread.h"
 #include "kernel/Routines.h"
 #include "kernel/Statements.h"
 #include "shell/Interrupt.h"
@@ -18,8 +19,9 @@ class CompareRun {
 public:
     CompareRun(const Workspace& workspace, Side target,
                const std::function<void(const TableComparison&)>& compared)
-        : ws_(workspace), target_(target), compared_(compared),
-          trap_(*workspace.dialogs, u"Form2", u"CompareTables", lastStatement_) {
+        : ws_(workspace), target_(target), compared_(compared), reports_(*workspace.dialogs),
+          activity_(*workspace.activity),
+          trap_(reports_, u"Form2", u"CompareTables", lastStatement_) {
         trap_.endRunOnLostConnection([] { return QString(); });
     }
 
@@ -81,9 +83,10 @@ private:
             result.problem =
                 QStringLiteral("there is no table %1 on the target").arg(QuotedName(name));
         } else {
-            const CompareRoute route{source(),      target(), ws_.options.where,
-                                     *ws_.activity, trap_,    lastStatement_};
-            result = CompareTable(route, name, *copy);
+            const CompareRoute route{source(),  target(), ws_.options.where,
+                                     activity_, trap_,    lastStatement_};
+            // Off the window's thread, as a copy.
+            shell::RunOperation([&] { result = CompareTable(route, name, *copy); });
         }
         compared_(result);
         if (result.outcome == TableComparison::Outcome::Interrupted) {
@@ -96,6 +99,8 @@ private:
     const Side target_;
     const std::function<void(const TableComparison&)>& compared_;
     QString lastStatement_;
+    FrontThreadReports reports_;
+    FrontThreadActivity activity_;
     shell::ErrorTrap trap_;
     db::Connection oracle_;
     db::Connection db2_;

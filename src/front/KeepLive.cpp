@@ -23,11 +23,12 @@ std::atomic<Clock::rep> quitGrace{
     std::chrono::duration_cast<Clock::duration>(defaultQuitGrace).count()};
 std::function<void()> lastWords;
 
-// The one helper thread of the driver calls, started with the waiting. It
-// takes the pieces of work in the order they come; a second one can come
-// while the first is waited for (from a handler that the event loop runs
-// meanwhile). It is never joined: it may be inside a driver that does not
-// answer when the program ends.
+// A helper thread, started with the waiting: one for the driver calls of the
+// event loop's thread, one for the table operations. It takes the pieces of
+// work in the order they come; a second one can come while the first is
+// waited for (from a handler that the event loop runs meanwhile). It is
+// never joined: it may be inside a driver that does not answer when the
+// program ends.
 class Helper {
 public:
     Helper() {
@@ -92,14 +93,58 @@ public:
 
     void call(const std::function<void()>& work) override {
         if (servesEvents()) {
-            helper_.run(work);
+            driverCalls_.run(work);
         } else {
             work();
         }
     }
 
+    // Off the event loop's thread, the operation's work leaves the window
+    // nothing to wait for but the next pass.
+    void operation(const std::function<void()>& work) override {
+        if (servesEvents()) {
+            operations_.run(work);
+        } else {
+            work();
+        }
+    }
+
+    void onFrontThread(const std::function<void()>& call) override {
+        if (std::this_thread::get_id() == loopThread_ || QCoreApplication::instance() == nullptr) {
+            call();
+            return;
+        }
+        // The loop's thread runs it at its next pass: it is waiting for the
+        // operation and serving its events meanwhile.
+        std::exception_ptr failure;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [&] {
+                try {
+                    call();
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+            },
+            Qt::BlockingQueuedConnection);
+        if (failure) {
+            std::rethrow_exception(failure);
+        }
+    }
+
+    void postToFrontThread(std::function<void()> call) override {
+        if (std::this_thread::get_id() == loopThread_ || QCoreApplication::instance() == nullptr) {
+            call();
+            return;
+        }
+        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(call),
+                                  Qt::QueuedConnection);
+    }
+
+    // Nothing else to do while waiting: the events are served at every
+    // wake-up, so that a timer or a repaint waits a few milliseconds at most.
     void stillWaiting(bool serveEvents) override {
-        if (serveEvents && servesEvents() && Clock::now() - lastPass_ >= passInterval) {
+        if (serveEvents && servesEvents()) {
             pass();
         }
         if (!shell::quitRequested()) {
@@ -126,7 +171,8 @@ private:
 
     const std::thread::id loopThread_ = std::this_thread::get_id();
     Clock::time_point lastPass_{};
-    Helper helper_;
+    Helper driverCalls_;
+    Helper operations_;
 };
 
 } // namespace

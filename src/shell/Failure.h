@@ -21,9 +21,10 @@ private:
     QByteArray utf8_;
 };
 
-// Thrown by the yield helper once the program has been asked to end, so that
-// a running operation unwinds (closing its connections) instead of going on
-// with windows that are gone. Not a Failure: no error trap may swallow it.
+// Thrown at an operation's next pause once the program has been asked to
+// end, so that a running operation unwinds (closing its connections) instead
+// of going on with windows that are gone. Not a Failure: no error trap may
+// swallow it.
 struct Cancelled {};
 
 // Thrown by an error trap after it has reported a lost connection once: the

@@ -3,6 +3,7 @@
 #include "Failure.h"
 
 #include <atomic>
+#include <utility>
 
 namespace shell {
 
@@ -65,6 +66,30 @@ void CallDriver(const std::function<void()>& work) {
         work();
     }
     throwIfStopped();
+}
+
+void RunOperation(const std::function<void()>& work) {
+    if (installed != nullptr) {
+        installed->operation(work);
+    } else {
+        work();
+    }
+}
+
+void OnFrontThread(const std::function<void()>& call) {
+    if (installed != nullptr) {
+        installed->onFrontThread(call);
+    } else {
+        call();
+    }
+}
+
+void PostToFrontThread(std::function<void()> call) {
+    if (installed != nullptr) {
+        installed->postToFrontThread(std::move(call));
+    } else {
+        call();
+    }
 }
 
 void WaitFor(const std::function<bool(std::chrono::milliseconds)>& waitFor, bool serveEvents) {

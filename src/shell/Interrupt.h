@@ -35,6 +35,15 @@ public:
     // the work is not done. `serveEvents` is false where the caller must not
     // run the front end's event loop.
     virtual void stillWaiting(bool serveEvents) { (void)serveEvents; }
+    // A table's whole operation: a front end may run it on a thread of its
+    // own and serve its events meanwhile. Returns when it is done,
+    // rethrowing its failure.
+    virtual void operation(const std::function<void()>& work) { work(); }
+    // What an operation tells its front end (a report, a list's change):
+    // run on the front end's thread, and waited for.
+    virtual void onFrontThread(const std::function<void()>& call) { call(); }
+    // The same, not waited for (the progress, which a newer one replaces).
+    virtual void postToFrontThread(std::function<void()> call) { call(); }
 };
 
 // The front end's; nothing (the default) for none.
@@ -48,6 +57,13 @@ void Pause();
 // it when a stop was asked for meanwhile (the call is always waited for: it
 // holds the driver's handle).
 void CallDriver(const std::function<void()>& work);
+
+// A table's operation, through the front end (Waiting::operation).
+void RunOperation(const std::function<void()>& work);
+// A call to the front end from an operation (Waiting::onFrontThread,
+// Waiting::postToFrontThread).
+void OnFrontThread(const std::function<void()>& call);
+void PostToFrontThread(std::function<void()> call);
 
 // Waits for work that another thread does with a server: `waitFor` waits at
 // most the time it is given and answers whether the work is done.

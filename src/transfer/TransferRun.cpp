@@ -1,6 +1,7 @@
 #include "TransferRun.h"
 
 #include "CopyTable.h"
+#include "kernel/FrontThread.h"
 #include "kernel/Routines.h"
 #include "kernel/Statements.h"
 #include "shell/Interrupt.h"
@@ -14,12 +15,14 @@ using namespace kernel;
 // The handler of one direction: it walks the source list from the bottom
 // up, finds each selected table on the target list, asks whether to
 // overwrite it, and keeps the target list as each copy changes it. The
-// table's own steps are the copy's (CopyTable).
+// table's own steps are the copy's (CopyTable), which runs off the window's
+// thread; what it tells the window comes back to the window's thread.
 class TransferRun final : private TargetListing {
 public:
     TransferRun(const Workspace& workspace, const Direction& direction)
-        : ws_(workspace), dir_(direction), lines_(direction.lines),
-          trap_(*workspace.dialogs, u"Form2", QStringView(direction.handler), lastStatement_) {
+        : ws_(workspace), dir_(direction), lines_(direction.lines), reports_(*workspace.dialogs),
+          activity_(*workspace.activity),
+          trap_(reports_, u"Form2", QStringView(direction.handler), lastStatement_) {
         trap_.endRunOnLostConnection([] { return QString(); });
     }
 
@@ -53,18 +56,22 @@ private:
     void closeConnections();
 
     void dropped(const QString& table) override {
-        trap_.step(removeDropped, [&] { RemoveListName(targetList(), table); });
+        shell::OnFrontThread(
+            [&] { trap_.step(removeDropped, [&] { RemoveListName(targetList(), table); }); });
     }
     void created(const QString& table) override { created_ = table; }
     void copied(const QString& table) override {
         created_.clear();
-        trap_.step(lines_.addName, [&] { AddListName(targetList(), table); });
+        shell::OnFrontThread(
+            [&] { trap_.step(lines_.addName, [&] { AddListName(targetList(), table); }); });
     }
 
     const Workspace& ws_;
     const Direction& dir_;
     const Lines& lines_;
     QString lastStatement_;
+    FrontThreadReports reports_;
+    FrontThreadActivity activity_;
     shell::ErrorTrap trap_;
     db::Connection oracle_;
     db::Connection db2_;
@@ -148,10 +155,11 @@ bool TransferRun::copyPosition(int position) {
     TableRequest request{sourceName, sourceName};
     request.onTarget = decide(sourceName, &request.target);
     const CopyRoute route{
-        source(),    target(),      dir_.target, [this] { return targetConnectionString(); },
-        ws_.options, *ws_.activity, trap_,       lastStatement_,
+        source(),    target(),  dir_.target, [this] { return targetConnectionString(); },
+        ws_.options, activity_, trap_,       lastStatement_,
         lines_,      this};
-    const TableCopy copy = CopyTable(route, request);
+    TableCopy copy;
+    shell::RunOperation([&] { copy = CopyTable(route, request); });
     if (copy.outcome == TableCopy::Outcome::Interrupted) {
         throw shell::Cancelled{};
     }

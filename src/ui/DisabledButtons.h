@@ -1,6 +1,6 @@
 #pragma once
 // Keeps a window's buttons (and the entries of its context menus) disabled
-// while one of its operations runs: the operation yields to the event loop,
+// while one of its operations runs: the window serves its events meanwhile,
 // and a second press would otherwise start a second operation on the lists
 // the first one is changing. The window still paints and its progress bar
 // still moves.

@@ -8,7 +8,7 @@
 namespace ui {
 
 // Runs a handler on behalf of the event loop. After the user has closed a
-// window, a running operation unwinds with shell::Cancelled at its next yield
+// window, a running operation unwinds with shell::Cancelled at its next pause
 // (its connections close on the way); the unwinding ends here, because no
 // exception may cross the event loop.
 template <class Handler> void RunHandler(Handler&& handler) noexcept {
@@ -24,7 +24,7 @@ template <class Handler> void OnClick(QWidget* button, Handler handler) {
 }
 
 // Closing either window ends the program at once: running operations stop at
-// their next yield, every window goes, and the event loop returns. The logins
+// their next pause, every window goes, and the event loop returns. The logins
 // need no saving, each edit is on disk already.
 void EndProgram();
 
