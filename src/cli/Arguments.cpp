@@ -149,7 +149,7 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
                    isOption(word, u"--on")) {
             p.takeSide(word, QStringLiteral("--on"), &sideGiven);
         } else if (changes && word == u"--dry-run") {
-            p.command.dryRun = true;
+            p.command.options.dryRun = true;
         } else if ((changes || tablewise) && word == u"--verbose") {
             p.command.verbose = true;
         } else if ((changes || tablewise) && isOption(word, u"--log")) {
@@ -175,14 +175,14 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
             }
         } else if (kind == Command::Kind::Copy && isOption(word, u"--part")) {
             if (const std::optional<QString> into = p.valueOf(word, QStringLiteral("--part"))) {
-                p.command.part = true;
-                p.command.partTarget = *into;
+                p.command.options.part = true;
+                p.command.options.partTarget = *into;
             }
         } else if (kind == Command::Kind::Copy && isOption(word, u"--max-refused")) {
             if (const std::optional<int> n =
                     p.number(word, QStringLiteral("--max-refused"), 0,
                              std::numeric_limits<int>::max(), QStringLiteral("a number of rows"))) {
-                p.command.maxRefused = *n;
+                p.command.options.maxRefused = *n;
             }
         } else if (kind == Command::Kind::Copy && word == u"--replace") {
             p.command.replace = true;
@@ -191,7 +191,7 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
         } else if (tablewise && word == u"--all") {
             p.command.all = true;
         } else if (kind == Command::Kind::Copy && word == u"--resume") {
-            p.command.resume = true;
+            p.command.options.resume = true;
         } else if (kind == Command::Kind::Copy && word == u"--verify") {
             p.command.verify = true;
         } else if (tablewise && isOption(word, u"--where")) {
@@ -200,17 +200,17 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
                 if (condition->trimmed().isEmpty()) {
                     p.fail(QStringLiteral("--where needs a condition"));
                 }
-                p.command.where = *condition;
+                p.command.options.where = *condition;
             }
         } else if (kind == Command::Kind::Copy && word == u"--bulk") {
-            p.command.bulk = true;
+            p.command.options.bulk = true;
         } else if (kind == Command::Kind::Copy && word == u"--exact-types") {
-            p.command.exactTypes = true;
+            p.command.options.exactTypes = true;
         } else if (kind == Command::Kind::Copy && isOption(word, u"--batch-size")) {
             if (const std::optional<int> n =
                     p.number(word, QStringLiteral("--batch-size"), 1, largestBatch,
                              QStringLiteral("a number of rows"))) {
-                p.command.batchSize = *n;
+                p.command.options.batchSize = *n;
             }
             batchSizeGiven = true;
         } else {
@@ -254,26 +254,26 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
         if (!command.all && names.isEmpty()) {
             return UsageError{QStringLiteral("copy needs table names or --all")};
         }
-        if (batchSizeGiven && !command.bulk) {
+        if (batchSizeGiven && !command.options.bulk) {
             return UsageError{QStringLiteral("--batch-size goes with --bulk")};
         }
-        if (!command.where.isEmpty() && (command.all || names.size() != 1)) {
+        if (!command.options.where.isEmpty() && (command.all || names.size() != 1)) {
             return UsageError{QStringLiteral("--where goes with one table")};
         }
         if (command.split > 1 && (command.all || names.size() != 1)) {
             return UsageError{QStringLiteral("--split goes with one table")};
         }
-        if (command.split > 1 && command.dryRun) {
+        if (command.split > 1 && command.options.dryRun) {
             return UsageError{QStringLiteral("--split cannot be a dry run")};
         }
-        if (command.resume && command.replace) {
+        if (command.options.resume && command.replace) {
             return UsageError{QStringLiteral("--resume adds to a table that --replace would drop: "
                                              "give one of them")};
         }
-        if (command.resume && command.dryRun) {
+        if (command.options.resume && command.options.dryRun) {
             return UsageError{QStringLiteral("--resume cannot be a dry run")};
         }
-        if (command.verify && command.dryRun) {
+        if (command.verify && command.options.dryRun) {
             return UsageError{QStringLiteral("--verify compares what a copy made; a dry run "
                                              "makes nothing")};
         }
@@ -289,7 +289,7 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
         if (!command.all && names.isEmpty()) {
             return UsageError{QStringLiteral("compare needs table names or --all")};
         }
-        if (!command.where.isEmpty() && (command.all || names.size() != 1)) {
+        if (!command.options.where.isEmpty() && (command.all || names.size() != 1)) {
             return UsageError{QStringLiteral("--where goes with one table")};
         }
         command.tables = names;
@@ -347,17 +347,18 @@ QStringList JobArguments(const Command& command, const QString& table) {
     value(!command.logFile.isEmpty(), u"--log", command.logFile);
     if (copy) {
         flag(command.replace, u"--replace");
-        flag(command.bulk, u"--bulk");
-        value(command.bulk, u"--batch-size", QString::number(command.batchSize));
-        flag(command.exactTypes, u"--exact-types");
-        value(command.maxRefused >= 0, u"--max-refused", QString::number(command.maxRefused));
+        flag(command.options.bulk, u"--bulk");
+        value(command.options.bulk, u"--batch-size", QString::number(command.options.batchSize));
+        flag(command.options.exactTypes, u"--exact-types");
+        value(command.options.maxRefused >= 0, u"--max-refused",
+              QString::number(command.options.maxRefused));
         flag(command.verify, u"--verify");
-        flag(command.resume, u"--resume");
-        flag(command.dryRun, u"--dry-run");
-        value(command.part, u"--part", command.partTarget);
+        flag(command.options.resume, u"--resume");
+        flag(command.options.dryRun, u"--dry-run");
+        value(command.options.part, u"--part", command.options.partTarget);
     }
     // The compare job of a copy's --verify compares the rows it copied.
-    value(!command.where.isEmpty(), u"--where", command.where);
+    value(!command.options.where.isEmpty(), u"--where", command.options.where);
     // A table's name may begin with a dash.
     words << QStringLiteral("--") << table;
     return words;

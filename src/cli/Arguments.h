@@ -21,23 +21,16 @@ struct Command {
     bool replace = false;
     bool json = false;
     bool all = false;
-    bool bulk = false;
-    int batchSize = kernel::defaultBatchSize;
-    bool exactTypes = false;
+    // copy: how each table is copied (--bulk, --batch-size, --exact-types,
+    // --max-refused, --dry-run, --where, --resume, --part); compare:
+    // --where; drop and rename: --dry-run.
+    kernel::CopyOptions options;
     bool verbose = false; // a report's whole text, statement included
     QString logFile;      // one JSON line per event, or empty
     bool noProgress = false;
-    bool dryRun = false; // say what would be done, change nothing
     bool verify = false; // copy: compare each table with its source once copied
-    QString where;       // copy: only the source rows that match this condition
-    bool resume = false; // copy: add the missing rows to a table the target has
-    int maxRefused = -1; // copy: stop a table after so many refused rows; -1 no limit
     int jobs = 1;        // copy, compare: tables run at once, each by a job of its own
     int split = 1;       // copy: one table's key range cut into so many parts, one job each
-    // A job of --split: one part of a table that the first job made, and
-    // that table's name on the target.
-    bool part = false;
-    QString partTarget;
     // Run as one of those jobs: progress as lines for the program that
     // started it, not for a terminal. Not in the help: only --jobs gives it.
     bool job = false;

@@ -191,7 +191,7 @@ int CommandRun::drop() {
     if (!openSide(side, connection)) {
         return LoginMissing;
     }
-    if (command_.dryRun) {
+    if (command_.options.dryRun) {
         return dryDrop(connection, found, status);
     }
     for (const QString& table : found) {
@@ -224,7 +224,7 @@ int CommandRun::rename() {
         error(notListed(oldName, names, side));
         return TableFailed;
     }
-    if (command_.dryRun) {
+    if (command_.options.dryRun) {
         // The server would refuse a name that is taken (it folds or keeps
         // letter case; either way this one is there).
         if (names.contains(newName)) {

@@ -24,7 +24,7 @@ QStringList partsOf(const SplitPlan& plan, int parts, QString* keyProblem) {
     db::Connection source;
     source.Open(plan.sourceConnection);
     const QStringList conditions =
-        kernel::SplitConditions(source, plan.table, plan.command.where, parts, keyProblem);
+        kernel::SplitConditions(source, plan.table, plan.command.options.where, parts, keyProblem);
     if (conditions.isEmpty()) {
         *keyProblem += QStringLiteral("; copy it without --split");
     }
@@ -42,7 +42,7 @@ Counts countBoth(const SplitPlan& plan, const QString& targetTable) {
     source.Open(plan.sourceConnection);
     db::Connection target;
     target.Open(plan.targetConnection);
-    return {kernel::CountRows(source, plan.table, plan.command.where),
+    return {kernel::CountRows(source, plan.table, plan.command.options.where),
             kernel::CountRows(target, targetTable)};
 }
 
@@ -92,11 +92,12 @@ public:
         // already and neither to be replaced nor resumed is skipped, and
         // counted, as a copy of it whole would be; one to be resumed is
         // there already, and the parts find what they lack.
-        const bool skipped = plan_.onTarget && !plan_.command.replace && !plan_.command.resume;
-        if (!(plan_.onTarget && plan_.command.resume)) {
+        const bool skipped =
+            plan_.onTarget && !plan_.command.replace && !plan_.command.options.resume;
+        if (!(plan_.onTarget && plan_.command.options.resume)) {
             Command first = plan_.command;
             if (!skipped) {
-                first.where = QStringLiteral("1 = 0");
+                first.options.where = QStringLiteral("1 = 0");
             }
             first.json = true;
             first.verify = false;
@@ -136,11 +137,9 @@ private:
         std::vector<Job> jobs;
         for (const QString& range : ranges) {
             Command part = plan_.command;
-            part.where = plan_.command.where.isEmpty()
-                             ? range
-                             : QStringLiteral("(%1) AND %2").arg(plan_.command.where, range);
-            part.part = true;
-            part.partTarget = targetTable_;
+            part.options.where = kernel::BothConditions(plan_.command.options.where, range);
+            part.options.part = true;
+            part.options.partTarget = targetTable_;
             part.replace = false;
             part.json = true;
             part.verify = false;
@@ -152,7 +151,7 @@ private:
         const int atOnce = plan_.command.jobs > 1 ? plan_.command.jobs : int(jobs.size());
         kernel::TableCopy& sum = line_.copy;
         sum = kernel::TableCopy{plan_.table};
-        sum.rowsAlreadyThere = plan_.command.resume ? 0 : -1;
+        sum.rowsAlreadyThere = plan_.command.options.resume ? 0 : -1;
         line_.outcome = Outcome::Copied;
         for (const JobEnd& end : RunJobs(jobs, atOnce, plan_.program, console_)) {
             TableLine part = end.status

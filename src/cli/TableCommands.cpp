@@ -94,21 +94,21 @@ kernel::TableCopy CommandRun::copyTable(const BothSides& sides, Connections& con
                                         const std::optional<QString>& onTarget, QString* copyName) {
     using transfer::OnTarget;
     transfer::TableRequest request{table, onTarget.value_or(table)};
-    const bool changes = !command_.dryRun;
+    const bool changes = !command_.options.dryRun;
     if (!onTarget) {
-        if (command_.part && changes) {
+        if (command_.options.part && changes) {
             error(QStringLiteral("%1 is not on the target: its parts are added to the table the "
                                  "first of them made")
                       .arg(kernel::QuotedName(table)));
             return kernel::TableCopy{table};
         }
         request.onTarget = OnTarget::Absent;
-    } else if (command_.resume && changes) {
+    } else if (command_.options.resume && changes) {
         request.onTarget = OnTarget::Resume;
-    } else if (command_.part && changes) {
+    } else if (command_.options.part && changes) {
         request.onTarget = OnTarget::Part;
-        if (!command_.partTarget.isEmpty()) {
-            request.target = command_.partTarget;
+        if (!command_.options.partTarget.isEmpty()) {
+            request.target = command_.options.partTarget;
         }
     } else {
         request.onTarget = command_.replace ? OnTarget::Replace : OnTarget::Keep;
@@ -145,15 +145,10 @@ int CommandRun::copy() {
         return runJobs(sides);
     }
     const QStringList& tables = sides.tables;
-    options_.bulk = command_.bulk;
-    options_.batchSize = command_.batchSize;
-    options_.exactTypes = command_.exactTypes;
+    // A table left alone is counted on both sides: the summary says
+    // whether an interrupted copy left it part-way.
+    options_ = command_.options;
     options_.countSkipped = true;
-    options_.maxRefused = command_.maxRefused;
-    options_.dryRun = command_.dryRun;
-    options_.where = command_.where;
-    options_.resume = command_.resume;
-    options_.part = command_.part;
     QList<TableLine>& lines = lines_;
     // A server that does not answer a stop within the grace: the figures so
     // far are printed before the program ends.
@@ -197,9 +192,9 @@ int CommandRun::copy() {
         stopped = interrupted || lines.last().outcome == Outcome::Lost;
     }
     const int status = interrupted ? StopStatus() : StatusOf(lines);
-    console_.out(command_.json     ? JsonSummary(sides.source, sides.target, lines, status)
-                 : command_.dryRun ? DryRunSummary(lines)
-                                   : PlainSummary(lines));
+    console_.out(command_.json             ? JsonSummary(sides.source, sides.target, lines, status)
+                 : command_.options.dryRun ? DryRunSummary(lines)
+                                           : PlainSummary(lines));
     if (interrupted) {
         error(QStringLiteral("stopped by ") + StopName());
     }
@@ -219,7 +214,8 @@ compare::TableComparison CommandRun::compareTable(const BothSides& sides, Connec
     QString lastStatement;
     shell::ErrorTrap trap(reports_, u"Form2", u"CompareTables", lastStatement);
     const compare::CompareRoute route{
-        connections.source, connections.target, command_.where, activity_, trap, lastStatement};
+        connections.source, connections.target, command_.options.where, activity_, trap,
+        lastStatement};
     compare::TableComparison result = compare::CompareTable(route, table, *copy);
     log_.write(QStringLiteral("table-compared"), ComparisonJson(result));
     return result;

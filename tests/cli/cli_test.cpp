@@ -823,17 +823,17 @@ private slots:
                                QString::number(int(c.side)),
                                QString::number(c.replace),
                                QString::number(c.json),
-                               QString::number(c.bulk),
-                               QString::number(c.batchSize),
-                               QString::number(c.exactTypes),
+                               QString::number(c.options.bulk),
+                               QString::number(c.options.batchSize),
+                               QString::number(c.options.exactTypes),
                                QString::number(c.verbose),
                                c.logFile,
-                               QString::number(c.dryRun),
+                               QString::number(c.options.dryRun),
                                QString::number(c.verify),
-                               c.where,
-                               QString::number(c.resume),
-                               QString::number(c.maxRefused),
-                               QString::number(c.part)};
+                               c.options.where,
+                               QString::number(c.options.resume),
+                               QString::number(c.options.maxRefused),
+                               QString::number(c.options.part)};
         };
         QCOMPARE(fields(job), fields(user));
     }
