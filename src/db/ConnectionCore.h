@@ -1,6 +1,7 @@
 #pragma once
 // What a Connection holds, shared with the row sets and statement queues
 // opened on it. Private to the session layer.
+#include "BoundValues.h"
 #include "Odbc.h"
 #include "Server.h"
 #include "Session.h"
@@ -67,5 +68,10 @@ struct ConnectionCore {
     // Nothing, or why the driver would not end the session.
     std::optional<Error> disconnect() noexcept;
 };
+
+// Runs the statement once with its "?" bound to the values, in order
+// (BoundValues.cpp).
+void ExecuteBound(ConnectionCore& core, SQLHSTMT statement, const QString& sql,
+                  const BoundValues& values);
 
 } // namespace db::detail

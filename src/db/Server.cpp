@@ -111,6 +111,10 @@ const ServerBehavior oracle{
     .characterLengthSetUp = {u"ALTER SESSION SET NLS_LENGTH_SEMANTICS = CHAR"_s},
     // Oracle has no Boolean literal that a NUMBER(1) takes.
     .literals = {u"1", u"0", u"HEXTORAW('", u"')"},
+    // ORA-01704 past 4 000 bytes (32 767 only where MAX_STRING_SIZE is
+    // EXTENDED, which the program does not assume); HEXTORAW's argument is
+    // such a literal. No length of a statement's own.
+    .literalLimits = {.literalBytes = 4000, .statementBytes = 0},
     .sessionZoneTypes = {u"LOCAL TIME ZONE"_s},
     .sessionZoneOffset = u" +00:00",
     .types = oracleTypes,
@@ -133,6 +137,8 @@ const ServerBehavior db2{
     .sessionSetUp = {},
     .characterLengthSetUp = {},
     .literals = {u"TRUE", u"FALSE", u"HEXTORAW('", u"')"},
+    // SQL0102N past 32 672 bytes; SQL0101N for a statement past 2 MiB.
+    .literalLimits = {.literalBytes = 32672, .statementBytes = 2097152},
     .sessionZoneTypes = {},
     .sessionZoneOffset = {},
     .types = db2Types,
@@ -157,7 +163,9 @@ const ServerBehavior db2{
 // The stand-ins play the vendors' servers: they take the same literals
 // (scripts/standin.sh gives both a HEXTORAW function, and PostgreSQL an
 // integer-to-boolean assignment cast), count characters anyway and read the
-// program's date forms whatever their settings.
+// program's date forms whatever their settings. They would take literals of
+// any length, but keep the vendor's limits, so that a copy to them binds the
+// values a copy to the vendor's server must bind.
 const ServerBehavior postgreSql{
     .kind = ServerKind::PostgreSql,
     // timestamptz is an instant, given in the session's zone; psqlODBC
@@ -165,6 +173,7 @@ const ServerBehavior postgreSql{
     .sessionSetUp = {u"SET TIME ZONE 'UTC'"_s},
     .characterLengthSetUp = {},
     .literals = oracle.literals,
+    .literalLimits = oracle.literalLimits,
     .sessionZoneTypes = {u"TIMESTAMPTZ"_s},
     .sessionZoneOffset = u" +00:00",
     .types = postgreSqlTypes,
@@ -186,6 +195,7 @@ const ServerBehavior mariaDb{
     .sessionSetUp = {},
     .characterLengthSetUp = {},
     .literals = db2.literals,
+    .literalLimits = db2.literalLimits,
     .sessionZoneTypes = {},
     .sessionZoneOffset = {},
     .types = mariaDbTypes,
@@ -217,6 +227,7 @@ const ServerBehavior otherServer{
     .sessionSetUp = {},
     .characterLengthSetUp = {},
     .literals = db2.literals,
+    .literalLimits = db2.literalLimits,
     .sessionZoneTypes = {},
     .sessionZoneOffset = {},
     .types = db2Types,

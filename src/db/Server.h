@@ -51,6 +51,15 @@ struct LiteralForms {
     QStringView bytesAfter;
 };
 
+// The longest literal a server takes inside a statement, and the longest
+// statement; 0 for no limit. A value past them is bound as a parameter
+// instead. A literal is measured as it is written between its quotes: a
+// text's UTF-8 bytes with each quote doubled, the hex digits of bytes.
+struct LiteralLimits {
+    qint64 literalBytes = 0;
+    qint64 statementBytes = 0;
+};
+
 // How a server spells the column types of a table created with exact types,
 // where it has no type of the vendor's name or keeps less.
 struct TypeSpelling {
@@ -175,6 +184,7 @@ struct ServerBehavior {
     // server counts bytes unless told otherwise.
     QStringList characterLengthSetUp;
     LiteralForms literals;
+    LiteralLimits literalLimits;
     // Zoned types whose values the server (or its driver) gives as text in
     // the session's zone and without an offset: Oracle's TIMESTAMP WITH
     // LOCAL TIME ZONE, PostgreSQL's timestamptz through psqlODBC. The

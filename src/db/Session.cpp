@@ -164,6 +164,16 @@ void Connection::Execute(const QString& sql) {
     });
 }
 
+void Connection::Execute(const QString& sql, const BoundValues& values) {
+    if (values.empty()) {
+        Execute(sql);
+        return;
+    }
+    detail::ConnectionCore& core = *core_;
+    detail::StatementHandle statement = core.newStatement();
+    shell::CallDriver([&] { detail::ExecuteBound(core, statement.get(), sql, values); });
+}
+
 // A catalogue function's result as a row set; `call` runs it on the
 // statement.
 template <class Call> RowSet Connection::openCatalogue(Call&& call) {

@@ -29,6 +29,7 @@
 // before its connection is used for anything else, and the driver's text
 // forms are read and written in one place (Server.h says which per driver,
 // ValueText.h holds the forms).
+#include "BoundValues.h"
 #include "ColumnDescription.h"
 #include "Error.h"
 #include "Server.h"
@@ -80,6 +81,8 @@ public:
     // what each does differently.
     const ServerProfile& profile() const;
     void Execute(const QString& sql);
+    // The same with its "?" bound to the values, in order.
+    void Execute(const QString& sql, const BoundValues& values);
     RowSet OpenSchema(int schema);
     // The catalogue's rows on a table's keys, in every schema that has a
     // table of that name (column 2 names the schema). Its primary key

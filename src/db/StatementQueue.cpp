@@ -11,7 +11,7 @@ StatementQueue::StatementQueue(Connection& connection, int depth)
 // as the caller sent them).
 StatementQueue::~StatementQueue() = default;
 
-void StatementQueue::execute(const QString& sql, qint64 tag) {
+void StatementQueue::execute(const QString& sql, BoundValues& values, qint64 tag) {
     std::optional<Error> failure;
     try {
         // A failed statement's handle is freed, so whatever state the
@@ -19,11 +19,15 @@ void StatementQueue::execute(const QString& sql, qint64 tag) {
         if (!statement_) {
             statement_ = core_->newStatement();
         }
-        core_->check(
-            SQLExecDirectW(statement_.get(),
-                           const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(sql.utf16())),
-                           SQL_NTS),
-            SQL_HANDLE_STMT, statement_.get(), "SQLExecDirectW");
+        if (values.empty()) {
+            core_->check(SQLExecDirectW(
+                             statement_.get(),
+                             const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(sql.utf16())),
+                             SQL_NTS),
+                         SQL_HANDLE_STMT, statement_.get(), "SQLExecDirectW");
+        } else {
+            detail::ExecuteBound(*core_, statement_.get(), sql, values);
+        }
         SQLFreeStmt(statement_.get(), SQL_CLOSE);
     } catch (const Error& error) {
         failure = error;
@@ -39,13 +43,19 @@ void StatementQueue::execute(const QString& sql, qint64 tag) {
         // neither run nor counted.
         worker_.dropWaiting();
     }
-    refused_.push_back({sql, std::move(*failure), tag});
+    refused_.push_back({sql, std::move(*failure), tag, std::move(values)});
 }
 
 void StatementQueue::send(QString statement, qint64 tag) {
+    send(std::move(statement), {}, tag);
+}
+
+void StatementQueue::send(QString statement, BoundValues values, qint64 tag) {
     // Once the connection is lost this throws its error.
     core_->requireOpen();
-    if (worker_.post([this, sql = std::move(statement), tag] { execute(sql, tag); })) {
+    if (worker_.post([this, sql = std::move(statement), values = std::move(values), tag]() mutable {
+            execute(sql, values, tag);
+        })) {
         // It waited for room: a stop asked for meanwhile is noticed here,
         // between two rows.
         shell::Pause();

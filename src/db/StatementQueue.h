@@ -40,11 +40,14 @@ public:
     // full. Throws the lost connection's error once the connection is gone.
     // The tag comes back with the statement if the server refuses it.
     void send(QString statement, qint64 tag = 0);
+    // The same with its "?" bound to the values, in order.
+    void send(QString statement, BoundValues values, qint64 tag);
 
     struct Refused {
         QString statement;
         Error error;
         qint64 tag = 0;
+        BoundValues values{};
     };
     // The next statement that the server refused, in the order sent; never
     // blocks.
@@ -57,7 +60,7 @@ public:
 
 private:
     // On the worker's thread: runs one statement and notes what became of it.
-    void execute(const QString& sql, qint64 tag);
+    void execute(const QString& sql, BoundValues& values, qint64 tag);
 
     std::shared_ptr<detail::ConnectionCore> core_;
     // One statement handle for all of them, the worker's alone.

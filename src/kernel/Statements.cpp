@@ -1,5 +1,7 @@
 #include "Statements.h"
 
+#include <algorithm>
+
 namespace kernel {
 
 namespace {
@@ -213,6 +215,81 @@ void AppendValue(QString& lastStatement, const db::Value& value, Side target,
 void EndInsert(QString& lastStatement) {
     lastStatement.chop(3);
     lastStatement += u')';
+}
+
+qint64 LiteralBudget(const db::LiteralLimits& limits, int values) {
+    qint64 budget = limits.literalBytes;
+    if (limits.statementBytes > 0) {
+        // What the other values of a row, the names and the keywords take
+        // is small beside a literal this long.
+        const qint64 share = std::max<qint64>(limits.statementBytes / std::max(values, 1) - 256, 1);
+        budget = budget > 0 ? std::min(budget, share) : share;
+    }
+    return budget;
+}
+
+bool LiteralTooLong(const db::Value& value, qint64 budget) {
+    if (budget <= 0 || value.isNull()) {
+        return false;
+    }
+    const db::Value::Kind kind = value.kind();
+    if (kind != db::Value::Kind::Text && kind != db::Value::Kind::Binary) {
+        return false;
+    }
+    const QString& text = value.text();
+    // A UTF-16 unit is at most three bytes in UTF-8 (a pair of them four),
+    // and a doubled quote two: most values are told without counting.
+    if (text.size() * 3 <= budget) {
+        return false;
+    }
+    if (text.size() > budget) {
+        return true;
+    }
+    qint64 bytes = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        bytes += u == u'\'' ? 2 : u < 0x80 ? 1 : u < 0x800 || c.isSurrogate() ? 2 : 3;
+    }
+    return bytes > budget;
+}
+
+void AppendPlaceholder(QString& lastStatement) {
+    lastStatement.chop(1); // the quote that stood ready for this value
+    lastStatement += u"?, '";
+}
+
+QString ShownWithBound(const QString& statement, const db::BoundValues& bound) {
+    if (bound.empty()) {
+        return statement;
+    }
+    QStringList described;
+    for (const db::BoundValue& value : bound) {
+        described << db::BoundValueDescription(value);
+    }
+    return statement + QStringLiteral(" -- bound: ") + described.join(QStringLiteral(", "));
+}
+
+db::BoundValue BoundValueOf(const db::Value& value, const db::LiteralForms* typed) {
+    // Without typed forms, bytes go as the text of their hex digits, as
+    // their literal would.
+    return {value.kind() == db::Value::Kind::Binary && typed != nullptr, value.text()};
+}
+
+QString BoundInsertStatement(Side target, QStringView tableName, const QList<db::Value>& values,
+                             const db::LiteralForms* typed, const QStringList& columns,
+                             qint64 budget, db::BoundValues& bound) {
+    QString statement;
+    BeginInsert(statement, tableName, columns);
+    for (const db::Value& value : values) {
+        if (LiteralTooLong(value, budget)) {
+            AppendPlaceholder(statement);
+            bound.push_back(BoundValueOf(value, typed));
+        } else {
+            AppendValue(statement, value, target, typed);
+        }
+    }
+    EndInsert(statement);
+    return statement;
 }
 
 QString InsertStatement(Side target, QStringView tableName, const QList<db::Value>& values,

@@ -10,6 +10,7 @@
 //     for (const db::Value& v : row) AppendValue(last, ValueOrDefault(v, {}), Side::Db2);
 //     EndInsert(last);   // INSERT INTO "PEOPLE" VALUES('12', NULL)
 #include "WholeKey.h"
+#include "db/BoundValues.h"
 #include "db/Server.h"
 #include "db/Side.h"
 #include "db/Value.h"
@@ -92,6 +93,24 @@ void AppendValue(QString& lastStatement, const db::Value& value, Side target,
                  const db::LiteralForms* typed = nullptr);
 // Takes back the separator after the last value and closes the list.
 void EndInsert(QString& lastStatement);
+
+// The most bytes one literal of a row of `values` values may take between its
+// quotes on a server of these limits, so that neither the literal nor the
+// row's statement passes them; 0 for no limit.
+qint64 LiteralBudget(const db::LiteralLimits& limits, int values);
+// Whether the value's literal, as AppendValue writes it, would take more
+// than `budget` bytes (0: never).
+bool LiteralTooLong(const db::Value& value, qint64 budget);
+// A "?" where the next value goes, for a value that is bound instead.
+void AppendPlaceholder(QString& lastStatement);
+// The statement as a report shows it: each bound value by its length.
+QString ShownWithBound(const QString& statement, const db::BoundValues& bound);
+// The value as it is bound in place of its literal.
+db::BoundValue BoundValueOf(const db::Value& value, const db::LiteralForms* typed);
+// A row's INSERT with each value past the budget bound; `bound` gets those.
+QString BoundInsertStatement(Side target, QStringView tableName, const QList<db::Value>& values,
+                             const db::LiteralForms* typed, const QStringList& columns,
+                             qint64 budget, db::BoundValues& bound);
 
 QString InsertStatement(Side target, QStringView tableName, const QList<db::Value>& values,
                         const db::LiteralForms* typed = nullptr, const QStringList& columns = {});

@@ -96,9 +96,14 @@ void BulkSink::resendRowByRow() {
     c_.trap.step(c_.insertExecuteLine, [&] { bulk_->setAutocommit(true); });
     for (std::size_t i = 0; i < bulk_->sent().size(); ++i) {
         const std::vector<db::Value>& row = bulk_->sent()[i];
-        c_.lastStatement =
-            InsertStatement(c_.direction, c_.tableName, QList<db::Value>(row.begin(), row.end()),
-                            c_.literals, c_.columns);
+        // Long values go bound, as row by row, so that only the row the
+        // server refuses for itself is refused.
+        db::BoundValues bound;
+        const QString statement = BoundInsertStatement(
+            c_.direction, c_.tableName, QList<db::Value>(row.begin(), row.end()), c_.literals,
+            c_.columns, LiteralBudget(c_.target.profile().server().literalLimits, int(row.size())),
+            bound);
+        c_.lastStatement = ShownWithBound(statement, bound);
         c_.subjectRow = bulk_->sentTags()[i];
         // A row whose statement ended with the session stays in doubt.
         const auto rowDone = qScopeGuard([this, unwinding = std::uncaught_exceptions()] {
@@ -110,8 +115,7 @@ void BulkSink::resendRowByRow() {
         inFlight_ = 1;
         bool sent = false;
         try {
-            sent = c_.trap.step(c_.insertExecuteLine,
-                                [&] { ExecuteStatement(c_.target, c_.lastStatement); });
+            sent = c_.trap.step(c_.insertExecuteLine, [&] { c_.target.Execute(statement, bound); });
         } catch (const shell::Cancelled&) {
             // A stop is noticed once the statement has run and committed.
             ++arrived_;

@@ -5,19 +5,27 @@ namespace transfer {
 using namespace kernel;
 
 void StatementSink::beginRow() {
+    bound_.clear();
     c_.trap.step(c_.insertFirstLine,
                  [&] { BeginInsert(c_.lastStatement, c_.tableName, c_.columns); });
 }
 
 void StatementSink::value(int, const db::Value& value) {
+    if (LiteralTooLong(value, budget_)) {
+        AppendPlaceholder(c_.lastStatement);
+        bound_.push_back(BoundValueOf(value, c_.literals));
+        return;
+    }
     AppendValue(c_.lastStatement, value, c_.direction, c_.literals);
 }
 
 void StatementSink::endRow(qint64 row) {
     EndInsert(c_.lastStatement);
-    if (c_.trap.step(c_.insertExecuteLine, [&] { queue_.send(c_.lastStatement, row); })) {
+    if (c_.trap.step(c_.insertExecuteLine,
+                     [&] { queue_.send(c_.lastStatement, std::move(bound_), row); })) {
         ++sent_;
     }
+    bound_.clear();
 }
 
 // Each refused row's report shows that row's statement, though the run has
@@ -33,7 +41,8 @@ void StatementSink::reportRefused() {
             ++c_.figures.rowsRefused;
             ++refused_;
         }
-        const QString building = std::exchange(c_.lastStatement, refused->statement);
+        const QString building =
+            std::exchange(c_.lastStatement, ShownWithBound(refused->statement, refused->values));
         c_.subjectRow = refused->tag;
         c_.trap.step(c_.insertExecuteLine, [&] { throw refused->error; });
         c_.subjectRow = 0;

@@ -2,7 +2,8 @@
 // Row by row: one literal INSERT per row, built value by value in the run's
 // statement and sent in order from the statement queue's helper thread while
 // the next rows are built; each refused row is reported with its own
-// statement.
+// statement. A value whose literal the target server would refuse for its
+// length goes as a parameter of its row's INSERT instead.
 #include "RowSink.h"
 #include "db/StatementQueue.h"
 
@@ -10,7 +11,10 @@ namespace transfer {
 
 class StatementSink final : public RowSink {
 public:
-    explicit StatementSink(const SinkContext& context) : c_(context), queue_(context.target) {}
+    StatementSink(const SinkContext& context, int fieldCount)
+        : c_(context), queue_(context.target),
+          budget_(
+              kernel::LiteralBudget(context.target.profile().server().literalLimits, fieldCount)) {}
 
     void beginRow() override;
     void value(int field, const db::Value& value) override;
@@ -26,6 +30,9 @@ private:
 
     SinkContext c_;
     db::StatementQueue queue_;
+    // The most bytes of one literal, and the row's values that go bound.
+    qint64 budget_;
+    db::BoundValues bound_;
     qint64 sent_ = 0;
     qint64 refused_ = 0;
     // Rows whose statement ended with the session: counted in doubt in the

@@ -165,7 +165,7 @@ std::unique_ptr<RowSink> TableCopier::openSink(const SinkContext& context, db::R
     }
     // The statements go to the server from a helper thread while the next
     // ones are built; each refused one is still reported on its own.
-    return std::make_unique<StatementSink>(context);
+    return std::make_unique<StatementSink>(context, fieldCount);
 }
 
 bool TableCopier::bulkBindings(db::RowSet& rows, int fieldCount,
