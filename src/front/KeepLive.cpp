@@ -3,6 +3,8 @@
 #include "shell/Interrupt.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
@@ -35,6 +37,41 @@ public:
         std::thread([this] { serve(); }).detach();
     }
 
+    // The same with the caller's event loop running meanwhile, rather than
+    // served at each wake-up of a wait: its timers and repaints come when
+    // they are due.
+    void runInEventLoop(const std::function<void()>& work) {
+        QEventLoop loop;
+        Job job{&work, {}, false};
+        job.finishing = [&loop] {
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        };
+        {
+            std::lock_guard lock(mutex_);
+            jobs_.push_back(&job);
+        }
+        changed_.notify_all();
+        // A stop leaves the loop: the wait below knows how long to give a
+        // server that does not answer.
+        QTimer stop;
+        QObject::connect(&stop, &QTimer::timeout, &loop, [&loop] {
+            if (shell::quitRequested()) {
+                loop.quit();
+            }
+        });
+        stop.start(20);
+        loop.exec();
+        // Left early (a stop, or the program's end quits every loop): the
+        // work is still waited for.
+        shell::WaitFor([&](std::chrono::milliseconds most) {
+            std::unique_lock lock(mutex_);
+            return changed_.wait_for(lock, most, [&] { return job.done; });
+        });
+        if (job.failure) {
+            std::rethrow_exception(job.failure);
+        }
+    }
+
     void run(const std::function<void()>& work) {
         Job job{&work, {}, false};
         {
@@ -56,6 +93,9 @@ private:
         const std::function<void()>* work;
         std::exception_ptr failure;
         bool done = false;
+        // Called before the job counts as done, while its waiter still
+        // waits.
+        std::function<void()> finishing{};
     };
 
     void serve() {
@@ -70,6 +110,9 @@ private:
                 (*job->work)();
             } catch (...) {
                 failure = std::current_exception();
+            }
+            if (job->finishing) {
+                job->finishing();
             }
             lock.lock();
             job->failure = failure;
@@ -103,7 +146,7 @@ public:
     // nothing to wait for but the next pass.
     void operation(const std::function<void()>& work) override {
         if (servesEvents()) {
-            operations_.run(work);
+            operations_.runInEventLoop(work);
         } else {
             work();
         }
