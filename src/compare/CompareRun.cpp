@@ -35,9 +35,15 @@ public:
         RunningOperation running(*ws_.activity);
         trap_.step(busyPointer, [&] { ws_.activity->setPointer(shell::PointerState::Busy); });
         try {
-            if (open(db2_, openDb2, [&] { return db::Db2ConnectionString(ws_.db2Login()); }) &&
-                open(oracle_, openOracle,
-                     [&] { return db::OracleConnectionString(ws_.oracleLogin()); })) {
+            bool opened = false;
+            // Off the window's thread, as the comparison itself.
+            shell::RunOperation([&] {
+                opened =
+                    open(db2_, openDb2, [&] { return db::Db2ConnectionString(ws_.db2Login()); }) &&
+                    open(oracle_, openOracle,
+                         [&] { return db::OracleConnectionString(ws_.oracleLogin()); });
+            });
+            if (opened) {
                 shell::Pause();
                 for (int position = 0; position < sourceList().count(); ++position) {
                     if (sourceList().isSelected(position) && !comparePosition(position)) {
@@ -65,7 +71,12 @@ private:
 
     bool open(db::Connection& connection, int line,
               const std::function<QString()>& connectionString) {
-        return trap_.step(line, [&] { OpenForComparison(connection, connectionString()); });
+        return trap_.step(line, [&] {
+            // The logins are the window's, read on its thread.
+            QString text;
+            shell::OnFrontThread([&] { text = connectionString(); });
+            OpenForComparison(connection, text);
+        });
     }
 
     // False once no later table can be compared.

@@ -35,13 +35,19 @@ void FrontThreadActivity::tableStarted(const QString& table, qint64 sourceRows) 
     shell::OnFrontThread([&] { inner_.tableStarted(table, sourceRows); });
 }
 
-// Once per row: the newest figures, and one call on its way at most.
+// Once per row: the newest figures, one call on its way at most, and no
+// more than a bar can show (each call wakes the front end's thread, which
+// shares the processors with the copy).
 void FrontThreadActivity::showProgress(qint64 done, qint64 total) {
     progress_->done.store(done, std::memory_order_relaxed);
     progress_->total.store(total, std::memory_order_relaxed);
+    if (progress_->shown.isValid() && progress_->shown.elapsed() < showInterval) {
+        return;
+    }
     if (progress_->posted.exchange(true)) {
         return;
     }
+    progress_->shown.start();
     shell::PostToFrontThread([progress = progress_] {
         progress->posted.store(false);
         if (progress->inner != nullptr) {

@@ -8,6 +8,7 @@
 #include "Workspace.h"
 #include "shell/Dialogs.h"
 
+#include <QElapsedTimer>
 #include <atomic>
 #include <memory>
 
@@ -46,7 +47,10 @@ private:
         std::atomic<qint64> done{0};
         std::atomic<qint64> total{0};
         std::atomic<bool> posted{false};
+        // Since the last call was posted; the operation's thread alone.
+        QElapsedTimer shown;
     };
+    static constexpr qint64 showInterval = 15; // ms
     Activity& inner_;
     std::shared_ptr<Progress> progress_;
 };

@@ -39,8 +39,17 @@ private:
     db::Connection& source() { return sourceIsOracle() ? oracle_ : db2_; }
     db::Connection& target() { return sourceIsOracle() ? db2_ : oracle_; }
     QString targetConnectionString() const {
-        return sourceIsOracle() ? db::Db2ConnectionString(ws_.db2Login())
-                                : db::OracleConnectionString(ws_.oracleLogin());
+        return fromWindow([this] {
+            return sourceIsOracle() ? db::Db2ConnectionString(ws_.db2Login())
+                                    : db::OracleConnectionString(ws_.oracleLogin());
+        });
+    }
+    // The logins are the window's: read on its thread, at the moment a
+    // connection opens.
+    static QString fromWindow(const std::function<QString()>& read) {
+        QString text;
+        shell::OnFrontThread([&] { text = read(); });
+        return text;
     }
 
     bool openConnections();
@@ -91,7 +100,11 @@ void TransferRun::run() {
 
     bool stopped = false;
     try {
-        if (openConnections()) {
+        // Opening waits for both servers (a new session on PostgreSQL is a
+        // new process): off the window's thread too.
+        bool opened = false;
+        shell::RunOperation([&] { opened = openConnections(); });
+        if (opened) {
             // Opening blocks until both drivers answer: let the window catch
             // up before the first table.
             shell::Pause();
@@ -139,7 +152,7 @@ bool TransferRun::openConnection(db::Connection& connection, bool isSource, int 
     });
     trap_.step(firstLine + 2, [&] { connection.setCommandTimeout(5000); });
     trap_.step(firstLine + 4, [&] { connection.setConnectionTimeout(5000); });
-    return trap_.step(firstLine + 6, [&] { connection.Open(connectionString()); });
+    return trap_.step(firstLine + 6, [&] { connection.Open(fromWindow(connectionString)); });
 }
 
 bool TransferRun::copyPosition(int position) {
@@ -219,8 +232,8 @@ void TransferRun::closeConnections() {
         trap_.step(lines_.finalPointer,
                    [&] { ws_.activity->setPointer(shell::PointerState::Default); });
     }
-    trap_.step(lines_.closeOracle, [&] { closeIfOpen(oracle_); });
-    trap_.step(lines_.closeDb2, [&] { closeIfOpen(db2_); });
+    trap_.step(lines_.closeOracle, [&] { shell::RunOperation([&] { closeIfOpen(oracle_); }); });
+    trap_.step(lines_.closeDb2, [&] { shell::RunOperation([&] { closeIfOpen(db2_); }); });
     if (!dir_.pointerBeforeClosing) {
         trap_.step(lines_.finalPointer,
                    [&] { ws_.activity->setPointer(shell::PointerState::Default); });
