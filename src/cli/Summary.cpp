@@ -111,8 +111,8 @@ QString DryRunSummary(const QList<TableLine>& lines) {
                     .arg(line.copy.rowsRead)
                     .arg(line.copy.rowsRefused)
                     .arg(line.copy.createStatement);
-        for (const QString& loss : line.copy.losses) {
-            text += QStringLiteral("  ") + loss + u'\n';
+        for (const QString& said : line.copy.losses + line.copy.bound) {
+            text += QStringLiteral("  ") + said + u'\n';
         }
     }
     return text;
@@ -189,6 +189,7 @@ QJsonObject TableJson(const TableLine& line) {
     if (line.outcome == Outcome::WouldCreate || line.outcome == Outcome::WouldReplace) {
         table.insert(QStringLiteral("createStatement"), line.copy.createStatement);
         table.insert(QStringLiteral("losses"), QJsonArray::fromStringList(line.copy.losses));
+        table.insert(QStringLiteral("bound"), QJsonArray::fromStringList(line.copy.bound));
         if (line.outcome == Outcome::WouldReplace) {
             table.insert(QStringLiteral("targetRows"), line.copy.targetRows);
         }

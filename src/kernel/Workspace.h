@@ -44,6 +44,9 @@ struct TableCopy {
     QString createStatement{};
     bool replaces = false;
     QStringList losses{};
+    // And each column with values the server would refuse as literals for
+    // their length, which the copy binds instead: how many, the longest.
+    QStringList bound{};
     // A resumed table: the source rows the target held already (-1: not a
     // resumed table), those it held with other values (left as they are),
     // and the target's rows that the source does not have.

@@ -2,15 +2,27 @@
 
 #include "ValueChecks.h"
 
+#include <algorithm>
+
 namespace transfer {
 
 using namespace kernel;
 
 CheckSink::CheckSink(const SinkContext& context, std::vector<CheckedColumn> columns)
-    : c_(context), columns_(std::move(columns)), losses_(columns_.size()) {}
+    : c_(context), columns_(std::move(columns)), losses_(columns_.size()),
+      budget_(LiteralBudget(context.target.profile().server().literalLimits, int(columns_.size()))),
+      bound_(columns_.size()) {}
 
 void CheckSink::value(int field, const db::Value& value) {
     const CheckedColumn& column = columns_[std::size_t(field)];
+    if (LiteralTooLong(value, budget_)) {
+        const db::BoundValue as = BoundValueOf(value, c_.literals);
+        Bound& bound = bound_[std::size_t(field)];
+        ++bound.values;
+        bound.bytes = as.bytes;
+        bound.longest =
+            std::max<qint64>(bound.longest, as.bytes ? as.text.size() / 2 : as.text.size());
+    }
     if (!column.limits) {
         return;
     }
@@ -38,6 +50,23 @@ QStringList CheckSink::losses(qint64 rows) const {
                         .arg(losses_[f].values)
                         .arg(rows)
                         .arg(losses_[f].first);
+        }
+    }
+    return said;
+}
+
+QStringList CheckSink::bound(qint64 rows) const {
+    QStringList said;
+    for (std::size_t f = 0; f < bound_.size(); ++f) {
+        if (bound_[f].values > 0) {
+            said << QStringLiteral("column %1 (%2): %3 of %4 values are too long for a literal "
+                                   "and would be bound; the longest is %5 %6")
+                        .arg(QuotedName(columns_[f].name), columns_[f].typeText)
+                        .arg(bound_[f].values)
+                        .arg(rows)
+                        .arg(bound_[f].longest)
+                        .arg(bound_[f].bytes ? QStringLiteral("bytes")
+                                             : QStringLiteral("characters"));
         }
     }
     return said;

@@ -19,6 +19,8 @@ struct CheckedColumn {
 class CheckSink final : public RowSink {
 public:
     CheckSink(const SinkContext& context, std::vector<CheckedColumn> columns);
+    CheckSink(const CheckSink&) = delete;
+    CheckSink& operator=(const CheckSink&) = delete;
 
     void beginRow() override { rowFits_ = true; }
     void value(int field, const db::Value& value) override;
@@ -32,6 +34,9 @@ public:
     // Per column that would not keep every value: how many, and why for the
     // first, for `rows` rows read.
     QStringList losses(qint64 rows) const;
+    // Per column with values past the target's literal limits: how many, and
+    // the longest.
+    QStringList bound(qint64 rows) const;
 
 private:
     struct Loss {
@@ -41,6 +46,13 @@ private:
     SinkContext c_;
     std::vector<CheckedColumn> columns_;
     std::vector<Loss> losses_;
+    struct Bound {
+        qint64 values = 0;
+        qint64 longest = 0; // characters, or bytes
+        bool bytes = false;
+    };
+    qint64 budget_;
+    std::vector<Bound> bound_;
     bool rowFits_ = true;
 };
 

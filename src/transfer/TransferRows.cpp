@@ -148,6 +148,7 @@ void TableCopier::copyRows(db::RowSet& rows, const QString& sourceName, const QS
     into.settle();
     if (check) {
         table.figures.losses = check->losses(table.figures.rowsRead);
+        table.figures.bound = check->bound(table.figures.rowsRead);
     } else if (!options().part) {
         checkCounts(sourceName, tableName, into.arrived());
     }

@@ -854,7 +854,9 @@ private slots:
                  u"would-create \"Cli_Dry\": 3 rows, 1 would be refused\n"
                  "  CREATE TABLE \"Cli_Dry\"(\"k\" NUMERIC,\"t\" VARCHAR(2000))\n"
                  "  column \"t\" (VARCHAR(2000)): 1 of 3 values would be refused; it is 70000 "
-                 "characters long\n"_s);
+                 "characters long\n"
+                 "  column \"t\" (VARCHAR(2000)): 1 of 3 values are too long for a literal and "
+                 "would be bound; the longest is 70000 characters\n"_s);
         QVERIFY(!exists(Side::Oracle, table));
 
         createMix(Side::Oracle, table);
