@@ -37,20 +37,23 @@ public:
         std::thread([this] { serve(); }).detach();
     }
 
-    // The same with the caller's event loop running meanwhile, rather than
-    // served at each wake-up of a wait: its timers and repaints come when
-    // they are due.
+    // Runs the work on the helper and waits for it, serving the caller's
+    // events at each wake-up of the wait; rethrows its failure.
+    void run(const std::function<void()>& work) {
+        Job job{&work};
+        hand(job);
+        wait(job);
+    }
+
+    // The same with the caller's event loop running meanwhile: its timers
+    // and repaints come when they are due.
     void runInEventLoop(const std::function<void()>& work) {
         QEventLoop loop;
-        Job job{&work, {}, false};
+        Job job{&work};
         job.finishing = [&loop] {
             QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
         };
-        {
-            std::lock_guard lock(mutex_);
-            jobs_.push_back(&job);
-        }
-        changed_.notify_all();
+        hand(job);
         // A stop leaves the loop: the wait below knows how long to give a
         // server that does not answer.
         QTimer stop;
@@ -61,42 +64,38 @@ public:
         });
         stop.start(20);
         loop.exec();
-        // Left early (a stop, or the program's end quits every loop): the
-        // work is still waited for.
-        shell::WaitFor([&](std::chrono::milliseconds most) {
-            std::unique_lock lock(mutex_);
-            return changed_.wait_for(lock, most, [&] { return job.done; });
-        });
-        if (job.failure) {
-            std::rethrow_exception(job.failure);
-        }
-    }
-
-    void run(const std::function<void()>& work) {
-        Job job{&work, {}, false};
-        {
-            std::lock_guard lock(mutex_);
-            jobs_.push_back(&job);
-        }
-        changed_.notify_all();
-        shell::WaitFor([&](std::chrono::milliseconds most) {
-            std::unique_lock lock(mutex_);
-            return changed_.wait_for(lock, most, [&] { return job.done; });
-        });
-        if (job.failure) {
-            std::rethrow_exception(job.failure);
-        }
+        // Done, or left early (a stop, or the program's end quits every
+        // loop): the work is waited for either way.
+        wait(job);
     }
 
 private:
     struct Job {
         const std::function<void()>* work;
-        std::exception_ptr failure;
+        std::exception_ptr failure{};
         bool done = false;
         // Called before the job counts as done, while its waiter still
         // waits.
         std::function<void()> finishing{};
     };
+
+    void hand(Job& job) {
+        {
+            std::lock_guard lock(mutex_);
+            jobs_.push_back(&job);
+        }
+        changed_.notify_all();
+    }
+
+    void wait(Job& job) {
+        shell::WaitFor([&](std::chrono::milliseconds most) {
+            std::unique_lock lock(mutex_);
+            return changed_.wait_for(lock, most, [&] { return job.done; });
+        });
+        if (job.failure) {
+            std::rethrow_exception(job.failure);
+        }
+    }
 
     void serve() {
         std::unique_lock lock(mutex_);
