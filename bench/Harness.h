@@ -30,10 +30,12 @@ struct Sizes {
     int jobsRowByRowRows = 10'000;
     int splitRows = 400'000;
     int splitRowByRowRows = 40'000;
+    int longValueRows = 32; // each with a text and bytes of longValueMiB
+    int longValueMiB = 8;
 };
 
-inline const Sizes tinySizes{300,   1,     20'000, 100, 500, 50,    200, 300,
-                             3'000, 3'000, 300,    500, 100, 2'000, 400};
+inline const Sizes tinySizes{300,   1,   20'000, 100, 500,   50,  200, 300, 3'000,
+                             3'000, 300, 500,    100, 2'000, 400, 4,   2};
 
 struct Figure {
     QString name;
@@ -138,5 +140,6 @@ void measureCompare(const Sizes& sizes);
 void measureResume(const Sizes& sizes);
 // Figure 9.
 void measureJobs(const Sizes& sizes);
+void measureLongValues(const Sizes& sizes);
 
 } // namespace bench

@@ -84,6 +84,9 @@ int main(int argc, char** argv) {
     if (wanted("9")) {
         measureJobs(sizes);
     }
+    if (wanted("10") || wanted("11")) {
+        measureLongValues(sizes);
+    }
 
     bool allPass = true;
     std::printf("\n");

@@ -254,6 +254,7 @@ start_my() {
             --innodb-flush-log-at-trx-commit=0 --innodb-flush-method=nosync --innodb-doublewrite=0 \
             --innodb-buffer-pool-load-at-startup=OFF \
             --sql-mode=ANSI_QUOTES,NO_BACKSLASH_ESCAPES,STRICT_TRANS_TABLES,ERROR_FOR_DIVISION_BY_ZERO,NO_ENGINE_SUBSTITUTION \
+            --max-allowed-packet=1G \
             --character-set-server=utf8mb4 --collation-server=utf8mb4_bin \
             </dev/null >/dev/null 2>&1 &
         pid=$!

@@ -73,6 +73,13 @@ QString Shown(const db::Value& value, const db::Value& other) {
     if (value.isNull()) {
         return QStringLiteral("NULL");
     }
+    if (const db::LongValue* body = value.longValue()) {
+        const QString digest = QString::fromLatin1(body->digest().toHex());
+        return body->isBytes() ? QStringLiteral("%1 bytes (MD5 %2)").arg(body->size()).arg(digest)
+                               : QStringLiteral("a text of %1 characters (MD5 %2)")
+                                     .arg(body->characters())
+                                     .arg(digest);
+    }
     const QString& text = value.text();
     if (text.size() <= shownLength) {
         return u'\'' + text + u'\'';

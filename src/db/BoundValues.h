@@ -2,7 +2,10 @@
 // Values sent as parameters of their statement instead of literals in its
 // text: the ones a server would refuse as literals for their length (the
 // server table's LiteralLimits). A statement holds a "?" for each, in order.
+#include "LongValue.h"
+
 #include <QString>
+#include <memory>
 #include <vector>
 
 namespace db {
@@ -11,6 +14,10 @@ struct BoundValue {
     // Bytes, written as hex digits; else a text.
     bool bytes = false;
     QString text;
+    // A value too long for memory, in place of the text, put in pieces as
+    // the statement runs; `bytes` false for a byte value sends its hex
+    // digits as a text.
+    std::shared_ptr<const LongValue> stream{};
 };
 using BoundValues = std::vector<BoundValue>;
 

@@ -14,6 +14,7 @@ namespace db::detail {
 namespace {
 
 constexpr std::size_t initialTextChars = 4096;
+constexpr std::size_t maxPieceUnits = std::size_t(LongValue::pieceBytes) / sizeof(SQLWCHAR);
 
 Column::Read readFor(const ColumnDescription& description, bool floatingDecimal,
                      const ServerBehavior& server) {
@@ -253,9 +254,30 @@ qsizetype writtenTextLength(const SQLWCHAR* buffer, qsizetype size, qsizetype re
 
 Value ColumnReader::readText(int columnNumber, Value::Kind kind) {
     bool isNull = false;
+    spill_.reset();
     QString text = textForm_ == TextForm::Utf8 ? readUtf8(columnNumber, &isNull)
                                                : readUtf16(columnNumber, &isNull);
+    if (spill_) {
+        return Value(kind, std::exchange(spill_, nullptr)->finish());
+    }
     return isNull ? Value() : Value(kind, std::move(text));
+}
+
+// Past the threshold, what has been read goes to a long value's file, and
+// every later piece after it.
+template <class Held> void ColumnReader::spillIfLong(Held& held, bool bytes) {
+    if (!spill_ && held.size() * qsizetype(sizeof(held[0])) <= LongValue::threshold) {
+        return;
+    }
+    if (!spill_) {
+        spill_ = std::make_unique<LongValueWriter>(bytes);
+    }
+    if constexpr (std::is_same_v<Held, QString>) {
+        spill_->append(QStringView(held));
+    } else {
+        spill_->append(QByteArrayView(held));
+    }
+    held.clear();
 }
 
 QString ColumnReader::readUtf16(int columnNumber, bool* isNull) {
@@ -286,17 +308,19 @@ QString ColumnReader::readUtf16(int columnNumber, bool* isNull) {
         const qsizetype chars =
             writtenTextLength(textBuffer_.data(), qsizetype(textBuffer_.size()), reported);
         dirtyChars_ = std::min(textBuffer_.size(), std::size_t(std::max(chars, reported)) + 1);
-        if (complete && text.isEmpty()) {
+        if (complete && text.isEmpty() && !spill_) {
             return QString(reinterpret_cast<const QChar*>(textBuffer_.data()), chars);
         }
         text.append(reinterpret_cast<const QChar*>(textBuffer_.data()), chars);
+        spillIfLong(text, false);
         if (complete) {
             break;
         }
         const qsizetype total = qsizetype(indicator / SQLLEN(sizeof(SQLWCHAR)));
         if (indicator != SQL_NO_TOTAL && total > chars) {
-            // The driver told the remaining length: fetch it in one piece.
-            const std::size_t remaining = std::size_t(total - chars) + 1;
+            // The driver told the remaining length: fetch it in one piece,
+            // or in pieces of a long value's size.
+            const std::size_t remaining = std::min(std::size_t(total - chars) + 1, maxPieceUnits);
             if (remaining > textBuffer_.size()) {
                 textBuffer_.assign(remaining, unwrittenUnit);
                 dirtyChars_ = 0;
@@ -338,12 +362,15 @@ QByteArray ColumnReader::readBytes(int columnNumber, SQLSMALLINT cType, bool* is
                     .arg(indicator));
         }
         bytes.append(reinterpret_cast<const char*>(byteBuffer_.data()), qsizetype(count));
+        spillIfLong(bytes, cType == SQL_C_BINARY);
         if (complete) {
             break;
         }
         if (indicator != SQL_NO_TOTAL && indicator - count + terminator > capacity) {
-            // The driver told the remaining length: fetch it in one piece.
-            byteBuffer_.resize(std::size_t(indicator - count + terminator));
+            // The driver told the remaining length: fetch it in one piece,
+            // or in pieces of a long value's size.
+            byteBuffer_.resize(std::min(std::size_t(indicator - count + terminator),
+                                        std::size_t(LongValue::pieceBytes)));
         }
     }
     return bytes;
@@ -354,6 +381,9 @@ QByteArray ColumnReader::readBytes(int columnNumber, SQLSMALLINT cType, bool* is
 // turning into replacement characters.
 QString ColumnReader::readUtf8(int columnNumber, bool* isNull) {
     const QByteArray bytes = readBytes(columnNumber, SQL_C_CHAR, isNull);
+    if (spill_) {
+        return {}; // the long value's writer has decoded it
+    }
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(bytes);
     if (decoder.hasError()) {
@@ -364,7 +394,11 @@ QString ColumnReader::readUtf8(int columnNumber, bool* isNull) {
 
 Value ColumnReader::readBinary(int columnNumber) {
     bool isNull = false;
+    spill_.reset();
     const QByteArray bytes = readBytes(columnNumber, SQL_C_BINARY, &isNull);
+    if (spill_) {
+        return Value(Value::Kind::Binary, std::exchange(spill_, nullptr)->finish());
+    }
     return isNull ? Value() : Value(Value::Kind::Binary, QString::fromLatin1(bytes.toHex()));
 }
 

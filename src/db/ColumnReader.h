@@ -11,6 +11,7 @@
 #include "Value.h"
 
 #include <QString>
+#include <memory>
 #include <vector>
 
 namespace db::detail {
@@ -71,6 +72,7 @@ private:
     // For a value of a fixed size: a read the driver could only do cut fails.
     void getWhole(int columnNumber, SQLSMALLINT cType, void* target, SQLLEN size,
                   SQLLEN* indicator);
+    template <class Held> void spillIfLong(Held& held, bool bytes);
 
     SQLHSTMT statement_;
     TextForm textForm_;
@@ -78,6 +80,8 @@ private:
     std::vector<SQLWCHAR> textBuffer_; // unwrittenUnit where no driver wrote
     std::size_t dirtyChars_ = 0;       // units the last call may have written
     std::vector<unsigned char> byteBuffer_;
+    // The value being read, once it is too long for memory.
+    std::unique_ptr<LongValueWriter> spill_;
 };
 
 // Whether a warning on a fixed-size read means the value was cut: 01004

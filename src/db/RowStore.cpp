@@ -16,6 +16,7 @@ std::atomic<qint64> budget{64LL * 1024 * 1024};
 std::atomic<qint64> fileLimitBytes{64LL * 1024 * 1024};
 constexpr qsizetype fileWindow = 1 << 20;
 constexpr unsigned char errorMarker = 0xff;
+constexpr unsigned char longMarker = 0xfe;
 // What a value costs in memory beyond its characters (string header, cell).
 constexpr qint64 cellOverhead = 64;
 
@@ -27,6 +28,7 @@ constexpr qint64 cellOverhead = 64;
 qint64 memoryCost(const std::vector<Cell>& row) {
     qint64 cost = 0;
     for (const Cell& cell : row) {
+        // A long value's bytes are in its own file.
         cost +=
             cellOverhead + (cell.value.text().size() + cell.error.size()) * qint64(sizeof(QChar));
     }
@@ -96,13 +98,7 @@ void RowStore::append(const std::vector<Cell>& row) {
         }
         // From here on every row goes to the file; the rows in memory stay
         // there, to be taken first.
-        QByteArray pattern =
-            QFile::encodeName(QDir::tempPath() + QStringLiteral("/duskferry-rows-XXXXXX"));
-        const int file = ::mkstemp(pattern.data()); // created 0600
-        if (file < 0) {
-            fail("create");
-        }
-        ::unlink(pattern.constData());
+        const int file = OpenUnlinkedTemporaryFile("rows");
         std::lock_guard lock(mutex_);
         file_ = file;
     }
@@ -117,11 +113,25 @@ void RowStore::append(const std::vector<Cell>& row) {
 }
 
 // Row layout in the file: per cell a kind byte (or the error marker), then for
-// anything but Null the length in characters and the UTF-16 text.
+// anything but Null the length in characters and the UTF-16 text; a long
+// value is its marker, its kind byte and the number it is parked under.
 void RowStore::encode(const std::vector<Cell>& row) {
     for (const Cell& cell : row) {
         const unsigned char kind =
             cell.failed ? errorMarker : static_cast<unsigned char>(cell.value.kind());
+        if (const std::shared_ptr<const LongValue>& body = cell.value.sharedLongValue()) {
+            // Its bytes are in a file of their own already: the row file
+            // holds the number it is parked under.
+            const qint64 number = parkedNumber_++;
+            {
+                std::lock_guard lock(mutex_);
+                parked_.emplace(number, body);
+            }
+            writeBuffer_.append(static_cast<char>(longMarker));
+            writeBuffer_.append(static_cast<char>(kind));
+            writeBuffer_.append(reinterpret_cast<const char*>(&number), sizeof number);
+            continue;
+        }
         writeBuffer_.append(static_cast<char>(kind));
         if (kind != static_cast<unsigned char>(Value::Kind::Null)) {
             const QString& text = cell.failed ? cell.error : cell.value.text();
@@ -312,6 +322,18 @@ void RowStore::decodeRow(std::vector<Cell>& row) {
     for (Cell& cell : row) {
         unsigned char kind = 0;
         takeBytes(&kind, sizeof kind);
+        if (kind == longMarker) {
+            takeBytes(&kind, sizeof kind);
+            qint64 number = 0;
+            takeBytes(&number, sizeof number);
+            std::lock_guard lock(mutex_);
+            const auto parked = parked_.find(number);
+            cell.value = Value(static_cast<Value::Kind>(kind), std::move(parked->second));
+            parked_.erase(parked);
+            cell.failed = false;
+            cell.error.clear();
+            continue;
+        }
         QString text;
         if (kind != static_cast<unsigned char>(Value::Kind::Null)) {
             qint64 length = 0;

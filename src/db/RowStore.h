@@ -19,6 +19,7 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace db::detail {
@@ -90,11 +91,14 @@ private:
     int takersWaiting_ = 0; // in waitForMore or waitForEnd
     std::optional<Error> failure_;
     int file_ = -1;
+    // The long values of the rows in the file, by the number the file holds.
+    std::unordered_map<qint64, std::shared_ptr<const LongValue>> parked_;
 
     // The appending side only.
     qint64 memoryBytes_ = 0;
     QByteArray writeBuffer_;
     qint64 written_ = 0;
+    qint64 parkedNumber_ = 0;
     // A write to the file failed: what is in the file past fileBytes_ is not
     // to be trusted, and nothing more is written.
     bool broken_ = false;

@@ -173,6 +173,31 @@ void match(const TableOrder& order, std::vector<WalkedRow>& source, std::vector<
 
 } // namespace
 
+namespace {
+
+// The digest of a value as a text holds it: bytes as their hex digits.
+QByteArray TextDigest(const db::Value& value) {
+    const bool bytes = value.kind() == db::Value::Kind::Binary;
+    if (const db::LongValue* body = value.longValue()) {
+        return bytes ? body->hexDigest() : body->digest();
+    }
+    return db::LongValue::digestOf(false, value.text());
+}
+
+// Values too long for memory are the same where their digests are; bytes
+// the copy sent as a text of hex digits are measured as that text.
+bool SameLongValue(const db::Value& x, const db::Value& y) {
+    if (x.isNull() || y.isNull()) {
+        return false;
+    }
+    if (x.kind() == y.kind()) {
+        return x == y;
+    }
+    return TextDigest(x) == TextDigest(y);
+}
+
+} // namespace
+
 // The same text is the same value whatever the forms; only differing texts
 // are read as values (most of a table's values are the same text on both
 // sides, and reading each would cost more than reading the rows).
@@ -180,6 +205,9 @@ bool SameValue(const TableOrder& order, std::size_t column, const WalkedRow& a,
                const WalkedRow& b) {
     const db::Value& x = a.values[column];
     const db::Value& y = b.values[column];
+    if (x.longValue() || y.longValue()) {
+        return SameLongValue(x, y);
+    }
     if (x.isNull() == y.isNull() && x.text() == y.text()) {
         return true;
     }

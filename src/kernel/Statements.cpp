@@ -236,6 +236,9 @@ bool LiteralTooLong(const db::Value& value, qint64 budget) {
     if (kind != db::Value::Kind::Text && kind != db::Value::Kind::Binary) {
         return false;
     }
+    if (value.longValue()) {
+        return true; // far past any server's literal
+    }
     const QString& text = value.text();
     // A UTF-16 unit is at most three bytes in UTF-8 (a pair of them four),
     // and a doubled quote two: most values are told without counting.
@@ -272,7 +275,8 @@ QString ShownWithBound(const QString& statement, const db::BoundValues& bound) {
 db::BoundValue BoundValueOf(const db::Value& value, const db::LiteralForms* typed) {
     // Without typed forms, bytes go as the text of their hex digits, as
     // their literal would.
-    return {value.kind() == db::Value::Kind::Binary && typed != nullptr, value.text()};
+    return {value.kind() == db::Value::Kind::Binary && typed != nullptr, value.text(),
+            value.sharedLongValue()};
 }
 
 QString BoundInsertStatement(Side target, QStringView tableName, const QList<db::Value>& values,

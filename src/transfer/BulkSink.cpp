@@ -3,6 +3,7 @@
 #include "kernel/Routines.h"
 
 #include <QScopeGuard>
+#include <algorithm>
 #include <exception>
 
 namespace transfer {
@@ -29,8 +30,26 @@ void BulkSink::value(int field, const db::Value& value) {
 }
 
 void BulkSink::endRow(qint64 row) {
+    if (std::any_of(values_.begin(), values_.end(),
+                    [](const db::Value& v) { return v.longValue() != nullptr; })) {
+        sendAlone(row);
+        return;
+    }
     bulk_->add(values_, row);
     ++pending_;
+}
+
+// A value too long for memory has no place in the arrays: its row goes on
+// its own, bound as row by row, once the rows before it have arrived.
+void BulkSink::sendAlone(qint64 row) {
+    finishBatch();
+    if (bulk_->hasPending()) {
+        start();
+        finishBatch();
+    }
+    c_.trap.step(c_.insertExecuteLine, [&] { bulk_->setAutocommit(true); });
+    sendRow(values_, row);
+    c_.trap.step(c_.insertExecuteLine, [&] { bulk_->setAutocommit(false); });
 }
 
 void BulkSink::start() {
@@ -95,40 +114,43 @@ void BulkSink::finishBatch() {
 void BulkSink::resendRowByRow() {
     c_.trap.step(c_.insertExecuteLine, [&] { bulk_->setAutocommit(true); });
     for (std::size_t i = 0; i < bulk_->sent().size(); ++i) {
-        const std::vector<db::Value>& row = bulk_->sent()[i];
-        // Long values go bound, as row by row, so that only the row the
-        // server refuses for itself is refused.
-        db::BoundValues bound;
-        const QString statement = BoundInsertStatement(
-            c_.direction, c_.tableName, QList<db::Value>(row.begin(), row.end()), c_.literals,
-            c_.columns, LiteralBudget(c_.target.profile().server().literalLimits, int(row.size())),
-            bound);
-        c_.lastStatement = ShownWithBound(statement, bound);
-        c_.subjectRow = bulk_->sentTags()[i];
-        // A row whose statement ended with the session stays in doubt.
-        const auto rowDone = qScopeGuard([this, unwinding = std::uncaught_exceptions()] {
-            c_.subjectRow = 0;
-            if (std::uncaught_exceptions() == unwinding) {
-                inFlight_ = 0;
-            }
-        });
-        inFlight_ = 1;
-        bool sent = false;
-        try {
-            sent = c_.trap.step(c_.insertExecuteLine, [&] { c_.target.Execute(statement, bound); });
-        } catch (const shell::Cancelled&) {
-            // A stop is noticed once the statement has run and committed.
-            ++arrived_;
-            inFlight_ = 0;
-            throw;
-        }
-        if (sent) {
-            ++arrived_;
-        } else {
-            ++c_.figures.rowsRefused;
-        }
+        sendRow(bulk_->sent()[i], bulk_->sentTags()[i]);
     }
     c_.trap.step(c_.insertExecuteLine, [&] { bulk_->setAutocommit(false); });
+}
+
+void BulkSink::sendRow(const std::vector<db::Value>& row, qint64 tag) {
+    // Long values go bound, as row by row, so that only the row the
+    // server refuses for itself is refused.
+    db::BoundValues bound;
+    const QString statement = BoundInsertStatement(
+        c_.direction, c_.tableName, QList<db::Value>(row.begin(), row.end()), c_.literals,
+        c_.columns, LiteralBudget(c_.target.profile().server().literalLimits, int(row.size())),
+        bound);
+    c_.lastStatement = ShownWithBound(statement, bound);
+    c_.subjectRow = tag;
+    // A row whose statement ended with the session stays in doubt.
+    const auto rowDone = qScopeGuard([this, unwinding = std::uncaught_exceptions()] {
+        c_.subjectRow = 0;
+        if (std::uncaught_exceptions() == unwinding) {
+            inFlight_ = 0;
+        }
+    });
+    inFlight_ = 1;
+    bool sent = false;
+    try {
+        sent = c_.trap.step(c_.insertExecuteLine, [&] { c_.target.Execute(statement, bound); });
+    } catch (const shell::Cancelled&) {
+        // A stop is noticed once the statement has run and committed.
+        ++arrived_;
+        inFlight_ = 0;
+        throw;
+    }
+    if (sent) {
+        ++arrived_;
+    } else {
+        ++c_.figures.rowsRefused;
+    }
 }
 
 } // namespace transfer

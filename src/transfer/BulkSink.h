@@ -3,7 +3,8 @@
 // server while the next is built. A batch the server does not take whole
 // goes again row by row, as the literal statements of row-by-row mode, so
 // that exactly the refused rows are reported and every other row arrives
-// once.
+// once. A row with a value too long for memory goes on its own in the same
+// way.
 #include "RowSink.h"
 #include "db/BulkInsert.h"
 
@@ -35,6 +36,9 @@ private:
     void start();
     void finishBatch();
     void resendRowByRow();
+    void sendAlone(qint64 row);
+    // One row as one statement, with the target's autocommit on.
+    void sendRow(const std::vector<db::Value>& row, qint64 tag);
 
     SinkContext c_;
     std::optional<db::BulkInsert> bulk_;

@@ -20,8 +20,9 @@ void CheckSink::value(int field, const db::Value& value) {
         Bound& bound = bound_[std::size_t(field)];
         ++bound.values;
         bound.bytes = as.bytes;
-        bound.longest =
-            std::max<qint64>(bound.longest, as.bytes ? as.text.size() / 2 : as.text.size());
+        // Bytes sent as a text are twice as many hex digits.
+        const bool hexText = !as.bytes && value.kind() == db::Value::Kind::Binary;
+        bound.longest = std::max(bound.longest, value.length() * (hexText ? 2 : 1));
     }
     if (!column.limits) {
         return;

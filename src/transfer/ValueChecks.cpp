@@ -104,11 +104,42 @@ qint64 utf8BytesOf(const QString& text) {
     return bytes;
 }
 
+// A long value is measured as it was read.
+std::optional<QString> LongMisfit(const db::LongValue& value, const ColumnType& type) {
+    switch (type.kind) {
+    case Kind::Char:
+    case Kind::Varchar:
+        if (value.isBytes()) {
+            return std::nullopt;
+        }
+        if (value.characters() > type.length) {
+            return QStringLiteral("it is %1 characters long").arg(value.characters());
+        }
+        if (type.byteLimit > 0 && value.size() > type.byteLimit) {
+            return QStringLiteral("it takes %1 bytes, more than the %2 the server stores")
+                .arg(value.size())
+                .arg(type.byteLimit);
+        }
+        return std::nullopt;
+    case Kind::Binary:
+    case Kind::Varbinary:
+        if (value.isBytes() && value.size() > type.length) {
+            return QStringLiteral("it is %1 bytes long").arg(value.size());
+        }
+        return std::nullopt;
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 std::optional<QString> Misfit(const db::Value& value, const ColumnType& type) {
     if (value.isNull()) {
         return std::nullopt;
+    }
+    if (const db::LongValue* body = value.longValue()) {
+        return LongMisfit(*body, type);
     }
     const QString& text = value.text();
     switch (type.kind) {
