@@ -206,6 +206,8 @@ UPDATE pg_catalog.pg_cast SET castcontext = 'a'
 -- and the function that turns hex digits into bytes in a row's literal.
 CREATE DOMAIN public.clob AS text;
 CREATE DOMAIN public.blob AS bytea;
+CREATE DOMAIN public.nclob AS text;
+CREATE DOMAIN public.long AS text;
 CREATE DOMAIN public.number AS numeric;
 CREATE DOMAIN public.binary_float AS real;
 CREATE DOMAIN public.binary_double AS double precision;
