@@ -211,6 +211,10 @@ CREATE DOMAIN public.long AS text;
 CREATE DOMAIN public.number AS numeric;
 CREATE DOMAIN public.binary_float AS real;
 CREATE DOMAIN public.binary_double AS double precision;
+-- Oracle's parameter view, for the session's string size (a test makes it EXTENDED).
+CREATE VIEW public."v$parameter" AS
+  SELECT 'max_string_size'::text AS name, 'STANDARD'::text AS value;
+GRANT SELECT ON public."v$parameter" TO PUBLIC;
 CREATE FUNCTION public.hextoraw(text) RETURNS bytea
   LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT decode($1, 'hex') $$;
 EOF

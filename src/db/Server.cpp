@@ -114,7 +114,13 @@ const ServerBehavior oracle{
     // ORA-01704 past 4 000 bytes (32 767 only where MAX_STRING_SIZE is
     // EXTENDED, which the program does not assume); HEXTORAW's argument is
     // such a literal. No length of a statement's own.
-    .literalLimits = {.literalBytes = 4000, .statementBytes = 0},
+    // A login that may not read V$PARAMETER keeps the standard limit: a
+    // value bound that could have been a literal arrives all the same.
+    .literalLimits = {.literalBytes = 4000,
+                      .statementBytes = 0,
+                      .extendedQuery =
+                          u"SELECT VALUE FROM V$PARAMETER WHERE NAME = 'max_string_size'",
+                      .extendedLiteralBytes = 32767},
     .sessionZoneTypes = {u"LOCAL TIME ZONE"_s},
     .sessionZoneOffset = u" +00:00",
     .types = oracleTypes,
@@ -359,7 +365,10 @@ const DriverBehavior& BehaviorOf(DriverKind kind) {
 
 ServerProfile ClassifyServer(const QString& dbmsName, const QString& driverName,
                              const QString& driverVersion) {
-    return {dbmsName, driverName, driverVersion, serverKindOf(dbmsName), driverKindOf(driverName)};
+    ServerProfile profile{dbmsName, driverName, driverVersion, serverKindOf(dbmsName),
+                          driverKindOf(driverName), {}};
+    profile.literalLimits = profile.server().literalLimits;
+    return profile;
 }
 
 bool StandardizeDescription(const DriverBehavior& driver, ColumnDescription& description) {

@@ -58,6 +58,11 @@ struct LiteralForms {
 struct LiteralLimits {
     qint64 literalBytes = 0;
     qint64 statementBytes = 0;
+    // Where a session can say that it takes longer literals (Oracle's
+    // MAX_STRING_SIZE = EXTENDED): the query whose one value says so, and
+    // the longer limit.
+    QStringView extendedQuery{};
+    qint64 extendedLiteralBytes = 0;
 };
 
 // How a server spells the column types of a table created with exact types,
@@ -224,6 +229,9 @@ struct ServerProfile {
     QString driverVersion; // SQL_DRIVER_VER
     ServerKind serverKind = ServerKind::Other;
     DriverKind driverKind = DriverKind::Other;
+
+    // The server table's, or the longer ones its session says it takes.
+    LiteralLimits literalLimits;
 
     const ServerBehavior& server() const { return BehaviorOf(serverKind); }
     const DriverBehavior& driver() const { return BehaviorOf(driverKind); }

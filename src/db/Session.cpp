@@ -64,6 +64,34 @@ std::optional<Error> ConnectionCore::disconnect() noexcept {
     }
 }
 
+namespace {
+
+// The server table's limits, or the longer ones the session says it takes.
+// A query that fails (a login without the right to read it) or says
+// anything else keeps the shorter.
+LiteralLimits SessionLiteralLimits(ConnectionCore& core) {
+    LiteralLimits limits = core.profile.literalLimits;
+    if (limits.extendedQuery.isEmpty()) {
+        return limits;
+    }
+    StatementHandle statement = core.newStatement();
+    const QString sql = limits.extendedQuery.toString();
+    SQLWCHAR value[32] = {};
+    SQLLEN length = 0;
+    if (SQL_SUCCEEDED(SQLExecDirectW(statement.get(), const_cast<SQLWCHAR*>(wide(sql)), SQL_NTS)) &&
+        SQL_SUCCEEDED(SQLFetch(statement.get())) &&
+        SQL_SUCCEEDED(SQLGetData(statement.get(), 1, SQL_C_WCHAR, value, sizeof value, &length)) &&
+        length > 0 &&
+        QString::fromUtf16(reinterpret_cast<const char16_t*>(value))
+                .trimmed()
+                .compare(u"EXTENDED", Qt::CaseInsensitive) == 0) {
+        limits.literalBytes = limits.extendedLiteralBytes;
+    }
+    return limits;
+}
+
+} // namespace
+
 } // namespace detail
 
 using detail::check;
@@ -135,6 +163,7 @@ void Connection::Open(const QString& connectionString) {
     core.profile = ClassifyServer(info(SQL_DBMS_NAME, "SQLGetInfoW(SQL_DBMS_NAME)"),
                                   info(SQL_DRIVER_NAME, "SQLGetInfoW(SQL_DRIVER_NAME)"),
                                   info(SQL_DRIVER_VER, "SQLGetInfoW(SQL_DRIVER_VER)"));
+    core.profile.literalLimits = detail::SessionLiteralLimits(core);
     // Local settings, answered at once: no need to serve the window (the
     // connection checks of the start-up run through here too).
     for (const QString& sql : core.profile.server().sessionSetUp) {

@@ -125,8 +125,7 @@ void BulkSink::sendRow(const std::vector<db::Value>& row, qint64 tag) {
     db::BoundValues bound;
     const QString statement = BoundInsertStatement(
         c_.direction, c_.tableName, QList<db::Value>(row.begin(), row.end()), c_.literals,
-        c_.columns, LiteralBudget(c_.target.profile().server().literalLimits, int(row.size())),
-        bound);
+        c_.columns, LiteralBudget(c_.target.profile().literalLimits, int(row.size())), bound);
     c_.lastStatement = ShownWithBound(statement, bound);
     c_.subjectRow = tag;
     // A row whose statement ended with the session stays in doubt.

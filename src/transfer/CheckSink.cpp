@@ -10,7 +10,7 @@ using namespace kernel;
 
 CheckSink::CheckSink(const SinkContext& context, std::vector<CheckedColumn> columns)
     : c_(context), columns_(std::move(columns)), losses_(columns_.size()),
-      budget_(LiteralBudget(context.target.profile().server().literalLimits, int(columns_.size()))),
+      budget_(LiteralBudget(context.target.profile().literalLimits, int(columns_.size()))),
       bound_(columns_.size()) {}
 
 void CheckSink::value(int field, const db::Value& value) {

@@ -13,8 +13,7 @@ class StatementSink final : public RowSink {
 public:
     StatementSink(const SinkContext& context, int fieldCount)
         : c_(context), queue_(context.target),
-          budget_(
-              kernel::LiteralBudget(context.target.profile().server().literalLimits, fieldCount)) {}
+          budget_(kernel::LiteralBudget(context.target.profile().literalLimits, fieldCount)) {}
 
     void beginRow() override;
     void value(int field, const db::Value& value) override;

@@ -10,6 +10,7 @@
 #include "support/StandIn.h"
 #include "support/TableManagerControls.h"
 
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -186,6 +187,41 @@ private slots:
         const compare::TableComparison result = CompareWithCopy(from, table, &reports);
         QCOMPARE(reports, QStringList());
         QVERIFY2(result.outcome == Outcome::Equal, qPrintable(compare::ComparisonText(result)));
+    }
+
+    // Oracle takes literals of 32 767 bytes where its session says
+    // MAX_STRING_SIZE is EXTENDED; the Oracle stand-in answers from a view
+    // of the same name.
+    void theSessionSaysItsLiteralLimit_data() {
+        QTest::addColumn<Side>("side");
+        QTest::addColumn<QString>("maxStringSize");
+        QTest::addColumn<qint64>("literalBytes");
+        QTest::addRow("Oracle, standard") << Side::Oracle << u"STANDARD"_s << qint64(4000);
+        QTest::addRow("Oracle, extended") << Side::Oracle << u"EXTENDED"_s << qint64(32767);
+        QTest::addRow("DB2") << Side::Db2 << QString() << qint64(32672);
+    }
+    void theSessionSaysItsLiteralLimit() {
+        QFETCH(Side, side);
+        QFETCH(QString, maxStringSize);
+        QFETCH(qint64, literalBytes);
+        const auto setTo = [](const QString& value) {
+            QString output;
+            QVERIFY2(standin::adminSql(
+                         Side::Oracle,
+                         u"CREATE OR REPLACE VIEW public.\"v$parameter\" AS SELECT "
+                         "'max_string_size'::text AS name, '%1'::text AS value"_s.arg(value),
+                         &output),
+                     qPrintable(output));
+        };
+        if (!maxStringSize.isEmpty()) {
+            setTo(maxStringSize);
+        }
+        const auto restore = qScopeGuard([&] {
+            if (!maxStringSize.isEmpty()) {
+                setTo(u"STANDARD"_s);
+            }
+        });
+        QCOMPARE(standin::openAsOwner(side).profile().literalLimits.literalBytes, literalBytes);
     }
 
     // A long text that differs from its copy only in its last character
