@@ -28,9 +28,12 @@ constexpr qint64 cellOverhead = 64;
 qint64 memoryCost(const std::vector<Cell>& row) {
     qint64 cost = 0;
     for (const Cell& cell : row) {
-        // A long value's bytes are in its own file.
-        cost +=
-            cellOverhead + (cell.value.text().size() + cell.error.size()) * qint64(sizeof(QChar));
+        // A long value's bytes are in a file of their own, which counts
+        // against the budget all the same: the rows read ahead are bounded
+        // on disk too.
+        const LongValue* body = cell.value.longValue();
+        cost += cellOverhead + (body ? body->size() : 0) +
+                (cell.value.text().size() + cell.error.size()) * qint64(sizeof(QChar));
     }
     return cost;
 }
@@ -107,7 +110,8 @@ void RowStore::append(const std::vector<Cell>& row) {
         std::lock_guard lock(mutex_);
         ++rows_;
     }
-    if (writeBuffer_.size() >= fileWindow) {
+    // A long value's row is written at once: the wait for room is there.
+    if (writeBuffer_.size() >= fileWindow || parkedInBuffer_) {
         flushWrites();
     }
 }
@@ -126,7 +130,9 @@ void RowStore::encode(const std::vector<Cell>& row) {
             {
                 std::lock_guard lock(mutex_);
                 parked_.emplace(number, body);
+                parkedBytes_ += body->size();
             }
+            parkedInBuffer_ = true;
             writeBuffer_.append(static_cast<char>(longMarker));
             writeBuffer_.append(static_cast<char>(kind));
             writeBuffer_.append(reinterpret_cast<const char*>(&number), sizeof number);
@@ -156,12 +162,13 @@ void RowStore::flushWrites() {
         std::unique_lock lock(mutex_);
         const qint64 limit = fileLimitBytes;
         changed_.wait(lock, [&] {
-            return abandoned_ || !bounded_ || fileBytes_ + size <= limit || fileRead_ == fileBytes_;
+            return abandoned_ || !bounded_ || fileBytes_ + parkedBytes_ + size <= limit ||
+                   fileRead_ == fileBytes_;
         });
         if (abandoned_) {
             throw Error(QStringLiteral("The row set was closed while its rows were read"));
         }
-        if (bounded_ && fileBytes_ + size > limit) {
+        if (bounded_ && fileBytes_ + parkedBytes_ + size > limit && fileRead_ == fileBytes_) {
             // Everything in the file has been read: its space is free again.
             fileBytes_ = fileRead_ = 0;
         }
@@ -199,6 +206,7 @@ void RowStore::flushWrites() {
         fileRows_ = written_;
     }
     writeBuffer_.resize(0);
+    parkedInBuffer_ = false;
     changed_.notify_all();
 }
 
@@ -328,10 +336,12 @@ void RowStore::decodeRow(std::vector<Cell>& row) {
             takeBytes(&number, sizeof number);
             std::lock_guard lock(mutex_);
             const auto parked = parked_.find(number);
+            parkedBytes_ -= parked->second->size();
             cell.value = Value(static_cast<Value::Kind>(kind), std::move(parked->second));
             parked_.erase(parked);
             cell.failed = false;
             cell.error.clear();
+            changed_.notify_all(); // its bytes no longer count against the bound
             continue;
         }
         QString text;

@@ -93,12 +93,14 @@ private:
     int file_ = -1;
     // The long values of the rows in the file, by the number the file holds.
     std::unordered_map<qint64, std::shared_ptr<const LongValue>> parked_;
+    qint64 parkedBytes_ = 0;
 
     // The appending side only.
     qint64 memoryBytes_ = 0;
     QByteArray writeBuffer_;
     qint64 written_ = 0;
     qint64 parkedNumber_ = 0;
+    bool parkedInBuffer_ = false; // a long value's row waits in the buffer
     // A write to the file failed: what is in the file past fileBytes_ is not
     // to be trusted, and nothing more is written.
     bool broken_ = false;

@@ -365,8 +365,8 @@ const DriverBehavior& BehaviorOf(DriverKind kind) {
 
 ServerProfile ClassifyServer(const QString& dbmsName, const QString& driverName,
                              const QString& driverVersion) {
-    ServerProfile profile{dbmsName, driverName, driverVersion, serverKindOf(dbmsName),
-                          driverKindOf(driverName), {}};
+    ServerProfile profile{
+        dbmsName, driverName, driverVersion, serverKindOf(dbmsName), driverKindOf(driverName), {}};
     profile.literalLimits = profile.server().literalLimits;
     return profile;
 }

@@ -2,6 +2,8 @@
 
 #include "shell/Interrupt.h"
 
+#include <algorithm>
+
 namespace db {
 
 StatementQueue::StatementQueue(Connection& connection, int depth)
@@ -53,9 +55,25 @@ void StatementQueue::send(QString statement, qint64 tag) {
 void StatementQueue::send(QString statement, BoundValues values, qint64 tag) {
     // Once the connection is lost this throws its error.
     core_->requireOpen();
-    if (worker_.post([this, sql = std::move(statement), values = std::move(values), tag]() mutable {
-            execute(sql, values, tag);
-        })) {
+    // Each value too long for memory keeps a temporary file until its
+    // statement has run: one such statement waits at a time, so that the
+    // disk holds no more than a table's longest row of them.
+    const bool streams = std::any_of(values.begin(), values.end(),
+                                     [](const BoundValue& v) { return v.stream != nullptr; });
+    if (streams) {
+        if (streamsQueued_ > 0) {
+            worker_.drain();
+        }
+        ++streamsQueued_;
+    }
+    if (worker_.post(
+            [this, sql = std::move(statement), values = std::move(values), tag, streams]() mutable {
+                execute(sql, values, tag);
+                values.clear();
+                if (streams) {
+                    --streamsQueued_;
+                }
+            })) {
         // It waited for room: a stop asked for meanwhile is noticed here,
         // between two rows.
         shell::Pause();

@@ -21,6 +21,7 @@
 #include "Worker.h"
 
 #include <QString>
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -68,6 +69,8 @@ private:
     mutable std::mutex mutex_; // guards what follows
     std::deque<Refused> refused_;
     qint64 succeeded_ = 0;
+    // Statements with values too long for memory, sent and not yet run.
+    std::atomic<int> streamsQueued_{0};
     // Last, so that it goes first: its jobs use everything above.
     detail::Worker worker_;
 };

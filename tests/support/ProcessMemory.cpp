@@ -24,7 +24,7 @@ qint64 rowFileBytes() {
     for (const QString& fd :
          descriptors.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
         const QString target = QFile::symLinkTarget(descriptors.filePath(fd));
-        if (!target.contains(u"/duskferry-rows-")) {
+        if (!target.contains(u"/duskferry-rows-") && !target.contains(u"/duskferry-value-")) {
             continue;
         }
         struct stat file {};
