@@ -123,6 +123,7 @@ const ServerBehavior oracle{
                       .extendedLiteralBytes = 32767},
     .sessionZoneTypes = {u"LOCAL TIME ZONE"_s},
     .sessionZoneOffset = u" +00:00",
+    .unboundedNumbers = {},
     .types = oracleTypes,
     // BINARY is the byte order of the database's character set, AL32UTF8.
     .order = {.codePoints = u"NLSSORT(%1, 'NLS_SORT=BINARY')",
@@ -147,6 +148,7 @@ const ServerBehavior db2{
     .literalLimits = {.literalBytes = 32672, .statementBytes = 2097152},
     .sessionZoneTypes = {},
     .sessionZoneOffset = {},
+    .unboundedNumbers = {},
     .types = db2Types,
     // FOR BIT DATA compares the bytes, not by the database's collation.
     .order = {.codePoints = u"CAST(%1 AS VARCHAR(32672) FOR BIT DATA)",
@@ -182,6 +184,9 @@ const ServerBehavior postgreSql{
     .literalLimits = oracle.literalLimits,
     .sessionZoneTypes = {u"TIMESTAMPTZ"_s},
     .sessionZoneOffset = u" +00:00",
+    .unboundedNumbers = u"SELECT column_name FROM information_schema.columns WHERE "
+                        u"table_schema = current_schema() AND table_name = %1 AND "
+                        u"data_type = 'numeric' AND numeric_precision IS NULL",
     .types = postgreSqlTypes,
     .order = {.codePoints = u"(%1) COLLATE \"C\"",
               .number = u"CAST(%1 AS NUMERIC)",
@@ -204,6 +209,7 @@ const ServerBehavior mariaDb{
     .literalLimits = db2.literalLimits,
     .sessionZoneTypes = {},
     .sessionZoneOffset = {},
+    .unboundedNumbers = {},
     .types = mariaDbTypes,
     // NULL sorts first already. A text sorts by its first max_sort_length
     // bytes only (1 024 by default), and the sort buffer must hold a few rows
@@ -236,6 +242,7 @@ const ServerBehavior otherServer{
     .literalLimits = db2.literalLimits,
     .sessionZoneTypes = {},
     .sessionZoneOffset = {},
+    .unboundedNumbers = {},
     .types = db2Types,
     .order = db2.order,
 };

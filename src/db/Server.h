@@ -196,6 +196,10 @@ struct ServerBehavior {
     // session's zone is set to UTC, and the reader adds its offset.
     QStringList sessionZoneTypes;
     QStringView sessionZoneOffset;
+    // Where the driver describes a number declared without a precision as
+    // one with (psqlODBC says NUMERIC(28,6)): a query of the catalogue for
+    // a table's such columns, %1 the table's name as a literal.
+    QStringView unboundedNumbers;
     TypeSpelling types;
     OrderForms order;
 };

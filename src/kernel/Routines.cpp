@@ -54,4 +54,22 @@ qint64 CountRows(db::Connection& connection, QStringView tableName, const QStrin
     return count.Fields().item(0).Value().text().toLongLong();
 }
 
+QStringList UnboundedNumberColumns(db::Connection& connection, QStringView tableName) {
+    const QStringView form = connection.profile().server().unboundedNumbers;
+    if (form.isEmpty()) {
+        return {};
+    }
+    QStringList names;
+    try {
+        db::RowSet columns;
+        columns.Open(form.toString().arg(TextLiteral(tableName)), connection);
+        for (; !columns.Eof(); columns.MoveNext()) {
+            names << columns.Fields().item(0).Value().text();
+        }
+    } catch (const db::Error&) {
+        return {};
+    }
+    return names;
+}
+
 } // namespace kernel

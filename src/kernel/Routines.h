@@ -38,5 +38,9 @@ void ExecuteStatement(db::Connection& connection, const QString& statement);
 // The table's rows as the server counts them (those that match the
 // condition, when one is given).
 qint64 CountRows(db::Connection& connection, QStringView tableName, const QString& condition = {});
+// The table's numeric columns declared without a precision, where the
+// server's driver describes them with one; none where it says so itself, or
+// where the catalogue cannot be read (the driver's word then stands).
+QStringList UnboundedNumberColumns(db::Connection& connection, QStringView tableName);
 
 } // namespace kernel

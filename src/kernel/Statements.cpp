@@ -26,6 +26,15 @@ void AppendQuotedName(QString& statement, QStringView name) {
     statement += u'"';
 }
 
+QString TextLiteral(QStringView text) {
+    QString literal;
+    literal.reserve(text.size() + 2);
+    literal += u'\'';
+    appendDoubling(literal, text, u'\'');
+    literal += u'\'';
+    return literal;
+}
+
 QString QuotedName(QStringView name) {
     QString quoted;
     quoted.reserve(name.size() + 2);

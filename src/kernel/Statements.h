@@ -49,6 +49,8 @@ QStringList RangeConditions(const QString& term, const QStringList& bounds);
 QString ClosedRange(const QString& term, const QString& first, const QString& last);
 // A text term whose empty text counts as NULL, as a copy writes it.
 QString NullIfEmpty(const QString& term);
+// 'it''s': a text as a literal.
+QString TextLiteral(QStringView text);
 // A whole-number key on one server, for its key set's fingerprint: its
 // value as a number, and as its decimal digits.
 struct KeyTerms {

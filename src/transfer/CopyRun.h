@@ -39,6 +39,9 @@ struct TableState {
     // With exact types: each column's type and the source's description.
     std::vector<ColumnType> exactTypes;
     std::vector<db::ColumnDescription> sourceColumns;
+    // The source's numbers declared without a precision that its driver
+    // describes with one.
+    QStringList unboundedNumbers;
     // Where the rows go while they are copied.
     const RowSink* sink = nullptr;
     // The target's columns, named in each INSERT where the run did not make

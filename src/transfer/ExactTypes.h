@@ -12,8 +12,9 @@
 // limits. Where the target has no type that holds every value of the source
 // column, the nearest wider one is taken (a wider DECIMAL, DECFLOAT, text);
 // each value is still checked against the column before it is sent, because
-// drivers misreport sizes (psqlODBC gives an unbounded VARCHAR as 4000 and an
-// unbounded NUMERIC as 28,6).
+// drivers misreport sizes (psqlODBC gives an unbounded VARCHAR as 4000, and an
+// unbounded NUMERIC as 28,6 unless the catalogue is asked: the caller gives
+// such a column a size of 0).
 #include "db/ColumnDescription.h"
 #include "db/Server.h"
 #include "db/Value.h"

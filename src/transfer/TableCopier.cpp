@@ -100,6 +100,11 @@ void TableCopier::copyTable() {
             if (!where.isEmpty()) {
                 lastStatement_ = CountWhereStatement(sourceName, where);
             }
+            // The catalogue is read before the rows, which hold the
+            // connection until they are all read.
+            if (options().exactTypes) {
+                table_.unboundedNumbers = UnboundedNumberColumns(source(), sourceName);
+            }
             sourceRows = CountRows(source(), sourceName, where);
             if (!where.isEmpty()) {
                 lastStatement_ = SelectWhereStatement(sourceName, where);

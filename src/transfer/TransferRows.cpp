@@ -80,7 +80,12 @@ QString TableCopier::columnTypeText(db::RowSet& rows, int field, bool* read) {
         return text;
     }
     db::ColumnDescription description;
-    *read = trap_.step(fieldType, [&] { description = rows.Fields().item(field).Description(); });
+    *read = trap_.step(fieldType, [&] {
+        description = rows.Fields().item(field).Description();
+        if (table.unboundedNumbers.contains(rows.Fields().item(field).Name())) {
+            description.size = 0; // no precision: unbounded
+        }
+    });
     const ColumnType type = ExactColumnType(route_.to, description);
     table.sourceColumns.push_back(description);
     table.exactTypes.push_back(type);

@@ -1,8 +1,7 @@
 #pragma once
 // Each value checked against the column it goes to before it is sent: a
 // server rounds a decimal or a fraction of a second without a word, and
-// drivers misreport sizes (psqlODBC gives an unbounded VARCHAR as 4000 and an
-// unbounded NUMERIC as 28,6).
+// drivers misreport sizes (psqlODBC gives an unbounded VARCHAR as 4000).
 //
 //     if (auto why = Misfit(value, type)) { ... the row is not sent ... }
 #include "ExactTypes.h"
