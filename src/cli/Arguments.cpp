@@ -110,6 +110,8 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
                              kind == Command::Kind::Rename;
         // Copy and compare work through tables of the other side.
         const bool tablewise = kind == Command::Kind::Copy || kind == Command::Kind::Compare;
+        // So do the types a copy would make, without a row.
+        const bool previews = kind == Command::Kind::Types;
         if (optionsEnded || !word.startsWith(u'-') || word == u"-") {
             if (!kind) {
                 static const struct {
@@ -118,7 +120,8 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
                 } commands[] = {
                     {u"check", Command::Kind::Check}, {u"list", Command::Kind::List},
                     {u"copy", Command::Kind::Copy},   {u"compare", Command::Kind::Compare},
-                    {u"drop", Command::Kind::Drop},   {u"rename", Command::Kind::Rename}};
+                    {u"drop", Command::Kind::Drop},   {u"rename", Command::Kind::Rename},
+                    {u"types", Command::Kind::Types}};
                 for (const auto& known : commands) {
                     if (word == QStringView(known.name)) {
                         kind = known.kind;
@@ -143,7 +146,7 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
                 }
                 p.command.configFile = *file;
             }
-        } else if (tablewise && isOption(word, u"--to")) {
+        } else if ((tablewise || previews) && isOption(word, u"--to")) {
             p.takeSide(word, QStringLiteral("--to"), &sideGiven);
         } else if ((kind == Command::Kind::Drop || kind == Command::Kind::Rename) &&
                    isOption(word, u"--on")) {
@@ -186,9 +189,9 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
             }
         } else if (kind == Command::Kind::Copy && word == u"--replace") {
             p.command.replace = true;
-        } else if (tablewise && word == u"--json") {
+        } else if ((tablewise || previews) && word == u"--json") {
             p.command.json = true;
-        } else if (tablewise && word == u"--all") {
+        } else if ((tablewise || previews) && word == u"--all") {
             p.command.all = true;
         } else if (kind == Command::Kind::Copy && word == u"--resume") {
             p.command.options.resume = true;
@@ -204,7 +207,7 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
             }
         } else if (kind == Command::Kind::Copy && word == u"--bulk") {
             p.command.options.bulk = true;
-        } else if (kind == Command::Kind::Copy && word == u"--exact-types") {
+        } else if ((kind == Command::Kind::Copy || previews) && word == u"--exact-types") {
             p.command.options.exactTypes = true;
         } else if (kind == Command::Kind::Copy && isOption(word, u"--batch-size")) {
             if (const std::optional<int> n =
@@ -276,6 +279,15 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
         if (command.verify && command.options.dryRun) {
             return UsageError{QStringLiteral("--verify compares what a copy made; a dry run "
                                              "makes nothing")};
+        }
+        command.tables = names;
+        break;
+    case Command::Kind::Types:
+        if (!sideGiven) {
+            return UsageError{QStringLiteral("types needs --to db2 or --to oracle")};
+        }
+        if (command.all == !names.isEmpty()) {
+            return UsageError{QStringLiteral("types needs table names or --all, not both")};
         }
         command.tables = names;
         break;

@@ -14,10 +14,10 @@ namespace cli {
 using db::Side;
 
 struct Command {
-    enum class Kind { Help, Version, Check, List, Copy, Compare, Drop, Rename };
+    enum class Kind { Help, Version, Check, List, Copy, Compare, Drop, Rename, Types };
     Kind kind = Kind::Help;
     QString configFile;       // empty: the windows' own store
-    Side side = Side::Oracle; // list, drop, rename: the side; copy, compare: the target
+    Side side = Side::Oracle; // list, drop, rename: the side; copy, compare, types: the target
     bool replace = false;
     bool json = false;
     bool all = false;
@@ -34,7 +34,7 @@ struct Command {
     // Run as one of those jobs: progress as lines for the program that
     // started it, not for a terminal. Not in the help: only --jobs gives it.
     bool job = false;
-    QStringList tables; // copy, compare, drop: the tables; rename: old and new name
+    QStringList tables; // copy, compare, drop, types: the tables; rename: old and new name
 };
 
 struct UsageError {

@@ -56,6 +56,8 @@ private:
     int list();
     int copy();
     int compareTables();
+    // types: what a copy would make of each table's columns (TypesCommand.cpp).
+    int previewTypes();
     int drop();
     int rename();
 

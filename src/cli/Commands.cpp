@@ -51,6 +51,8 @@ int CommandRun::run() {
             return drop();
         case Command::Kind::Rename:
             return rename();
+        case Command::Kind::Types:
+            return previewTypes();
         case Command::Kind::Help:
         case Command::Kind::Version:
             break;

@@ -845,6 +845,62 @@ private slots:
     // --dry-run says what copy, drop and rename would do, with the CREATE
     // statement and what the columns would not keep, measured on the source;
     // nothing on either side changes.
+    // types shows the columns a copy would make, each with its rule: the
+    // same types the dry run's CREATE declares, in either mapping; a number
+    // declared without a precision stays unbounded with exact types.
+    void typesPreviewTheCopy_data() {
+        QTest::addColumn<bool>("exact");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("default") << false
+                                 << QStringList{
+                                        u"\"k\"  INT4           -> LONG VARCHAR  default"_s,
+                                        u"\"n\"  NUMERIC(28,6)  -> LONG VARCHAR  default"_s};
+        QTest::newRow("exact") << true
+                               << QStringList{u"\"k\"  INT4"_s, u"-> INTEGER"_s,
+                                              u"\"n\"  NUMERIC(28,6)  -> DECIMAL(65,30)  exact; "
+                                              "declared without a precision"_s,
+                                              u"\"d\"  NUMERIC(12,2)  -> DECIMAL(12,2)"_s};
+    }
+    void typesPreviewTheCopy() {
+        QFETCH(bool, exact);
+        QFETCH(QStringList, expected);
+        const QString table = u"Cli_Types"_s;
+        standin::dropOnBothSides(table);
+        standin::execute(Side::Oracle,
+                         u"CREATE TABLE \"%1\" (k integer, n numeric, d numeric(12,2), "
+                         "v varchar(30), t text)"_s.arg(table));
+        const auto drop = qScopeGuard([&] { standin::dropOnBothSides(table); });
+        const QStringList mode = exact ? QStringList{u"--exact-types"_s} : QStringList{};
+        const Result types =
+            cli(QStringList{u"types"_s, u"--to"_s, u"db2"_s} + mode + QStringList{table});
+        QCOMPARE(types.status, 0);
+        for (const QString& piece : expected)
+            QVERIFY2(types.out.contains(piece), qPrintable(types.out));
+
+        const Result json = cli(QStringList{u"types"_s, u"--to"_s, u"db2"_s, u"--json"_s} + mode +
+                                QStringList{table});
+        const QJsonArray columns = QJsonDocument::fromJson(json.out.toUtf8())
+                                       .object()[u"tables"_s]
+                                       .toArray()[0]
+                                       .toObject()[u"columns"_s]
+                                       .toArray();
+        QCOMPARE(columns.size(), 5);
+        const Result dry = cli(QStringList{u"copy"_s, u"--to"_s, u"db2"_s, u"--dry-run"_s} + mode +
+                               QStringList{table});
+        QString declared;
+        for (const QJsonValue column : columns) {
+            const QJsonObject c = column.toObject();
+            declared += u"\"%1\" %2,"_s.arg(c[u"name"_s].toString(), c[u"target"_s].toString());
+        }
+        declared.chop(1);
+        QVERIFY2(dry.out.contains(u"CREATE TABLE \"Cli_Types\"(%1)"_s.arg(declared)),
+                 qPrintable(dry.out + u"\n"_s + declared));
+
+        const Result missing = cli({u"types"_s, u"--to"_s, u"db2"_s, u"Cli_No_Such"_s});
+        QCOMPARE(missing.status, 1);
+        QVERIFY2(missing.err.contains(u"\"Cli_No_Such\""_s), qPrintable(missing.err));
+    }
+
     void dryRun() {
         const QString table = u"Cli_Dry"_s;
         standin::dropOnBothSides(table);

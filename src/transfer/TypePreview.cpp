@@ -1,0 +1,61 @@
+#include "TypePreview.h"
+
+#include "Datatype.h"
+#include "ExactTypes.h"
+#include "db/SqlClass.h"
+#include "kernel/Routines.h"
+#include "kernel/Statements.h"
+
+namespace transfer {
+
+namespace {
+
+// The driver's name with the size and scale it gives, where they matter.
+QString SourceTypeText(const db::ColumnDescription& description) {
+    QString text = description.typeName.isEmpty()
+                       ? QStringLiteral("type %1").arg(description.sqlType)
+                       : description.typeName;
+    using F = db::SqlFamily;
+    const db::SqlClass type = db::ClassOfSqlType(description.sqlType);
+    if (description.size > 0 && !type.isLong &&
+        (type.family == F::Text || type.family == F::Bytes)) {
+        text += QStringLiteral("(%1)").arg(description.size);
+    } else if (description.size > 0 && type.family == F::Decimal) {
+        text += QStringLiteral("(%1,%2)").arg(description.size).arg(description.decimalDigits);
+    }
+    return text;
+}
+
+} // namespace
+
+std::vector<ColumnMapping> PreviewColumnTypes(db::Connection& source, db::Side to,
+                                              db::ServerKind targetServer, const QString& table,
+                                              bool exactTypes) {
+    // As the copy does: the catalogue first, then the table's description.
+    const QStringList unbounded =
+        exactTypes ? kernel::UnboundedNumberColumns(source, table) : QStringList();
+    db::RowSet rows;
+    rows.Open(kernel::NoRowsStatement(table), source);
+    const db::ServerKind dialect = DialectOf(to, targetServer);
+    std::vector<ColumnMapping> columns;
+    for (int f = 0; f < rows.Fields().count(); ++f) {
+        const db::Field field = rows.Fields().item(f);
+        db::ColumnDescription description = field.Description();
+        ColumnMapping column{field.Name(), SourceTypeText(description), {}, {}};
+        if (!exactTypes) {
+            column.targetType = ColumnTypeFor(to, field.Type()).mid(1).chopped(1);
+            column.rule = QStringLiteral("default");
+        } else {
+            column.rule = QStringLiteral("exact");
+            if (unbounded.contains(column.name)) {
+                description.size = 0;
+                column.rule = QStringLiteral("exact; declared without a precision");
+            }
+            column.targetType = ColumnTypeName(ExactColumnType(to, description), dialect);
+        }
+        columns.push_back(std::move(column));
+    }
+    return columns;
+}
+
+} // namespace transfer
