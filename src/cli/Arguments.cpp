@@ -207,6 +207,13 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
             }
         } else if (kind == Command::Kind::Copy && word == u"--bulk") {
             p.command.options.bulk = true;
+        } else if ((kind == Command::Kind::Copy || previews) && isOption(word, u"--types")) {
+            if (const std::optional<QString> file = p.valueOf(word, QStringLiteral("--types"))) {
+                if (file->isEmpty()) {
+                    p.fail(QStringLiteral("--types needs a file name"));
+                }
+                p.command.typesFile = *file;
+            }
         } else if ((kind == Command::Kind::Copy || previews) && word == u"--exact-types") {
             p.command.options.exactTypes = true;
         } else if (kind == Command::Kind::Copy && isOption(word, u"--batch-size")) {
@@ -362,6 +369,7 @@ QStringList JobArguments(const Command& command, const QString& table) {
         flag(command.options.bulk, u"--bulk");
         value(command.options.bulk, u"--batch-size", QString::number(command.options.batchSize));
         flag(command.options.exactTypes, u"--exact-types");
+        value(!command.typesFile.isEmpty(), u"--types", command.typesFile);
         value(command.options.maxRefused >= 0, u"--max-refused",
               QString::number(command.options.maxRefused));
         flag(command.verify, u"--verify");

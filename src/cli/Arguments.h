@@ -27,6 +27,7 @@ struct Command {
     kernel::CopyOptions options;
     bool verbose = false; // a report's whole text, statement included
     QString logFile;      // one JSON line per event, or empty
+    QString typesFile;    // copy, types: the column type rules; empty: beside the logins
     bool noProgress = false;
     bool verify = false; // copy: compare each table with its source once copied
     int jobs = 1;        // copy, compare: tables run at once, each by a job of its own

@@ -114,6 +114,9 @@ private:
     ConsoleActivity activity_;
     QList<TableLine> lines_;
     kernel::CopyOptions options_;
+    // The user's column type rules (copy, types), read before anything else.
+    std::shared_ptr<const kernel::TypeRules> typeRules_;
+    bool readTypeRules();
     // --verify's connections, opened for the first copy to compare.
     std::optional<Connections> verifying_;
 };

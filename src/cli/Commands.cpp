@@ -12,6 +12,7 @@
 #include "shell/SettingsStore.h"
 #include "shell/TableList.h"
 
+#include <QFileInfo>
 #include <algorithm>
 
 namespace cli {
@@ -36,6 +37,10 @@ int CommandRun::run() {
     }
     if (!problem.isEmpty()) {
         error(problem); // a warning
+    }
+    if ((command_.kind == Command::Kind::Copy || command_.kind == Command::Kind::Types) &&
+        !readTypeRules()) {
+        return UsageWrong;
     }
     try {
         switch (command_.kind) {
@@ -62,6 +67,27 @@ int CommandRun::run() {
         return StopStatus();
     }
     return Done;
+}
+
+// A rule file with a line that is not a rule stops the run before any
+// server is asked anything.
+bool CommandRun::readTypeRules() {
+    const QString file =
+        command_.typesFile.isEmpty()
+            ? shell::TypeRulesPath(command_.configFile.isEmpty() ? shell::DefaultSettingsPath()
+                                                                 : command_.configFile)
+            : command_.typesFile;
+    if (!command_.typesFile.isEmpty() && !QFileInfo::exists(file)) {
+        error(QStringLiteral("no type rules file %1").arg(file));
+        return false;
+    }
+    std::variant<kernel::TypeRules, QString> rules = kernel::TypeRules::Read(file);
+    if (const QString* why = std::get_if<QString>(&rules)) {
+        error(*why);
+        return false;
+    }
+    typeRules_ = std::make_shared<const kernel::TypeRules>(std::get<kernel::TypeRules>(rules));
+    return true;
 }
 
 bool CommandRun::loginStored(Side side) {

@@ -149,6 +149,7 @@ int CommandRun::copy() {
     // whether an interrupted copy left it part-way.
     options_ = command_.options;
     options_.countSkipped = true;
+    options_.typeRules = typeRules_;
     QList<TableLine>& lines = lines_;
     // A server that does not answer a stop within the grace: the figures so
     // far are printed before the program ends.

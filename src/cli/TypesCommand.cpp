@@ -61,20 +61,23 @@ int CommandRun::previewTypes() {
             status = TableFailed;
             continue;
         }
-        std::vector<transfer::ColumnMapping> columns;
+        transfer::TablePreview preview;
         try {
-            columns = transfer::PreviewColumnTypes(connections.source, sides.target,
+            preview = transfer::PreviewColumnTypes(connections.source, sides.target,
                                                    connections.target.profile().serverKind, table,
-                                                   command_.options.exactTypes);
+                                                   command_.options.exactTypes, typeRules_.get());
         } catch (const db::Error& failure) {
             reportTrouble(QStringLiteral("\"%1\": %2").arg(table, failure.description()));
             status = TableFailed;
             continue;
         }
+        for (const QString& warning : preview.warnings) {
+            error(QStringLiteral("warning: ") + warning);
+        }
         if (command_.json) {
-            tables.append(JsonTypes(table, columns));
+            tables.append(JsonTypes(table, preview.columns));
         } else {
-            console_.out(PlainTypes(table, sides.target, columns));
+            console_.out(PlainTypes(table, sides.target, preview.columns));
         }
     }
     if (command_.json) {

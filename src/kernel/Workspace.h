@@ -3,6 +3,7 @@
 // shows while it runs, the dialogs, and the login details, read at the moment
 // a connection opens, never cached. The window and the command line each
 // hand in their own.
+#include "TypeRules.h"
 #include "db/Profiles.h"
 #include "shell/Dialogs.h"
 #include "shell/PointerState.h"
@@ -10,6 +11,7 @@
 
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 namespace kernel {
 
@@ -122,6 +124,8 @@ struct CopyOptions {
     bool part = false;
     // The table the parts go into, as the run that started them spelled it.
     QString partTarget{};
+    // The user's own column types, which come before the mapping's.
+    std::shared_ptr<const TypeRules> typeRules{};
 };
 
 struct Workspace {

@@ -29,6 +29,10 @@ QString DefaultSettingsPath() {
     return folder + u'/' + QString::fromUtf16(settingsFileName);
 }
 
+QString TypeRulesPath(const QString& settingsFile) {
+    return QFileInfo(settingsFile).dir().filePath(QStringLiteral("duskferry-types.ini"));
+}
+
 SettingsStore::SettingsStore(QString filePath) : filePath_(std::move(filePath)) {}
 
 QString SettingsStore::defaultFor(const QString& key) {

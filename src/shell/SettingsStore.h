@@ -16,6 +16,8 @@ inline constexpr char16_t defaultPort[] = u"50069";
 // $XDG_CONFIG_HOME/Quorvane.ini, or ~/.config/Quorvane.ini when the variable
 // is unset, empty or not an absolute path.
 QString DefaultSettingsPath();
+// The user's column type rules, beside the logins' file (kernel/TypeRules.h).
+QString TypeRulesPath(const QString& settingsFile);
 
 class SettingsStore {
 public:

@@ -42,6 +42,8 @@ struct TableState {
     // The source's numbers declared without a precision that its driver
     // describes with one.
     QStringList unboundedNumbers;
+    // The columns declared by the user's type rules, by field.
+    std::vector<bool> ruled;
     // Where the rows go while they are copied.
     const RowSink* sink = nullptr;
     // The target's columns, named in each INSERT where the run did not make
@@ -80,6 +82,7 @@ private:
     // columns, nothing executed; false when a column could not be read.
     bool describeTargetTable(db::RowSet& rows, const QString& tableName);
     QString columnTypeText(db::RowSet& rows, int field, bool* read);
+    void applyTypeRule(db::RowSet& rows, int field, QString& typeText);
     // Typed columns take bytes and Booleans in the target server's own forms.
     const db::LiteralForms* literals() const {
         return options().exactTypes ? &db::BehaviorOf(table_.dialect).literals : nullptr;

@@ -60,9 +60,12 @@ bool TableCopier::describeTargetTable(db::RowSet& rows, const QString& tableName
         // definition; such a table is not created at all.
         complete = trap_.step(fieldName, [&] { name = rows.Fields().item(f).Name(); }) && complete;
         bool read = false;
-        const QString type = columnTypeText(rows, f, &read);
+        QString type = columnTypeText(rows, f, &read);
         complete = read && complete;
         table.columns.back().name = name;
+        if (read) {
+            applyTypeRule(rows, f, type);
+        }
         AppendColumnDefinition(lastStatement_, name, type);
     }
     EndCreateTable(lastStatement_);
@@ -93,6 +96,36 @@ QString TableCopier::columnTypeText(db::RowSet& rows, int field, bool* read) {
     return ColumnTypeText(type, table.dialect);
 }
 
+// The user's rule for the column, where there is one, declares it as the
+// rule says (NOT NULL kept); its values then go unchecked, since only the
+// server knows what the user's type holds.
+void TableCopier::applyTypeRule(db::RowSet& rows, int field, QString& typeText) {
+    if (!options().typeRules || options().typeRules->empty()) {
+        return;
+    }
+    TableState& table = table_;
+    CheckedColumn& column = table.columns.back();
+    db::ColumnDescription description;
+    if (!trap_.step(fieldType, [&] { description = rows.Fields().item(field).Description(); })) {
+        return;
+    }
+    const std::optional<TypeRule> rule =
+        options().typeRules->ruleFor(route_.to, request_.source, column.name, description.typeName,
+                                     description.size, description.decimalDigits);
+    if (!rule) {
+        return;
+    }
+    const bool notNull =
+        options().exactTypes && description.nullable == db::ColumnDescription::Nullable::No;
+    typeText = u' ' + rule->target + (notNull ? QStringLiteral(" NOT NULL,") : QStringLiteral(","));
+    column.typeText = rule->target;
+    column.limits.reset();
+    if (table.ruled.size() <= std::size_t(field)) {
+        table.ruled.resize(std::size_t(field) + 1, false);
+    }
+    table.ruled[std::size_t(field)] = true;
+}
+
 // The field's value, Null for an empty one. With exact types, a value that
 // its column would not keep unchanged is not sent: a server rounds a decimal
 // or a fraction of a second without a word. (A dry run counts such values
@@ -104,7 +137,8 @@ db::Value TableCopier::valueToSend(db::RowSet& rows, int field) {
 db::Value TableCopier::valueToSend(const db::Value& read, int field) {
     db::Value value = ValueOrDefault(read, {});
     const TableState& table = table_;
-    if (dryRun() || std::size_t(field) >= table.exactTypes.size()) {
+    if (dryRun() || std::size_t(field) >= table.exactTypes.size() ||
+        (std::size_t(field) < table.ruled.size() && table.ruled[std::size_t(field)])) {
         return value;
     }
     const ColumnType& type = table.exactTypes[std::size_t(field)];

@@ -28,16 +28,17 @@ QString SourceTypeText(const db::ColumnDescription& description) {
 
 } // namespace
 
-std::vector<ColumnMapping> PreviewColumnTypes(db::Connection& source, db::Side to,
-                                              db::ServerKind targetServer, const QString& table,
-                                              bool exactTypes) {
+TablePreview PreviewColumnTypes(db::Connection& source, db::Side to, db::ServerKind targetServer,
+                                const QString& table, bool exactTypes,
+                                const kernel::TypeRules* rules) {
     // As the copy does: the catalogue first, then the table's description.
     const QStringList unbounded =
         exactTypes ? kernel::UnboundedNumberColumns(source, table) : QStringList();
     db::RowSet rows;
     rows.Open(kernel::NoRowsStatement(table), source);
     const db::ServerKind dialect = DialectOf(to, targetServer);
-    std::vector<ColumnMapping> columns;
+    TablePreview preview;
+    QStringList names;
     for (int f = 0; f < rows.Fields().count(); ++f) {
         const db::Field field = rows.Fields().item(f);
         db::ColumnDescription description = field.Description();
@@ -53,9 +54,23 @@ std::vector<ColumnMapping> PreviewColumnTypes(db::Connection& source, db::Side t
             }
             column.targetType = ColumnTypeName(ExactColumnType(to, description), dialect);
         }
-        columns.push_back(std::move(column));
+        // As the copy matches it: the type as the driver describes it.
+        const db::ColumnDescription described = field.Description();
+        if (rules != nullptr) {
+            if (const std::optional<kernel::TypeRule> rule =
+                    rules->ruleFor(to, table, column.name, described.typeName, described.size,
+                                   described.decimalDigits)) {
+                column.targetType = rule->target;
+                column.rule = QStringLiteral("rule ") + rule->origin;
+            }
+        }
+        names << column.name;
+        preview.columns.push_back(std::move(column));
     }
-    return columns;
+    if (rules != nullptr) {
+        preview.warnings = rules->unknownColumns(to, table, names);
+    }
+    return preview;
 }
 
 } // namespace transfer

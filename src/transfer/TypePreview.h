@@ -5,6 +5,7 @@
 #include "db/Server.h"
 #include "db/Session.h"
 #include "db/Side.h"
+#include "kernel/TypeRules.h"
 
 #include <QString>
 #include <vector>
@@ -15,12 +16,18 @@ struct ColumnMapping {
     QString name;
     QString sourceType; // as the source's driver describes it: "NUMERIC(12,2)"
     QString targetType; // as the copy would declare it: "DECIMAL(12,2)"
-    QString rule;       // "default", "exact", or exact with the catalogue's word
+    QString rule;       // "default", "exact", exact with the catalogue's word, or "rule FILE:LINE"
 };
 
-// Throws db::Error where the table cannot be read.
-std::vector<ColumnMapping> PreviewColumnTypes(db::Connection& source, db::Side to,
-                                              db::ServerKind targetServer, const QString& table,
-                                              bool exactTypes);
+struct TablePreview {
+    std::vector<ColumnMapping> columns;
+    // The user's column rules for the table that name none of its columns.
+    QStringList warnings;
+};
+
+// Throws db::Error where the table cannot be read. `rules` may be null.
+TablePreview PreviewColumnTypes(db::Connection& source, db::Side to, db::ServerKind targetServer,
+                                const QString& table, bool exactTypes,
+                                const kernel::TypeRules* rules);
 
 } // namespace transfer

@@ -201,11 +201,31 @@ void Form2::PushButton12_Click() {
 
 // The table operations arm their own traps, with their own step numbers.
 void Form2::PushButton3_Click() {
-    transfer::CopyOracleToDb2(workspace());
+    kernel::Workspace copy = workspace();
+    if (withTypeRules(copy)) {
+        transfer::CopyOracleToDb2(copy);
+    }
 }
 
 void Form2::PushButton4_Click() {
-    transfer::CopyDb2ToOracle(workspace());
+    kernel::Workspace copy = workspace();
+    if (withTypeRules(copy)) {
+        transfer::CopyDb2ToOracle(copy);
+    }
+}
+
+// The user's column type rules, as the command line reads them; a line that
+// is not a rule is reported and no table is copied.
+bool Form2::withTypeRules(kernel::Workspace& copy) {
+    std::variant<kernel::TypeRules, QString> rules =
+        kernel::TypeRules::Read(shell::TypeRulesPath(store_.filePath()));
+    if (const QString* why = std::get_if<QString>(&rules)) {
+        dialogs_.errorReport(*why);
+        return false;
+    }
+    copy.options.typeRules =
+        std::make_shared<const kernel::TypeRules>(std::get<kernel::TypeRules>(rules));
+    return true;
 }
 
 void Form2::CompareWithOtherSide(db::Side target) {

@@ -75,6 +75,9 @@ public:
     kernel::Workspace workspace();
 
 private:
+    // The user's column type rules for a copy; false, with the report,
+    // where the file has a line that is not a rule.
+    bool withTypeRules(kernel::Workspace& copy);
     shell::TableList list(const char16_t* name) const;
     void selectEvery(const shell::TableList& list, bool selected, const char16_t* handler);
 

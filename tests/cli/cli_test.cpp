@@ -8,6 +8,9 @@
 #include "support/StandIn.h"
 #include "support/TableManagerControls.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -899,6 +902,78 @@ private slots:
         const Result missing = cli({u"types"_s, u"--to"_s, u"db2"_s, u"Cli_No_Such"_s});
         QCOMPARE(missing.status, 1);
         QVERIFY2(missing.err.contains(u"\"Cli_No_Such\""_s), qPrintable(missing.err));
+    }
+
+    // The user's rules, beside the logins' file, by source type and by
+    // column: types shows them with their line, the copy creates them; a
+    // line that is not a rule stops the run before anything is asked.
+    void typeRules_data() {
+        QTest::addColumn<Side>("from");
+        QTest::addColumn<QString>("rules");
+        QTest::addColumn<QString>("shown");   // in types' output; empty: it fails
+        QTest::addColumn<QString>("created"); // the target's catalogue: column type size scale
+        QTest::newRow("by type, to DB2")
+            << Side::Oracle << u"# ours\n[to db2]\nnumeric(12,*) = DECIMAL(18,4)\n"_s
+            << u"NUMERIC(12,2)  -> DECIMAL(18,4)  rule duskferry-types.ini:3"_s
+            << u"d DECIMAL 18 4"_s;
+        QTest::newRow("by column, to Oracle")
+            << Side::Db2 << u"[to oracle]\nDECIMAL = NUMERIC(30,3)\nCli_Rules.d = NUMERIC(20,5)\n"_s
+            << u"-> NUMERIC(20,5)  rule duskferry-types.ini:3"_s << u"d NUMERIC 20 5"_s;
+        QTest::newRow("not a rule") << Side::Oracle << u"[to db2]\nNUMBER DECIMAL\n"_s << QString()
+                                    << u"duskferry-types.ini:2: not a rule"_s;
+        QTest::newRow("a rule before its section")
+            << Side::Oracle << u"NUMBER = DECIMAL\n"_s << QString()
+            << u"duskferry-types.ini:1: a rule before [to db2] or [to oracle]"_s;
+    }
+    void typeRules() {
+        QFETCH(Side, from);
+        QFETCH(QString, rules);
+        QFETCH(QString, shown);
+        QFETCH(QString, created);
+        const QString table = u"Cli_Rules"_s;
+        const Side to = standin::otherSide(from);
+        standin::dropOnBothSides(table);
+        standin::execute(from, u"CREATE TABLE \"%1\" (k integer, d numeric(12,2))"_s.arg(table));
+        standin::execute(from, u"INSERT INTO \"%1\" VALUES (1, 12.5)"_s.arg(table));
+        const QString file = QFileInfo(config_).dir().filePath(u"duskferry-types.ini"_s);
+        {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(rules.toUtf8());
+        }
+        const auto tidy = qScopeGuard([&] {
+            QFile::remove(file);
+            standin::dropOnBothSides(table);
+        });
+        const QString side = to == Side::Db2 ? u"db2"_s : u"oracle"_s;
+        const Result types = cli({u"types"_s, u"--to"_s, side, u"--exact-types"_s, table});
+        const Result copy = cli({u"copy"_s, u"--to"_s, side, u"--exact-types"_s, table});
+        if (shown.isEmpty()) {
+            for (const Result& r : {types, copy}) {
+                QCOMPARE(r.status, 2);
+                QVERIFY2(r.err.contains(created), qPrintable(r.err));
+            }
+            QVERIFY(!exists(to, table));
+            return;
+        }
+        QVERIFY2(types.out.contains(shown), qPrintable(types.out));
+        QCOMPARE(copy.status, 0);
+        QStringList made;
+        for (const standin::CatalogueColumn& c : standin::catalogueColumns(to, table))
+            made << u"%1 %2 %3 %4"_s.arg(c.name.toLower(), c.typeName)
+                        .arg(c.size)
+                        .arg(c.decimalDigits);
+        QVERIFY2(made.contains(created), qPrintable(made.join(u", "_s)));
+
+        // A column rule for a column the table lacks is only a warning.
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::Append));
+        out.write(QStringLiteral("[to %1]\nCli_Rules.nope = INTEGER\n").arg(side).toUtf8());
+        out.close();
+        const Result warned = cli({u"types"_s, u"--to"_s, side, table});
+        QCOMPARE(warned.status, 0);
+        QVERIFY2(warned.err.contains(u"names no column of \"Cli_Rules\""_s),
+                 qPrintable(warned.err));
     }
 
     void dryRun() {

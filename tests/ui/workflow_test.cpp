@@ -14,7 +14,9 @@
 #include "ui/Pointer.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -420,6 +422,42 @@ private slots:
         QCOMPARE(dialogs_.shown(), QStringList{u"notice: "_s + notice});
         QCOMPARE(ui::windowPointer(form1_.get()), shell::PointerState::Default);
         QTRY_COMPARE_WITH_TIMEOUT(sessionsOf(tested, user), before, 5000);
+    }
+
+    // The windows' copy reads the rules file beside the logins' file, as the
+    // command line does; a line that is not a rule is reported and nothing
+    // is copied.
+    void copyTakesTheTypeRulesBesideTheLogins() {
+        dropIfExists(Side::Db2, oracleTable);
+        const QString file = shell::TypeRulesPath(store_->filePath());
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        const auto write = [&](const QString& text) {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(text.toUtf8());
+        };
+        startWith(standInLogins());
+        QVERIFY(form2() != nullptr && form2()->isVisible());
+
+        write(u"[to db2]\nNUMERIC = DECIMAL\nbroken\n"_s);
+        dialogs_.failOnErrorReport = false;
+        selectOnly(list(1), oracleTable);
+        form2Button(3)->click();
+        QCOMPARE(dialogs_.errorReports().size(), 1);
+        QVERIFY2(dialogs_.errorReports()[0].startsWith(u"duskferry-types.ini:3: not a rule"_s),
+                 qPrintable(dialogs_.errorReports()[0]));
+        QVERIFY(!tableExists(Side::Db2, oracleTable));
+
+        write(u"[to db2]\n%1.Name = VARCHAR(77)\n"_s.arg(oracleTable));
+        selectOnly(list(1), oracleTable);
+        form2Button(3)->click();
+        QCOMPARE(dialogs_.errorReports().size(), 1);
+        bool ruled = false;
+        for (const standin::CatalogueColumn& c : standin::catalogueColumns(Side::Db2, oracleTable))
+            ruled = ruled || (c.name == u"Name" && c.typeName == u"VARCHAR" && c.size == 77);
+        QVERIFY(ruled);
+        QFile::remove(file);
+        dropIfExists(Side::Db2, oracleTable);
     }
 
     // Copy each way, then delete, all from the table manager's buttons.
