@@ -214,6 +214,8 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
                 }
                 p.command.typesFile = *file;
             }
+        } else if ((kind == Command::Kind::Copy || previews) && word == u"--fit-types") {
+            p.command.options.fitTypes = true;
         } else if ((kind == Command::Kind::Copy || previews) && word == u"--exact-types") {
             p.command.options.exactTypes = true;
         } else if (kind == Command::Kind::Copy && isOption(word, u"--batch-size")) {
@@ -233,6 +235,9 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
     }
     if (!kind) {
         return UsageError{QStringLiteral("no command given")};
+    }
+    if (p.command.options.fitTypes && !p.command.options.exactTypes) {
+        return UsageError{QStringLiteral("--fit-types goes with --exact-types")};
     }
     Command command = p.command;
     command.kind = *kind;
@@ -369,6 +374,7 @@ QStringList JobArguments(const Command& command, const QString& table) {
         flag(command.options.bulk, u"--bulk");
         value(command.options.bulk, u"--batch-size", QString::number(command.options.batchSize));
         flag(command.options.exactTypes, u"--exact-types");
+        flag(command.options.fitTypes, u"--fit-types");
         value(!command.typesFile.isEmpty(), u"--types", command.typesFile);
         value(command.options.maxRefused >= 0, u"--max-refused",
               QString::number(command.options.maxRefused));

@@ -63,9 +63,9 @@ int CommandRun::previewTypes() {
         }
         transfer::TablePreview preview;
         try {
-            preview = transfer::PreviewColumnTypes(connections.source, sides.target,
-                                                   connections.target.profile().serverKind, table,
-                                                   command_.options.exactTypes, typeRules_.get());
+            preview = transfer::PreviewColumnTypes(
+                connections.source, sides.target, connections.target.profile().serverKind, table,
+                command_.options.exactTypes, command_.options.fitTypes, typeRules_.get());
         } catch (const db::Error& failure) {
             reportTrouble(QStringLiteral("\"%1\": %2").arg(table, failure.description()));
             status = TableFailed;

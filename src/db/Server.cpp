@@ -124,6 +124,10 @@ const ServerBehavior oracle{
     .sessionZoneTypes = {u"LOCAL TIME ZONE"_s},
     .sessionZoneOffset = u" +00:00",
     .unboundedNumbers = {},
+    .fit = {.wholeDigits = u"LENGTH(TO_CHAR(TRUNC(ABS(%1))))",
+            .fractionDigits = u"LENGTH(TO_CHAR(ABS(%1) - TRUNC(ABS(%1)))) - 1",
+            .characters = u"LENGTH(%1)",
+            .bytes = u"LENGTHB(%1)"},
     .types = oracleTypes,
     // BINARY is the byte order of the database's character set, AL32UTF8.
     .order = {.codePoints = u"NLSSORT(%1, 'NLS_SORT=BINARY')",
@@ -149,6 +153,10 @@ const ServerBehavior db2{
     .sessionZoneTypes = {},
     .sessionZoneOffset = {},
     .unboundedNumbers = {},
+    .fit = {.wholeDigits = {},
+            .fractionDigits = {},
+            .characters = u"CHARACTER_LENGTH(%1 USING CODEUNITS32)",
+            .bytes = u"OCTET_LENGTH(%1)"},
     .types = db2Types,
     // FOR BIT DATA compares the bytes, not by the database's collation.
     .order = {.codePoints = u"CAST(%1 AS VARCHAR(32672) FOR BIT DATA)",
@@ -187,6 +195,10 @@ const ServerBehavior postgreSql{
     .unboundedNumbers = u"SELECT column_name FROM information_schema.columns WHERE "
                         u"table_schema = current_schema() AND table_name = %1 AND "
                         u"data_type = 'numeric' AND numeric_precision IS NULL",
+    .fit = {.wholeDigits = u"LENGTH(CAST(TRUNC(ABS(%1)) AS TEXT))",
+            .fractionDigits = u"SCALE(%1)",
+            .characters = u"CHAR_LENGTH(%1)",
+            .bytes = u"OCTET_LENGTH(%1)"},
     .types = postgreSqlTypes,
     .order = {.codePoints = u"(%1) COLLATE \"C\"",
               .number = u"CAST(%1 AS NUMERIC)",
@@ -210,6 +222,10 @@ const ServerBehavior mariaDb{
     .sessionZoneTypes = {},
     .sessionZoneOffset = {},
     .unboundedNumbers = {},
+    .fit = {.wholeDigits = {},
+            .fractionDigits = {},
+            .characters = u"CHAR_LENGTH(%1)",
+            .bytes = u"OCTET_LENGTH(%1)"},
     .types = mariaDbTypes,
     // NULL sorts first already. A text sorts by its first max_sort_length
     // bytes only (1 024 by default), and the sort buffer must hold a few rows
@@ -243,6 +259,7 @@ const ServerBehavior otherServer{
     .sessionZoneTypes = {},
     .sessionZoneOffset = {},
     .unboundedNumbers = {},
+    .fit = {},
     .types = db2Types,
     .order = db2.order,
 };

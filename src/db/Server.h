@@ -200,6 +200,15 @@ struct ServerBehavior {
     // one with (psqlODBC says NUMERIC(28,6)): a query of the catalogue for
     // a table's such columns, %1 the table's name as a literal.
     QStringView unboundedNumbers;
+    // What fitting types to the data measures of a column (%1 its quoted
+    // name), each the largest over the table; empty where the server has
+    // no such expression, and such a column is not fitted.
+    struct FitForms {
+        QStringView wholeDigits;    // of a number, before the point
+        QStringView fractionDigits; // after it
+        QStringView characters;     // of a text
+        QStringView bytes;          // of a text, as the server stores it
+    } fit;
     TypeSpelling types;
     OrderForms order;
 };

@@ -72,6 +72,18 @@ QString NoRowsStatement(QStringView tableName) {
     return SelectAllStatement(tableName) + QStringLiteral(" WHERE 1 = 0");
 }
 
+QString MeasureStatement(QStringView tableName, const QStringList& measures,
+                         const QString& condition) {
+    QStringList largest;
+    for (const QString& measure : measures) {
+        largest << QStringLiteral("MAX(%1)").arg(measure);
+    }
+    QString statement =
+        QStringLiteral("SELECT ") + largest.join(QStringLiteral(", ")) + QStringLiteral(" FROM ");
+    AppendQuotedName(statement, tableName);
+    return withCondition(statement, condition);
+}
+
 QString BothConditions(const QString& users, const QString& own) {
     return users.isEmpty() ? own : QStringLiteral("(%1) AND %2").arg(users, own);
 }

@@ -49,6 +49,10 @@ QStringList RangeConditions(const QString& term, const QStringList& bounds);
 QString ClosedRange(const QString& term, const QString& first, const QString& last);
 // A text term whose empty text counts as NULL, as a copy writes it.
 QString NullIfEmpty(const QString& term);
+// SELECT MAX(m1), MAX(m2), ... FROM "T" [WHERE condition]: each measure's
+// largest value over the rows.
+QString MeasureStatement(QStringView tableName, const QStringList& measures,
+                         const QString& condition);
 // 'it''s': a text as a literal.
 QString TextLiteral(QStringView text);
 // A whole-number key on one server, for its key set's fingerprint: its

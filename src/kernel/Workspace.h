@@ -106,6 +106,9 @@ struct CopyOptions {
     bool bulk = false;
     int batchSize = defaultBatchSize;
     bool exactTypes = false;
+    // With exact types: a number without a precision, or a text of any
+    // length, gets the narrowest type its values fit (FittedTypes.h).
+    bool fitTypes = false;
     // Count the rows of both sides of a table that is skipped.
     bool countSkipped = false;
     // Stop a table once more of its rows than this are refused; -1: never.

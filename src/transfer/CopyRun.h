@@ -12,6 +12,7 @@
 #include "shell/ErrorTrap.h"
 
 #include <QElapsedTimer>
+#include <QMap>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -42,6 +43,8 @@ struct TableState {
     // The source's numbers declared without a precision that its driver
     // describes with one.
     QStringList unboundedNumbers;
+    // With --fit-types: the types fitted to the source's values, by name.
+    QMap<QString, ColumnType> fitted;
     // The columns declared by the user's type rules, by field.
     std::vector<bool> ruled;
     // Where the rows go while they are copied.

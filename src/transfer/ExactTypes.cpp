@@ -239,6 +239,21 @@ QString spelled(const ColumnType& type, const db::TypeSpelling& types) {
 
 } // namespace
 
+ColumnType FittedNumber(Side target, int wholeDigits, int fractionDigits) {
+    return decimal(target, std::max(wholeDigits, 1) + fractionDigits, fractionDigits);
+}
+
+ColumnType FittedText(Side target, qint64 characters, qint64 bytes) {
+    if (target == Side::Oracle && bytes > limits::oracleVarcharBytes) {
+        return make(Kind::Clob);
+    }
+    return text(target, std::max<qint64>(characters, 1), false);
+}
+
+bool Fittable(const ColumnType& type) {
+    return type.kind == Kind::Number || type.kind == Kind::DecFloat || type.kind == Kind::Clob;
+}
+
 ColumnType ExactColumnType(Side target, const db::ColumnDescription& source) {
     ColumnType type = mapped(target, source);
     type.notNull = source.nullable == db::ColumnDescription::Nullable::No;

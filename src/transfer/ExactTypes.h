@@ -65,6 +65,13 @@ namespace limits = db::limits;
 // The type for a source column on the target vendor's own server.
 ColumnType ExactColumnType(db::Side target, const db::ColumnDescription& source);
 
+// With --fit-types: the types that say too little of their values (a number
+// without a precision, a text of any length), and the narrowest exact types
+// that hold values measured so.
+bool Fittable(const ColumnType& type);
+ColumnType FittedNumber(db::Side target, int wholeDigits, int fractionDigits);
+ColumnType FittedText(db::Side target, qint64 characters, qint64 bytes);
+
 // Who reads the statement: the vendor's server, or the stand-in that plays it
 // in tests and the demo, where some vendor spellings do not exist (each
 // server's spellings are in its behaviour table). A server the program does

@@ -1,4 +1,5 @@
 #include "CopyRun.h"
+#include "FittedTypes.h"
 #include "kernel/Routines.h"
 #include "kernel/Statements.h"
 #include "kernel/TableOrder.h"
@@ -104,6 +105,10 @@ void TableCopier::copyTable() {
             // connection until they are all read.
             if (options().exactTypes) {
                 table_.unboundedNumbers = UnboundedNumberColumns(source(), sourceName);
+                if (options().fitTypes) {
+                    table_.fitted = FitColumnTypes(source(), route_.to, sourceName,
+                                                   table_.unboundedNumbers, where);
+                }
             }
             sourceRows = CountRows(source(), sourceName, where);
             if (!where.isEmpty()) {

@@ -89,7 +89,13 @@ QString TableCopier::columnTypeText(db::RowSet& rows, int field, bool* read) {
             description.size = 0; // no precision: unbounded
         }
     });
-    const ColumnType type = ExactColumnType(route_.to, description);
+    ColumnType type = ExactColumnType(route_.to, description);
+    if (const auto fitted = table.fitted.constFind(rows.Fields().item(field).Name());
+        fitted != table.fitted.cend()) {
+        const bool notNull = type.notNull;
+        type = *fitted;
+        type.notNull = notNull;
+    }
     table.sourceColumns.push_back(description);
     table.exactTypes.push_back(type);
     table.columns.push_back({{}, ColumnTypeName(type, table.dialect), type});

@@ -2,6 +2,7 @@
 
 #include "Datatype.h"
 #include "ExactTypes.h"
+#include "FittedTypes.h"
 #include "db/SqlClass.h"
 #include "kernel/Routines.h"
 #include "kernel/Statements.h"
@@ -29,11 +30,14 @@ QString SourceTypeText(const db::ColumnDescription& description) {
 } // namespace
 
 TablePreview PreviewColumnTypes(db::Connection& source, db::Side to, db::ServerKind targetServer,
-                                const QString& table, bool exactTypes,
+                                const QString& table, bool exactTypes, bool fitTypes,
                                 const kernel::TypeRules* rules) {
     // As the copy does: the catalogue first, then the table's description.
     const QStringList unbounded =
         exactTypes ? kernel::UnboundedNumberColumns(source, table) : QStringList();
+    const QMap<QString, ColumnType> fitted = exactTypes && fitTypes
+                                                 ? FitColumnTypes(source, to, table, unbounded, {})
+                                                 : QMap<QString, ColumnType>();
     db::RowSet rows;
     rows.Open(kernel::NoRowsStatement(table), source);
     const db::ServerKind dialect = DialectOf(to, targetServer);
@@ -53,6 +57,10 @@ TablePreview PreviewColumnTypes(db::Connection& source, db::Side to, db::ServerK
                 column.rule = QStringLiteral("exact; declared without a precision");
             }
             column.targetType = ColumnTypeName(ExactColumnType(to, description), dialect);
+            if (const auto fit = fitted.constFind(column.name); fit != fitted.cend()) {
+                column.targetType = ColumnTypeName(*fit, dialect);
+                column.rule = QStringLiteral("fitted to the values");
+            }
         }
         // As the copy matches it: the type as the driver describes it.
         const db::ColumnDescription described = field.Description();

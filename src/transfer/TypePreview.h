@@ -26,8 +26,9 @@ struct TablePreview {
 };
 
 // Throws db::Error where the table cannot be read. `rules` may be null.
+// `fitTypes` (with exact types) measures the source's values, one scan.
 TablePreview PreviewColumnTypes(db::Connection& source, db::Side to, db::ServerKind targetServer,
-                                const QString& table, bool exactTypes,
+                                const QString& table, bool exactTypes, bool fitTypes,
                                 const kernel::TypeRules* rules);
 
 } // namespace transfer

@@ -904,6 +904,40 @@ private slots:
         QVERIFY2(missing.err.contains(u"\"Cli_No_Such\""_s), qPrintable(missing.err));
     }
 
+    // --fit-types measures the numbers without a precision and the texts of
+    // any length, and each gets the narrowest type that holds its values;
+    // every value then arrives.
+    void fittedTypesHoldEveryValue() {
+        const QString table = u"Cli_Fit"_s;
+        standin::dropOnBothSides(table);
+        const auto drop = qScopeGuard([&] { standin::dropOnBothSides(table); });
+        standin::execute(Side::Oracle,
+                         u"CREATE TABLE \"%1\" (k integer, whole numeric, "
+                         "fraction numeric, wide numeric, t text, e text)"_s.arg(table));
+        standin::execute(
+            Side::Oracle,
+            u"INSERT INTO \"%1\" VALUES (1, 123456789012, 123.1234567, "
+            "12345678901234567890123456789012345678, 'h\u00e9llo', NULL), "
+            "(2, -7, -0.5, 1, 'hi', NULL), (3, NULL, NULL, NULL, NULL, NULL)"_s.arg(table));
+        const QStringList fit{u"--exact-types"_s, u"--fit-types"_s};
+        const Result types =
+            cli(QStringList{u"types"_s, u"--to"_s, u"db2"_s} + fit + QStringList{table});
+        QCOMPARE(types.status, 0);
+        for (const QString& line : {u"\"whole\"     NUMERIC(28,6)  -> DECIMAL(12,0)"_s,
+                                    u"\"fraction\"  NUMERIC(28,6)  -> DECIMAL(10,7)"_s,
+                                    u"\"t\"         TEXT           -> VARCHAR(5)"_s,
+                                    // Nothing to fit to: the type stays as wide as declared.
+                                    u"\"e\"         TEXT           -> LONGTEXT       exact"_s})
+            QVERIFY2(types.out.contains(line), qPrintable(types.out));
+        QVERIFY2(types.out.contains(u"fitted to the values"_s), qPrintable(types.out));
+        const Result copy =
+            cli(QStringList{u"copy"_s, u"--to"_s, u"db2"_s} + fit + QStringList{table});
+        QVERIFY2(copy.status == 0, qPrintable(copy.out + copy.err));
+        const Result compare = cli({u"compare"_s, u"--to"_s, u"db2"_s, table});
+        QVERIFY2(compare.status == 0, qPrintable(compare.out + compare.err));
+        QCOMPARE(cli({u"copy"_s, u"--to"_s, u"db2"_s, u"--fit-types"_s, table}).status, 2);
+    }
+
     // The user's rules, beside the logins' file, by source type and by
     // column: types shows them with their line, the copy creates them; a
     // line that is not a rule stops the run before anything is asked.
