@@ -264,61 +264,6 @@ const ServerBehavior otherServer{
     .order = db2.order,
 };
 
-// DB2 CLI's own codes (sqlcli.h), each with the ODBC type it behaves as.
-const DriverBehavior db2Cli{
-    .kind = DriverKind::Db2Cli,
-    .readText = TextForm::Utf16,
-    .bindText = TextForm::Utf16,
-    .lostConnectionStates = {},
-    .vendorTypes = {{-95, SQL_WCHAR},          // GRAPHIC
-                    {-96, SQL_WVARCHAR},       // VARGRAPHIC
-                    {-97, SQL_WLONGVARCHAR},   // LONG VARGRAPHIC
-                    {-98, SQL_LONGVARBINARY},  // BLOB
-                    {-99, SQL_WLONGVARCHAR},   // CLOB
-                    {-350, SQL_WLONGVARCHAR},  // DBCLOB
-                    {-360, SQL_DECIMAL, true}, // DECFLOAT
-                    {-370, SQL_WLONGVARCHAR},  // XML
-                    {16, SQL_BIT}},            // BOOLEAN
-};
-
-const DriverBehavior oracleOdbc{
-    .kind = DriverKind::OracleOdbc,
-    .readText = TextForm::Utf16,
-    .bindText = TextForm::Utf16,
-    .lostConnectionStates = {},
-    .vendorTypes = {},
-};
-
-const DriverBehavior psqlOdbc{
-    .kind = DriverKind::PsqlOdbc,
-    // Measured exact as UTF-16 both ways; its UTF-8 form follows the
-    // client's locale, which the program does not choose.
-    .readText = TextForm::Utf16,
-    .bindText = TextForm::Utf16,
-    // The server ended the session (pg_terminate_backend, shutdown).
-    .lostConnectionStates = {u"57P01"_s, u"57P02"_s, u"57P03"_s},
-    .vendorTypes = {},
-};
-
-const DriverBehavior mariaDbOdbc{
-    .kind = DriverKind::MariaDbOdbc,
-    // 3.1 loses the end of long wide texts it reads (REPEAT('ペース', 700)
-    // arrives as 1 400 characters) and appends a U+0000 to some wide texts
-    // bound in arrays; the connection's utf8mb4 crosses it exactly.
-    .readText = TextForm::Utf8,
-    .bindText = TextForm::Utf8,
-    .lostConnectionStates = {},
-    .vendorTypes = {},
-};
-
-const DriverBehavior otherDriver{
-    .kind = DriverKind::Other,
-    .readText = TextForm::Utf16,
-    .bindText = TextForm::Utf16,
-    .lostConnectionStates = {},
-    .vendorTypes = {},
-};
-
 ServerKind serverKindOf(const QString& dbmsName) {
     if (dbmsName.startsWith(u"Oracle", Qt::CaseInsensitive)) {
         return ServerKind::Oracle;
@@ -335,22 +280,6 @@ ServerKind serverKindOf(const QString& dbmsName) {
         return ServerKind::MariaDb;
     }
     return ServerKind::Other;
-}
-
-DriverKind driverKindOf(const QString& driverName) {
-    if (driverName.contains(u"sqora", Qt::CaseInsensitive)) {
-        return DriverKind::OracleOdbc;
-    }
-    if (driverName.contains(u"db2", Qt::CaseInsensitive)) {
-        return DriverKind::Db2Cli;
-    }
-    if (driverName.contains(u"psqlodbc", Qt::CaseInsensitive)) {
-        return DriverKind::PsqlOdbc;
-    }
-    if (driverName.contains(u"maodbc", Qt::CaseInsensitive)) {
-        return DriverKind::MariaDbOdbc;
-    }
-    return DriverKind::Other;
 }
 
 } // namespace
@@ -371,42 +300,12 @@ const ServerBehavior& BehaviorOf(ServerKind kind) {
     return otherServer;
 }
 
-const DriverBehavior& BehaviorOf(DriverKind kind) {
-    switch (kind) {
-    case DriverKind::OracleOdbc:
-        return oracleOdbc;
-    case DriverKind::Db2Cli:
-        return db2Cli;
-    case DriverKind::PsqlOdbc:
-        return psqlOdbc;
-    case DriverKind::MariaDbOdbc:
-        return mariaDbOdbc;
-    case DriverKind::Other:
-        break;
-    }
-    return otherDriver;
-}
-
 ServerProfile ClassifyServer(const QString& dbmsName, const QString& driverName,
                              const QString& driverVersion) {
     ServerProfile profile{
-        dbmsName, driverName, driverVersion, serverKindOf(dbmsName), driverKindOf(driverName), {}};
+        dbmsName, driverName, driverVersion, serverKindOf(dbmsName), DriverKindOf(driverName), {}};
     profile.literalLimits = profile.server().literalLimits;
     return profile;
-}
-
-bool StandardizeDescription(const DriverBehavior& driver, ColumnDescription& description) {
-    for (const DriverBehavior::VendorType& vendor : driver.vendorTypes) {
-        if (vendor.code == description.sqlType) {
-            description.sqlType = vendor.standardType;
-            if (vendor.floatingDecimal) {
-                description.size = 0;
-                description.decimalDigits = 0;
-            }
-            return vendor.floatingDecimal;
-        }
-    }
-    return false;
 }
 
 bool IsDecimalTypeName(QStringView typeName) {

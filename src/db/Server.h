@@ -254,6 +254,8 @@ struct ServerProfile {
 // written, which are those of the vendors' own drivers.
 ServerProfile ClassifyServer(const QString& dbmsName, const QString& driverName,
                              const QString& driverVersion);
+// The driver of that SQL_DRIVER_NAME (Drivers.cpp, with the driver table).
+DriverKind DriverKindOf(const QString& driverName);
 
 // A column as its driver described it, with a driver's own type code
 // replaced by the standard type it stands for (DB2 CLI's BLOB -98 is
