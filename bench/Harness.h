@@ -141,5 +141,6 @@ void measureResume(const Sizes& sizes);
 // Figure 9.
 void measureJobs(const Sizes& sizes);
 void measureLongValues(const Sizes& sizes);
+void measureTypePreview(const Sizes& sizes);
 
 } // namespace bench

@@ -172,4 +172,52 @@ void measureLongValues(const Sizes& sizes) {
     }
 }
 
+// Figure 12: the types preview of a large table, with and without fitting
+// its unbounded numbers and texts to the data, beside one scan of it.
+void measureTypePreview(const Sizes& sizes) {
+    const QString table = QStringLiteral("Bench_Fit");
+    const int rows = sizes.largeCompareRows;
+    standin::dropIfExists(Side::Oracle, table);
+    executeLarge(Side::Oracle, QStringLiteral("CREATE TABLE \"%1\" AS SELECT g AS k, "
+                                              "CAST(g * 1.25 AS numeric) AS amount, md5(g::text) "
+                                              "AS note FROM generate_series(1, %2) g")
+                                   .arg(table)
+                                   .arg(rows));
+    const auto preview = [&](bool fit) {
+        QStringList arguments{QStringLiteral("types"), QStringLiteral("--to"),
+                              QStringLiteral("db2"), QStringLiteral("--exact-types")};
+        if (fit) {
+            arguments << QStringLiteral("--fit-types");
+        }
+        const CliRun run = RunCli(arguments << table);
+        if (run.status != 0 || (fit && !run.out.contains(QStringLiteral("fitted")))) {
+            fail(QStringLiteral("the types preview failed: ") + run.out + run.err);
+        }
+        return run.seconds;
+    };
+    // The best of three of each, so that none pays for a cold cache alone.
+    db::Connection connection = standin::openAsOwner(Side::Oracle);
+    double plain = 1e9;
+    double fitted = 1e9;
+    double scan = 1e9;
+    for (int i = 0; i < 3; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        connection.Execute(QStringLiteral("SELECT MAX(LENGTH(note)) FROM \"%1\"").arg(table));
+        scan = std::min(scan, double(clock.nsecsElapsed()) / 1e9);
+        plain = std::min(plain, preview(false));
+        fitted = std::min(fitted, preview(true));
+    }
+    report(QStringLiteral("12. types of %1 rows: plain / fitted / one scan, s").arg(rows),
+           QStringLiteral("%1 / %2 / %3")
+               .arg(plain, 0, 'f', 2)
+               .arg(fitted, 0, 'f', 2)
+               .arg(scan, 0, 'f', 2),
+           {}, true);
+    report(QStringLiteral("    fitting's cost in scans"),
+           QString::number((fitted - plain) / scan, 'f', 2), QStringLiteral("<= 1.5"),
+           fitted - plain <= 1.5 * scan);
+    standin::dropIfExists(Side::Oracle, table);
+}
+
 } // namespace bench

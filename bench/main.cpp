@@ -87,6 +87,9 @@ int main(int argc, char** argv) {
     if (wanted("10") || wanted("11")) {
         measureLongValues(sizes);
     }
+    if (wanted("12")) {
+        measureTypePreview(sizes);
+    }
 
     bool allPass = true;
     std::printf("\n");

@@ -204,7 +204,7 @@ struct ServerBehavior {
     // name), each the largest over the table; empty where the server has
     // no such expression, and such a column is not fitted.
     struct FitForms {
-        QStringView wholeDigits;    // of a number, before the point
+        QStringView magnitude;      // of a number: its absolute value
         QStringView fractionDigits; // after it
         QStringView characters;     // of a text
         QStringView bytes;          // of a text, as the server stores it

@@ -40,7 +40,7 @@ QMap<QString, ColumnType> FitColumnTypes(db::Connection& source, db::Side to, co
             if (!number && db::ClassOfSqlType(description.sqlType).family != db::SqlFamily::Text) {
                 continue;
             }
-            const QStringView a = number ? forms.wholeDigits : forms.characters;
+            const QStringView a = number ? forms.magnitude : forms.characters;
             const QStringView b = number ? forms.fractionDigits : forms.bytes;
             if (a.isEmpty() || b.isEmpty()) {
                 continue;
@@ -62,11 +62,18 @@ QMap<QString, ColumnType> FitColumnTypes(db::Connection& source, db::Side to, co
         if (first.isNull() || second.isNull()) {
             continue; // no value to fit to
         }
-        // A decimal's text may carry a fraction (".0" from some servers).
-        const qint64 a = qint64(first.text().toDouble());
+        // A count's text may carry a fraction (".0" from some servers); the
+        // largest magnitude's digits before its point are the most any
+        // value has.
         const qint64 b = qint64(second.text().toDouble());
-        fitted.insert(m.name, m.number ? FittedNumber(to, int(a), int(std::max<qint64>(b, 0)))
-                                       : FittedText(to, a, b));
+        if (m.number) {
+            const QString largest = first.text();
+            const qsizetype point = largest.indexOf(u'.');
+            const int whole = int(point < 0 ? largest.size() : point);
+            fitted.insert(m.name, FittedNumber(to, whole, int(std::max<qint64>(b, 0))));
+        } else {
+            fitted.insert(m.name, FittedText(to, qint64(first.text().toDouble()), b));
+        }
     }
     return fitted;
 }
