@@ -17,6 +17,25 @@ struct Measured {
 
 } // namespace
 
+db::ColumnDescription AsDeclared(db::ColumnDescription description, const QString& name,
+                                 const QStringList& unboundedNumbers) {
+    if (unboundedNumbers.contains(name)) {
+        description.size = 0;
+    }
+    return description;
+}
+
+ColumnType DeclaredType(db::Side to, const db::ColumnDescription& declared, const QString& name,
+                        const QMap<QString, ColumnType>& fitted) {
+    ColumnType type = ExactColumnType(to, declared);
+    if (const auto fit = fitted.constFind(name); fit != fitted.cend()) {
+        const bool notNull = type.notNull;
+        type = *fit;
+        type.notNull = notNull;
+    }
+    return type;
+}
+
 QMap<QString, ColumnType> FitColumnTypes(db::Connection& source, db::Side to, const QString& table,
                                          const QStringList& unboundedNumbers,
                                          const QString& condition) {
@@ -28,10 +47,8 @@ QMap<QString, ColumnType> FitColumnTypes(db::Connection& source, db::Side to, co
         shape.Open(kernel::NoRowsStatement(table), source);
         for (int f = 0; f < shape.Fields().count(); ++f) {
             const db::Field field = shape.Fields().item(f);
-            db::ColumnDescription description = field.Description();
-            if (unboundedNumbers.contains(field.Name())) {
-                description.size = 0;
-            }
+            const db::ColumnDescription description =
+                AsDeclared(field.Description(), field.Name(), unboundedNumbers);
             const ColumnType type = ExactColumnType(to, description);
             if (!Fittable(type)) {
                 continue;

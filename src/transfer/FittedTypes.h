@@ -13,6 +13,15 @@
 
 namespace transfer {
 
+// The driver's description with the catalogue's word on it: a number
+// declared without a precision has none (size 0).
+db::ColumnDescription AsDeclared(db::ColumnDescription description, const QString& name,
+                                 const QStringList& unboundedNumbers);
+// The exact type a copy declares for a column so described: the fitted one
+// where there is one, NOT NULL as the source has it.
+ColumnType DeclaredType(db::Side to, const db::ColumnDescription& declared, const QString& name,
+                        const QMap<QString, ColumnType>& fitted);
+
 // The fitted types by column name; none for a column whose values the
 // server cannot measure, or that holds no value. `condition`: the copy's
 // --where. Throws db::Error where the server refuses the query.

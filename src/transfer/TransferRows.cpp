@@ -2,6 +2,7 @@
 #include "BulkSink.h"
 #include "CopyRun.h"
 #include "Datatype.h"
+#include "FittedTypes.h"
 #include "StatementSink.h"
 #include "ValueChecks.h"
 #include "kernel/Routines.h"
@@ -83,19 +84,13 @@ QString TableCopier::columnTypeText(db::RowSet& rows, int field, bool* read) {
         return text;
     }
     db::ColumnDescription description;
+    QString name;
     *read = trap_.step(fieldType, [&] {
-        description = rows.Fields().item(field).Description();
-        if (table.unboundedNumbers.contains(rows.Fields().item(field).Name())) {
-            description.size = 0; // no precision: unbounded
-        }
+        name = rows.Fields().item(field).Name();
+        description =
+            AsDeclared(rows.Fields().item(field).Description(), name, table.unboundedNumbers);
     });
-    ColumnType type = ExactColumnType(route_.to, description);
-    if (const auto fitted = table.fitted.constFind(rows.Fields().item(field).Name());
-        fitted != table.fitted.cend()) {
-        const bool notNull = type.notNull;
-        type = *fitted;
-        type.notNull = notNull;
-    }
+    const ColumnType type = DeclaredType(route_.to, description, name, table.fitted);
     table.sourceColumns.push_back(description);
     table.exactTypes.push_back(type);
     table.columns.push_back({{}, ColumnTypeName(type, table.dialect), type});

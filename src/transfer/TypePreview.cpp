@@ -45,25 +45,24 @@ TablePreview PreviewColumnTypes(db::Connection& source, db::Side to, db::ServerK
     QStringList names;
     for (int f = 0; f < rows.Fields().count(); ++f) {
         const db::Field field = rows.Fields().item(f);
-        db::ColumnDescription description = field.Description();
-        ColumnMapping column{field.Name(), SourceTypeText(description), {}, {}};
+        // Rules match the type as the driver describes it, as the copy's do.
+        const db::ColumnDescription described = field.Description();
+        ColumnMapping column{field.Name(), SourceTypeText(described), {}, {}};
         if (!exactTypes) {
             column.targetType = ColumnTypeFor(to, field.Type()).mid(1).chopped(1);
             column.rule = QStringLiteral("default");
         } else {
-            column.rule = QStringLiteral("exact");
-            if (unbounded.contains(column.name)) {
-                description.size = 0;
-                column.rule = QStringLiteral("exact; declared without a precision");
-            }
-            column.targetType = ColumnTypeName(ExactColumnType(to, description), dialect);
-            if (const auto fit = fitted.constFind(column.name); fit != fitted.cend()) {
-                column.targetType = ColumnTypeName(*fit, dialect);
+            column.rule = unbounded.contains(column.name)
+                              ? QStringLiteral("exact; declared without a precision")
+                              : QStringLiteral("exact");
+            if (fitted.contains(column.name)) {
                 column.rule = QStringLiteral("fitted to the values");
             }
+            column.targetType =
+                ColumnTypeName(DeclaredType(to, AsDeclared(described, column.name, unbounded),
+                                            column.name, fitted),
+                               dialect);
         }
-        // As the copy matches it: the type as the driver describes it.
-        const db::ColumnDescription described = field.Description();
         if (rules != nullptr) {
             if (const std::optional<kernel::TypeRule> rule =
                     rules->ruleFor(to, table, column.name, described.typeName, described.size,

@@ -257,7 +257,7 @@ private slots:
         writeConfig(u"wrong.ini"_s, standin::oracle(), wrong);
         createMix(Side::Oracle, u"Cli_Mix"_s);
         // Left behind, it would be one table too many in another test's list.
-        const auto drop = qScopeGuard([] { standin::dropIfExists(Side::Oracle, u"Cli_Mix"_s); });
+        const auto drop = droppedAtEnd({u"Cli_Mix"_s});
         standin::dropIfExists(Side::Db2, u"Cli_Mix"_s);
         standin::dropIfExists(Side::Db2, u"cli_mix"_s);
         const QStringList before = contents(Side::Oracle, u"Cli_Mix"_s);
@@ -872,7 +872,7 @@ private slots:
         standin::execute(Side::Oracle,
                          u"CREATE TABLE \"%1\" (k integer, n numeric, d numeric(12,2), "
                          "v varchar(30), t text)"_s.arg(table));
-        const auto drop = qScopeGuard([&] { standin::dropOnBothSides(table); });
+        const auto drop = droppedAtEnd({table});
         const QStringList mode = exact ? QStringList{u"--exact-types"_s} : QStringList{};
         const Result types =
             cli(QStringList{u"types"_s, u"--to"_s, u"db2"_s} + mode + QStringList{table});
@@ -910,7 +910,7 @@ private slots:
     void fittedTypesHoldEveryValue() {
         const QString table = u"Cli_Fit"_s;
         standin::dropOnBothSides(table);
-        const auto drop = qScopeGuard([&] { standin::dropOnBothSides(table); });
+        const auto drop = droppedAtEnd({table});
         standin::execute(Side::Oracle,
                          u"CREATE TABLE \"%1\" (k integer, whole numeric, "
                          "fraction numeric, wide numeric, t text, e text)"_s.arg(table));
