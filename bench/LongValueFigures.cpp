@@ -173,7 +173,8 @@ void measureLongValues(const Sizes& sizes) {
 }
 
 // Figure 12: the types preview of a large table, with and without fitting
-// its unbounded numbers and texts to the data, beside one scan of it.
+// its unbounded numbers and texts to the data, beside one scan of it that
+// reads each of the columns the fitting measures.
 void measureTypePreview(const Sizes& sizes) {
     const QString table = QStringLiteral("Bench_Fit");
     const int rows = sizes.largeCompareRows;
@@ -203,7 +204,7 @@ void measureTypePreview(const Sizes& sizes) {
     for (int i = 0; i < 3; ++i) {
         QElapsedTimer clock;
         clock.start();
-        connection.Execute(QStringLiteral("SELECT MAX(LENGTH(note)) FROM \"%1\"").arg(table));
+        connection.Execute(QStringLiteral("SELECT MAX(amount), MAX(note) FROM \"%1\"").arg(table));
         scan = std::min(scan, double(clock.nsecsElapsed()) / 1e9);
         plain = std::min(plain, preview(false));
         fitted = std::min(fitted, preview(true));
@@ -215,8 +216,8 @@ void measureTypePreview(const Sizes& sizes) {
                .arg(scan, 0, 'f', 2),
            {}, true);
     report(QStringLiteral("    fitting's cost in scans"),
-           QString::number((fitted - plain) / scan, 'f', 2), QStringLiteral("<= 1.5"),
-           fitted - plain <= 1.5 * scan);
+           QString::number((fitted - plain) / scan, 'f', 2), QStringLiteral("<= 1"),
+           fitted - plain <= scan);
     standin::dropIfExists(Side::Oracle, table);
 }
 

@@ -214,6 +214,8 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
                 }
                 p.command.typesFile = *file;
             }
+        } else if (previews && word == u"--measure") {
+            p.command.measureTypes = true;
         } else if ((kind == Command::Kind::Copy || previews) && word == u"--fit-types") {
             p.command.options.fitTypes = true;
         } else if ((kind == Command::Kind::Copy || previews) && word == u"--exact-types") {

@@ -20,6 +20,9 @@ struct Command {
     Side side = Side::Oracle; // list, drop, rename: the side; copy, compare, types: the target
     bool replace = false;
     bool json = false;
+    // types: measure every number and text of the source, to flag what the
+    // target types would not hold.
+    bool measureTypes = false;
     bool all = false;
     // copy: how each table is copied (--bulk, --batch-size, --exact-types,
     // --max-refused, --dry-run, --where, --resume, --part); compare:

@@ -91,6 +91,9 @@ void ConsoleActivity::showProgress(qint64 done, qint64 total) {
 void ConsoleActivity::tableFinished(const kernel::TableCopy& copy) {
     running_ = nullptr;
     console_.clearProgress();
+    for (const QString& warning : copy.warnings) {
+        console_.err(QStringLiteral("duskferry-cli: warning: %1\n").arg(warning));
+    }
     if (copy.outcome == kernel::TableCopy::Outcome::Skipped) {
         console_.err(QStringLiteral("duskferry-cli: %1 is on the target already; skipped "
                                     "(--replace copies over it)\n")

@@ -22,10 +22,17 @@ QString PlainTypes(const QString& table, Side target,
     }
     QString text = QStringLiteral("\"%1\" on %2:\n").arg(table, sideTitle(target));
     for (const transfer::ColumnMapping& c : columns) {
-        text += QStringLiteral("  %1  %2  -> %3  %4\n")
+        text += QStringLiteral("  %1  %2  -> %3  %4")
                     .arg((u'"' + c.name + u'"').leftJustified(nameWidth),
                          c.sourceType.leftJustified(sourceWidth),
                          c.targetType.leftJustified(targetWidth), c.rule);
+        if (!c.holds.isEmpty()) {
+            text += QStringLiteral("; holds ") + c.holds;
+        }
+        text += u'\n';
+        if (!c.misfit.isEmpty()) {
+            text += QStringLiteral("    ! %1 in %2\n").arg(c.misfit, c.targetType);
+        }
     }
     return text;
 }
@@ -33,10 +40,17 @@ QString PlainTypes(const QString& table, Side target,
 QJsonObject JsonTypes(const QString& table, const std::vector<transfer::ColumnMapping>& columns) {
     QJsonArray list;
     for (const transfer::ColumnMapping& c : columns) {
-        list.append(QJsonObject{{QStringLiteral("name"), c.name},
-                                {QStringLiteral("source"), c.sourceType},
-                                {QStringLiteral("target"), c.targetType},
-                                {QStringLiteral("rule"), c.rule}});
+        QJsonObject column{{QStringLiteral("name"), c.name},
+                           {QStringLiteral("source"), c.sourceType},
+                           {QStringLiteral("target"), c.targetType},
+                           {QStringLiteral("rule"), c.rule}};
+        if (!c.holds.isEmpty()) {
+            column.insert(QStringLiteral("holds"), c.holds);
+        }
+        if (!c.misfit.isEmpty()) {
+            column.insert(QStringLiteral("misfit"), c.misfit);
+        }
+        list.append(column);
     }
     return {{QStringLiteral("table"), table}, {QStringLiteral("columns"), list}};
 }
@@ -63,9 +77,12 @@ int CommandRun::previewTypes() {
         }
         transfer::TablePreview preview;
         try {
-            preview = transfer::PreviewColumnTypes(
-                connections.source, sides.target, connections.target.profile().serverKind, table,
-                command_.options.exactTypes, command_.options.fitTypes, typeRules_.get());
+            preview = transfer::PreviewColumnTypes(connections.source, sides.target,
+                                                   connections.target.profile().serverKind, table,
+                                                   {.exactTypes = command_.options.exactTypes,
+                                                    .fitTypes = command_.options.fitTypes,
+                                                    .measureAll = command_.measureTypes},
+                                                   typeRules_.get());
         } catch (const db::Error& failure) {
             reportTrouble(QStringLiteral("\"%1\": %2").arg(table, failure.description()));
             status = TableFailed;

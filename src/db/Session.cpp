@@ -242,6 +242,14 @@ RowSet Connection::OpenUniqueIndexes(const QString& table) {
     });
 }
 
+RowSet Connection::OpenTypeInfo() {
+    detail::ConnectionCore& core = *core_;
+    return openCatalogue([&](SQLHSTMT statement) {
+        core.check(SQLGetTypeInfoW(statement, SQL_ALL_TYPES), SQL_HANDLE_STMT, statement,
+                   "SQLGetTypeInfoW");
+    });
+}
+
 void Connection::Close() {
     // A connection that is lost is still closed without a word: closing is
     // how every operation ends.

@@ -91,6 +91,8 @@ public:
     // it in 8, the column in 9.
     RowSet OpenPrimaryKey(const QString& table);
     RowSet OpenUniqueIndexes(const QString& table);
+    // The server's data types (SQLGetTypeInfo): the name in column 1.
+    RowSet OpenTypeInfo();
     void Close();
 
 private:

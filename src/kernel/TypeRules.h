@@ -45,6 +45,20 @@ public:
     // The column rules toward `to` for the table that name none of its
     // columns: "types.ini:12: ORDERS.AMONT names no column of \"ORDERS\"".
     QStringList unknownColumns(db::Side to, QStringView table, const QStringList& columns) const;
+    // These rules but those naming a column of the table toward `to`.
+    TypeRules withoutColumnRules(db::Side to, QStringView table) const;
+
+    // Replaces the file's rules for columns of the table toward `to` with
+    // `columns` (column name, target type), in that direction's section;
+    // every other line stays as the user wrote it. An error names what
+    // could not be written; nothing then changes.
+    struct ColumnChoice {
+        QString column;
+        QString target;
+    };
+    static std::optional<QString> SaveColumnRules(const QString& file, db::Side to,
+                                                  const QString& table,
+                                                  const std::vector<ColumnChoice>& columns);
 
 private:
     struct Rule {

@@ -49,6 +49,9 @@ struct TableCopy {
     // And each column with values the server would refuse as literals for
     // their length, which the copy binds instead: how many, the longest.
     QStringList bound{};
+    // What the user should know that stopped nothing: a column type rule
+    // that names no column of the table.
+    QStringList warnings{};
     // A resumed table: the source rows the target held already (-1: not a
     // resumed table), those it held with other values (left as they are),
     // and the target's rows that the source does not have.

@@ -70,6 +70,14 @@ bool TableCopier::describeTargetTable(db::RowSet& rows, const QString& tableName
         AppendColumnDefinition(lastStatement_, name, type);
     }
     EndCreateTable(lastStatement_);
+    if (options().typeRules) {
+        QStringList names;
+        for (const CheckedColumn& column : table.columns) {
+            names << column.name;
+        }
+        table.figures.warnings =
+            options().typeRules->unknownColumns(route_.to, request_.source, names);
+    }
     return complete;
 }
 

@@ -30,14 +30,20 @@ QString SourceTypeText(const db::ColumnDescription& description) {
 } // namespace
 
 TablePreview PreviewColumnTypes(db::Connection& source, db::Side to, db::ServerKind targetServer,
-                                const QString& table, bool exactTypes, bool fitTypes,
+                                const QString& table, const PreviewChoices& choices,
                                 const kernel::TypeRules* rules) {
     // As the copy does: the catalogue first, then the table's description.
     const QStringList unbounded =
-        exactTypes ? kernel::UnboundedNumberColumns(source, table) : QStringList();
-    const QMap<QString, ColumnType> fitted = exactTypes && fitTypes
-                                                 ? FitColumnTypes(source, to, table, unbounded, {})
-                                                 : QMap<QString, ColumnType>();
+        choices.exactTypes ? kernel::UnboundedNumberColumns(source, table) : QStringList();
+    const bool fit = choices.exactTypes && choices.fitTypes;
+    QMap<QString, ColumnMeasure> measures;
+    if (fit || choices.measureAll) {
+        measures =
+            MeasureColumns(source, to, table, unbounded, {},
+                           choices.measureAll ? Measuring::NumbersAndTexts : Measuring::Fittable);
+    }
+    const std::optional<kernel::TypeRules> typeRulesOnly =
+        rules != nullptr ? std::optional(rules->withoutColumnRules(to, table)) : std::nullopt;
     db::RowSet rows;
     rows.Open(kernel::NoRowsStatement(table), source);
     const db::ServerKind dialect = DialectOf(to, targetServer);
@@ -47,28 +53,50 @@ TablePreview PreviewColumnTypes(db::Connection& source, db::Side to, db::ServerK
         const db::Field field = rows.Fields().item(f);
         // Rules match the type as the driver describes it, as the copy's do.
         const db::ColumnDescription described = field.Description();
-        ColumnMapping column{field.Name(), SourceTypeText(described), {}, {}};
-        if (!exactTypes) {
+        ColumnMapping column;
+        column.name = field.Name();
+        column.sourceType = SourceTypeText(described);
+        std::optional<ColumnType> limits;
+        if (!choices.exactTypes) {
             column.targetType = ColumnTypeFor(to, field.Type()).mid(1).chopped(1);
             column.rule = QStringLiteral("default");
+            limits = DefaultColumnLimits(to, field.Type());
         } else {
+            const db::ColumnDescription declared = AsDeclared(described, column.name, unbounded);
             column.rule = unbounded.contains(column.name)
                               ? QStringLiteral("exact; declared without a precision")
                               : QStringLiteral("exact");
-            if (fitted.contains(column.name)) {
+            // Fitting narrows only the types that say too little.
+            QMap<QString, ColumnType> fittedHere;
+            if (const auto m = measures.constFind(column.name);
+                fit && m != measures.cend() && m->anyValue &&
+                Fittable(ExactColumnType(to, declared))) {
+                fittedHere.insert(column.name, FittedType(to, *m));
                 column.rule = QStringLiteral("fitted to the values");
             }
-            column.targetType =
-                ColumnTypeName(DeclaredType(to, AsDeclared(described, column.name, unbounded),
-                                            column.name, fitted),
-                               dialect);
+            limits = DeclaredType(to, declared, column.name, fittedHere);
+            column.targetType = ColumnTypeName(*limits, dialect);
         }
+        column.unruledType = column.targetType;
         if (rules != nullptr) {
-            if (const std::optional<kernel::TypeRule> rule =
-                    rules->ruleFor(to, table, column.name, described.typeName, described.size,
-                                   described.decimalDigits)) {
+            const auto ruleFor = [&](const kernel::TypeRules& from) {
+                return from.ruleFor(to, table, column.name, described.typeName, described.size,
+                                    described.decimalDigits);
+            };
+            if (const std::optional<kernel::TypeRule> rule = ruleFor(*rules)) {
                 column.targetType = rule->target;
                 column.rule = QStringLiteral("rule ") + rule->origin;
+                limits = TypeOfText(rule->target);
+            }
+            if (const std::optional<kernel::TypeRule> rule = ruleFor(*typeRulesOnly)) {
+                column.unruledType = rule->target;
+            }
+        }
+        if (const auto m = measures.constFind(column.name); m != measures.cend()) {
+            column.measure = *m;
+            column.holds = HoldsText(*m);
+            if (limits) {
+                column.misfit = MeasureMisfit(*m, *limits).value_or(QString());
             }
         }
         names << column.name;

@@ -1,6 +1,7 @@
 #include "Form2.h"
 
 #include "ApplicationIcon.h"
+#include "ColumnTypesDialog.h"
 #include "ComparisonWindow.h"
 #include "CursorFile.h"
 #include "Form1.h"
@@ -74,9 +75,12 @@ Form2::Form2(Form1& connectionWindow, shell::Dialogs& dialogs, shell::SettingsSt
         QObject::connect(compare, &QAction::triggered, this, [this, target = target] {
             RunHandler([&] { CompareWithOtherSide(target); });
         });
+        auto* types = new QAction(QStringLiteral("Column types…"), this);
+        QObject::connect(types, &QAction::triggered, this,
+                         [this, target = target] { RunHandler([&] { ColumnTypes(target); }); });
         auto* separator = new QAction(this);
         separator->setSeparator(true);
-        tables->addActions({compare, separator, fastCopy_, exactTypes_, addMissingRows_});
+        tables->addActions({compare, types, separator, fastCopy_, exactTypes_, addMissingRows_});
     }
 
     const struct {
@@ -204,6 +208,7 @@ void Form2::PushButton3_Click() {
     kernel::Workspace copy = workspace();
     if (withTypeRules(copy)) {
         transfer::CopyOracleToDb2(copy);
+        showWarnings();
     }
 }
 
@@ -211,6 +216,15 @@ void Form2::PushButton4_Click() {
     kernel::Workspace copy = workspace();
     if (withTypeRules(copy)) {
         transfer::CopyDb2ToOracle(copy);
+        showWarnings();
+    }
+}
+
+// What the copy's tables warned of, in one box after the run.
+void Form2::showWarnings() {
+    const QStringList warnings = activity_->takeWarnings();
+    if (!warnings.isEmpty()) {
+        dialogs_.notice(warnings.join(u"\r\n"));
     }
 }
 
@@ -240,6 +254,53 @@ void Form2::CompareWithOtherSide(db::Side target) {
                               : QStringLiteral("IBM DB2 tables compared with Oracle");
     auto* result = new ComparisonWindow(title, tables, this);
     result->show();
+}
+
+void Form2::ColumnTypes(db::Side target) {
+    const shell::TableList tables = list(target == db::Side::Db2 ? u"List1" : u"List2");
+    const int current = tables.currentRow();
+    if (current < 0) {
+        dialogs_.notice(QStringLiteral("Choose a table in the list first."));
+        return;
+    }
+    const QString table = tables.name(current);
+    const QString rulesFile = shell::TypeRulesPath(store_.filePath());
+    std::variant<kernel::TypeRules, QString> rules = kernel::TypeRules::Read(rulesFile);
+    if (const QString* why = std::get_if<QString>(&rules)) {
+        dialogs_.errorReport(*why);
+        return;
+    }
+    // The source's description and values; the target's server spells the
+    // types and names the ones it has.
+    transfer::TablePreview preview;
+    QStringList typeNames;
+    try {
+        db::Connection oracle;
+        db::Connection db2;
+        oracle.Open(db::OracleConnectionString(form1_.oracleLogin()));
+        db2.Open(db::Db2ConnectionString(form1_.db2Login()));
+        db::Connection& source = target == db::Side::Db2 ? oracle : db2;
+        db::Connection& onTarget = target == db::Side::Db2 ? db2 : oracle;
+        preview = transfer::PreviewColumnTypes(
+            source, target, onTarget.profile().serverKind, table,
+            {.exactTypes = exactTypes_->isChecked(), .fitTypes = false, .measureAll = true},
+            &std::get<kernel::TypeRules>(rules));
+        db::RowSet types = onTarget.OpenTypeInfo();
+        for (; !types.Eof(); types.MoveNext()) {
+            typeNames << types.Fields().item(0).Value().text();
+        }
+    } catch (const db::Error& failure) {
+        dialogs_.errorReport(QStringLiteral("\"%1\": %2").arg(table, failure.description()));
+        return;
+    }
+    ColumnTypesDialog dialog(table, target, std::move(preview), typeNames, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    if (const std::optional<QString> why =
+            kernel::TypeRules::SaveColumnRules(rulesFile, target, table, dialog.choices())) {
+        dialogs_.errorReport(*why);
+    }
 }
 
 void Form2::PushButton1_Click() {

@@ -69,6 +69,9 @@ public:
     // tables with their copies on `target`, the result in a window of its
     // own.
     void CompareWithOtherSide(db::Side target);
+    // "Column types…": the target types of a copy of the list's current
+    // table toward `target`, for the user to see and keep as rules.
+    void ColumnTypes(db::Side target);
 
     // What the table operations work on, with the logins read live from the
     // connection window.
@@ -78,6 +81,7 @@ private:
     // The user's column type rules for a copy; false, with the report,
     // where the file has a line that is not a rule.
     bool withTypeRules(kernel::Workspace& copy);
+    void showWarnings();
     shell::TableList list(const char16_t* name) const;
     void selectEvery(const shell::TableList& list, bool selected, const char16_t* handler);
 

@@ -4,7 +4,9 @@
 #include "DisabledButtons.h"
 #include "kernel/Workspace.h"
 
+#include <QStringList>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QProgressBar;
@@ -22,9 +24,13 @@ public:
     void tableStarted(const QString&, qint64) override {}
     void showProgress(qint64 done, qint64 total) override;
     void resetProgress() override;
-    void tableFinished(const kernel::TableCopy&) override {}
+    void tableFinished(const kernel::TableCopy& copy) override { warnings_ << copy.warnings; }
+
+    // The warnings of the tables finished since the last call.
+    QStringList takeWarnings() { return std::exchange(warnings_, {}); }
 
 private:
+    QStringList warnings_;
     QWidget* window_;
     QProgressBar* progressBar_;
     std::vector<std::unique_ptr<DisabledButtons>> operations_;

@@ -1004,10 +1004,28 @@ private slots:
         QVERIFY(out.open(QIODevice::Append));
         out.write(QStringLiteral("[to %1]\nCli_Rules.nope = INTEGER\n").arg(side).toUtf8());
         out.close();
-        const Result warned = cli({u"types"_s, u"--to"_s, side, table});
-        QCOMPARE(warned.status, 0);
-        QVERIFY2(warned.err.contains(u"names no column of \"Cli_Rules\""_s),
-                 qPrintable(warned.err));
+        // The same from the copy, whose table is made all the same; and the
+        // measure flags the column whose ruled type its values outgrow.
+        for (const QStringList& command :
+             {QStringList{u"types"_s, u"--to"_s, side, u"--measure"_s, table},
+              QStringList{u"copy"_s, u"--to"_s, side, u"--replace"_s, table}}) {
+            const Result warned = cli(command);
+            QCOMPARE(warned.status, 0);
+            QVERIFY2(warned.err.contains(u"names no column of \"Cli_Rules\""_s),
+                     qPrintable(warned.err));
+        }
+        // A type of the user's that the values outgrow is flagged, where
+        // the source measures its numbers (DB2 has no expression for a
+        // value's scale).
+        if (from != Side::Oracle)
+            return;
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(QStringLiteral("[to %1]\nCli_Rules.d = DECIMAL(2,1)\n").arg(side).toUtf8());
+        out.close();
+        const Result flagged = cli({u"types"_s, u"--to"_s, side, u"--measure"_s, table});
+        QVERIFY2(flagged.out.contains(u"! some values would be refused: the largest has 2 digits "
+                                      "before the point in DECIMAL(2,1)"_s),
+                 qPrintable(flagged.out));
     }
 
     void dryRun() {

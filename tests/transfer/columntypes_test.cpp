@@ -1,9 +1,14 @@
 // Exact column types below the ODBC layer: the vendors' own types, described
 // as their drivers describe them, to the column type each target gets; what
 // the stand-ins are given instead; which values a column would not keep; the
-// literals typed columns take.
+// literals typed columns take; what a type the user writes holds, and the
+// rules the types dialog saves.
+#include "kernel/TypeRules.h"
+#include "transfer/FittedTypes.h"
 #include "transfer/ValueChecks.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <sql.h>
 #include <sqlext.h>
@@ -351,6 +356,93 @@ private slots:
         QCOMPARE(kernel::InsertStatement(target, u"T", {value, Value(Value::Kind::Integer, u"1"_s)},
                                          &db::BehaviorOf(server).literals),
                  statement);
+    }
+
+    // Measured values against a type as a user writes it.
+    void userTypesHold_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<bool>("number");
+        QTest::addColumn<int>("size"); // whole digits, or characters
+        QTest::addColumn<int>("fraction");
+        QTest::addColumn<QString>("misfit"); // empty: every value fits
+        QTest::newRow("decimal holds") << u"decimal( 12 , 2 )"_s << true << 10 << 2 << QString();
+        QTest::newRow("decimal, too many before the point")
+            << u"NUMBER(12,2)"_s << true << 11 << 0
+            << u"some values would be refused: the largest has 11 digits before the point"_s;
+        QTest::newRow("decimal, too many after it")
+            << u"DECIMAL(12,2)"_s << true << 1 << 3
+            << u"some values would be refused: one has 3 digits after the point"_s;
+        QTest::newRow("integer, a fraction")
+            << u"INTEGER"_s << true << 1 << 1
+            << u"some values would be refused: one has 1 digit after the point"_s;
+        QTest::newRow("bigint holds 18 digits") << u"BIGINT"_s << true << 18 << 0 << QString();
+        QTest::newRow("varchar2 in characters")
+            << u"VARCHAR2(10 CHAR)"_s << false << 11 << 0
+            << u"some values would be refused: the longest has 11 characters"_s;
+        QTest::newRow("DB2 code units")
+            << u"VARCHAR(40 CODEUNITS32)"_s << false << 40 << 0 << QString();
+        QTest::newRow("a type it cannot read") << u"XML"_s << false << 9999 << 0 << QString();
+    }
+    void userTypesHold() {
+        QFETCH(QString, type);
+        QFETCH(bool, number);
+        QFETCH(int, size);
+        QFETCH(int, fraction);
+        QFETCH(QString, misfit);
+        transfer::ColumnMeasure measure;
+        measure.number = number;
+        measure.anyValue = true;
+        if (number) {
+            measure.wholeDigits = size;
+            measure.fractionDigits = fraction;
+        } else {
+            measure.characters = size;
+        }
+        const std::optional<transfer::ColumnType> held = transfer::TypeOfText(type);
+        QCOMPARE(held.has_value(), type != u"XML");
+        QCOMPARE(held ? transfer::MeasureMisfit(measure, *held).value_or(QString()) : QString(),
+                 misfit);
+    }
+
+    // The dialog's rules replace the table's own in their direction only;
+    // every other line stays as the user wrote it.
+    void savedColumnRules_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QStringList>("chosen"); // column=type
+        QTest::addColumn<QString>("after");
+        QTest::newRow("a new file") << QString() << QStringList{u"A=INTEGER"_s, u"B=CLOB"_s}
+                                    << u"[to db2]\nT.A = INTEGER\nT.B = CLOB\n"_s;
+        QTest::newRow("replacing, others kept")
+            << u"# mine\n[to oracle]\nT.A = CLOB\n[to db2]\nT.A = BIGINT\nNUMBER = DECFLOAT\n"
+               "U.A = BIGINT\n\n; end\n"_s
+            << QStringList{u"B=VARCHAR(9)"_s}
+            << u"# mine\n[to oracle]\nT.A = CLOB\n[to db2]\nNUMBER = DECFLOAT\nU.A = BIGINT\n"
+               "T.B = VARCHAR(9)\n\n; end\n"_s;
+        QTest::newRow("nothing chosen: the table's rules go")
+            << u"[to db2]\nT.A = BIGINT\n"_s << QStringList() << u"[to db2]\n"_s;
+        QTest::newRow("a section of its own")
+            << u"[to oracle]\nT.A = CLOB\n"_s << QStringList{u"A=INTEGER"_s}
+            << u"[to oracle]\nT.A = CLOB\n\n[to db2]\nT.A = INTEGER\n"_s;
+    }
+    void savedColumnRules() {
+        QFETCH(QString, before);
+        QFETCH(QStringList, chosen);
+        QFETCH(QString, after);
+        QTemporaryDir folder;
+        const QString file = folder.filePath(u"types.ini"_s);
+        if (!before.isEmpty()) {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(before.toUtf8());
+        }
+        std::vector<kernel::TypeRules::ColumnChoice> choices;
+        for (const QString& c : chosen)
+            choices.push_back({c.section(u'=', 0, 0), c.section(u'=', 1)});
+        QCOMPARE(kernel::TypeRules::SaveColumnRules(file, Side::Db2, u"T"_s, choices),
+                 std::nullopt);
+        QFile in(file);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(in.readAll()), after);
     }
 };
 

@@ -1,6 +1,7 @@
 // Pictures of both windows as the program shows them, for a look by eye:
-// <build folder>/screenshots/form1.png and form2.png. The table manager is
-// shown with both stand-ins' tables, the connection window with its logins.
+// <build folder>/screenshots/form1.png, form2.png and column-types.png. The
+// table manager is shown with both stand-ins' tables, the connection window
+// with its logins, the types dialog with a table of several kinds.
 #include "StoredLogins.h"
 #include "db/Session.h"
 #include "shell/SettingsStore.h"
@@ -10,11 +11,14 @@
 #include "ui/Form1.h"
 #include "ui/Form2.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 using standin::dropIfExists;
@@ -53,6 +57,11 @@ private slots:
         dropTables();
         for (const QString& table : oracleTables)
             execute(Side::Oracle, u"CREATE TABLE \"%1\" (\"ID\" integer)"_s.arg(table));
+        execute(Side::Oracle, u"ALTER TABLE \"UiShot Departments\" ADD \"NAME\" text, ADD "
+                              "\"BUDGET\" numeric, ADD \"CODE\" varchar(8), ADD \"OPENED\" date"_s);
+        execute(Side::Oracle, u"INSERT INTO \"UiShot Departments\" VALUES (1, 'Research', "
+                              "1250000.5, 'R', '2020-01-02'), (2, 'Operations', 98000, "
+                              "'OPS-1', NULL)"_s);
         for (const QString& table : db2Tables)
             execute(Side::Db2, u"CREATE TABLE \"%1\" (\"ID\" INTEGER)"_s.arg(table));
     }
@@ -72,11 +81,31 @@ private slots:
         ui::Form2* form2 = form1.tableManager();
         QVERIFY(form2 != nullptr && form2->isVisible());
         QVERIFY(QTest::qWaitForWindowExposed(form2));
-        ui::TableListOf(form2->findChild<QWidget*>(u"List1"_s)).setSelected(0, true);
+        const shell::TableList oracleList = ui::TableListOf(form2->findChild<QWidget*>(u"List1"_s));
+        oracleList.setSelected(0, true);
 
         QVERIFY(QDir().mkpath(screenshotFolder()));
         const QString form2Path = screenshotFolder() + u"/form2.png"_s;
         QVERIFY(form2->grab().save(form2Path));
+
+        // The types dialog of a table with a rule that its values outgrow.
+        const QString typesPath = screenshotFolder() + u"/column-types.png"_s;
+        QFile rules(shell::TypeRulesPath(store.filePath()));
+        QVERIFY(rules.open(QIODevice::WriteOnly));
+        rules.write(QByteArrayLiteral("[to db2]\nUiShot Departments.CODE = CHAR(3)\n"));
+        rules.close();
+        oracleList.setCurrentRow(int(oracleList.names().indexOf(u"UiShot Departments"_s)));
+        bool grabbed = false;
+        QTimer::singleShot(0, form2, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog != nullptr && QTest::qWaitForWindowExposed(dialog));
+            grabbed = dialog->grab().save(typesPath);
+            dialog->close();
+        });
+        for (QAction* action : form2->findChild<QWidget*>(u"List1"_s)->actions())
+            if (action->text() == u"Column types…")
+                action->trigger();
+        QVERIFY(grabbed);
 
         form2->findChild<QPushButton*>(u"PushButton2"_s)->click();
         QVERIFY(QTest::qWaitForWindowExposed(&form1));
@@ -84,7 +113,8 @@ private slots:
         QVERIFY(form1.grab().save(form1Path));
 
         QVERIFY2(dialogs.allExpected(), qPrintable(dialogs.unexpectedSummary()));
-        qInfo("screenshots: %s, %s", qPrintable(form1Path), qPrintable(form2Path));
+        qInfo("screenshots: %s, %s, %s", qPrintable(form1Path), qPrintable(form2Path),
+              qPrintable(typesPath));
     }
 };
 

@@ -8,12 +8,15 @@
 #include "support/OwnerSql.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"
+#include "ui/ColumnTypesDialog.h"
 #include "ui/ComparisonWindow.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
 #include "ui/Pointer.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,6 +25,7 @@
 #include <QScopeGuard>
 #include <QSet>
 #include <QSettings>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -448,8 +452,44 @@ private slots:
                  qPrintable(dialogs_.errorReports()[0]));
         QVERIFY(!tableExists(Side::Db2, oracleTable));
 
-        write(u"[to db2]\n%1.Name = VARCHAR(77)\n"_s.arg(oracleTable));
+        // The rule chosen in the dialog of the list's context menu: the
+        // type typed over, shown as the user's, saved beside the type rule.
+        write(u"# mine\n[to db2]\nNUMERIC = DECIMAL(30,6)\n"_s);
         selectOnly(list(1), oracleTable);
+        QString why;
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<ui::ColumnTypesDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            auto* table = dialog->findChild<QTableWidget*>();
+            for (int row = 0; row < table->rowCount(); ++row) {
+                if (table->item(row, ui::ColumnTypesDialog::nameColumn)->text() == u"Name") {
+                    table->setCurrentCell(row, ui::ColumnTypesDialog::targetColumn);
+                    QTest::keyClick(table, Qt::Key_F2);
+                    auto* editor = table->findChild<QComboBox*>();
+                    QVERIFY(editor != nullptr && editor->isEditable());
+                    editor->lineEdit()->selectAll();
+                    QTest::keyClicks(editor->lineEdit(), u"VARCHAR(77)"_s);
+                    QTest::keyClick(editor->lineEdit(), Qt::Key_Return);
+                    // The view takes the editor's text once back in its loop.
+                    QTRY_COMPARE(table->item(row, ui::ColumnTypesDialog::targetColumn)->text(),
+                                 u"VARCHAR(77)"_s);
+                    why = table->item(row, ui::ColumnTypesDialog::whyColumn)->text();
+                }
+            }
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
+        });
+        QAction* types = nullptr;
+        for (QAction* action : form2()->findChild<QWidget*>(u"List1"_s)->actions())
+            if (action->text() == u"Column types…")
+                types = action;
+        QVERIFY(types != nullptr);
+        types->trigger();
+        QCOMPARE(why, u"your choice"_s);
+        QFile saved(file);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(saved.readAll()),
+                 u"# mine\n[to db2]\nNUMERIC = DECIMAL(30,6)\n%1.Name = VARCHAR(77)\n"_s.arg(
+                     oracleTable));
         form2Button(3)->click();
         QCOMPARE(dialogs_.errorReports().size(), 1);
         bool ruled = false;
