@@ -195,6 +195,8 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
             p.command.all = true;
         } else if (kind == Command::Kind::Copy && word == u"--resume") {
             p.command.options.resume = true;
+        } else if (kind == Command::Kind::Copy && word == u"--structure") {
+            p.command.options.structure = true;
         } else if (kind == Command::Kind::Copy && word == u"--verify") {
             p.command.verify = true;
         } else if (tablewise && isOption(word, u"--where")) {
@@ -279,6 +281,10 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
         }
         if (command.split > 1 && (command.all || names.size() != 1)) {
             return UsageError{QStringLiteral("--split goes with one table")};
+        }
+        if (command.split > 1 && command.options.structure) {
+            return UsageError{QStringLiteral("--structure does not go with --split: the parts "
+                                             "would each make the keys")};
         }
         if (command.split > 1 && command.options.dryRun) {
             return UsageError{QStringLiteral("--split cannot be a dry run")};
@@ -381,6 +387,7 @@ QStringList JobArguments(const Command& command, const QString& table) {
         value(command.options.maxRefused >= 0, u"--max-refused",
               QString::number(command.options.maxRefused));
         flag(command.verify, u"--verify");
+        flag(command.options.structure, u"--structure");
         flag(command.options.resume, u"--resume");
         flag(command.options.dryRun, u"--dry-run");
         value(command.options.part, u"--part", command.options.partTarget);

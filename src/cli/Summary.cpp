@@ -86,7 +86,8 @@ int StatusOf(const QList<TableLine>& lines) {
         const bool asked = line.outcome == Outcome::Copied || line.outcome == Outcome::Skipped ||
                            line.outcome == Outcome::WouldCreate ||
                            line.outcome == Outcome::WouldReplace;
-        if (!asked || SkippedUnlikeSource(line) || !line.copy.losses.isEmpty()) {
+        if (!asked || SkippedUnlikeSource(line) || !line.copy.losses.isEmpty() ||
+            !line.copy.structureMissed.empty()) {
             return 1;
         }
     }
@@ -111,8 +112,12 @@ QString DryRunSummary(const QList<TableLine>& lines) {
                     .arg(line.copy.rowsRead)
                     .arg(line.copy.rowsRefused)
                     .arg(line.copy.createStatement);
-        for (const QString& said : line.copy.losses + line.copy.bound) {
+        for (const QString& said :
+             line.copy.structureStatements + line.copy.losses + line.copy.bound) {
             text += QStringLiteral("  ") + said + u'\n';
+        }
+        for (const kernel::TableCopy::StructureMiss& miss : line.copy.structureMissed) {
+            text += QStringLiteral("  the %1 would not be made: %2\n").arg(miss.object, miss.why);
         }
     }
     return text;
@@ -121,8 +126,11 @@ QString DryRunSummary(const QList<TableLine>& lines) {
 QString PlainSummary(const QList<TableLine>& lines) {
     QString text;
     for (const TableLine& line : lines) {
+        const bool incomplete = !line.copy.structureMissed.empty();
         text += QStringLiteral("%1 %2: %3 read, %4 inserted, %5 refused, %6 s\n")
-                    .arg(OutcomeName(line.outcome), kernel::QuotedName(line.copy.table))
+                    .arg(OutcomeName(line.outcome) +
+                             (incomplete ? QStringLiteral(", structure incomplete") : QString()),
+                         kernel::QuotedName(line.copy.table))
                     .arg(line.copy.rowsRead)
                     .arg(line.copy.rowsInserted)
                     .arg(line.copy.rowsRefused)
@@ -139,6 +147,11 @@ QString PlainSummary(const QList<TableLine>& lines) {
                     QStringLiteral(", %1 only on the target").arg(line.copy.rowsOnlyOnTarget);
             }
             text.insert(text.size() - 1, resumed);
+        }
+        if (incomplete || !line.copy.structureMade.isEmpty()) {
+            text.insert(text.size() - 1, QStringLiteral("; structure: %1 made, %2 not made")
+                                             .arg(line.copy.structureMade.size())
+                                             .arg(line.copy.structureMissed.size()));
         }
         if (line.copy.rowsInDoubt > 0) {
             text.insert(text.size() - 1,
@@ -204,6 +217,22 @@ QJsonObject TableJson(const TableLine& line) {
         table.insert(QStringLiteral("targetRows"), line.copy.targetRows);
         table.insert(QStringLiteral("sameRowCount"), !SkippedUnlikeSource(line));
     }
+    if (!line.copy.structureMade.isEmpty() || !line.copy.structureMissed.empty() ||
+        !line.copy.structureStatements.isEmpty()) {
+        QJsonArray missed;
+        for (const kernel::TableCopy::StructureMiss& miss : line.copy.structureMissed) {
+            missed.append(QJsonObject{{QStringLiteral("object"), miss.object},
+                                      {QStringLiteral("why"), miss.why}});
+        }
+        QJsonObject structure{
+            {QStringLiteral("made"), QJsonArray::fromStringList(line.copy.structureMade)},
+            {QStringLiteral("notMade"), missed}};
+        if (!line.copy.structureStatements.isEmpty()) {
+            structure.insert(QStringLiteral("statements"),
+                             QJsonArray::fromStringList(line.copy.structureStatements));
+        }
+        table.insert(QStringLiteral("structure"), structure);
+    }
     if (line.verified) {
         table.insert(QStringLiteral("verify"), ComparisonJson(*line.verified));
     }
@@ -232,6 +261,16 @@ TableLine LineFromJson(const QJsonObject& table) {
     copy.sourceRows = count(u"sourceRows", -1);
     copy.targetRows = count(u"targetRows", -1);
     copy.seconds = table[u"seconds"].toDouble();
+    const QJsonObject structure = table[u"structure"].toObject();
+    for (const QJsonValue made : structure[u"made"].toArray()) {
+        copy.structureMade << made.toString();
+    }
+    for (const QJsonValue missed : structure[u"notMade"].toArray()) {
+        copy.structureMissed.push_back({missed[u"object"].toString(), missed[u"why"].toString()});
+    }
+    for (const QJsonValue statement : structure[u"statements"].toArray()) {
+        copy.structureStatements << statement.toString();
+    }
     return line;
 }
 

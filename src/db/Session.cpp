@@ -233,11 +233,19 @@ RowSet Connection::OpenPrimaryKey(const QString& table) {
 }
 
 RowSet Connection::OpenUniqueIndexes(const QString& table) {
+    return openStatistics(table, SQL_INDEX_UNIQUE);
+}
+
+RowSet Connection::OpenIndexes(const QString& table) {
+    return openStatistics(table, SQL_INDEX_ALL);
+}
+
+RowSet Connection::openStatistics(const QString& table, unsigned short which) {
     detail::ConnectionCore& core = *core_;
     return openCatalogue([&](SQLHSTMT statement) {
         core.check(SQLStatisticsW(statement, nullptr, 0, nullptr, 0,
-                                  const_cast<SQLWCHAR*>(detail::wide(table)), SQL_NTS,
-                                  SQL_INDEX_UNIQUE, SQL_QUICK),
+                                  const_cast<SQLWCHAR*>(detail::wide(table)), SQL_NTS, which,
+                                  SQL_QUICK),
                    SQL_HANDLE_STMT, statement, "SQLStatisticsW");
     });
 }

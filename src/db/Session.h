@@ -91,12 +91,16 @@ public:
     // it in 8, the column in 9.
     RowSet OpenPrimaryKey(const QString& table);
     RowSet OpenUniqueIndexes(const QString& table);
+    // Every index (SQLStatistics, SQL_INDEX_ALL): as above, with the column
+    // in 9 and A or D in 10.
+    RowSet OpenIndexes(const QString& table);
     // The server's data types (SQLGetTypeInfo): the name in column 1.
     RowSet OpenTypeInfo();
     void Close();
 
 private:
     template <class Call> RowSet openCatalogue(Call&& call);
+    RowSet openStatistics(const QString& table, unsigned short which);
 
     friend class RowSet;
     friend class StatementQueue;

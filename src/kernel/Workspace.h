@@ -49,6 +49,15 @@ struct TableCopy {
     // And each column with values the server would refuse as literals for
     // their length, which the copy binds instead: how many, the longest.
     QStringList bound{};
+    // With the structure: the keys, indexes and comments made on the copy,
+    // and those not made with why (a dry run: the statements it would run).
+    struct StructureMiss {
+        QString object;
+        QString why;
+    };
+    QStringList structureMade{};
+    std::vector<StructureMiss> structureMissed{};
+    QStringList structureStatements{};
     // What the user should know that stopped nothing: a column type rule
     // that names no column of the table.
     QStringList warnings{};
@@ -130,6 +139,9 @@ struct CopyOptions {
     bool part = false;
     // The table the parts go into, as the run that started them spelled it.
     QString partTarget{};
+    // A table the copy creates gets the source's keys, unique constraints,
+    // indexes and comments once its rows have arrived.
+    bool structure = false;
     // The user's own column types, which come before the mapping's.
     std::shared_ptr<const TypeRules> typeRules{};
 };

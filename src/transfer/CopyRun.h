@@ -6,6 +6,7 @@
 #include "CopyTable.h"
 #include "ExactTypes.h"
 #include "RowSink.h"
+#include "TableStructure.h"
 #include "db/BulkInsert.h"
 #include "db/Session.h"
 #include "kernel/Workspace.h"
@@ -52,6 +53,11 @@ struct TableState {
     // The target's columns, named in each INSERT where the run did not make
     // the table.
     QStringList insertColumns;
+    // With the structure: the source's, read before its rows, or why it
+    // could not be; each column's definition as the CREATE made it.
+    std::optional<TableStructure> structure;
+    QString structureProblem;
+    QMap<QString, QString> definitions;
 };
 
 // A sink's figures into the table's once it goes. Where a lost connection
@@ -124,6 +130,10 @@ private:
         return options().maxRefused >= 0 && table_.figures.rowsRefused > options().maxRefused;
     }
     void resetProgressBar();
+    // The source's keys, indexes and comments made on the copy, after its
+    // rows (TableCopier.cpp); a dry run lists the statements.
+    void makeStructure(const QString& tableName);
+    void readStructure(const QString& sourceName);
 
     const CopyRoute& route_;
     const TableRequest& request_;

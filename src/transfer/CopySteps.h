@@ -102,5 +102,7 @@ inline constexpr int positionYield = 132, selectedTest = 134, takeSourceName = 1
                      overwriteQuestion = 150, dropOnYes = 158, removeDropped = 160,
                      openRowSet = 164, createFirstPiece = 166, fieldYield = 170, fieldName = 172,
                      fieldType = 174;
+// After the handler's own lines: each key, index or comment of the copy.
+inline constexpr int structureExecute = 300;
 
 } // namespace transfer

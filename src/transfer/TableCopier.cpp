@@ -110,6 +110,9 @@ void TableCopier::copyTable() {
                                                    table_.unboundedNumbers, where);
                 }
             }
+            if (options().structure && !part) {
+                readStructure(sourceName);
+            }
             sourceRows = CountRows(source(), sourceName, where);
             if (!where.isEmpty()) {
                 lastStatement_ = SelectWhereStatement(sourceName, where);
@@ -141,6 +144,7 @@ void TableCopier::copyTable() {
     if (dryRun()) {
         figures.createStatement = lastStatement_;
         copyRows(rows, sourceName, sourceName, sourceRows);
+        makeStructure(sourceName);
         finishTable(TableCopy::Outcome::Checked);
         return;
     }
@@ -153,7 +157,71 @@ void TableCopier::copyTable() {
     if (!part && route_.listing != nullptr) {
         route_.listing->copied(sourceName);
     }
-    finishTable(outcomeAtEnd());
+    // The rows decide the outcome; the structure's reports say what it
+    // lacks.
+    const TableCopy::Outcome outcome = outcomeAtEnd();
+    if (outcome == TableCopy::Outcome::Copied || outcome == TableCopy::Outcome::Short) {
+        makeStructure(targetName);
+    }
+    finishTable(outcome);
+}
+
+void TableCopier::readStructure(const QString& sourceName) {
+    try {
+        table_.structure = ReadStructure(source(), sourceName);
+    } catch (const db::Error& failure) {
+        table_.structureProblem = failure.description();
+    }
+}
+
+// Each object that cannot be made is one report, and the rest are made.
+void TableCopier::makeStructure(const QString& tableName) {
+    if (!options().structure) {
+        return;
+    }
+    TableCopy& figures = table_.figures;
+    if (!table_.structure) {
+        const QString why =
+            QStringLiteral("the source's catalogue could not be read: ") + table_.structureProblem;
+        figures.structureMissed.push_back({QStringLiteral("structure"), why});
+        if (!dryRun()) {
+            trap_.report(why);
+        }
+        return;
+    }
+    for (const StructureStatement& statement :
+         StructureStatements(*table_.structure, tableName, table_.dialect, table_.definitions)) {
+        if (statement.sql.isEmpty()) {
+            figures.structureMissed.push_back({statement.object, statement.why});
+            if (!dryRun()) {
+                trap_.report(
+                    QStringLiteral("The %1 is not made: %2.").arg(statement.object, statement.why));
+            }
+            continue;
+        }
+        if (dryRun()) {
+            figures.structureStatements << statement.sql;
+            continue;
+        }
+        lastStatement_ = statement.sql;
+        QString why;
+        if (trap_.step(structureExecute, [&] {
+                try {
+                    ExecuteStatement(target(), statement.sql);
+                } catch (const db::Error& failure) {
+                    why = failure.description();
+                    // The report names the object; a lost connection
+                    // still ends the run.
+                    throw db::Error(
+                        QStringLiteral("The %1 is not made: %2").arg(statement.object, why),
+                        failure.sqlState(), failure.connectionLost(), failure.nativeError());
+                }
+            })) {
+            figures.structureMade << statement.object;
+        } else {
+            figures.structureMissed.push_back({statement.object, why});
+        }
+    }
 }
 
 // A table another run made, or one made before, may hold the columns in

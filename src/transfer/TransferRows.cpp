@@ -68,6 +68,11 @@ bool TableCopier::describeTargetTable(db::RowSet& rows, const QString& tableName
             applyTypeRule(rows, f, type);
         }
         AppendColumnDefinition(lastStatement_, name, type);
+        QString definition = type.trimmed();
+        if (definition.endsWith(u',')) {
+            definition.chop(1);
+        }
+        table.definitions.insert(name, definition);
     }
     EndCreateTable(lastStatement_);
     if (options().typeRules) {

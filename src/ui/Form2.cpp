@@ -65,6 +65,7 @@ Form2::Form2(Form1& connectionWindow, shell::Dialogs& dialogs, shell::SettingsSt
     fastCopy_ = copyOption(u"Fast copy (bulk insert)", u"FastCopy");
     exactTypes_ = copyOption(u"Exact column types", u"ExactTypes");
     addMissingRows_ = copyOption(u"Add missing rows to existing tables", u"AddMissingRows");
+    copyStructure_ = copyOption(u"Copy keys, indexes and comments", u"CopyStructure");
     // And the comparison of its selected tables with their copies.
     for (const auto& [name, target] :
          {std::pair{u"List1", db::Side::Db2}, std::pair{u"List2", db::Side::Oracle}}) {
@@ -80,7 +81,8 @@ Form2::Form2(Form1& connectionWindow, shell::Dialogs& dialogs, shell::SettingsSt
                          [this, target = target] { RunHandler([&] { ColumnTypes(target); }); });
         auto* separator = new QAction(this);
         separator->setSeparator(true);
-        tables->addActions({compare, types, separator, fastCopy_, exactTypes_, addMissingRows_});
+        tables->addActions(
+            {compare, types, separator, fastCopy_, exactTypes_, addMissingRows_, copyStructure_});
     }
 
     const struct {
@@ -135,6 +137,7 @@ kernel::Workspace Form2::workspace() {
     workspace.options.bulk = fastCopy_->isChecked();
     workspace.options.exactTypes = exactTypes_->isChecked();
     workspace.options.resume = addMissingRows_->isChecked();
+    workspace.options.structure = copyStructure_->isChecked();
     workspace.oracleList = list(u"List1");
     workspace.db2List = list(u"List2");
     workspace.dialogs = &dialogs_;

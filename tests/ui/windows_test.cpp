@@ -654,10 +654,11 @@ private slots:
     // the copy runs are given; each apart from the other.
     void copyOptionsOutlastTheProgram_data() {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("which"); // 0 bulk, 1 exact types, 2 add missing rows
+        QTest::addColumn<int>("which"); // 0 bulk, 1 exact types, 2 add missing rows, 3 keys
         QTest::newRow("bulk") << u"Fast copy (bulk insert)"_s << 0;
         QTest::newRow("exact types") << u"Exact column types"_s << 1;
         QTest::newRow("add missing rows") << u"Add missing rows to existing tables"_s << 2;
+        QTest::newRow("keys") << u"Copy keys, indexes and comments"_s << 3;
     }
     void copyOptionsOutlastTheProgram() {
         QFETCH(QString, text);
@@ -670,7 +671,7 @@ private slots:
             return nullptr;
         };
         const auto flags = [](const kernel::CopyOptions& options) {
-            return QList<bool>{options.bulk, options.exactTypes, options.resume};
+            return QList<bool>{options.bulk, options.exactTypes, options.resume, options.structure};
         };
         const auto chosen = [&](const kernel::CopyOptions& options) {
             return flags(options)[which];
