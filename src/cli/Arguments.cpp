@@ -197,6 +197,8 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
             p.command.options.resume = true;
         } else if (kind == Command::Kind::Copy && word == u"--structure") {
             p.command.options.structure = true;
+        } else if (kind == Command::Kind::Copy && word == u"--foreign-keys") {
+            p.command.options.foreignKeys = true;
         } else if (kind == Command::Kind::Copy && word == u"--verify") {
             p.command.verify = true;
         } else if (tablewise && isOption(word, u"--where")) {
@@ -281,6 +283,10 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
         }
         if (command.split > 1 && (command.all || names.size() != 1)) {
             return UsageError{QStringLiteral("--split goes with one table")};
+        }
+        if (command.options.foreignKeys && (command.split > 1 || command.jobs > 1)) {
+            return UsageError{QStringLiteral("--foreign-keys goes with one job: they are made "
+                                             "after every table of the run")};
         }
         if (command.split > 1 && command.options.structure) {
             return UsageError{QStringLiteral("--structure does not go with --split: the parts "

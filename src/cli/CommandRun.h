@@ -77,6 +77,8 @@ private:
     int split(const BothSides& sides);
     // The program those jobs run.
     QString program() const;
+    // --foreign-keys, after every table.
+    void makeForeignKeys(const BothSides& sides, Connections& connections);
     // --verify: the copied table (the only one selected) compared with its
     // source; the line's outcome says whether it is equal.
     void verify(const BothSides& sides, const QString& copyName, TableLine& line,

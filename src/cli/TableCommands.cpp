@@ -10,6 +10,7 @@
 #include "shell/Failure.h"
 #include "shell/Interrupt.h"
 #include "transfer/CopyTable.h"
+#include "transfer/ForeignKeys.h"
 
 #include <QCoreApplication>
 #include <QScopeGuard>
@@ -192,6 +193,9 @@ int CommandRun::copy() {
         }
         stopped = interrupted || lines.last().outcome == Outcome::Lost;
     }
+    if (open && !stopped && command_.options.foreignKeys) {
+        makeForeignKeys(sides, connections);
+    }
     const int status = interrupted ? StopStatus() : StatusOf(lines);
     console_.out(command_.json             ? JsonSummary(sides.source, sides.target, lines, status)
                  : command_.options.dryRun ? DryRunSummary(lines)
@@ -200,6 +204,34 @@ int CommandRun::copy() {
         error(QStringLiteral("stopped by ") + StopName());
     }
     return status;
+}
+
+// Of the tables the run made, toward those the target has now.
+void CommandRun::makeForeignKeys(const BothSides& sides, Connections& connections) {
+    std::vector<kernel::TableCopy*> made;
+    QStringList names = sides.targetNames;
+    for (TableLine& line : lines_) {
+        const bool created = line.outcome == Outcome::WouldCreate ||
+                             line.outcome == Outcome::WouldReplace ||
+                             ((line.outcome == Outcome::Copied || line.outcome == Outcome::Short) &&
+                              line.copy.rowsAlreadyThere < 0);
+        if (created) {
+            made.push_back(&line.copy);
+            names << line.copy.table;
+        }
+    }
+    QString lastStatement;
+    shell::ErrorTrap trap(reports_, u"Form2",
+                          QStringView(transfer::DirectionTo(sides.target).handler), lastStatement);
+    trap.endRunOnLostConnection([] { return QString(); });
+    try {
+        transfer::MakeForeignKeys(
+            {connections.source, connections.target, trap, lastStatement, command_.options.dryRun,
+             [&](const QString& table) { return kernel::TargetSpelling(names, table); }},
+            made);
+    } catch (const shell::RunEnded&) {
+        // Reported once; the tables' own lines stand.
+    }
 }
 
 compare::TableComparison CommandRun::compareTable(const BothSides& sides, Connections& connections,

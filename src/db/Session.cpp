@@ -250,6 +250,15 @@ RowSet Connection::openStatistics(const QString& table, unsigned short which) {
     });
 }
 
+RowSet Connection::OpenForeignKeys(const QString& table) {
+    detail::ConnectionCore& core = *core_;
+    return openCatalogue([&](SQLHSTMT statement) {
+        core.check(SQLForeignKeysW(statement, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0,
+                                   nullptr, 0, const_cast<SQLWCHAR*>(detail::wide(table)), SQL_NTS),
+                   SQL_HANDLE_STMT, statement, "SQLForeignKeysW");
+    });
+}
+
 RowSet Connection::OpenTypeInfo() {
     detail::ConnectionCore& core = *core_;
     return openCatalogue([&](SQLHSTMT statement) {

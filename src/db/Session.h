@@ -94,6 +94,10 @@ public:
     // Every index (SQLStatistics, SQL_INDEX_ALL): as above, with the column
     // in 9 and A or D in 10.
     RowSet OpenIndexes(const QString& table);
+    // The foreign keys of the table (SQLForeignKeys): the referenced table
+    // in 2, its column in 3, the column in 7, its place in 8, the delete
+    // rule in 10, the key's name in 11 (from 0).
+    RowSet OpenForeignKeys(const QString& table);
     // The server's data types (SQLGetTypeInfo): the name in column 1.
     RowSet OpenTypeInfo();
     void Close();

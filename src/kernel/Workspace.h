@@ -142,6 +142,8 @@ struct CopyOptions {
     // A table the copy creates gets the source's keys, unique constraints,
     // indexes and comments once its rows have arrived.
     bool structure = false;
+    // And after every table of the run, the foreign keys of those it made.
+    bool foreignKeys = false;
     // The user's own column types, which come before the mapping's.
     std::shared_ptr<const TypeRules> typeRules{};
 };

@@ -1,6 +1,7 @@
 #include "TransferRun.h"
 
 #include "CopyTable.h"
+#include "ForeignKeys.h"
 #include "kernel/FrontThread.h"
 #include "kernel/Routines.h"
 #include "kernel/Statements.h"
@@ -62,6 +63,8 @@ private:
     // nothing when the target does not list it.
     std::optional<QString> listedOnTarget(const QString& sourceName);
     bool askOverwrite(const QString& listed);
+    // After every table: the foreign keys of those the run made.
+    void makeForeignKeys();
     void closeConnections();
 
     void dropped(const QString& table) override {
@@ -87,7 +90,21 @@ private:
     // The table created last and not yet listed: a run that ends on a lost
     // connection still lists it.
     QString created_;
+    std::vector<TableCopy> made_;
 };
+
+void TransferRun::makeForeignKeys() {
+    const QStringList names = targetList().names();
+    std::vector<TableCopy*> tables;
+    for (TableCopy& copy : made_) {
+        tables.push_back(&copy);
+    }
+    shell::RunOperation([&] {
+        MakeForeignKeys({source(), target(), trap_, lastStatement_, ws_.options.dryRun,
+                         [&](const QString& table) { return TargetSpelling(names, table); }},
+                        tables);
+    });
+}
 
 void TransferRun::run() {
     if (sourceList().currentRow() < 0) {
@@ -111,6 +128,9 @@ void TransferRun::run() {
             const int count = sourceList().count();
             for (int position = count - 1; position >= 0 && !stopped; --position) {
                 stopped = !copyPosition(position);
+            }
+            if (!stopped && ws_.options.foreignKeys) {
+                makeForeignKeys();
             }
         }
     } catch (const shell::RunEnded&) {
@@ -173,6 +193,12 @@ bool TransferRun::copyPosition(int position) {
         lines_,      this};
     TableCopy copy;
     shell::RunOperation([&] { copy = CopyTable(route, request); });
+    const bool made = request.onTarget == OnTarget::Absent || request.onTarget == OnTarget::Replace;
+    if (made &&
+        (copy.outcome == TableCopy::Outcome::Copied || copy.outcome == TableCopy::Outcome::Short ||
+         copy.outcome == TableCopy::Outcome::Checked)) {
+        made_.push_back(copy);
+    }
     if (copy.outcome == TableCopy::Outcome::Interrupted) {
         throw shell::Cancelled{};
     }

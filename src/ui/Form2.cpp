@@ -138,6 +138,8 @@ kernel::Workspace Form2::workspace() {
     workspace.options.exactTypes = exactTypes_->isChecked();
     workspace.options.resume = addMissingRows_->isChecked();
     workspace.options.structure = copyStructure_->isChecked();
+    // A run of the window is one job: its foreign keys come with the keys.
+    workspace.options.foreignKeys = copyStructure_->isChecked();
     workspace.oracleList = list(u"List1");
     workspace.db2List = list(u"List2");
     workspace.dialogs = &dialogs_;

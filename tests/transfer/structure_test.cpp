@@ -3,10 +3,12 @@
 // arrived, each way, and read back from the target's own catalogue; an
 // object the target cannot make is one report, and the rest are made.
 #include "support/OwnerSql.h"
+#include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"
 #include "support/TableManagerControls.h"
 #include "transfer/PortableSql.h"
 #include "transfer/TableStructure.h"
+#include "transfer/TransferRun.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -180,6 +182,75 @@ private slots:
             standin::dropIfExists(Side::Db2, table);
             standin::dropIfExists(Side::Oracle, table);
         }
+    }
+
+    // Three tables whose keys refer to each other, copied in the list's
+    // order (bottom up: items before the orders and customers they refer
+    // to), and one that refers to a table the target lacks: one report.
+    void foreignKeysAfterEveryTable() {
+        const QStringList tables{u"Fk_Customers"_s, u"Fk_Items"_s, u"Fk_Orders"_s, u"Fk_Lone"_s};
+        // Those that refer first.
+        const QStringList dropped{u"Fk_Items"_s, u"Fk_Lone"_s, u"Fk_Orders"_s, u"Fk_Customers"_s,
+                                  u"Fk_Gone"_s};
+        const auto drop = [&] {
+            for (const QString& table : dropped) {
+                standin::dropIfExists(Side::Oracle, table);
+                standin::dropIfExists(Side::Db2, table);
+            }
+        };
+        drop();
+        for (const QString& sql :
+             {u"CREATE TABLE \"Fk_Customers\" (\"ID\" integer PRIMARY KEY)"_s,
+              u"CREATE TABLE \"Fk_Orders\" (\"ID\" integer PRIMARY KEY, \"CUSTOMER\" "
+              "integer CONSTRAINT \"Fk_Orders_Customer\" REFERENCES \"Fk_Customers\" ON "
+              "DELETE CASCADE)"_s,
+              u"CREATE TABLE \"Fk_Items\" (\"ORDER_ID\" integer CONSTRAINT "
+              "\"Fk_Items_Order\" REFERENCES \"Fk_Orders\", \"LINE\" integer, PRIMARY KEY "
+              "(\"ORDER_ID\", \"LINE\"))"_s,
+              u"CREATE TABLE \"Fk_Gone\" (\"ID\" integer PRIMARY KEY)"_s,
+              u"CREATE TABLE \"Fk_Lone\" (\"GONE\" integer CONSTRAINT \"Fk_Lone_Gone\" "
+              "REFERENCES \"Fk_Gone\")"_s,
+              u"INSERT INTO \"Fk_Customers\" VALUES (1)"_s,
+              u"INSERT INTO \"Fk_Orders\" VALUES (1, 1)"_s,
+              u"INSERT INTO \"Fk_Items\" VALUES (1, 1), (1, 2)"_s})
+            standin::execute(Side::Oracle, sql);
+        TableManagerControls window;
+        window.options = withStructure(false);
+        window.options.foreignKeys = true;
+        const shell::TableList list = window.list(Side::Oracle);
+        for (const QString& table : tables)
+            list.insertName(table);
+        for (int i = 0; i < list.count(); ++i)
+            list.setSelected(i, true);
+        list.setCurrentRow(0);
+        ScriptedDialogs dialogs;
+        dialogs.failOnErrorReport = false;
+        transfer::CopyOracleToDb2(window.workspace(dialogs));
+        QCOMPARE(dialogs.errorReports().size(), 1);
+        QVERIFY2(dialogs.errorReports()[0].contains(
+                     u"The foreign key \"Fk_Lone_Gone\" of \"Fk_Lone\" is not made: it refers "
+                     "to \"Fk_Gone\", which the target does not have"_s),
+                 qPrintable(dialogs.errorReports()[0]));
+        // The target's own catalogue, and the rule it keeps: a customer
+        // deleted takes its orders along, an order with items stays.
+        db::Connection db2 = standin::openAsOwner(Side::Db2);
+        QStringList keys;
+        for (const QString& table : tables) {
+            for (db::RowSet rows = db2.OpenForeignKeys(table); !rows.Eof(); rows.MoveNext())
+                keys << u"%1.%2 -> %3.%4"_s.arg(table, rows.Fields().item(7).Value().text(),
+                                                rows.Fields().item(2).Value().text(),
+                                                rows.Fields().item(3).Value().text());
+        }
+        keys.sort();
+        QCOMPARE(keys, (QStringList{u"Fk_Items.ORDER_ID -> Fk_Orders.ID"_s,
+                                    u"Fk_Orders.CUSTOMER -> Fk_Customers.ID"_s}));
+        QVERIFY_THROWS_EXCEPTION(db::Error, db2.Execute(u"DELETE FROM \"Fk_Orders\""_s));
+        db2.Execute(u"DELETE FROM \"Fk_Items\""_s);
+        db2.Execute(u"DELETE FROM \"Fk_Customers\""_s);
+        db::RowSet left;
+        left.Open(u"SELECT COUNT(*) FROM \"Fk_Orders\""_s, db2);
+        QCOMPARE(left.Fields().item(0).Value().text(), u"0"_s);
+        drop();
     }
 };
 
