@@ -40,6 +40,15 @@ struct StructureForms {
     // A primary key's name that every table's has (MariaDB's PRIMARY): a
     // copy's key is left for the target to name.
     QStringView sharedPrimaryKeyName;
+    // Identity columns: a query of their names (%1 the table's literal);
+    // the clause a whole-number column's type takes in the CREATE (empty
+    // where the server makes one only on a key, after it: `identityAfter`,
+    // %1 the table, %2 the column, %3 its definition); and the statement
+    // that makes the next value %3.
+    QStringView identities;
+    QStringView identityClause;
+    QStringView identityAfter;
+    QStringView restartIdentity;
 };
 
 const StructureForms& StructureFormsOf(ServerKind kind);

@@ -58,6 +58,11 @@ struct TableState {
     std::optional<TableStructure> structure;
     QString structureProblem;
     QMap<QString, QString> definitions;
+    // The identity columns the CREATE makes, and those to make after the
+    // key (MariaDB's AUTO_INCREMENT stands only on one).
+    QStringList identitiesCreated;
+    QStringList identitiesAfter;
+    QStringList identitiesRefused; // not on a whole-number column
 };
 
 // A sink's figures into the table's once it goes. Where a lost connection
@@ -134,6 +139,10 @@ private:
     // rows (TableCopier.cpp); a dry run lists the statements.
     void makeStructure(const QString& tableName);
     void readStructure(const QString& sourceName);
+    // A source's identity column as one on the copy, where its type is a
+    // whole number: in the CREATE's type text, or after the key.
+    void makeIdentity(int field, const QString& name, QString& typeText);
+    void identityStatements(const QString& tableName, std::vector<StructureStatement>& all);
 
     const CopyRoute& route_;
     const TableRequest& request_;

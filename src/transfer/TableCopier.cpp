@@ -1,8 +1,11 @@
 #include "CopyRun.h"
 #include "FittedTypes.h"
+#include "db/Structure.h"
 #include "kernel/Routines.h"
 #include "kernel/Statements.h"
 #include "kernel/TableOrder.h"
+
+#include <QScopeGuard>
 
 namespace transfer {
 
@@ -189,8 +192,10 @@ void TableCopier::makeStructure(const QString& tableName) {
         }
         return;
     }
-    for (const StructureStatement& statement :
-         StructureStatements(*table_.structure, tableName, table_.dialect, table_.definitions)) {
+    std::vector<StructureStatement> statements =
+        StructureStatements(*table_.structure, tableName, table_.dialect, table_.definitions);
+    identityStatements(tableName, statements);
+    for (const StructureStatement& statement : statements) {
         if (statement.sql.isEmpty()) {
             figures.structureMissed.push_back({statement.object, statement.why});
             if (!dryRun()) {
@@ -222,6 +227,83 @@ void TableCopier::makeStructure(const QString& tableName) {
             figures.structureMissed.push_back({statement.object, why});
         }
     }
+}
+
+// Right after the key (MariaDB's AUTO_INCREMENT needs it, and restates the
+// column, which a comment made after it keeps): each identity column's, and
+// the next value past the highest one copied.
+void TableCopier::identityStatements(const QString& tableName,
+                                     std::vector<StructureStatement>& all) {
+    std::vector<StructureStatement> statements;
+    const auto afterKey = qScopeGuard([&] {
+        const std::ptrdiff_t at = table_.structure->primaryKey.isEmpty() || all.empty() ? 0 : 1;
+        all.insert(all.begin() + at, statements.begin(), statements.end());
+    });
+    const db::StructureForms& forms = db::StructureFormsOf(table_.dialect);
+    const QString onTable = QuotedName(tableName);
+    for (const QString& name : table_.identitiesRefused) {
+        statements.push_back({QStringLiteral("identity %1").arg(QuotedName(name)),
+                              {},
+                              QStringLiteral("it needs a whole-number column, which exact types "
+                                             "give it")});
+    }
+    for (const QString& name : table_.identitiesAfter) {
+        QString sql = forms.identityAfter.toString();
+        sql.replace(QStringLiteral("%1"), onTable)
+            .replace(QStringLiteral("%2"), QuotedName(name))
+            .replace(QStringLiteral("%3"), table_.definitions.value(name));
+        statements.push_back({QStringLiteral("identity %1").arg(QuotedName(name)), sql, {}});
+    }
+    for (const QString& name : table_.identitiesCreated + table_.identitiesAfter) {
+        QString next = QStringLiteral("(the highest value + 1)");
+        if (!dryRun()) {
+            trap_.step(structureExecute, [&] {
+                db::RowSet highest;
+                highest.Open(
+                    QStringLiteral("SELECT MAX(%1) FROM %2").arg(QuotedName(name), onTable),
+                    target());
+                const db::Value value = highest.Fields().item(0).Value();
+                next = value.isNull() ? QStringLiteral("1")
+                                      : QString::number(value.text().toLongLong() + 1);
+            });
+        }
+        QString sql = forms.restartIdentity.toString();
+        sql.replace(QStringLiteral("%1"), onTable)
+            .replace(QStringLiteral("%2"), QuotedName(name))
+            .replace(QStringLiteral("%3"), next);
+        statements.push_back(
+            {QStringLiteral("identity %1's next value").arg(QuotedName(name)), sql, {}});
+    }
+}
+
+void TableCopier::makeIdentity(int field, const QString& name, QString& typeText) {
+    TableState& table = table_;
+    if (!options().structure || !table.structure || !table.structure->identities.contains(name)) {
+        return;
+    }
+    using Kind = ColumnType::Kind;
+    const bool ruled = std::size_t(field) < table.ruled.size() && table.ruled[std::size_t(field)];
+    const ColumnType* type =
+        options().exactTypes && !ruled && std::size_t(field) < table.exactTypes.size()
+            ? &table.exactTypes[std::size_t(field)]
+            : nullptr;
+    const bool whole =
+        type != nullptr &&
+        (type->kind == Kind::SmallInt || type->kind == Kind::Integer ||
+         type->kind == Kind::BigInt || (type->kind == Kind::Decimal && type->scale == 0));
+    if (!whole) {
+        table.identitiesRefused << name;
+        return;
+    }
+    const db::StructureForms& forms = db::StructureFormsOf(table.dialect);
+    if (forms.identityClause.isEmpty()) {
+        table.identitiesAfter << name;
+        return;
+    }
+    // The clause goes after the type, before NOT NULL (Oracle's order).
+    const qsizetype at = typeText.indexOf(QStringLiteral(" NOT NULL"));
+    typeText.insert(at >= 0 ? at : typeText.size() - 1, forms.identityClause.toString());
+    table.identitiesCreated << name;
 }
 
 // A table another run made, or one made before, may hold the columns in

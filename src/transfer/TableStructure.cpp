@@ -126,11 +126,14 @@ TableStructure ReadStructure(db::Connection& source, const QString& table) {
     }
 
     structure.unquoted = forms.unquoted;
+    structure.identities = firstColumn(source, forms.identities, table);
     for (const auto& [name, condition] : pairs(source, forms.checks, table)) {
         structure.checks.push_back({name, condition});
     }
     for (const auto& [column, value] : pairs(source, forms.defaults, table)) {
-        structure.defaults.insert(column, value);
+        if (!structure.identities.contains(column)) {
+            structure.defaults.insert(column, value);
+        }
     }
     const QStringList comment = firstColumn(source, forms.tableComment, table);
     structure.comment = comment.isEmpty() ? QString() : comment.first();

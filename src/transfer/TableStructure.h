@@ -40,6 +40,7 @@ struct TableStructure {
     QMap<QString, QString> columnComments;
     std::vector<TableCheck> checks;
     QMap<QString, QString> defaults; // by column, as the source writes them
+    QStringList identities;          // the identity columns
     // How the source reads an unquoted name in its checks and defaults.
     db::StructureForms::Fold unquoted = db::StructureForms::Fold::Upper;
 };

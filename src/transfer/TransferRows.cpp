@@ -66,6 +66,7 @@ bool TableCopier::describeTargetTable(db::RowSet& rows, const QString& tableName
         table.columns.back().name = name;
         if (read) {
             applyTypeRule(rows, f, type);
+            makeIdentity(f, name, type);
         }
         AppendColumnDefinition(lastStatement_, name, type);
         QString definition = type.trimmed();

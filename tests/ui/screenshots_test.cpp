@@ -8,6 +8,7 @@
 #include "support/OwnerSql.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"
+#include "support/WhenModal.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
 
@@ -96,10 +97,8 @@ private slots:
         rules.close();
         oracleList.setCurrentRow(int(oracleList.names().indexOf(u"UiShot Departments"_s)));
         bool grabbed = false;
-        QTimer::singleShot(0, form2, [&] {
-            QWidget* dialog = QApplication::activeModalWidget();
-            QVERIFY(dialog != nullptr && QTest::qWaitForWindowExposed(dialog));
-            grabbed = dialog->grab().save(typesPath);
+        WhenModalOpens(form2, [&](QWidget* dialog) {
+            grabbed = QTest::qWaitForWindowExposed(dialog) && dialog->grab().save(typesPath);
             dialog->close();
         });
         for (QAction* action : form2->findChild<QWidget*>(u"List1"_s)->actions())

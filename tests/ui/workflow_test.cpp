@@ -8,6 +8,7 @@
 #include "support/OwnerSql.h"
 #include "support/ScriptedDialogs.h"
 #include "support/StandIn.h"
+#include "support/WhenModal.h"
 #include "ui/ColumnTypesDialog.h"
 #include "ui/ComparisonWindow.h"
 #include "ui/Form1.h"
@@ -457,8 +458,13 @@ private slots:
         write(u"# mine\n[to db2]\nNUMERIC = DECIMAL(30,6)\n"_s);
         selectOnly(list(1), oracleTable);
         QString why;
-        QTimer::singleShot(0, this, [&] {
-            auto* dialog = qobject_cast<ui::ColumnTypesDialog*>(QApplication::activeModalWidget());
+        WhenModalOpens(this, [&](QWidget* modal) {
+            // A failed check still closes it, so that the handler returns.
+            const auto closed = qScopeGuard([modal] {
+                if (modal->isVisible())
+                    modal->close();
+            });
+            auto* dialog = qobject_cast<ui::ColumnTypesDialog*>(modal);
             QVERIFY(dialog != nullptr);
             auto* table = dialog->findChild<QTableWidget*>();
             for (int row = 0; row < table->rowCount(); ++row) {
