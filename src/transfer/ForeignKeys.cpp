@@ -1,6 +1,6 @@
 #include "ForeignKeys.h"
 
-#include "kernel/Routines.h"
+#include "TableStructure.h"
 #include "kernel/Statements.h"
 
 #include <QMap>
@@ -91,15 +91,9 @@ void MakeForeignKeys(const ForeignKeyRun& run, std::vector<kernel::TableCopy*> t
             run.lastStatement = sql;
             QString why;
             if (run.trap.step(foreignKeyStep, [&] {
-                    try {
-                        kernel::ExecuteStatement(run.target, sql);
-                    } catch (const db::Error& failure) {
-                        why = failure.description();
-                        throw db::Error(QStringLiteral("The %1 of %2 is not made: %3")
-                                            .arg(object, QuotedName(table->table), why),
-                                        failure.sqlState(), failure.connectionLost(),
-                                        failure.nativeError());
-                    }
+                    ExecuteMaking(run.target, sql,
+                                  QStringLiteral("%1 of %2").arg(object, QuotedName(table->table)),
+                                  &why);
                 })) {
                 table->structureMade << object;
             } else {

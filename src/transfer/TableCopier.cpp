@@ -210,18 +210,8 @@ void TableCopier::makeStructure(const QString& tableName) {
         }
         lastStatement_ = statement.sql;
         QString why;
-        if (trap_.step(structureExecute, [&] {
-                try {
-                    ExecuteStatement(target(), statement.sql);
-                } catch (const db::Error& failure) {
-                    why = failure.description();
-                    // The report names the object; a lost connection
-                    // still ends the run.
-                    throw db::Error(
-                        QStringLiteral("The %1 is not made: %2").arg(statement.object, why),
-                        failure.sqlState(), failure.connectionLost(), failure.nativeError());
-                }
-            })) {
+        if (trap_.step(structureExecute,
+                       [&] { ExecuteMaking(target(), statement.sql, statement.object, &why); })) {
             figures.structureMade << statement.object;
         } else {
             figures.structureMissed.push_back({statement.object, why});
@@ -248,10 +238,8 @@ void TableCopier::identityStatements(const QString& tableName,
                                              "give it")});
     }
     for (const QString& name : table_.identitiesAfter) {
-        QString sql = forms.identityAfter.toString();
-        sql.replace(QStringLiteral("%1"), onTable)
-            .replace(QStringLiteral("%2"), QuotedName(name))
-            .replace(QStringLiteral("%3"), table_.definitions.value(name));
+        const QString sql = FilledForm(forms.identityAfter,
+                                       {onTable, QuotedName(name), table_.definitions.value(name)});
         statements.push_back({QStringLiteral("identity %1").arg(QuotedName(name)), sql, {}});
     }
     for (const QString& name : table_.identitiesCreated + table_.identitiesAfter) {
@@ -267,10 +255,7 @@ void TableCopier::identityStatements(const QString& tableName,
                                       : QString::number(value.text().toLongLong() + 1);
             });
         }
-        QString sql = forms.restartIdentity.toString();
-        sql.replace(QStringLiteral("%1"), onTable)
-            .replace(QStringLiteral("%2"), QuotedName(name))
-            .replace(QStringLiteral("%3"), next);
+        const QString sql = FilledForm(forms.restartIdentity, {onTable, QuotedName(name), next});
         statements.push_back(
             {QStringLiteral("identity %1's next value").arg(QuotedName(name)), sql, {}});
     }

@@ -2,6 +2,7 @@
 
 #include "PortableSql.h"
 #include "db/Structure.h"
+#include "kernel/Routines.h"
 #include "kernel/Statements.h"
 
 #include <sql.h>
@@ -81,6 +82,31 @@ QString columnList(const QStringList& names) {
 }
 
 } // namespace
+
+QString FilledForm(QStringView form, const QStringList& values) {
+    QString filled;
+    for (qsizetype i = 0; i < form.size(); ++i) {
+        const int n = i + 1 < form.size() ? form[i + 1].digitValue() : -1;
+        if (form[i] == u'%' && n >= 1 && n <= values.size()) {
+            filled += values[n - 1];
+            ++i;
+        } else {
+            filled += form[i];
+        }
+    }
+    return filled;
+}
+
+void ExecuteMaking(db::Connection& target, const QString& sql, const QString& shownAs,
+                   QString* why) {
+    try {
+        kernel::ExecuteStatement(target, sql);
+    } catch (const db::Error& failure) {
+        *why = failure.description();
+        throw db::Error(QStringLiteral("The %1 is not made: %2").arg(shownAs, *why),
+                        failure.sqlState(), failure.connectionLost(), failure.nativeError());
+    }
+}
 
 TableStructure ReadStructure(db::Connection& source, const QString& table) {
     TableStructure structure;
@@ -221,11 +247,9 @@ std::vector<StructureStatement> StructureStatements(const TableStructure& struct
             statements.push_back({object, {}, QStringLiteral("the copy has no such column")});
             continue;
         }
-        QString sql = forms.commentOnColumn.toString();
-        sql.replace(QStringLiteral("%1"), onTable)
-            .replace(QStringLiteral("%2"), QuotedName(c.key()))
-            .replace(QStringLiteral("%4"), definitions.value(c.key()))
-            .replace(QStringLiteral("%3"), kernel::TextLiteral(c.value()));
+        const QString sql = FilledForm(forms.commentOnColumn, {onTable, QuotedName(c.key()),
+                                                               kernel::TextLiteral(c.value()),
+                                                               definitions.value(c.key())});
         statements.push_back({object, sql, {}});
     }
     // After the comments: MariaDB restates a column to comment on it, and
@@ -239,10 +263,8 @@ std::vector<StructureStatement> StructureStatements(const TableStructure& struct
             statements.push_back(
                 {object, {}, QStringLiteral("it is not a literal or a known moment: %1").arg(*d)});
         } else {
-            QString sql = forms.setDefault.toString();
-            sql.replace(QStringLiteral("%1"), onTable)
-                .replace(QStringLiteral("%2"), QuotedName(d.key()))
-                .replace(QStringLiteral("%3"), *value);
+            const QString sql =
+                FilledForm(forms.setDefault, {onTable, QuotedName(d.key()), *value});
             statements.push_back({object, sql, {}});
         }
     }

@@ -56,6 +56,16 @@ struct StructureStatement {
     QString why;
 };
 
+// A statement form of the server table with %1, %2… filled in, in one pass:
+// a name that holds "%2" stays as it is.
+QString FilledForm(QStringView form, const QStringList& values);
+
+// Runs the statement that makes an object, `shownAs` in a refusal's report
+// ("index \"I\""); *why gets the server's own message. A lost connection
+// still ends the run.
+void ExecuteMaking(db::Connection& target, const QString& sql, const QString& shownAs,
+                   QString* why);
+
 // The statements that make the structure on the copy `table` of a target
 // server of `kind`; `definitions`: each column's definition as the copy's
 // CREATE made it, by name.
