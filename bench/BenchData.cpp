@@ -33,14 +33,16 @@ qint64 rowCount(Side side, const QString& table) {
     return rows.Fields().item(0).Value().text().toLongLong();
 }
 
-void createMixedTable(Side side, const QString& table, int rows) {
+void createMixedTable(Side side, const QString& table, int rows, bool exactRatio) {
     standin::dropIfExists(side, table);
     const bool oracle = side == Side::Oracle;
     executeLarge(side,
                  QStringLiteral("CREATE TABLE \"%1\" (k integer, amount numeric(12,2), code "
                                 "varchar(40), note varchar(200), born date, seen timestamp, "
-                                "active %2, ratio double precision)")
-                     .arg(table, oracle ? QStringLiteral("boolean") : QStringLiteral("BIT(1)")));
+                                "active %2, ratio %3)")
+                     .arg(table, oracle ? QStringLiteral("boolean") : QStringLiteral("BIT(1)"),
+                          exactRatio ? QStringLiteral("numeric(24,12)")
+                                     : QStringLiteral("double precision")));
     const QString born = oracle ? QStringLiteral("DATE '2000-01-01' + g % 9000")
                                 : QStringLiteral("DATE '2000-01-01' + INTERVAL g % 9000 DAY");
     const QString seen =

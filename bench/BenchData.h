@@ -16,8 +16,9 @@ void executeLarge(Side side, const QString& sql);
 qint64 rowCount(Side side, const QString& table);
 
 // Eight columns: integer, numeric(12,2), varchar(40), varchar(200) with
-// quotes and non-ASCII text, date, timestamp, boolean, double; some Nulls.
-void createMixedTable(Side side, const QString& table, int rows);
+// quotes and non-ASCII text, date, timestamp, boolean, double (or, with
+// exactRatio, numeric(24,12), which the servers can hash alike); some Nulls.
+void createMixedTable(Side side, const QString& table, int rows, bool exactRatio = false);
 
 // Few wide rows: a key and one text column of rowBytes characters.
 void createWideTable(Side side, const QString& table, int rows, int rowBytes);

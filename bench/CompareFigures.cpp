@@ -5,12 +5,17 @@
 #include "db/Db2Tables.h"
 #include "db/OracleTables.h"
 #include "db/Session.h"
+#include "kernel/KeyRanges.h"
+#include "kernel/RowText.h"
 #include "kernel/Statements.h"
 #include "support/ProcessMemory.h"
 #include "transfer/Datatype.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QListView>
 #include <QProcess>
 #include <QTimer>
@@ -53,7 +58,7 @@ double bothReadRate(const QString& table) {
 // A keyed table of the mixed columns on the Oracle side and its copy (exact
 // types, bulk) on the DB2 side.
 void createComparedPair(const QString& table, int rows) {
-    bench::createMixedTable(Side::Oracle, table, rows);
+    bench::createMixedTable(Side::Oracle, table, rows, true);
     bench::executeLarge(Side::Oracle,
                         QStringLiteral("ALTER TABLE \"%1\" ADD PRIMARY KEY (k)").arg(table));
     Window window;
@@ -63,6 +68,78 @@ void createComparedPair(const QString& table, int rows) {
         fail(QStringLiteral("the copy to compare did not arrive whole: ") +
              window.dialogs.lastText);
     }
+}
+
+struct Compared {
+    double seconds = 0;
+    QString outcome;
+    QString method;
+    qint64 rowsRead = 0;
+    qint64 differing = 0;
+};
+
+// The command line's comparison of the table, as a user runs it.
+Compared compareByCli(const QString& table, bool byRows) {
+    QStringList arguments{QStringLiteral("compare"), QStringLiteral("--to"), QStringLiteral("db2"),
+                          QStringLiteral("--json")};
+    if (byRows) {
+        arguments << QStringLiteral("--by-rows");
+    }
+    const CliRun run = RunCli(arguments << table);
+    const QJsonObject result =
+        QJsonDocument::fromJson(run.out.toUtf8())[QStringLiteral("tables")][0].toObject();
+    return {run.seconds, result[QStringLiteral("outcome")].toString(),
+            result[QStringLiteral("method")].toString(),
+            result[QStringLiteral("rowsRead")].toInteger(),
+            result[QStringLiteral("differing")].toInteger()};
+}
+
+// The checksum comparison of a pair with one changed row against reading
+// every row, both by the command line.
+void checksumsAgainstRows(const QString& table, int changed, const QString& where, double most) {
+    const Compared rows = compareByCli(table, true);
+    const Compared sums = compareByCli(table, false);
+    if (rows.differing != 1 || sums.differing != 1 || sums.method != u"checksums") {
+        fail(QStringLiteral("the changed row %1 was not found alike: %2 and %3 (%4) rows differ")
+                 .arg(changed)
+                 .arg(rows.differing)
+                 .arg(sums.differing)
+                 .arg(sums.method));
+    }
+    report(QStringLiteral("   %1: every row read / checksums, s").arg(where),
+           QStringLiteral("%1 / %2").arg(rows.seconds, 0, 'f', 2).arg(sums.seconds, 0, 'f', 2),
+           QString(), true);
+    report(QStringLiteral("   ... rows read by checksums"), QString::number(sums.rowsRead),
+           QString(), true);
+    report(QStringLiteral("   ... checksums / rows, %1").arg(where),
+           QString::number(sums.seconds / rows.seconds, 'f', 2),
+           QStringLiteral("<= ") + QString::number(most), sums.seconds <= most * rows.seconds);
+}
+
+struct ScanSeconds {
+    double oracle = 0;
+    double db2 = 0;
+};
+
+// Each server alone computing the comparison's row hashes in one scan of
+// the table: what no comparison by checksums can beat.
+ScanSeconds hashScanSeconds(const QString& table) {
+    db::Connection oracle = standin::openAsOwner(Side::Oracle);
+    db::Connection db2 = standin::openAsOwner(Side::Db2);
+    const kernel::TableOrder order = kernel::PlanOrder(oracle, table, db2, table);
+    const kernel::RowTexts texts =
+        kernel::CanonicalRowTexts(order, oracle.profile().server(), db2.profile().server());
+    if (!texts.why.isEmpty()) {
+        fail(QStringLiteral("the pair cannot be hashed: ") + texts.why);
+    }
+    const auto scan = [&](db::Connection& connection, const QString& number, const QString& text) {
+        QElapsedTimer clock;
+        clock.start();
+        kernel::FiguresOf(connection, {number, text}, table, {}, true);
+        return clock.nsecsElapsed() / 1e9;
+    };
+    return {scan(oracle, order.sourceNumberKey, texts.source),
+            scan(db2, order.targetNumberKey, texts.target)};
 }
 
 // Figure 7: a comparison against the rate each side is read at alone, and
@@ -106,18 +183,16 @@ void measureCompare(const Sizes& sizes) {
     const double seconds = clock.nsecsElapsed() / 1e9;
     const qint64 largePeak = childPeaks(large, false, true).residentKiB;
     const qint64 largeReadPeak = childPeaks(large, false, false, true).residentKiB;
-    standin::dropIfExists(Side::Db2, large);
-    standin::dropIfExists(Side::Oracle, large);
     const bool found = one.onlySource == 0 && one.onlyTarget == 0 && one.differing == 1 &&
                        one.differences.size() == 1 &&
                        one.differences[0].key == QStringLiteral("\"k\" = '%1'").arg(changed) &&
                        one.differences[0].columns.size() == 1;
     report(QStringLiteral("   %1-row pair, one value changed, s").arg(sizes.largeCompareRows),
            QString::number(seconds, 'f', 1), QString(), true);
-    report(QStringLiteral("   ... rows/s"), rate(sizes.largeCompareRows / seconds), QString(),
-           true);
-    report(QStringLiteral("   ... found exactly that row"),
-           found ? QStringLiteral("yes") : compare::ComparisonText(one).left(60),
+    report(QStringLiteral("   ... found exactly that row, by checksums"),
+           found && one.method == compare::TableComparison::Method::Checksums
+               ? QStringLiteral("yes")
+               : compare::ComparisonText(one).left(60),
            QStringLiteral("yes"), found);
     // MariaDB Connector/ODBC 3.1.15 keeps a whole result in memory (it
     // streams from 3.1.17 on, with NO_CACHE): what the DB2 side's read alone
@@ -134,6 +209,31 @@ void measureCompare(const Sizes& sizes) {
     report(QStringLiteral("   compare's growth beyond the driver's, MiB"),
            QString::number((growth - driverGrowth) / 1024), QStringLiteral("< 16"),
            growth - driverGrowth < 16 * 1024);
+    checksumsAgainstRows(large, changed, QStringLiteral("loopback"), 0.3);
+    {
+        const Lan lan(std::chrono::microseconds(250));
+        checksumsAgainstRows(large, changed, QStringLiteral("through the relay"), 0.1);
+    }
+    standin::dropIfExists(Side::Db2, large);
+    standin::dropIfExists(Side::Oracle, large);
+
+    const QString huge = QStringLiteral("BenchCompareHuge");
+    createComparedPair(huge, sizes.hugeCompareRows);
+    const ScanSeconds scans = hashScanSeconds(huge);
+    const Compared equalHuge = compareByCli(huge, false);
+    standin::dropIfExists(Side::Db2, huge);
+    standin::dropIfExists(Side::Oracle, huge);
+    const double slowerScan = std::max(scans.oracle, scans.db2);
+    report(QStringLiteral("   %1-row equal pair: one hash scan alone, Oracle / DB2 side, s")
+               .arg(sizes.hugeCompareRows),
+           QStringLiteral("%1 / %2").arg(scans.oracle, 0, 'f', 2).arg(scans.db2, 0, 'f', 2),
+           QString(), true);
+    report(QStringLiteral("   ... compare by checksums, s (%1)").arg(equalHuge.outcome),
+           QString::number(equalHuge.seconds, 'f', 2), QString(),
+           equalHuge.outcome == QStringLiteral("equal"));
+    report(QStringLiteral("   ... compare / slower scan"),
+           QString::number(equalHuge.seconds / slowerScan, 'f', 2), QStringLiteral("<= 1.5"),
+           equalHuge.seconds <= 1.5 * slowerScan);
 }
 
 // Seconds for a copy of the table from the Oracle side into the DB2 side:

@@ -24,6 +24,7 @@ struct Sizes {
     int lanRows = 20'000;
     int compareRows = 100'000;
     int largeCompareRows = 1'000'000;
+    int hugeCompareRows = 5'000'000;
     int resumeRows = 1'000'000;
     int rowByRowSample = 50'000;
     int jobsRows = 100'000; // per table, four tables
@@ -34,8 +35,8 @@ struct Sizes {
     int longValueMiB = 8;
 };
 
-inline const Sizes tinySizes{300,   1,   20'000, 100, 500,   50,  200, 300, 3'000,
-                             3'000, 300, 500,    100, 2'000, 400, 4,   2};
+inline const Sizes tinySizes{300,   1,     20'000, 100, 500, 50,    200, 300, 3'000,
+                             5'000, 3'000, 300,    500, 100, 2'000, 400, 4,   2};
 
 struct Figure {
     QString name;

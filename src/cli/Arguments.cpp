@@ -201,6 +201,9 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
             p.command.options.foreignKeys = true;
         } else if (kind == Command::Kind::Copy && word == u"--verify") {
             p.command.verify = true;
+        } else if ((kind == Command::Kind::Copy || kind == Command::Kind::Compare) &&
+                   word == u"--by-rows") {
+            p.command.byRows = true;
         } else if (tablewise && isOption(word, u"--where")) {
             if (const std::optional<QString> condition =
                     p.valueOf(word, QStringLiteral("--where"))) {
@@ -302,6 +305,9 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
         if (command.options.resume && command.options.dryRun) {
             return UsageError{QStringLiteral("--resume cannot be a dry run")};
         }
+        if (command.byRows && !command.verify) {
+            return UsageError{QStringLiteral("--by-rows says how --verify compares: give both")};
+        }
         if (command.verify && command.options.dryRun) {
             return UsageError{QStringLiteral("--verify compares what a copy made; a dry run "
                                              "makes nothing")};
@@ -398,6 +404,7 @@ QStringList JobArguments(const Command& command, const QString& table) {
         flag(command.options.dryRun, u"--dry-run");
         value(command.options.part, u"--part", command.options.partTarget);
     }
+    flag(command.byRows, u"--by-rows");
     // The compare job of a copy's --verify compares the rows it copied.
     value(!command.options.where.isEmpty(), u"--where", command.options.where);
     // A table's name may begin with a dash.

@@ -33,6 +33,7 @@ struct Command {
     QString typesFile;    // copy, types: the column type rules; empty: beside the logins
     bool noProgress = false;
     bool verify = false; // copy: compare each table with its source once copied
+    bool byRows = false; // compare, copy --verify: read every row, no checksums
     int jobs = 1;        // copy, compare: tables run at once, each by a job of its own
     int split = 1;       // copy: one table's key range cut into so many parts, one job each
     // Run as one of those jobs: progress as lines for the program that

@@ -47,9 +47,14 @@ QJsonObject ComparisonJson(const compare::TableComparison& c) {
                       {QStringLiteral("onlyTarget"), c.onlyTarget},
                       {QStringLiteral("differing"), c.differing},
                       {QStringLiteral("differences"), differences},
+                      {QStringLiteral("method"), compare::MethodWord(c.method)},
+                      {QStringLiteral("rowsRead"), c.rowsRead},
                       {QStringLiteral("seconds"), c.seconds}};
     if (!c.problem.isEmpty()) {
         table.insert(QStringLiteral("problem"), c.problem);
+    }
+    if (!c.byRowsWhy.isEmpty()) {
+        table.insert(QStringLiteral("byRowsWhy"), c.byRowsWhy);
     }
     return table;
 }

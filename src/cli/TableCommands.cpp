@@ -248,7 +248,7 @@ compare::TableComparison CommandRun::compareTable(const BothSides& sides, Connec
     shell::ErrorTrap trap(reports_, u"Form2", u"CompareTables", lastStatement);
     const compare::CompareRoute route{
         connections.source, connections.target, command_.options.where, activity_, trap,
-        lastStatement};
+        lastStatement,      command_.byRows};
     compare::TableComparison result = compare::CompareTable(route, table, *copy);
     log_.write(QStringLiteral("table-compared"), ComparisonJson(result));
     return result;

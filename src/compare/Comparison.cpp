@@ -22,6 +22,11 @@ QString OutcomeWord(TableComparison::Outcome outcome) {
     return {};
 }
 
+QString MethodWord(TableComparison::Method method) {
+    return method == TableComparison::Method::Checksums ? QStringLiteral("checksums")
+                                                        : QStringLiteral("rows");
+}
+
 QString DifferenceText(RowDifference::Kind kind) {
     switch (kind) {
     case RowDifference::Kind::OnlySource:
@@ -51,7 +56,13 @@ QString ComparisonText(const TableComparison& c) {
         text += QStringLiteral(": ") + c.problem;
     }
     if (!c.order.isEmpty()) {
-        text += QStringLiteral(" (rows matched by %1)").arg(c.order);
+        text += QStringLiteral(" (rows matched by %1").arg(c.order);
+        if (c.method == TableComparison::Method::Checksums) {
+            text += QStringLiteral("; by checksums of key ranges, %1 rows read").arg(c.rowsRead);
+        } else if (!c.byRowsWhy.isEmpty()) {
+            text += QStringLiteral("; every row read: %1").arg(c.byRowsWhy);
+        }
+        text += u')';
     }
     text += u'\n';
     for (const RowDifference& d : c.differences) {

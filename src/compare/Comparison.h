@@ -43,12 +43,21 @@ struct TableComparison {
     qint64 onlyTarget = 0;
     qint64 differing = 0;
     QList<RowDifference> differences{}; // the first listedDifferences
+    // How the rows were compared: by the checksums each server computed of
+    // the key's ranges, reading the rows of only the ranges that differ,
+    // or by reading every row of both sides.
+    enum class Method { Rows, Checksums };
+    Method method = Method::Rows;
+    QString byRowsWhy{}; // why every row was read, where it was
+    qint64 rowsRead = 0; // of both sides together
     // Why the table could not be compared, or why its columns differ.
     QString problem{};
     double seconds = 0;
 };
 
 QString OutcomeWord(TableComparison::Outcome outcome);
+// "checksums" or "rows".
+QString MethodWord(TableComparison::Method method);
 // "only in the source", "only in the target", "differs".
 QString DifferenceText(RowDifference::Kind kind);
 

@@ -97,13 +97,11 @@ QString Shown(const db::Value& value, const db::Value& other) {
         .arg(text.size());
 }
 
-void WalkTogether(const kernel::TableOrder& order, db::RowSet& source, db::RowSet& target,
-                  TableComparison& result, const std::function<void()>& eachSourceRow) {
+kernel::WalkedRows WalkTogether(const kernel::TableOrder& order, db::RowSet& source,
+                                db::RowSet& target, TableComparison& result,
+                                const std::function<void()>& eachSourceRow) {
     Recorder recorder(order, result);
-    const kernel::WalkedRows read =
-        kernel::WalkTogether(order, source, target, recorder, eachSourceRow);
-    result.sourceRows = read.source;
-    result.targetRows = read.target;
+    return kernel::WalkTogether(order, source, target, recorder, eachSourceRow);
 }
 
 } // namespace compare

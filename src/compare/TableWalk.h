@@ -8,11 +8,13 @@
 
 namespace compare {
 
-// Counts into `result` and lists its first differences. `eachSourceRow` runs
+// Adds to `result`'s counts of differences and lists its first ones; the
+// rows read of each side are returned. `eachSourceRow` runs
 // after every source row. Throws shell::Failure when a side's rows do not
 // come in the order asked for.
-void WalkTogether(const kernel::TableOrder& order, db::RowSet& source, db::RowSet& target,
-                  TableComparison& result, const std::function<void()>& eachSourceRow);
+kernel::WalkedRows WalkTogether(const kernel::TableOrder& order, db::RowSet& source,
+                                db::RowSet& target, TableComparison& result,
+                                const std::function<void()>& eachSourceRow);
 
 // A value as the result shows it: NULL, or the text (a long one cut around
 // the place where it differs from `other`).

@@ -140,6 +140,7 @@ const ServerBehavior oracle{
               .nullsFirst = u" NULLS FIRST",
               .sortsLongValues = false,
               .setUp = {}},
+    .checksum = checksums::oracle,
 };
 
 const ServerBehavior db2{
@@ -165,6 +166,7 @@ const ServerBehavior db2{
               // DECIMAL(31, 0) by DECIMAL(31, 0): scale 0, the digits after
               // the point cut off.
               .wholeDivision = u"(%1) / %2",
+              .narrowDivision = u"(%1) / %2",
               .wideNumber = u"CAST(%1 AS DECIMAL(31, 0))",
               // Without a decimal point where the scale is 0 (since 9.7).
               .keyText = u"VARCHAR(%1)",
@@ -174,6 +176,7 @@ const ServerBehavior db2{
               .nullsFirst = u" NULLS FIRST",
               .sortsLongValues = false,
               .setUp = {}},
+    .checksum = checksums::db2,
 };
 
 // The stand-ins play the vendors' servers: they take the same literals
@@ -204,6 +207,7 @@ const ServerBehavior postgreSql{
               .number = u"CAST(%1 AS NUMERIC)",
               .wholeNumber = u"CAST(%1 AS NUMERIC)",
               .wholeDivision = u"DIV(%1, %2)",
+              .narrowDivision = u"(%1) / %2",
               .wideNumber = u"CAST(%1 AS NUMERIC)",
               .keyText = u"CAST(%1 AS TEXT)",
               .md5Hex = u"MD5(%1)",
@@ -211,6 +215,7 @@ const ServerBehavior postgreSql{
               .nullsFirst = u" NULLS FIRST",
               .sortsLongValues = true,
               .setUp = {}},
+    .checksum = checksums::postgreSql,
 };
 
 const ServerBehavior mariaDb{
@@ -236,17 +241,20 @@ const ServerBehavior mariaDb{
               // Exact for unsigned keys past 2^63 too, which AS SIGNED is not.
               .wholeNumber = u"CAST(%1 AS DECIMAL(31, 0))",
               .wholeDivision = u"(%1) DIV %2",
+              .narrowDivision = u"(%1) DIV %2",
               .wideNumber = u"CAST(%1 AS DECIMAL(31, 0))",
               .keyText = u"CAST(%1 AS CHAR)",
               // DB2's digit by digit form (db2HexNumber) gives the same
               // number here, ten times slower than CONV.
               .md5Hex = u"MD5(%1)",
               .hexNumber = u"CAST(CONV(SUBSTR(%1, 1, 15), 16, 10) AS UNSIGNED)",
-              .wideSum = u"SUM(CAST(%1 AS DECIMAL(31, 0)))",
+              // SUM of integers is a DECIMAL already.
+              .wideSum = u"SUM(%1)",
               .nullsFirst = {},
               .sortsLongValues = true,
               .setUp = {u"SET SESSION max_sort_length = 16384"_s,
                         u"SET SESSION sort_buffer_size = 67108864"_s}},
+    .checksum = checksums::mariaDb,
 };
 
 // Not one the program knows: the copy writes for the target's vendor.
@@ -262,6 +270,7 @@ const ServerBehavior otherServer{
     .fit = {},
     .types = db2Types,
     .order = db2.order,
+    .checksum = db2.checksum,
 };
 
 ServerKind serverKindOf(const QString& dbmsName) {

@@ -12,6 +12,7 @@
 // MariaDB Connector/ODBC 3.1 loses the end of long wide texts it reads and
 // appends a U+0000 to some wide texts bound in arrays, while the same texts
 // as UTF-8 cross it exactly.
+#include "ChecksumForms.h"
 #include "ColumnDescription.h"
 #include "Side.h"
 
@@ -102,6 +103,8 @@ struct OrderForms {
     // counts every row of a table in ranges of its key.
     QStringView wholeNumber;
     QStringView wholeDivision = u"FLOOR((%1) / %2)";
+    // The same for integers that the server's integer types hold.
+    QStringView narrowDivision = u"FLOOR((%1) / %2)";
     // A whole number in a type that holds the difference of any two keys of
     // 64 bits, signed or not, so that a key span is cut on the server
     // without overflow.
@@ -211,6 +214,7 @@ struct ServerBehavior {
     } fit;
     TypeSpelling types;
     OrderForms order;
+    ChecksumForms checksum{};
 };
 
 struct DriverBehavior {

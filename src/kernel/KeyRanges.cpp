@@ -24,45 +24,12 @@ constexpr std::size_t mostTargetReads = 16;
 // Ranges the target holds part of whose held part is checked on the source.
 constexpr int mostPartChecks = 64;
 
-struct Figures {
-    qint64 rows = 0;
-    Comparable keyHashes; // the sum of its keys' hashes
-    std::optional<WholeKey> lowest;
-    std::optional<WholeKey> highest;
-};
-
 Comparable sumOf(const db::Value& value) {
     return ComparableAs(Category::Number, value, false);
 }
 
 std::optional<WholeKey> wholeKey(const db::Value& value) {
     return value.isNull() ? std::nullopt : WholeKeyOf(value.text());
-}
-
-// Each range's row count and sum of key hashes on one side, by its index.
-// On the target, also each range's lowest and highest key; its rows outside
-// the source's span (or with no key) fall into one group before the span and
-// one after it, so that keys far from the source's make few groups.
-QMap<qint64, Figures> rangeFigures(db::Connection& connection, const QString& table,
-                                   const KeyTerms& key, WholeKey low, WholeKey width, qint64 ranges,
-                                   const QString& condition, bool target) {
-    db::RowSet rows;
-    rows.Open(RangeFiguresStatement(connection.profile().server().order, table, key, condition, low,
-                                    width, ranges, target),
-              connection);
-    QMap<qint64, Figures> figures;
-    for (; !rows.Eof(); rows.MoveNext()) {
-        const db::Fields& fields = rows.Fields();
-        const qint64 index = qint64(wholeKey(fields.item(0).Value()).value_or(-1));
-        Figures& f = figures[index];
-        f.rows += fields.item(1).Value().text().toLongLong();
-        f.keyHashes = sumOf(fields.item(2).Value());
-        if (target) {
-            f.lowest = wholeKey(fields.item(3).Value());
-            f.highest = wholeKey(fields.item(4).Value());
-        }
-    }
-    return figures;
 }
 
 // One part of the source's key span, and what it needs.
@@ -113,23 +80,61 @@ void joinTargetReads(std::vector<Part>& parts) {
     }
 }
 
-// A table's row count, and its keys' lowest, highest and (when asked for:
-// hashing costs the server a microsecond a row) hash sum, where the
-// condition holds.
-Figures figures(db::Connection& connection, const KeyTerms& key, const QString& table,
-                const QString& condition, bool hashed = true) {
+// Where the source's rows between the lowest and highest key the target
+// holds of a range are as many as the target's, with the same sum, the
+// target holds those and lacks the rest of the range.
+bool addHeldPart(std::vector<Part>& parts, const RangeFigures& target, const KeyRange& range,
+                 const std::function<RangeFigures(const std::optional<KeyRange>&)>& sourceFigures) {
+    if (!target.lowest || !target.highest || *target.lowest < range.first ||
+        *target.highest > range.last) {
+        return false;
+    }
+    const RangeFigures held = sourceFigures(KeyRange{*target.lowest, *target.highest});
+    if (held.rows != target.rows || !(held.hashes == target.hashes)) {
+        return false;
+    }
+    add(parts, Part::Kind::SourceOnly, range.first, *target.lowest - 1);
+    add(parts, Part::Kind::Agreeing, *target.lowest, *target.highest, held.rows);
+    add(parts, Part::Kind::SourceOnly, *target.highest + 1, range.last);
+    return true;
+}
+
+} // namespace
+
+QMap<qint64, RangeFigures> FiguresByRange(db::Connection& connection, const QString& table,
+                                          const KeyTerms& key, WholeKey low, WholeKey width,
+                                          qint64 ranges, const QString& condition, bool bounds) {
+    db::RowSet rows;
+    rows.Open(RangeFiguresStatement(connection.profile().server().order, table, key, condition, low,
+                                    width, ranges, bounds),
+              connection);
+    QMap<qint64, RangeFigures> figures;
+    for (; !rows.Eof(); rows.MoveNext()) {
+        const db::Fields& fields = rows.Fields();
+        const qint64 index = qint64(wholeKey(fields.item(0).Value()).value_or(-1));
+        RangeFigures& f = figures[index];
+        f.rows += fields.item(1).Value().text().toLongLong();
+        f.hashes = sumOf(fields.item(2).Value());
+        if (bounds) {
+            f.lowest = wholeKey(fields.item(3).Value());
+            f.highest = wholeKey(fields.item(4).Value());
+        }
+    }
+    return figures;
+}
+
+RangeFigures FiguresOf(db::Connection& connection, const KeyTerms& key, const QString& table,
+                       const QString& condition, bool hashed) {
     db::RowSet rows;
     rows.Open(
         KeyFiguresStatement(connection.profile().server().order, table, key, condition, hashed),
         connection);
     const db::Fields& fields = rows.Fields();
-    return Figures{fields.item(0).Value().text().toLongLong(), sumOf(fields.item(1).Value()),
-                   wholeKey(fields.item(2).Value()), wholeKey(fields.item(3).Value())};
+    return RangeFigures{fields.item(0).Value().text().toLongLong(), sumOf(fields.item(1).Value()),
+                        wholeKey(fields.item(2).Value()), wholeKey(fields.item(3).Value())};
 }
 
-// Runs the source's query here and the target's on a helper thread, so that
-// both servers work at once.
-void atOnce(const std::function<void()>& onSource, const std::function<void()>& onTarget) {
+void BothAtOnce(const std::function<void()>& onSource, const std::function<void()>& onTarget) {
     std::exception_ptr targetFailure;
     {
         db::detail::Worker helper(1);
@@ -147,27 +152,6 @@ void atOnce(const std::function<void()>& onSource, const std::function<void()>& 
         std::rethrow_exception(targetFailure);
     }
 }
-
-// Where the source's rows between the lowest and highest key the target
-// holds of a range are as many as the target's, with the same sum, the
-// target holds those and lacks the rest of the range.
-bool addHeldPart(std::vector<Part>& parts, const Figures& target, const KeyRange& range,
-                 const std::function<Figures(const std::optional<KeyRange>&)>& sourceFigures) {
-    if (!target.lowest || !target.highest || *target.lowest < range.first ||
-        *target.highest > range.last) {
-        return false;
-    }
-    const Figures held = sourceFigures(KeyRange{*target.lowest, *target.highest});
-    if (held.rows != target.rows || !(held.keyHashes == target.keyHashes)) {
-        return false;
-    }
-    add(parts, Part::Kind::SourceOnly, range.first, *target.lowest - 1);
-    add(parts, Part::Kind::Agreeing, *target.lowest, *target.highest, held.rows);
-    add(parts, Part::Kind::SourceOnly, *target.highest + 1, range.last);
-    return true;
-}
-
-} // namespace
 
 QStringList SplitConditions(db::Connection& source, const QString& table, const QString& condition,
                             int parts, QString* problem) {
@@ -250,14 +234,14 @@ std::optional<KeyRanges> DifferingRanges(const TableOrder& order, db::Connection
     const KeyTerms sourceKey{key, order.sourceKeyText};
     const KeyTerms targetKey{order.targetNumberKey, order.targetKeyText};
     const auto sourceFigures = [&](const std::optional<KeyRange>& range) {
-        return figures(source, sourceKey, sourceTable,
-                       range ? InRange(key, *range, condition) : condition, range.has_value());
+        return FiguresOf(source, sourceKey, sourceTable,
+                         range ? InRange(key, *range, condition) : condition, range.has_value());
     };
     // The source's span, and the target's figures as a whole.
-    Figures span;
-    Figures whole;
-    atOnce([&] { span = sourceFigures(std::nullopt); },
-           [&] { whole = figures(target, targetKey, targetTable, {}); });
+    RangeFigures span;
+    RangeFigures whole;
+    BothAtOnce([&] { span = sourceFigures(std::nullopt); },
+               [&] { whole = FiguresOf(target, targetKey, targetTable, {}, true); });
     KeyRanges result;
     result.sourceRows = span.rows;
     result.targetRows = whole.rows;
@@ -277,16 +261,16 @@ std::optional<KeyRanges> DifferingRanges(const TableOrder& order, db::Connection
     } else if (!addHeldPart(parts, whole, {low, high}, sourceFigures)) {
         const qint64 ranges = std::clamp<qint64>(span.rows / rowsPerRange, 1, mostRanges);
         const WholeKey width = (high - low) / ranges + 1;
-        QMap<qint64, Figures> sourceRanges;
-        QMap<qint64, Figures> targetRanges;
-        atOnce(
+        QMap<qint64, RangeFigures> sourceRanges;
+        QMap<qint64, RangeFigures> targetRanges;
+        BothAtOnce(
             [&] {
-                sourceRanges = rangeFigures(source, sourceTable, sourceKey, low, width, ranges,
-                                            InRange(key, {low, high}, condition), false);
+                sourceRanges = FiguresByRange(source, sourceTable, sourceKey, low, width, ranges,
+                                              InRange(key, {low, high}, condition), false);
             },
             [&] {
                 targetRanges =
-                    rangeFigures(target, targetTable, targetKey, low, width, ranges, {}, true);
+                    FiguresByRange(target, targetTable, targetKey, low, width, ranges, {}, true);
             });
         int partChecks = 0;
         for (auto s = sourceRanges.begin(); s != sourceRanges.end(); ++s) {
@@ -295,7 +279,7 @@ std::optional<KeyRanges> DifferingRanges(const TableOrder& order, db::Connection
             const auto t = targetRanges.constFind(s.key());
             if (t == targetRanges.cend()) {
                 add(parts, Part::Kind::SourceOnly, first, last);
-            } else if (t->rows == s->rows && t->keyHashes == s->keyHashes) {
+            } else if (t->rows == s->rows && t->hashes == s->hashes) {
                 add(parts, Part::Kind::Agreeing, first, last, s->rows);
             } else if (partChecks++ >= mostPartChecks ||
                        !addHeldPart(parts, *t, {first, last}, sourceFigures)) {

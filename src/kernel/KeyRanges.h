@@ -15,9 +15,12 @@
 // each server) agree holds the source's keys: no choice of keys but the
 // same matches both by accident. Its rows' other values are not read; a
 // comparison reads every row and would show rows changed since.
+#include "Statements.h"
 #include "TableOrder.h"
 #include "WholeKey.h"
 
+#include <QMap>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -31,6 +34,31 @@ struct KeyRange {
     bool readTarget = true;
 };
 
+// What a server counted of a range, or of the rows a condition picks: its
+// rows, the sum of its rows' hashes (KeyRanges.h's statements), and its
+// lowest and highest key where asked for.
+struct RangeFigures {
+    qint64 rows = 0;
+    Comparable hashes;
+    std::optional<WholeKey> lowest;
+    std::optional<WholeKey> highest;
+};
+
+// The figures of each of `ranges` ranges of `width` keys from `low`, by the
+// range's index, of the rows that `condition` picks; the hash of a row is
+// that of `key.text`. Keys before the first range count as -1, after the
+// last as `ranges`. With `bounds`, each range's lowest and highest key too.
+QMap<qint64, RangeFigures> FiguresByRange(db::Connection& connection, const QString& table,
+                                          const KeyTerms& key, WholeKey low, WholeKey width,
+                                          qint64 ranges, const QString& condition, bool bounds);
+// The figures of all the rows `condition` picks; their hashes only when
+// `hashed` (hashing costs a server about a microsecond a row).
+RangeFigures FiguresOf(db::Connection& connection, const KeyTerms& key, const QString& table,
+                       const QString& condition, bool hashed);
+// Runs the source's query here and the target's on a helper thread, so that
+// both servers work at once; a failure of either is thrown here.
+void BothAtOnce(const std::function<void()>& onSource, const std::function<void()>& onTarget);
+
 struct KeyRanges {
     // The ranges to read, in key order, neighbours of one kind joined.
     std::vector<KeyRange> differing;
@@ -39,6 +67,9 @@ struct KeyRanges {
     // The source's rows (those that match its condition) and the target's.
     qint64 sourceRows = 0;
     qint64 targetRows = 0;
+    // A condition on the target for its rows outside the source's key span
+    // or without a key, which are to be read too; empty where it has none.
+    QString targetOutside{};
 };
 
 // Nothing when the key is not one whole-number column (or its values reach

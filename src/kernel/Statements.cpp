@@ -110,47 +110,42 @@ QString NullIfEmpty(const QString& term) {
 
 namespace {
 
-// Each row's key (dk), its hash (dh, when hashed) and, when given, its
-// range's index (dr), where the condition holds: a derived table the
-// figures are summed over.
-QString keyRows(const db::OrderForms& forms, QStringView tableName, const KeyTerms& key,
-                const QString& condition, const QString& rangeIndex, bool hashed) {
-    return withCondition(
-        QStringLiteral("SELECT %1 AS dk%2%3 FROM %4")
-            .arg(key.number,
-                 hashed ? QStringLiteral(", %1 AS dh").arg(forms.md5Hex.toString().arg(key.text))
-                        : QString(),
-                 rangeIndex.isEmpty() ? QString() : QStringLiteral(", %1 AS dr").arg(rangeIndex),
-                 QuotedName(tableName)),
-        condition);
-}
-
-QString hashSum(const db::OrderForms& forms) {
-    return forms.wideSum.toString().arg(forms.hexNumber.toString().arg(QStringLiteral("dh")));
+// The sum of the rows' hashes, each the number its MD5's first 15 hex
+// digits write.
+QString hashSum(const db::OrderForms& forms, const KeyTerms& key) {
+    return forms.wideSum.toString().arg(
+        forms.hexNumber.toString().arg(forms.md5Hex.toString().arg(key.text)));
 }
 
 } // namespace
 
+// One flat aggregate, no derived table: MariaDB materializes one.
 QString KeyFiguresStatement(const db::OrderForms& forms, QStringView tableName, const KeyTerms& key,
                             const QString& condition, bool hashed) {
-    return QStringLiteral("SELECT COUNT(*), %1, MIN(dk), MAX(dk) FROM (%2) fp")
-        .arg(hashed ? hashSum(forms) : QStringLiteral("0"),
-             keyRows(forms, tableName, key, condition, {}, hashed));
+    return withCondition(QStringLiteral("SELECT COUNT(*), %1, MIN(%2), MAX(%2) FROM %3")
+                             .arg(hashed ? hashSum(forms, key) : QStringLiteral("0"), key.number,
+                                  QuotedName(tableName)),
+                         condition);
 }
 
 QString RangeFiguresStatement(const db::OrderForms& forms, QStringView tableName,
                               const KeyTerms& key, const QString& condition, WholeKey low,
                               WholeKey width, qint64 ranges, bool bounds) {
-    const QString number = forms.wideNumber.toString().arg(key.number);
+    const QString number = key.narrow ? key.number : forms.wideNumber.toString().arg(key.number);
+    const QStringView division = key.narrow ? forms.narrowDivision : forms.wholeDivision;
     const QString range =
         QStringLiteral("CASE WHEN %1 < %2 THEN -1 WHEN %1 > %3 THEN %4 ELSE %5 END")
             .arg(number, WholeKeyText(low), WholeKeyText(low + width * ranges - 1))
             .arg(ranges)
-            .arg(forms.wholeDivision.toString().arg(
-                QStringLiteral("%1 - (%2)").arg(number, WholeKeyText(low)), WholeKeyText(width)));
-    return QStringLiteral("SELECT dr, COUNT(*), %1%2 FROM (%3) fp GROUP BY dr")
-        .arg(hashSum(forms), bounds ? QStringLiteral(", MIN(dk), MAX(dk)") : QString(),
-             keyRows(forms, tableName, key, condition, range, true));
+            .arg(division.toString().arg(QStringLiteral("%1 - (%2)").arg(number, WholeKeyText(low)),
+                                         WholeKeyText(width)));
+    return withCondition(
+               QStringLiteral("SELECT %1, COUNT(*), %2%3 FROM %4")
+                   .arg(range, hashSum(forms, key),
+                        bounds ? QStringLiteral(", MIN(%1), MAX(%1)").arg(key.number) : QString(),
+                        QuotedName(tableName)),
+               condition) +
+           QStringLiteral(" GROUP BY ") + range;
 }
 
 QString KeyBoundsStatement(QStringView tableName, const QString& key, const QString& condition) {

@@ -60,6 +60,9 @@ QString TextLiteral(QStringView text);
 struct KeyTerms {
     QString number;
     QString text;
+    // An integer column whose keys lie within ±2^62, so that a key's
+    // distance from another is a server's integer: no wide decimals.
+    bool narrow = false;
 };
 // SELECT COUNT(*), <the sum of its keys' hashes, or 0 unless hashed>,
 // MIN(<key>), MAX(<key>) of the rows where the condition holds, in the

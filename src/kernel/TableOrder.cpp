@@ -178,7 +178,8 @@ TableOrder PlanOrder(db::Connection& source, const QString& sourceTable, db::Con
         order.columns.push_back(
             {sourceColumns[s].name, found->name, int(s), int(t),
              CategoryOf(sourceColumns[s].description),
-             IsPadded(sourceColumns[s].description) || IsPadded(found->description)});
+             IsPadded(sourceColumns[s].description) || IsPadded(found->description),
+             sourceColumns[s].description, found->description});
     }
     for (std::size_t t = 0; t < targetColumns.size(); ++t) {
         if (!matched[t]) {

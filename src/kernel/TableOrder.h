@@ -21,6 +21,9 @@ struct ComparedColumn {
     int targetField = 0;
     Category category = Category::Text;
     bool padded = false;
+    // As each driver described the column.
+    db::ColumnDescription sourceType{};
+    db::ColumnDescription targetType{};
 };
 
 struct TableOrder {

@@ -226,6 +226,10 @@ private slots:
             << u"logins.ini"_s
             << QStringList{u"copy"_s, u"--to"_s, u"db2"_s, u"--verify"_s, u"--dry-run"_s, u"T"_s}
             << 2 << u"--verify compares what a copy made"_s;
+        QTest::newRow("by rows without verify")
+            << u"logins.ini"_s
+            << QStringList{u"copy"_s, u"--to"_s, u"db2"_s, u"--by-rows"_s, u"T"_s} << 2
+            << u"--by-rows says how --verify compares"_s;
         QTest::newRow("copy without --to") << u"logins.ini"_s << QStringList{u"copy"_s, u"T"_s} << 2
                                            << u"copy needs --to db2 or --to oracle"_s;
         QTest::newRow("unknown side")
@@ -1101,6 +1105,9 @@ private slots:
         QCOMPARE(tables[0][u"outcome"_s].toString(), u"differs"_s);
         QCOMPARE(tables[0][u"onlySource"_s].toInt(), 1);
         QCOMPARE(tables[0][u"onlyTarget"_s].toInt(), 1);
+        // A table without a key is read whole, as its order says.
+        QCOMPARE(tables[0][u"method"_s].toString(), u"rows"_s);
+        QCOMPARE(tables[0][u"rowsRead"_s].toInt(), 6);
         QCOMPARE(tables[1][u"outcome"_s].toString(), u"missing"_s);
 
         // The Oracle side's server upper-cases every name the copy stores.
