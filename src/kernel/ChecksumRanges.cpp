@@ -9,11 +9,15 @@ namespace kernel {
 
 namespace {
 
-// A range of at most so many rows on either side is read rather than cut.
-constexpr qint64 rowsToRead = 4096;
+// Rows a range holds on average, at most so many ranges.
+constexpr qint64 rowsPerRange = 4096;
 constexpr qint64 mostRanges = 4096;
-// A range that differs and holds more is cut into so many, at most so many
-// times: every query scans a target that has no index on the key.
+// A range that differs is read where it holds at most so many rows on
+// either side; one that holds more is cut into so many, at most so many
+// times. A cut is one more query, which scans a target that has no index on
+// the key whole, as a read of the range does: reading a few thousand rows
+// more costs less.
+constexpr qint64 mostRowsRead = 16 * rowsPerRange;
 constexpr qint64 cutInto = 64;
 constexpr int mostCuts = 16;
 // Far-apart ranges are read in so many reads at most.
@@ -93,7 +97,7 @@ std::optional<KeyRanges> RangesThatDiffer(const TableOrder& order, const RowText
     targetTerms.narrow = narrow(order.columns[keyColumn].targetType, low, high);
     const double span = double(high - low) + 1;
     std::deque<Pending> pending{
-        {{low, high}, std::clamp<qint64>(sourceWhole.rows / rowsToRead, 1, mostRanges), true}};
+        {{low, high}, std::clamp<qint64>(sourceWhole.rows / rowsPerRange, 1, mostRanges), true}};
     int cuts = 0;
     while (!pending.empty()) {
         const Pending next = pending.front();
@@ -137,7 +141,7 @@ std::optional<KeyRanges> RangesThatDiffer(const TableOrder& order, const RowText
             const RangeFigures t = targetRanges.value(index);
             if (s.rows == t.rows && s.hashes == t.hashes) {
                 result.rowsInAgreeingRanges += s.rows;
-            } else if (std::max(s.rows, t.rows) <= rowsToRead || range.first == range.last ||
+            } else if (std::max(s.rows, t.rows) <= mostRowsRead || range.first == range.last ||
                        cuts >= mostCuts) {
                 result.differing.push_back(range);
             } else {
