@@ -39,6 +39,11 @@ struct ChecksumForms {
     QStringView time;
     QStringView timeWhole;
     QStringView date;
+    // A text the copy made of a number ("20.20", ".5") or of a Boolean
+    // ("True"), written as the number or the Boolean would be; any other
+    // text as it is.
+    QStringView numberText;
+    QStringView booleanText;
     QStringView bytes;  // upper-case hex digits
     QStringView text;   // the text as the hash reads it: UTF-8 bytes
     QStringView length; // of such a text, in bytes, as digits
@@ -80,6 +85,13 @@ inline constexpr ChecksumForms oracle{
     .time = u"RTRIM(RTRIM(TO_CHAR(%1, 'HH24:MI:SS.FF9'), '0'), '.')",
     .timeWhole = {},
     .date = u"TO_CHAR(%1, 'YYYY-MM-DD')",
+    // At most NUMBER's 38 digits, which TO_NUMBER keeps.
+    .numberText =
+        u"CASE WHEN NOT REGEXP_LIKE(%1, '^-?([0-9]{1,38}([.][0-9]{0,38})?|[.][0-9]{1,38})$') "
+        u"OR LENGTH(%1) > 40 THEN %1 WHEN TO_NUMBER(%1) = 0 THEN '0' WHEN TO_NUMBER(%1) > -1 AND "
+        u"TO_NUMBER(%1) < 1 THEN REPLACE(TO_CHAR(TO_NUMBER(%1)), '.', '0.') ELSE "
+        u"TO_CHAR(TO_NUMBER(%1)) END",
+    .booleanText = u"CASE WHEN %1 = 'True' THEN '1' WHEN %1 = 'False' THEN '0' ELSE %1 END",
     .bytes = u"RAWTOHEX(%1)",
     .text = u"TO_CHAR(%1)",
     .length = u"TO_CHAR(LENGTHB(%1))",
@@ -116,6 +128,15 @@ inline constexpr ChecksumForms db2{
     .time = u"VARCHAR_FORMAT(TIMESTAMP(DATE('0001-01-01'), %1), 'HH24:MI:SS')",
     .timeWhole = {},
     .date = u"CHAR(%1, ISO)",
+    // At most 16 digits before the point and 15 after, which DECIMAL(31, 15)
+    // keeps.
+    .numberText =
+        u"CASE WHEN NOT REGEXP_LIKE(%1, '^-?([0-9]{1,16}([.][0-9]{0,15})?|[.][0-9]{1,15})$') "
+        u"THEN %1 WHEN DECIMAL(%1, 31, 15) = 0 THEN '0' WHEN DECIMAL(%1, 31, 15) > -1 AND "
+        u"DECIMAL(%1, 31, 15) < 1 THEN REPLACE(REPLACE(TRIM(TRAILING '.' FROM TRIM(TRAILING '0' "
+        u"FROM VARCHAR(DECIMAL(%1, 31, 15)))), '0.', '.'), '.', '0.') ELSE TRIM(TRAILING '.' "
+        u"FROM TRIM(TRAILING '0' FROM VARCHAR(DECIMAL(%1, 31, 15)))) END",
+    .booleanText = u"CASE WHEN %1 = 'True' THEN '1' WHEN %1 = 'False' THEN '0' ELSE %1 END",
     .bytes = u"HEX(%1)",
     .text = u"%1",
     .length = u"VARCHAR(OCTET_LENGTH(%1))",
@@ -133,29 +154,32 @@ inline constexpr ChecksumForms db2{
 // it) and has no -0; a char's text has no padding; a timestamp's drops
 // its fraction's zeros (TO_CHAR would cost twice the rest of a row).
 // MD5 takes any text: the limits are Oracle's.
-inline constexpr ChecksumForms postgreSql{.wholeNumber = u"CAST(%1 AS TEXT)",
-                                          .decimal = u"CAST(TRIM_SCALE(%1) AS TEXT)",
-                                          .decimalOwn = u"CAST(%1 AS TEXT)",
-                                          .decimalFixed = {},
-                                          .boolean =
-                                              u"CASE WHEN %1 THEN '1' WHEN NOT %1 THEN '0' END",
-                                          .timestamp = u"CAST(%1 AS TEXT)",
-                                          .timestampWhole = {},
-                                          .time = u"CAST(%1 AS TEXT)",
-                                          .timeWhole = {},
-                                          .date = u"CAST(%1 AS TEXT)",
-                                          .bytes = u"UPPER(ENCODE(%1, 'hex'))",
-                                          .text = u"CAST(%1 AS TEXT)",
-                                          .length = u"OCTET_LENGTH(%1)",
-                                          .rtrim = u"RTRIM(%1)",
-                                          .upper = u"UPPER(%1)",
-                                          .joinOpen = {},
-                                          .joinSeparator = u" || ",
-                                          .joinClose = {},
-                                          .joinKeepsNull = true,
-                                          .hashedBytes = 4000,
-                                          .columnBytes = 4000,
-                                          .hashesLobs = false};
+inline constexpr ChecksumForms postgreSql{
+    .wholeNumber = u"CAST(%1 AS TEXT)",
+    .decimal = u"CAST(TRIM_SCALE(%1) AS TEXT)",
+    .decimalOwn = u"CAST(%1 AS TEXT)",
+    .decimalFixed = {},
+    .boolean = u"CASE WHEN %1 THEN '1' WHEN NOT %1 THEN '0' END",
+    .timestamp = u"CAST(%1 AS TEXT)",
+    .timestampWhole = {},
+    .time = u"CAST(%1 AS TEXT)",
+    .timeWhole = {},
+    .date = u"CAST(%1 AS TEXT)",
+    .numberText = u"CASE WHEN %1 ~ '^-?([0-9]+[.]?[0-9]*|[.][0-9]+)$' THEN "
+                  u"CAST(TRIM_SCALE(CAST(%1 AS NUMERIC)) AS TEXT) ELSE %1 END",
+    .booleanText = u"CASE WHEN %1 = 'True' THEN '1' WHEN %1 = 'False' THEN '0' ELSE %1 END",
+    .bytes = u"UPPER(ENCODE(%1, 'hex'))",
+    .text = u"CAST(%1 AS TEXT)",
+    .length = u"OCTET_LENGTH(%1)",
+    .rtrim = u"RTRIM(%1)",
+    .upper = u"UPPER(%1)",
+    .joinOpen = {},
+    .joinSeparator = u" || ",
+    .joinClose = {},
+    .joinKeepsNull = true,
+    .hashedBytes = 4000,
+    .columnBytes = 4000,
+    .hashesLobs = false};
 
 // A DECIMAL's text keeps its scale; a DATETIME's its digits, with a
 // point only where it has some. A text is
@@ -176,6 +200,12 @@ inline constexpr ChecksumForms mariaDb{
     .time = u"TRIM(TRAILING '.' FROM TRIM(TRAILING '0' FROM CAST(%1 AS CHAR)))",
     .timeWhole = u"%1",
     .date = u"%1",
+    // At most DECIMAL(65, 30)'s digits, which the cast keeps.
+    .numberText =
+        u"CASE WHEN %1 REGEXP '^-?([0-9]{1,35}([.][0-9]{0,30})?|[.][0-9]{1,30})$' THEN "
+        u"TRIM(TRAILING '.' FROM TRIM(TRAILING '0' FROM CAST(CAST(%1 AS DECIMAL(65, 30)) AS "
+        u"CHAR))) ELSE %1 END",
+    .booleanText = u"CASE WHEN %1 = 'True' THEN '1' WHEN %1 = 'False' THEN '0' ELSE %1 END",
     .bytes = u"HEX(%1)",
     .text = u"CAST(%1 AS BINARY)",
     .length = u"OCTET_LENGTH(%1)",

@@ -62,9 +62,10 @@ bool isNumber(Form form) {
 
 // Whether the two forms write one value alike: a Boolean copied as a
 // number, a number of any scale, bytes copied as their hex digits.
+// A number, Boolean, timestamp or bytes the copy made text: as its text.
 bool alike(Form source, Form target) {
     return source == target || (isNumber(source) && isNumber(target)) ||
-           (source == Form::Bytes && target == Form::Text);
+           (target == Form::Text && source != Form::Time);
 }
 
 bool isLob(const db::ColumnDescription& column) {
@@ -188,6 +189,13 @@ private:
                 text = form(forms_.rtrim, text);
             }
             tested = NullIfEmpty(text);
+            // What the copy made text of, written as its source writes it;
+            // a timestamp's text is the canonical one already.
+            if (isNumber(c.sourceForm)) {
+                tested = form(
+                    c.sourceForm == Form::Boolean ? forms_.booleanText : forms_.numberText, tested);
+                text = tested;
+            }
             content = c.digest ? form(forms_.upper, form(md5_, form(forms_.text, tested)))
                                : join({form(forms_.length, tested), QStringLiteral("':'"),
                                        form(forms_.text, text)});
