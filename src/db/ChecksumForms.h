@@ -43,17 +43,18 @@ struct ChecksumForms {
     // ("True"), written as the number or the Boolean would be; any other
     // text as it is.
     QStringView numberText;
-    QStringView booleanText;
-    QStringView bytes;  // upper-case hex digits
-    QStringView text;   // the text as the hash reads it: UTF-8 bytes
-    QStringView length; // of such a text, in bytes, as digits
-    QStringView rtrim;  // without trailing blanks
-    QStringView upper;  // hex digits copied into a text, in upper case
+    QStringView booleanText =
+        u"CASE WHEN %1 = 'True' THEN '1' WHEN %1 = 'False' THEN '0' ELSE %1 END";
+    QStringView bytes;                // upper-case hex digits
+    QStringView text;                 // the text as the hash reads it: UTF-8 bytes
+    QStringView length;               // of such a text, in bytes, as digits
+    QStringView rtrim = u"RTRIM(%1)"; // without trailing blanks
+    QStringView upper = u"UPPER(%1)"; // hex digits copied into a text, in upper case
     // The pieces of a row's text joined: "a || b", or CONCAT(a, b); and
     // whether a NULL piece makes the whole NULL (Oracle's || does not).
-    QStringView joinOpen;
-    QStringView joinSeparator;
-    QStringView joinClose;
+    QStringView joinOpen{};
+    QStringView joinSeparator = u" || ";
+    QStringView joinClose{};
     bool joinKeepsNull = true;
     // The longest text one hash (and the concatenation it is built by)
     // takes, in bytes: Oracle's VARCHAR2 in SQL, DB2's VARCHAR.
@@ -91,15 +92,9 @@ inline constexpr ChecksumForms oracle{
         u"OR LENGTH(%1) > 40 THEN %1 WHEN TO_NUMBER(%1) = 0 THEN '0' WHEN TO_NUMBER(%1) > -1 AND "
         u"TO_NUMBER(%1) < 1 THEN REPLACE(TO_CHAR(TO_NUMBER(%1)), '.', '0.') ELSE "
         u"TO_CHAR(TO_NUMBER(%1)) END",
-    .booleanText = u"CASE WHEN %1 = 'True' THEN '1' WHEN %1 = 'False' THEN '0' ELSE %1 END",
     .bytes = u"RAWTOHEX(%1)",
     .text = u"TO_CHAR(%1)",
     .length = u"TO_CHAR(LENGTHB(%1))",
-    .rtrim = u"RTRIM(%1)",
-    .upper = u"UPPER(%1)",
-    .joinOpen = {},
-    .joinSeparator = u" || ",
-    .joinClose = {},
     .joinKeepsNull = false,
     .hashedBytes = 4000,
     .columnBytes = 4000,
@@ -136,15 +131,9 @@ inline constexpr ChecksumForms db2{
         u"DECIMAL(%1, 31, 15) < 1 THEN REPLACE(REPLACE(TRIM(TRAILING '.' FROM TRIM(TRAILING '0' "
         u"FROM VARCHAR(DECIMAL(%1, 31, 15)))), '0.', '.'), '.', '0.') ELSE TRIM(TRAILING '.' "
         u"FROM TRIM(TRAILING '0' FROM VARCHAR(DECIMAL(%1, 31, 15)))) END",
-    .booleanText = u"CASE WHEN %1 = 'True' THEN '1' WHEN %1 = 'False' THEN '0' ELSE %1 END",
     .bytes = u"HEX(%1)",
     .text = u"%1",
     .length = u"VARCHAR(OCTET_LENGTH(%1))",
-    .rtrim = u"RTRIM(%1)",
-    .upper = u"UPPER(%1)",
-    .joinOpen = {},
-    .joinSeparator = u" || ",
-    .joinClose = {},
     .joinKeepsNull = true,
     .hashedBytes = 32672,
     .columnBytes = 32672,
@@ -167,15 +156,9 @@ inline constexpr ChecksumForms postgreSql{
     .date = u"CAST(%1 AS TEXT)",
     .numberText = u"CASE WHEN %1 ~ '^-?([0-9]+[.]?[0-9]*|[.][0-9]+)$' THEN "
                   u"CAST(TRIM_SCALE(CAST(%1 AS NUMERIC)) AS TEXT) ELSE %1 END",
-    .booleanText = u"CASE WHEN %1 = 'True' THEN '1' WHEN %1 = 'False' THEN '0' ELSE %1 END",
     .bytes = u"UPPER(ENCODE(%1, 'hex'))",
     .text = u"CAST(%1 AS TEXT)",
     .length = u"OCTET_LENGTH(%1)",
-    .rtrim = u"RTRIM(%1)",
-    .upper = u"UPPER(%1)",
-    .joinOpen = {},
-    .joinSeparator = u" || ",
-    .joinClose = {},
     .joinKeepsNull = true,
     .hashedBytes = 4000,
     .columnBytes = 4000,
@@ -205,12 +188,9 @@ inline constexpr ChecksumForms mariaDb{
         u"CASE WHEN %1 REGEXP '^-?([0-9]{1,35}([.][0-9]{0,30})?|[.][0-9]{1,30})$' THEN "
         u"TRIM(TRAILING '.' FROM TRIM(TRAILING '0' FROM CAST(CAST(%1 AS DECIMAL(65, 30)) AS "
         u"CHAR))) ELSE %1 END",
-    .booleanText = u"CASE WHEN %1 = 'True' THEN '1' WHEN %1 = 'False' THEN '0' ELSE %1 END",
     .bytes = u"HEX(%1)",
     .text = u"CAST(%1 AS BINARY)",
     .length = u"OCTET_LENGTH(%1)",
-    .rtrim = u"RTRIM(%1)",
-    .upper = u"UPPER(%1)",
     .joinOpen = u"CONCAT(",
     .joinSeparator = u", ",
     .joinClose = u")",
