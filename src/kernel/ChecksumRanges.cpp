@@ -9,20 +9,6 @@ namespace kernel {
 
 namespace {
 
-// Rows a range holds on average, at most so many ranges.
-constexpr qint64 rowsPerRange = 4096;
-constexpr qint64 mostRanges = 4096;
-// A range that differs is read where it holds at most so many rows on
-// either side; one that holds more is cut into so many, at most so many
-// times. A cut is one more query, which scans a target that has no index on
-// the key whole, as a read of the range does: reading a few thousand rows
-// more costs less.
-constexpr qint64 mostRowsRead = 16 * rowsPerRange;
-constexpr qint64 cutInto = 64;
-constexpr int mostCuts = 16;
-// Far-apart ranges are read in so many reads at most.
-constexpr std::size_t mostReads = 16;
-
 // Whether keys between low and high, and their distances, are integers
 // of the server's: a column of an integer type, keys within ±2^61.
 bool narrow(const db::ColumnDescription& column, WholeKey low, WholeKey high) {
@@ -39,7 +25,7 @@ struct Pending {
 
 // Neighbours joined; then, while there are too many reads, the two nearest
 // joined with what lies between them.
-void joinReads(std::vector<KeyRange>& reads) {
+void joinReads(std::vector<KeyRange>& reads, std::size_t mostReads) {
     std::sort(reads.begin(), reads.end(),
               [](const KeyRange& a, const KeyRange& b) { return a.first < b.first; });
     std::vector<KeyRange> joined;
@@ -50,7 +36,7 @@ void joinReads(std::vector<KeyRange>& reads) {
             joined.push_back(range);
         }
     }
-    while (joined.size() > mostReads) {
+    while (mostReads > 0 && joined.size() > mostReads) {
         std::size_t nearest = 0;
         for (std::size_t i = 1; i + 1 < joined.size(); ++i) {
             if (joined[i + 1].first - joined[i].last <
@@ -70,7 +56,8 @@ std::optional<KeyRanges> RangesThatDiffer(const TableOrder& order, const RowText
                                           db::Connection& source, const QString& sourceTable,
                                           const QString& condition, db::Connection& target,
                                           const QString& targetTable,
-                                          const std::function<void(double)>& settled) {
+                                          const std::function<void(double)>& settled,
+                                          const RangeSizes& sizes) {
     if (order.sourceNumberKey.isEmpty()) {
         return std::nullopt;
     }
@@ -97,7 +84,9 @@ std::optional<KeyRanges> RangesThatDiffer(const TableOrder& order, const RowText
     targetTerms.narrow = narrow(order.columns[keyColumn].targetType, low, high);
     const double span = double(high - low) + 1;
     std::deque<Pending> pending{
-        {{low, high}, std::clamp<qint64>(sourceWhole.rows / rowsPerRange, 1, mostRanges), true}};
+        {{low, high},
+         std::clamp<qint64>(sourceWhole.rows / sizes.rowsPerRange, 1, sizes.mostRanges),
+         true}};
     int cuts = 0;
     while (!pending.empty()) {
         const Pending next = pending.front();
@@ -141,12 +130,12 @@ std::optional<KeyRanges> RangesThatDiffer(const TableOrder& order, const RowText
             const RangeFigures t = targetRanges.value(index);
             if (s.rows == t.rows && s.hashes == t.hashes) {
                 result.rowsInAgreeingRanges += s.rows;
-            } else if (std::max(s.rows, t.rows) <= mostRowsRead || range.first == range.last ||
-                       cuts >= mostCuts) {
+            } else if (std::max(s.rows, t.rows) <= sizes.mostRowsRead ||
+                       range.first == range.last || cuts >= sizes.mostCuts) {
                 result.differing.push_back(range);
             } else {
                 ++cuts;
-                pending.push_back({range, cutInto});
+                pending.push_back({range, sizes.cutInto});
             }
         }
         double open = 0;
@@ -155,7 +144,7 @@ std::optional<KeyRanges> RangesThatDiffer(const TableOrder& order, const RowText
         }
         settled(1.0 - open / span);
     }
-    joinReads(result.differing);
+    joinReads(result.differing, sizes.mostReads);
     return result;
 }
 

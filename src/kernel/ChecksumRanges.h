@@ -16,16 +16,37 @@
 
 namespace kernel {
 
-// The ranges whose rows must be read (in key order, neighbours joined, at
-// most a few far-apart reads), both sides' row counts and the rows of the
-// ranges found equal. Nothing where the key is not one whole-number column,
-// its values reach beyond what the servers cut exactly, or the target holds
+// How finely the key span is cut, and how the ranges that differ are read.
+struct RangeSizes {
+    qint64 rowsPerRange; // a first range's rows on average,
+    qint64 mostRanges;   // in at most so many ranges
+    // A range that differs and holds more rows on either side is cut into
+    // `cutInto`, at most `mostCuts` times.
+    qint64 mostRowsRead;
+    qint64 cutInto;
+    int mostCuts;
+    // Far-apart ranges are joined into so many reads at most; 0: only
+    // neighbours are joined.
+    std::size_t mostReads;
+};
+
+// To read what differs once: few queries, since each scans a target without
+// an index on the key whole, and reading a few thousand rows more costs less.
+inline constexpr RangeSizes toCompare{4096, 4096, 16 * 4096, 64, 16, 16};
+// To change what differs, on a target with an index on the key: ranges of a
+// few rows, so that rows changed here and there are read nearly alone.
+inline constexpr RangeSizes toChange{8, 1 << 17, 4096, 64, 64, 0};
+
+// The ranges whose rows must be read (in key order, neighbours joined), both
+// sides' row counts and the rows of the ranges found equal. Nothing where the key is not one
+// whole-number column, its values reach beyond what the servers cut exactly, or the target holds
 // rows without such a key. `settled` is told what share of the key span is
 // known, after each query.
 std::optional<KeyRanges> RangesThatDiffer(const TableOrder& order, const RowTexts& texts,
                                           db::Connection& source, const QString& sourceTable,
                                           const QString& condition, db::Connection& target,
                                           const QString& targetTable,
-                                          const std::function<void(double)>& settled);
+                                          const std::function<void(double)>& settled,
+                                          const RangeSizes& sizes = toCompare);
 
 } // namespace kernel

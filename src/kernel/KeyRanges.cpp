@@ -224,6 +224,18 @@ QString InRange(const QString& key, const KeyRange& range, const QString& condit
     return BothConditions(condition, span);
 }
 
+QString InRanges(const QString& key, std::span<const KeyRange> ranges, const QString& condition) {
+    if (ranges.size() == 1) {
+        return InRange(key, ranges.front(), condition);
+    }
+    QStringList spans;
+    for (const KeyRange& range : ranges) {
+        spans << u'(' + ClosedRange(key, WholeKeyText(range.first), WholeKeyText(range.last)) +
+                     u')';
+    }
+    return BothConditions(condition, u'(' + spans.join(QStringLiteral(" OR ")) + u')');
+}
+
 std::optional<KeyRanges> DifferingRanges(const TableOrder& order, db::Connection& source,
                                          const QString& sourceTable, const QString& condition,
                                          db::Connection& target, const QString& targetTable) {

@@ -22,6 +22,7 @@
 #include <QMap>
 #include <functional>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace kernel {
@@ -91,5 +92,8 @@ QStringList SplitConditions(db::Connection& source, const QString& table, const 
 
 // "<key> >= first AND <key> <= last", with the user's condition before it.
 QString InRange(const QString& key, const KeyRange& range, const QString& condition = {});
+// The same for several ranges at once, in one condition of ORs.
+QString InRanges(const QString& key, std::span<const KeyRange> ranges,
+                 const QString& condition = {});
 
 } // namespace kernel

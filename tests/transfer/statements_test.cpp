@@ -1,6 +1,7 @@
 // Column types, CREATE TABLE and INSERT texts, byte for byte: these strings go
 // to the databases unchanged, so a stray blank or a missed quote is a failed
 // copy or a silently altered row.
+#include "kernel/ChangeStatements.h"
 #include "kernel/Statements.h"
 #include "kernel/WholeKey.h"
 #include "transfer/Datatype.h"
@@ -67,6 +68,8 @@ private slots:
     void insert_data();
     void insert();
     void insertReplacesThePreviousStatement();
+    void changes_data();
+    void changes();
     void valueOrDefault_data();
     void valueOrDefault();
     void names_data();
@@ -294,6 +297,51 @@ void StatementsTest::insertReplacesThePreviousStatement() {
     kernel::AppendColumnDefinition(last, u"B", transfer::ColumnTypeFor(Side::Oracle, 7));
     kernel::EndCreateTable(last);
     QCOMPARE(last, uR"(CREATE TABLE "U"("B" DATE))"_s);
+}
+
+// A sync's UPDATE and DELETE name their row by its key: a key written as
+// the INSERT writes a value (an empty text as NULL) would match no row, or
+// with "= NULL" never one.
+void StatementsTest::changes_data() {
+    QTest::addColumn<Values>("set");
+    QTest::addColumn<Values>("key");
+    QTest::addColumn<QString>("update");
+    QTest::addColumn<QString>("remove");
+    QTest::newRow("a value, a NULL, a quote in the key")
+        << Values{text(u"x"_s), null()} << Values{text(u"O'B"_s), integer(7)}
+        << uR"(UPDATE "we""ird" SET "A" = 'x', "B" = NULL WHERE "K" = 'O''B' AND "L" = '7')"_s
+        << uR"(DELETE FROM "we""ird" WHERE "K" = 'O''B' AND "L" = '7')"_s;
+    QTest::newRow("a NULL key, an empty one")
+        << Values{text(QString()), Value::boolean(true)} << Values{null(), text(QString())}
+        << uR"(UPDATE "we""ird" SET "A" = NULL, "B" = 1 WHERE "K" IS NULL AND "L" = '')"_s
+        << uR"(DELETE FROM "we""ird" WHERE "K" IS NULL AND "L" = '')"_s;
+    // Past Oracle's 4 000 bytes a value goes bound, in the set as in the key.
+    const QString longText(4001, u'z');
+    QTest::newRow("long values bound")
+        << Values{text(longText), integer(1)} << Values{text(longText), integer(2)}
+        << uR"(UPDATE "we""ird" SET "A" = ?, "B" = '1' WHERE "K" = ? AND "L" = '2')"_s
+        << uR"(DELETE FROM "we""ird" WHERE "K" = ? AND "L" = '2')"_s;
+}
+
+void StatementsTest::changes() {
+    QFETCH(Values, set);
+    QFETCH(Values, key);
+    QFETCH(QString, update);
+    QFETCH(QString, remove);
+    const QString table = uR"(we"ird)"_s;
+    const kernel::ColumnValues keyColumns{{u"K"_s, u"L"_s}, key};
+    const qint64 budget = kernel::LiteralBudget({4000, 0}, 4);
+    db::BoundValues bound;
+    QCOMPARE(kernel::BoundUpdateStatement(Side::Oracle, table, {{u"A"_s, u"B"_s}, set}, keyColumns,
+                                          nullptr, budget, bound),
+             update);
+    db::BoundValues deleted;
+    QCOMPARE(
+        kernel::BoundDeleteStatement(Side::Oracle, table, keyColumns, nullptr, budget, deleted),
+        remove);
+    QCOMPARE(bound.size(), std::size_t(update.count(u'?')));
+    QCOMPARE(kernel::PreparedUpdateStatement(table, {u"A"_s, u"B"_s}, {u"K"_s, u"L"_s}),
+             uR"(UPDATE "we""ird" SET "A" = ?, "B" = ? WHERE "K" = ? AND "L" = ?)"_s);
 }
 
 void StatementsTest::valueOrDefault_data() {
