@@ -195,6 +195,16 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
             p.command.all = true;
         } else if (kind == Command::Kind::Copy && word == u"--resume") {
             p.command.options.resume = true;
+        } else if (kind == Command::Kind::Copy && word == u"--sync") {
+            p.command.options.sync = true;
+        } else if (kind == Command::Kind::Copy && word == u"--delete-extra") {
+            p.command.options.deleteExtra = true;
+        } else if (kind == Command::Kind::Copy && isOption(word, u"--max-changes")) {
+            if (const std::optional<int> n =
+                    p.number(word, QStringLiteral("--max-changes"), 0,
+                             std::numeric_limits<int>::max(), QStringLiteral("a number of rows"))) {
+                p.command.options.maxChanges = *n;
+            }
         } else if (kind == Command::Kind::Copy && word == u"--structure") {
             p.command.options.structure = true;
         } else if (kind == Command::Kind::Copy && word == u"--foreign-keys") {
@@ -305,6 +315,17 @@ std::variant<Command, UsageError> ParseArguments(const QStringList& arguments) {
         if (command.options.resume && command.options.dryRun) {
             return UsageError{QStringLiteral("--resume cannot be a dry run")};
         }
+        if (command.options.sync && (command.replace || command.options.resume)) {
+            return UsageError{QStringLiteral("--sync brings a table up to date: neither --replace "
+                                             "nor --resume goes with it")};
+        }
+        if (command.options.sync && command.split > 1) {
+            return UsageError{QStringLiteral("--sync does not go with --split")};
+        }
+        if (!command.options.sync &&
+            (command.options.deleteExtra || command.options.maxChanges >= 0)) {
+            return UsageError{QStringLiteral("--delete-extra and --max-changes go with --sync")};
+        }
         if (command.byRows && !command.verify) {
             return UsageError{QStringLiteral("--by-rows says how --verify compares: give both")};
         }
@@ -401,6 +422,10 @@ QStringList JobArguments(const Command& command, const QString& table) {
         flag(command.verify, u"--verify");
         flag(command.options.structure, u"--structure");
         flag(command.options.resume, u"--resume");
+        flag(command.options.sync, u"--sync");
+        flag(command.options.deleteExtra, u"--delete-extra");
+        value(command.options.maxChanges >= 0, u"--max-changes",
+              QString::number(command.options.maxChanges));
         flag(command.options.dryRun, u"--dry-run");
         value(command.options.part, u"--part", command.options.partTarget);
     }

@@ -35,7 +35,9 @@ TableLine LineFor(const kernel::TableCopy& copy) {
         outcome = Outcome::Interrupted;
         break;
     case From::Checked:
-        outcome = copy.replaces ? Outcome::WouldReplace : Outcome::WouldCreate;
+        outcome = copy.rowsUnchanged >= 0 ? Outcome::WouldSync
+                  : copy.replaces         ? Outcome::WouldReplace
+                                          : Outcome::WouldCreate;
         break;
     }
     return {copy, outcome};
@@ -67,6 +69,8 @@ QString OutcomeName(Outcome outcome) {
         return QStringLiteral("differs");
     case Outcome::Extra:
         return QStringLiteral("extra");
+    case Outcome::WouldSync:
+        return QStringLiteral("would-sync");
     }
     return {};
 }
@@ -85,7 +89,8 @@ int StatusOf(const QList<TableLine>& lines) {
     for (const TableLine& line : lines) {
         const bool asked = line.outcome == Outcome::Copied || line.outcome == Outcome::Skipped ||
                            line.outcome == Outcome::WouldCreate ||
-                           line.outcome == Outcome::WouldReplace;
+                           line.outcome == Outcome::WouldReplace ||
+                           line.outcome == Outcome::WouldSync;
         if (!asked || SkippedUnlikeSource(line) || !line.copy.losses.isEmpty() ||
             !line.copy.structureMissed.empty()) {
             return 1;
@@ -148,6 +153,17 @@ QString PlainSummary(const QList<TableLine>& lines) {
             }
             text.insert(text.size() - 1, resumed);
         }
+        if (line.copy.rowsUnchanged >= 0) {
+            // inserted + updated + unchanged + refused = the source's rows
+            text.insert(text.size() - 1, QStringLiteral("; %1 updated, %2 deleted, %3 unchanged")
+                                             .arg(line.copy.rowsUpdated)
+                                             .arg(line.copy.rowsDeleted)
+                                             .arg(line.copy.rowsUnchanged));
+            if (line.copy.rowsOnlyOnTarget > 0) {
+                text.insert(text.size() - 1, QStringLiteral(", %1 only on the target (kept)")
+                                                 .arg(line.copy.rowsOnlyOnTarget));
+            }
+        }
         if (incomplete || !line.copy.structureMade.isEmpty()) {
             text.insert(text.size() - 1, QStringLiteral("; structure: %1 made, %2 not made")
                                              .arg(line.copy.structureMade.size())
@@ -199,6 +215,12 @@ QJsonObject TableJson(const TableLine& line) {
         table.insert(QStringLiteral("rowsDiffering"), line.copy.rowsDiffering);
         table.insert(QStringLiteral("rowsOnlyOnTarget"), line.copy.rowsOnlyOnTarget);
     }
+    if (line.copy.rowsUnchanged >= 0) {
+        table.insert(QStringLiteral("rowsUpdated"), line.copy.rowsUpdated);
+        table.insert(QStringLiteral("rowsDeleted"), line.copy.rowsDeleted);
+        table.insert(QStringLiteral("rowsUnchanged"), line.copy.rowsUnchanged);
+        table.insert(QStringLiteral("rowsOnlyOnTarget"), line.copy.rowsOnlyOnTarget);
+    }
     if (line.outcome == Outcome::WouldCreate || line.outcome == Outcome::WouldReplace) {
         table.insert(QStringLiteral("createStatement"), line.copy.createStatement);
         table.insert(QStringLiteral("losses"), QJsonArray::fromStringList(line.copy.losses));
@@ -242,7 +264,7 @@ QJsonObject TableJson(const TableLine& line) {
 TableLine LineFromJson(const QJsonObject& table) {
     TableLine line{kernel::TableCopy{table[u"table"].toString()}, Outcome::Failed};
     const QString outcome = table[u"outcome"].toString();
-    for (int o = int(Outcome::Copied); o <= int(Outcome::Extra); ++o) {
+    for (int o = int(Outcome::Copied); o <= int(Outcome::WouldSync); ++o) {
         if (OutcomeName(Outcome(o)) == outcome) {
             line.outcome = Outcome(o);
         }
@@ -258,6 +280,9 @@ TableLine LineFromJson(const QJsonObject& table) {
     copy.rowsAlreadyThere = count(u"rowsAlreadyThere", -1);
     copy.rowsDiffering = count(u"rowsDiffering", 0);
     copy.rowsOnlyOnTarget = count(u"rowsOnlyOnTarget", 0);
+    copy.rowsUnchanged = count(u"rowsUnchanged", -1);
+    copy.rowsUpdated = count(u"rowsUpdated", 0);
+    copy.rowsDeleted = count(u"rowsDeleted", 0);
     copy.sourceRows = count(u"sourceRows", -1);
     copy.targetRows = count(u"targetRows", -1);
     copy.seconds = table[u"seconds"].toDouble();

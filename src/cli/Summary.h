@@ -23,8 +23,9 @@ enum class Outcome {
     NotStarted,
     WouldCreate, // --dry-run
     WouldReplace,
-    Differs, // --verify: copied, but not equal to its source
-    Extra,   // the target holds more rows than the source
+    Differs,   // --verify: copied, but not equal to its source
+    Extra,     // the target holds more rows than the source
+    WouldSync, // --sync --dry-run
 };
 
 // A table of the command: the run's figures for it (none for a table that

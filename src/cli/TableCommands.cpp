@@ -88,8 +88,8 @@ bool CommandRun::openForComparison(const BothSides& sides, Connections& connecti
 }
 
 // What becomes of the target's table of that name is the command's to say:
-// --resume adds the missing rows, a part adds its rows, --replace replaces
-// it; otherwise it is left alone.
+// --sync brings it up to date, --resume adds the missing rows, a part adds
+// its rows, --replace replaces it; otherwise it is left alone.
 kernel::TableCopy CommandRun::copyTable(const BothSides& sides, Connections& connections,
                                         const QString& table,
                                         const std::optional<QString>& onTarget, QString* copyName) {
@@ -104,6 +104,8 @@ kernel::TableCopy CommandRun::copyTable(const BothSides& sides, Connections& con
             return kernel::TableCopy{table};
         }
         request.onTarget = OnTarget::Absent;
+    } else if (command_.options.sync) {
+        request.onTarget = OnTarget::Sync;
     } else if (command_.options.resume && changes) {
         request.onTarget = OnTarget::Resume;
     } else if (command_.options.part && changes) {
@@ -115,8 +117,8 @@ kernel::TableCopy CommandRun::copyTable(const BothSides& sides, Connections& con
         request.onTarget = command_.replace ? OnTarget::Replace : OnTarget::Keep;
     }
     // A table made afresh has the source's spelling.
-    const bool addsToIt =
-        request.onTarget == OnTarget::Resume || request.onTarget == OnTarget::Part;
+    const bool addsToIt = request.onTarget == OnTarget::Resume ||
+                          request.onTarget == OnTarget::Sync || request.onTarget == OnTarget::Part;
     *copyName = addsToIt ? request.target : table;
     const transfer::Direction& direction = transfer::DirectionTo(sides.target);
     QString lastStatement;
@@ -214,7 +216,7 @@ void CommandRun::makeForeignKeys(const BothSides& sides, Connections& connection
         const bool created = line.outcome == Outcome::WouldCreate ||
                              line.outcome == Outcome::WouldReplace ||
                              ((line.outcome == Outcome::Copied || line.outcome == Outcome::Short) &&
-                              line.copy.rowsAlreadyThere < 0);
+                              line.copy.rowsAlreadyThere < 0 && line.copy.rowsUnchanged < 0);
         if (created) {
             made.push_back(&line.copy);
             names << line.copy.table;

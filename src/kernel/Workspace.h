@@ -67,6 +67,14 @@ struct TableCopy {
     qint64 rowsAlreadyThere = -1;
     qint64 rowsDiffering = 0;
     qint64 rowsOnlyOnTarget = 0;
+    // A table brought up to date: its rows already as the source has them
+    // (-1: not a table brought up to date), those given the source's values
+    // and those deleted; rowsInserted are the source's rows it lacked, and
+    // rowsOnlyOnTarget those kept without --delete-extra. A dry run counts
+    // what it would change.
+    qint64 rowsUnchanged = -1;
+    qint64 rowsUpdated = 0;
+    qint64 rowsDeleted = 0;
     double seconds = 0;
 };
 
@@ -132,6 +140,13 @@ struct CopyOptions {
     // A table the target has already is not replaced: the source rows whose
     // key it lacks are added to it.
     bool resume = false;
+    // A table the target has already is brought up to date by its key: the
+    // source rows it lacks inserted, those it holds with other values
+    // updated, and with deleteExtra the rows the source lacks deleted; no
+    // more than maxChanges rows of a table changed (-1: any number).
+    bool sync = false;
+    bool deleteExtra = false;
+    qint64 maxChanges = -1;
     // One part of a table that several runs fill at once: the table is on
     // the target already (the first run made it), the rows are added to it
     // without a question, and its count is checked by whoever started the

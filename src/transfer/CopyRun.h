@@ -1,7 +1,8 @@
 #pragma once
 // One table's copy (CopyTable.h): the target table and the rows
-// (TableCopier.cpp, TransferRows.cpp), or the rows a copy lacks
-// (ResumeRows.cpp). Private to the copy.
+// (TableCopier.cpp, TransferRows.cpp), the rows a copy lacks
+// (ResumeRows.cpp), or the changes that bring it up to date (SyncRows.cpp).
+// Private to the copy.
 #include "CheckSink.h"
 #include "CopyTable.h"
 #include "ExactTypes.h"
@@ -9,6 +10,7 @@
 #include "TableStructure.h"
 #include "db/BulkInsert.h"
 #include "db/Session.h"
+#include "kernel/TableOrder.h"
 #include "kernel/Workspace.h"
 #include "shell/ErrorTrap.h"
 
@@ -90,6 +92,31 @@ private:
     bool nameTargetColumns(db::RowSet& rows, const QString& targetName);
     // Adds the source rows whose key the target's table lacks (ResumeRows.cpp).
     void resumeTable(const QString& sourceName, const QString& targetName);
+    // What a resume or sync says it does not do for a target of other
+    // columns, or a source without a key.
+    struct Refusals {
+        QString otherColumns;
+        QString noKey;
+    };
+    // Opens `reader` on the target and plans both tables' key order, or
+    // throws the refusal (ResumeRows.cpp).
+    TableOrder planWithReader(db::Connection& reader, const QString& sourceName,
+                              const QString& targetName, const Refusals& refusals);
+    // Opens a part's rows on both sides; none on the target without its
+    // SELECT.
+    bool openPart(const QString& sourceSelect, db::RowSet& sourceRows, const QString& targetSelect,
+                  db::RowSet& targetRows, db::Connection& reader);
+    // Brings the target's table up to date by the key (SyncRows.cpp).
+    void syncTable(const QString& sourceName, const QString& targetName);
+    std::vector<std::pair<QString, QString>> syncParts(const TableOrder& order,
+                                                       db::Connection& reader,
+                                                       const QString& targetName,
+                                                       qint64* sourceRows, qint64* targetRows);
+    // False where the walk or its changes ended early.
+    bool walkChanges(const TableOrder& order, db::Connection& reader, const QString& targetName,
+                     const std::vector<std::pair<QString, QString>>& parts, qint64 toWalk);
+    void checkSyncedCounts(const QString& targetName, qint64 heldBefore);
+    void refuseLongKey(const TableOrder& order, const QString& targetName);
     void countSkipped(const QString& sourceName, const QString& targetName);
     bool createTargetTable(db::RowSet& rows, const QString& tableName);
     // The target table's columns and CREATE statement for the source's
@@ -103,6 +130,8 @@ private:
     }
     void copyRows(db::RowSet& rows, const QString& sourceName, const QString& tableName,
                   qint64 sourceRows);
+    // Where the rows of `tableName` go, with the table's figures.
+    SinkContext sinkContext(const QString& tableName);
     std::unique_ptr<RowSink> openSink(const SinkContext& context, db::RowSet& rows, int fieldCount);
     bool bulkBindings(db::RowSet& rows, int fieldCount,
                       std::vector<db::BulkInsert::Binding>& bindings);

@@ -3,7 +3,7 @@
 // call. It asks no question and reads no list: its caller has decided what
 // becomes of a table the target has already, and keeps its own list from
 // what the copy tells it. Every mode is an option of the request (row by
-// row, bulk, exact types, a condition, resume, a part, a dry run); the
+// row, bulk, exact types, a condition, resume, sync, a part, a dry run); the
 // figures it returns are the ones the front ends show.
 #include "CopySteps.h"
 #include "db/Session.h"
@@ -20,6 +20,7 @@ enum class OnTarget {
     Replace, // there: dropped, then created afresh
     Keep,    // there, and left alone: the copy is skipped
     Resume,  // there: the source rows whose key it lacks are added
+    Sync,    // there: brought up to date by the key
     Part,    // there, made by the first part of a split: the rows are added
 };
 

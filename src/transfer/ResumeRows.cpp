@@ -42,6 +42,40 @@ private:
 
 } // namespace
 
+TableOrder TableCopier::planWithReader(db::Connection& reader, const QString& sourceName,
+                                       const QString& targetName, const Refusals& refusals) {
+    reader.setCursorLocation(db::CursorLocation::Client);
+    reader.setReadAhead(true);
+    reader.Open(route_.targetConnectionString());
+    PrepareKeyOrder(source());
+    PrepareKeyOrder(reader);
+    TableOrder order = PlanOrder(source(), sourceName, reader, targetName, options().where);
+    if (order.columnsDiffer) {
+        throw shell::Failure(
+            QStringLiteral("Table %1 on the target has other columns than the source (%2): %3.")
+                .arg(QuotedName(targetName), order.problem, refusals.otherColumns));
+    }
+    if (!order.keyed) {
+        throw shell::Failure(QStringLiteral("Table %1 has no primary key and no unique index on "
+                                            "NOT NULL columns: %2.")
+                                 .arg(QuotedName(sourceName), refusals.noKey));
+    }
+    return order;
+}
+
+bool TableCopier::openPart(const QString& sourceSelect, db::RowSet& sourceRows,
+                           const QString& targetSelect, db::RowSet& targetRows,
+                           db::Connection& reader) {
+    return trap_.step(openRowSet, [&] {
+        lastStatement_ = sourceSelect;
+        sourceRows.Open(lastStatement_, source());
+        if (!targetSelect.isEmpty()) {
+            lastStatement_ = targetSelect;
+            targetRows.Open(lastStatement_, reader);
+        }
+    });
+}
+
 void TableCopier::resumeTable(const QString& sourceName, const QString& targetName) {
     TableCopy& figures = table_.figures;
     figures.rowsAlreadyThere = 0;
@@ -57,25 +91,10 @@ void TableCopier::resumeTable(const QString& sourceName, const QString& targetNa
     // target where it holds no row of the part.
     std::vector<std::pair<QString, QString>> parts;
     if (!trap_.step(openRowSet, [&] {
-            reader.setCursorLocation(db::CursorLocation::Client);
-            reader.setReadAhead(true);
-            reader.Open(route_.targetConnectionString());
-            PrepareKeyOrder(source());
-            PrepareKeyOrder(reader);
-            order = PlanOrder(source(), sourceName, reader, targetName, where);
-            if (order.columnsDiffer) {
-                throw shell::Failure(
-                    QStringLiteral("Table %1 on the target has other columns than the source "
-                                   "(%2): its missing rows are not added.")
-                        .arg(QuotedName(targetName), order.problem));
-            }
-            if (!order.keyed) {
-                throw shell::Failure(
-                    QStringLiteral("Table %1 has no primary key and no unique index on NOT NULL "
-                                   "columns: the rows its copy lacks cannot be told from the "
-                                   "rows it has, and none are added.")
-                        .arg(QuotedName(sourceName)));
-            }
+            order = planWithReader(reader, sourceName, targetName,
+                                   {QStringLiteral("its missing rows are not added"),
+                                    QStringLiteral("the rows its copy lacks cannot be told from "
+                                                   "the rows it has, and none are added")});
             // Into a table the run did not make, each value by its column's
             // name.
             for (const ComparedColumn& column : order.columns) {
@@ -113,10 +132,7 @@ void TableCopier::resumeTable(const QString& sourceName, const QString& targetNa
 
     TableState& table = table_;
     const int fieldCount = int(order.columns.size());
-    const SinkContext context{
-        trap_,         lastStatement_,   target(),           route_.to,
-        literals(),    targetName,       lines_.insertFirst, lines_.insertExecute,
-        table.figures, table.subjectRow, table.insertColumns};
+    const SinkContext context = sinkContext(targetName);
     std::unique_ptr<RowSink> sink;
     // Also when a stop or a lost connection ends the walk.
     const auto tally = qScopeGuard([&, unwinding = std::uncaught_exceptions()] {
@@ -134,14 +150,7 @@ void TableCopier::resumeTable(const QString& sourceName, const QString& targetNa
     for (const auto& [sourceSelect, targetSelect] : parts) {
         db::RowSet sourceRowSet;
         db::RowSet targetRowSet;
-        if (!trap_.step(openRowSet, [&] {
-                lastStatement_ = sourceSelect;
-                sourceRowSet.Open(lastStatement_, source());
-                if (!targetSelect.isEmpty()) {
-                    lastStatement_ = targetSelect;
-                    targetRowSet.Open(lastStatement_, reader);
-                }
-            })) {
+        if (!openPart(sourceSelect, sourceRowSet, targetSelect, targetRowSet, reader)) {
             break;
         }
         if (!sink) {

@@ -79,6 +79,10 @@ void TableCopier::copyTable() {
         resumeTable(sourceName, request_.target);
         return;
     }
+    if (onTarget == OnTarget::Sync) {
+        syncTable(sourceName, request_.target);
+        return;
+    }
     if (onTarget == OnTarget::Keep) {
         if (options().countSkipped) {
             countSkipped(sourceName, request_.target);

@@ -176,10 +176,7 @@ void TableCopier::copyRows(db::RowSet& rows, const QString& sourceName, const QS
         return;
     }
     TableState& table = table_;
-    const SinkContext context{
-        trap_,         lastStatement_,   target(),           route_.to,
-        literals(),    tableName,        lines_.insertFirst, lines_.insertExecute,
-        table.figures, table.subjectRow, table.insertColumns};
+    const SinkContext context = sinkContext(tableName);
     std::unique_ptr<CheckSink> check;
     std::unique_ptr<RowSink> sink;
     if (dryRun()) {
@@ -206,6 +203,13 @@ void TableCopier::copyRows(db::RowSet& rows, const QString& sourceName, const QS
     } else if (!options().part) {
         checkCounts(sourceName, tableName, into.arrived());
     }
+}
+
+SinkContext TableCopier::sinkContext(const QString& tableName) {
+    TableState& table = table_;
+    return {trap_,         lastStatement_,   target(),           route_.to,
+            literals(),    tableName,        lines_.insertFirst, lines_.insertExecute,
+            table.figures, table.subjectRow, table.insertColumns};
 }
 
 // Bulk mode where the server prepares its INSERT, row by row otherwise.

@@ -205,14 +205,17 @@ bool TransferRun::copyPosition(int position) {
     return copy.outcome != TableCopy::Outcome::Lost;
 }
 
-// What becomes of the target's table of that name: asked to add the missing
-// rows, the run does not offer to replace it.
+// What becomes of the target's table of that name: asked to bring it up to
+// date, or to add the missing rows, the run does not offer to replace it.
 OnTarget TransferRun::decide(const QString& sourceName, QString* targetName) {
     const std::optional<QString> listed = listedOnTarget(sourceName);
     if (!listed) {
         return OnTarget::Absent;
     }
     *targetName = *listed;
+    if (ws_.options.sync) {
+        return OnTarget::Sync;
+    }
     if (ws_.options.resume && !ws_.options.dryRun) {
         return OnTarget::Resume;
     }

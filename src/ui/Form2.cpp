@@ -65,6 +65,7 @@ Form2::Form2(Form1& connectionWindow, shell::Dialogs& dialogs, shell::SettingsSt
     fastCopy_ = copyOption(u"Fast copy (bulk insert)", u"FastCopy");
     exactTypes_ = copyOption(u"Exact column types", u"ExactTypes");
     addMissingRows_ = copyOption(u"Add missing rows to existing tables", u"AddMissingRows");
+    bringUpToDate_ = copyOption(u"Bring existing tables up to date", u"BringUpToDate");
     copyStructure_ = copyOption(u"Copy keys, indexes and comments", u"CopyStructure");
     // And the comparison of its selected tables with their copies.
     for (const auto& [name, target] :
@@ -81,8 +82,8 @@ Form2::Form2(Form1& connectionWindow, shell::Dialogs& dialogs, shell::SettingsSt
                          [this, target = target] { RunHandler([&] { ColumnTypes(target); }); });
         auto* separator = new QAction(this);
         separator->setSeparator(true);
-        tables->addActions(
-            {compare, types, separator, fastCopy_, exactTypes_, addMissingRows_, copyStructure_});
+        tables->addActions({compare, types, separator, fastCopy_, exactTypes_, addMissingRows_,
+                            bringUpToDate_, copyStructure_});
     }
 
     const struct {
@@ -137,6 +138,10 @@ kernel::Workspace Form2::workspace() {
     workspace.options.bulk = fastCopy_->isChecked();
     workspace.options.exactTypes = exactTypes_->isChecked();
     workspace.options.resume = addMissingRows_->isChecked();
+    // Brought up to date, a table gets its missing rows too, and loses the
+    // rows its source no longer has.
+    workspace.options.sync = bringUpToDate_->isChecked();
+    workspace.options.deleteExtra = bringUpToDate_->isChecked();
     workspace.options.structure = copyStructure_->isChecked();
     // A run of the window is one job: its foreign keys come with the keys.
     workspace.options.foreignKeys = copyStructure_->isChecked();

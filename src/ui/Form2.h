@@ -93,6 +93,7 @@ private:
     QAction* fastCopy_ = nullptr;
     QAction* exactTypes_ = nullptr;
     QAction* addMissingRows_ = nullptr;
+    QAction* bringUpToDate_ = nullptr;
     QAction* copyStructure_ = nullptr;
     QHash<QString, QWidget*> controls_;
     std::optional<WindowActivity> activity_;

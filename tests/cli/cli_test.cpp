@@ -218,6 +218,10 @@ private slots:
             << u"logins.ini"_s
             << QStringList{u"copy"_s, u"--to"_s, u"db2"_s, u"--resume"_s, u"--replace"_s, u"T"_s}
             << 2 << u"--resume adds to a table that --replace would drop"_s;
+        QTest::newRow("delete extra without sync")
+            << u"logins.ini"_s
+            << QStringList{u"copy"_s, u"--to"_s, u"db2"_s, u"--delete-extra"_s, u"T"_s} << 2
+            << u"--delete-extra and --max-changes go with --sync"_s;
         QTest::newRow("where with two tables")
             << u"logins.ini"_s
             << QStringList{u"copy"_s, u"--to"_s, u"db2"_s, u"--where"_s, u"k = 1"_s, u"T"_s, u"U"_s}
@@ -500,6 +504,51 @@ private slots:
                 qPrintable(resumed.out));
         }
         standin::dropIfExists(Side::Db2, table);
+    }
+
+    // A copy brought up to date: the dry run and a sync refused by
+    // --max-changes change nothing and say what a sync would do, which the
+    // sync then does, its figures in the JSON too.
+    void syncSaysWhatItChanges() {
+        const QString table = u"Cli_Sync"_s;
+        standin::dropOnBothSides(table);
+        standin::execute(Side::Oracle, u"CREATE TABLE \"%1\" (k INTEGER PRIMARY KEY, name "
+                                       "VARCHAR(20))"_s.arg(table));
+        standin::execute(Side::Oracle, u"INSERT INTO \"%1\" SELECT g, 'row ' || g FROM "
+                                       "generate_series(1, 100) g"_s.arg(table));
+        QCOMPARE(cli({u"copy"_s, u"--to"_s, u"db2"_s, u"--exact-types"_s, u"--structure"_s, table})
+                     .status,
+                 0);
+        standin::execute(Side::Oracle, u"UPDATE \"%1\" SET name = 'new' WHERE k IN (3, 50, 97); "
+                                       "DELETE FROM \"%1\" WHERE k IN (10, 11); INSERT INTO "
+                                       "\"%1\" VALUES (200, 'added')"_s.arg(table));
+        const QStringList sync{u"copy"_s, u"--to"_s, u"db2"_s, u"--sync"_s, u"--delete-extra"_s};
+        const QString said = u"1 inserted, 0 refused, "_s;
+        const QString figures = u" s; 3 updated, 2 deleted, 95 unchanged\n"_s;
+        const Result dry = cli(sync + QStringList{u"--dry-run"_s, table});
+        QCOMPARE(dry.status, 0);
+        QVERIFY2(dry.out.startsWith(u"would-sync \"%1\": "_s.arg(table)) &&
+                     dry.out.contains(said) && dry.out.endsWith(figures),
+                 qPrintable(dry.out));
+        const Result refused = cli(sync + QStringList{u"--max-changes"_s, u"5"_s, table});
+        QCOMPARE(refused.status, 1);
+        QVERIFY2(
+            refused.err.contains(u"More than 5 rows of table \"%1\" would change"_s.arg(table)),
+            qPrintable(refused.err));
+        QCOMPARE(cli({u"compare"_s, u"--to"_s, u"db2"_s, table}).status, 1);
+
+        const Result json = cli(sync + QStringList{u"--max-changes"_s, u"6"_s, u"--json"_s, table});
+        QCOMPARE(json.status, 0);
+        const QJsonObject line =
+            QJsonDocument::fromJson(json.out.toUtf8()).object()[u"tables"].toArray()[0].toObject();
+        QCOMPARE(QStringList({line[u"outcome"].toString(),
+                              QString::number(line[u"rowsInserted"].toInt()),
+                              QString::number(line[u"rowsUpdated"].toInt()),
+                              QString::number(line[u"rowsDeleted"].toInt()),
+                              QString::number(line[u"rowsUnchanged"].toInt())}),
+                 QStringList({u"copied"_s, u"1"_s, u"3"_s, u"2"_s, u"95"_s}));
+        QCOMPARE(cli({u"compare"_s, u"--to"_s, u"db2"_s, table}).status, 0);
+        standin::dropOnBothSides(table);
     }
 
     // A stop while the target does not answer: a second Ctrl-C ends the
@@ -810,6 +859,8 @@ private slots:
                      "--exact-types --max-refused 3 --verify --verbose --log run.log --jobs 4 "
                      "--where k>1 -- -T"_s);
         QTest::newRow("resume") << words(u"copy --to db2 --resume --jobs=2 T"_s);
+        QTest::newRow("sync") << words(
+            u"copy --to db2 --sync --delete-extra --max-changes 5 --jobs=2 T"_s);
         QTest::newRow("dry run") << words(u"copy --to db2 --dry-run --jobs=2 T"_s);
         QTest::newRow("compare") << words(u"compare --to db2 --json --jobs 3 T"_s);
     }

@@ -654,11 +654,13 @@ private slots:
     // the copy runs are given; each apart from the other.
     void copyOptionsOutlastTheProgram_data() {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("which"); // 0 bulk, 1 exact types, 2 add missing rows, 3 keys
+        // 0 bulk, 1 exact types, 2 add missing rows, 3 keys, 4 bring up to date
+        QTest::addColumn<int>("which");
         QTest::newRow("bulk") << u"Fast copy (bulk insert)"_s << 0;
         QTest::newRow("exact types") << u"Exact column types"_s << 1;
         QTest::newRow("add missing rows") << u"Add missing rows to existing tables"_s << 2;
         QTest::newRow("keys") << u"Copy keys, indexes and comments"_s << 3;
+        QTest::newRow("bring up to date") << u"Bring existing tables up to date"_s << 4;
     }
     void copyOptionsOutlastTheProgram() {
         QFETCH(QString, text);
@@ -671,7 +673,8 @@ private slots:
             return nullptr;
         };
         const auto flags = [](const kernel::CopyOptions& options) {
-            return QList<bool>{options.bulk, options.exactTypes, options.resume, options.structure};
+            return QList<bool>{options.bulk, options.exactTypes, options.resume, options.structure,
+                               options.sync && options.deleteExtra};
         };
         const auto chosen = [&](const kernel::CopyOptions& options) {
             return flags(options)[which];
