@@ -236,13 +236,10 @@ void measureCompare(const Sizes& sizes) {
            equalHuge.seconds <= 1.5 * slowerScan);
 }
 
-// Seconds for a copy of the table from the Oracle side into the DB2 side:
-// afresh, or (resume) adding to the table there what it lacks.
-double copySeconds(const QString& table, kernel::CopyOptions options, bool resume) {
+double copySeconds(const QString& table, const kernel::CopyOptions& options, bool ontoTarget) {
     Window window;
-    options.resume = resume;
     window.options = options;
-    if (resume) {
+    if (ontoTarget) {
         window.list(Side::Db2).insertName(table);
     } else {
         standin::dropIfExists(Side::Db2, table);
@@ -263,7 +260,9 @@ double resumeSeconds(const QString& table, int rows, const kernel::CopyOptions& 
     bench::executeLarge(
         Side::Db2,
         QStringLiteral("DELETE FROM \"%1\" WHERE \"k\" > %2").arg(table).arg(rows / 10 * 9));
-    const double seconds = copySeconds(table, options, true);
+    kernel::CopyOptions resume = options;
+    resume.resume = true;
+    const double seconds = copySeconds(table, resume, true);
     if (bench::rowCount(Side::Db2, table) != rows) {
         fail(QStringLiteral("the resume left %1 rows of %2")
                  .arg(bench::rowCount(Side::Db2, table))

@@ -33,10 +33,11 @@ struct Sizes {
     int splitRowByRowRows = 40'000;
     int longValueRows = 32; // each with a text and bytes of longValueMiB
     int longValueMiB = 8;
+    int syncRows = 1'000'000;
 };
 
-inline const Sizes tinySizes{300,   1,     20'000, 100, 500, 50,    200, 300, 3'000,
-                             5'000, 3'000, 300,    500, 100, 2'000, 400, 4,   2};
+inline const Sizes tinySizes{300,   1,   20'000, 100, 500,   50,  200, 300, 3'000, 5'000,
+                             3'000, 300, 500,    100, 2'000, 400, 4,   2,   20'000};
 
 struct Figure {
     QString name;
@@ -136,6 +137,10 @@ Peaks childPeaks(const QString& table, bool bulk, bool compare = false, bool rea
 void measureMemory(const Sizes& sizes, bool bulk);
 int memoryChild(const QString& table, bool bulk, bool compare, bool readDb2);
 void measureCatalogue(const Sizes& sizes);
+// Seconds for a copy of the table from the Oracle side into the DB2 side:
+// afresh, or onto the table there (resumed, or brought up to date, as the
+// options say); a report fails the figure.
+double copySeconds(const QString& table, const kernel::CopyOptions& options, bool ontoTarget);
 // Figures 7 and 8.
 void measureCompare(const Sizes& sizes);
 void measureResume(const Sizes& sizes);
@@ -143,5 +148,7 @@ void measureResume(const Sizes& sizes);
 void measureJobs(const Sizes& sizes);
 void measureLongValues(const Sizes& sizes);
 void measureTypePreview(const Sizes& sizes);
+// Figure 13.
+void measureSync(const Sizes& sizes);
 
 } // namespace bench

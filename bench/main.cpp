@@ -90,6 +90,9 @@ int main(int argc, char** argv) {
     if (wanted("12")) {
         measureTypePreview(sizes);
     }
+    if (wanted("13")) {
+        measureSync(sizes);
+    }
 
     bool allPass = true;
     std::printf("\n");
