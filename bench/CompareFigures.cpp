@@ -116,13 +116,6 @@ void checksumsAgainstRows(const QString& table, int changed, const QString& wher
            QStringLiteral("<= ") + QString::number(most), sums.seconds <= most * rows.seconds);
 }
 
-struct ScanSeconds {
-    double oracle = 0;
-    double db2 = 0;
-};
-
-// Each server alone computing the comparison's row hashes in one scan of
-// the table: what no comparison by checksums can beat.
 ScanSeconds hashScanSeconds(const QString& table) {
     db::Connection oracle = standin::openAsOwner(Side::Oracle);
     db::Connection db2 = standin::openAsOwner(Side::Db2);

@@ -80,6 +80,14 @@ void measureSync(const Sizes& sizes) {
     report(QStringLiteral("13. %1 rows, 1 % changed, brought up to date").arg(rows), QString(),
            QString(), true);
     judge(QStringLiteral("loopback"), fresh, synced, 0.2);
+    // Every row is hashed once on each side, both at once.
+    const ScanSeconds scans = hashScanSeconds(table);
+    const double slowerScan = std::max(scans.oracle, scans.db2);
+    report(QStringLiteral("   one hash scan alone, Oracle / DB2 side, s"),
+           QStringLiteral("%1 / %2").arg(scans.oracle, 0, 'f', 2).arg(scans.db2, 0, 'f', 2),
+           QString(), true);
+    report(QStringLiteral("   ... sync / slower scan"),
+           QString::number(synced / slowerScan, 'f', 2), QString(), true);
     {
         const Lan lan(std::chrono::microseconds(250));
         const double freshLan = copySeconds(options, false);

@@ -237,48 +237,49 @@ bool TableCopier::walkChanges(const TableOrder& order, db::Connection& reader,
     };
     std::vector<std::size_t> all(order.columns.size());
     std::iota(all.begin(), all.end(), std::size_t(0));
-    const Differences::Mend mend{[&](const WalkedRow& row) {
-                                     counted();
-                                     std::vector<db::Value> values;
-                                     if (!sink) {
-                                         ++figures.rowsInserted;
-                                     } else if (sourceValues(row, all, values)) {
-                                         sink->insert(std::move(values), walked);
-                                         sink->betweenRows();
-                                     }
-                                 },
-                                 [&](const WalkedRow& source, const WalkedRow& target) {
-                                     std::vector<std::size_t> changed;
-                                     for (std::size_t c = 0; c < order.columns.size(); ++c) {
-                                         if (std::find(order.sortedBy.begin(), order.sortedBy.end(),
-                                                       c) == order.sortedBy.end() &&
-                                             !SameValue(order, c, source, target)) {
-                                             changed.push_back(c);
-                                         }
-                                     }
-                                     counted();
-                                     std::vector<db::Value> values;
-                                     if (!sink) {
-                                         ++figures.rowsUpdated;
-                                     } else if (sourceValues(source, changed, values)) {
-                                         sink->update(changed, std::move(values), keyOf(target),
-                                                      walked);
-                                         sink->betweenRows();
-                                     }
-                                 },
-                                 [&](const WalkedRow& row) {
-                                     if (!options().deleteExtra) {
-                                         ++figures.rowsOnlyOnTarget;
-                                         return;
-                                     }
-                                     counted();
-                                     if (!sink) {
-                                         ++figures.rowsDeleted;
-                                         return;
-                                     }
-                                     sink->remove(keyOf(row), walked);
-                                     sink->betweenRows();
-                                 }};
+    const auto insert = [&](const WalkedRow& row) {
+        counted();
+        std::vector<db::Value> values;
+        if (!sink) {
+            ++figures.rowsInserted;
+        } else if (sourceValues(row, all, values)) {
+            sink->insert(std::move(values), walked);
+            sink->betweenRows();
+        }
+    };
+    // The key's columns match already; only the others are set.
+    const auto update = [&](const WalkedRow& source, const WalkedRow& target) {
+        std::vector<std::size_t> changed;
+        for (std::size_t c = 0; c < order.columns.size(); ++c) {
+            const bool key =
+                std::find(order.sortedBy.begin(), order.sortedBy.end(), c) != order.sortedBy.end();
+            if (!key && !SameValue(order, c, source, target)) {
+                changed.push_back(c);
+            }
+        }
+        counted();
+        std::vector<db::Value> values;
+        if (!sink) {
+            ++figures.rowsUpdated;
+        } else if (sourceValues(source, changed, values)) {
+            sink->update(changed, std::move(values), keyOf(target), walked);
+            sink->betweenRows();
+        }
+    };
+    const auto remove = [&](const WalkedRow& row) {
+        if (!options().deleteExtra) {
+            ++figures.rowsOnlyOnTarget;
+            return;
+        }
+        counted();
+        if (!sink) {
+            ++figures.rowsDeleted;
+            return;
+        }
+        sink->remove(keyOf(row), walked);
+        sink->betweenRows();
+    };
+    const Differences::Mend mend{insert, update, remove};
     Differences differences(mend, figures);
     for (const auto& [sourceSelect, targetSelect] : parts) {
         db::RowSet sourceRowSet;
