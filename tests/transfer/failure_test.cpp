@@ -392,6 +392,57 @@ private slots:
         resumeToTheEnd(from, rows);
     }
 
+    // The target's sessions end while a sync updates every row: each row is
+    // as it was or as the source has it, one report says so, and the next
+    // sync finishes the work.
+    void syncAfterTheTargetSessionEnded_data() {
+        QTest::addColumn<bool>("bulk");
+        QTest::newRow("row by row") << false;
+        QTest::newRow("bulk") << true;
+    }
+    void syncAfterTheTargetSessionEnded() {
+        QFETCH(bool, bulk);
+        const Side from = Side::Oracle;
+        const Side to = Side::Db2;
+        constexpr int rows = 20000;
+        createKeyedSource(from, rows);
+        kernel::CopyOptions options;
+        options.bulk = true;
+        options.exactTypes = true;
+        options.structure = true;
+        QCOMPARE(CopyAfresh(from, table, options), QStringList());
+        standin::execute(from, u"UPDATE \"%1\" SET label = CONCAT('New ', id)"_s.arg(table));
+        options.bulk = bulk;
+        options.sync = true;
+        options.deleteExtra = true;
+        const auto sync = [&](Window& w) {
+            w.options = options;
+            w.list(to).insertName(table);
+            w.copy(from, table);
+            return w.dialogs.errorReports();
+        };
+        Window w;
+        bool ended = false;
+        QObject::connect(w.progressBar, &QProgressBar::valueChanged, [&](int value) {
+            if (!ended && value >= 30 && value < 100) {
+                ended = true;
+                endSessions(to, u"usename = '%1'"_s.arg(standin::oracle().user),
+                            u"user = '%1'"_s.arg(standin::db2().user));
+            }
+        });
+        QCOMPARE(sync(w).size(), 1);
+        QVERIFY(ended);
+        db::Connection target = standin::openAsOwner(to);
+        const qint64 updated = kernel::CountRows(target, table, u"label = CONCAT('New ', id)"_s);
+        const qint64 untouched = kernel::CountRows(target, table, u"label = CONCAT('Row ', id)"_s);
+        QVERIFY2(updated > 0 && untouched > 0, qPrintable(u"%1 updated"_s.arg(updated)));
+        QCOMPARE(updated + untouched, rows);
+
+        Window again;
+        QCOMPARE(sync(again), QStringList());
+        QCOMPARE(kernel::CountRows(target, table, u"label = CONCAT('New ', id)"_s), rows);
+    }
+
     // A DROP waits for a lock that another session holds, and the server
     // ends the dropping session meanwhile: one report naming the table, no
     // further table tried, the list keeps both names.
